@@ -1,0 +1,67 @@
+/* Quillon — cryptographic services module, public C interface.
+ *
+ * Every export uses the cdecl calling convention, integers are 32 bits wide, and a handle is
+ * the caller's pointer-sized variable holding the address of a module-allocated context (null
+ * when empty). Status results: 0 is success, -1 the common failure (empty handle, failed
+ * allocation, rejected argument); families add their own codes below. Memory the module hands
+ * out goes back through the module's own free exports.
+ *
+ * The 32-bit Windows DLL binds these by ordinal (four also by name); the ordinal is given with
+ * each declaration. The Linux shared library exports the same functions by name.
+ */
+#ifndef QUILLON_H
+#define QUILLON_H
+
+#include <stdint.h>
+
+#if defined(_WIN32) && defined(__i386__)
+#define QUILLON_CALL __cdecl
+#else
+#define QUILLON_CALL
+#endif
+
+#if defined(_WIN32)
+/* The module-definition file decides what the DLL exports. */
+#define QUILLON_API
+#elif defined(QUILLON_BUILDING_LIBRARY)
+#define QUILLON_API __attribute__((visibility("default")))
+#else
+#define QUILLON_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- AES (ordinals 4-8) ------------------------------------------------------------------ */
+
+/* One key, one direction; 488 bytes, zeroed before it is freed. */
+typedef struct AesContext AesContext;
+
+/* Ordinal 4. direction: 0 = encryption, any other value = decryption. keyLength in bytes or
+ * bits: 16/128, 24/192, 32/256. Returns 0 created; 1 key length not accepted (the handle still
+ * holds a context without a schedule, to be destroyed); -1 allocation failed, handle untouched. */
+QUILLON_API int32_t QUILLON_CALL AesCreateContext(AesContext** handle, uint8_t direction,
+                                                  int32_t keyLength, const uint8_t* key);
+
+/* Ordinal 5. AES-CBC in place over the whole 16-byte blocks of data; the trailing
+ * length % 16 bytes are not touched. encrypt: nonzero = encrypt, 0 = decrypt. On return iv
+ * holds the last ciphertext block, so a following call continues the chain. */
+QUILLON_API void QUILLON_CALL AesCbcCrypt(int32_t encrypt, uint8_t* data, uint32_t length,
+                                          AesContext** handle, uint8_t* iv);
+
+/* Ordinals 6 and 7. ECB over length bytes. Returns 0; -1 empty handle; 1 length not a
+ * multiple of 16 (or negative), nothing written. out may equal in. */
+QUILLON_API int32_t QUILLON_CALL AesEncryptBlocks(AesContext** handle, uint8_t* out,
+                                                  const uint8_t* in, int32_t length);
+QUILLON_API int32_t QUILLON_CALL AesDecryptBlocks(AesContext** handle, uint8_t* out,
+                                                  const uint8_t* in, int32_t length);
+
+/* Ordinal 8. Zeroes and frees the context and empties the handle; an empty handle is left alone. */
+QUILLON_API void QUILLON_CALL AesDestroyContext(AesContext** handle);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* QUILLON_H */

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what the Linux build and its tests need on Debian 12, when it is missing.
+# Runs as root, or through sudo otherwise.
+set -euo pipefail
+
+packages=(cmake make g++ pkg-config binutils libssl-dev libgcrypt20-dev libgtest-dev
+          libbenchmark-dev)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+echo "setup: installing ${missing[*]}"
+"${as_root[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

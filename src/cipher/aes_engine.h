@@ -1,0 +1,38 @@
+// The AES block cipher (FIPS-197) on 32-bit table lookups, every round and key-setup step
+// unrolled. Key schedules belong to the callers; the engine keeps nothing but constant tables.
+#pragma once
+
+#include <cstdint>
+
+namespace quillon::cipher {
+
+// The schedule of one direction: the round keys in the order the cipher uses them (44, 52 or
+// 60 words; later words stay as they were) and an info word whose low byte is rounds * 16.
+// Each word holds four consecutive key bytes in memory order, so as bytes the schedule reads
+// exactly as FIPS-197 writes the round keys.
+struct AesKeySchedule {
+    std::uint32_t roundKeys[60];
+    std::uint32_t info;
+};
+static_assert(sizeof(AesKeySchedule) == 61 * 4);
+
+// keyLength in bytes or in bits: 16/128, 24/192, 32/256. 0, or -1 for any other length
+// (schedule untouched).
+[[nodiscard]] int AesSetEncryptKey(const std::uint8_t* key, std::int32_t keyLength,
+                                   AesKeySchedule& schedule);
+[[nodiscard]] int AesSetDecryptKey(const std::uint8_t* key, std::int32_t keyLength,
+                                   AesKeySchedule& schedule);
+
+int AesSetEncryptKey128(const std::uint8_t* key, AesKeySchedule& schedule);
+int AesSetEncryptKey192(const std::uint8_t* key, AesKeySchedule& schedule);
+int AesSetEncryptKey256(const std::uint8_t* key, AesKeySchedule& schedule);
+int AesSetDecryptKey128(const std::uint8_t* key, AesKeySchedule& schedule);
+int AesSetDecryptKey192(const std::uint8_t* key, AesKeySchedule& schedule);
+int AesSetDecryptKey256(const std::uint8_t* key, AesKeySchedule& schedule);
+
+// One 16-byte block; in and out may be the same buffer. 0, or -1 when the schedule's info
+// byte is not 160, 192 or 224 (an empty schedule), output untouched.
+int AesEncryptBlock(const std::uint8_t* in, std::uint8_t* out, const AesKeySchedule& schedule);
+int AesDecryptBlock(const std::uint8_t* in, std::uint8_t* out, const AesKeySchedule& schedule);
+
+}  // namespace quillon::cipher

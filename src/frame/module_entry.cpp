@@ -1,0 +1,35 @@
+#include "frame/module_entry.h"
+
+namespace quillon::frame {
+namespace {
+
+// Constant-initialised: nothing runs at load besides the entry itself. The loader serialises
+// its calls to the entry, so the attach count needs no lock.
+constinit ModuleState theModule{};
+
+}  // namespace
+
+ModuleState& Module() { return theModule; }
+
+void HandleLoaderCall(ModuleState& state, unsigned long reason, platform::CodeRange code) {
+    if (reason != kProcessAttach) return;
+    if (state.attachCount++ != 0) return;
+    state.integrity = MakeIntegrityReference({code.begin, code.size});
+}
+
+}  // namespace quillon::frame
+
+extern "C" int QUILLON_STDCALL DllMain(void*, unsigned long reason, void*) {
+    using namespace quillon;
+    // The code range is only looked up for an attach, the one reason that may need it.
+    const platform::CodeRange code =
+        reason == frame::kProcessAttach ? platform::ModuleCodeRange() : platform::CodeRange{};
+    frame::HandleLoaderCall(frame::Module(), reason, code);
+    return 1;
+}
+
+namespace quillon::frame {
+
+bool ModuleCodeIntact() { return IntegrityHolds(Module().integrity); }
+
+}  // namespace quillon::frame

@@ -1,0 +1,101 @@
+// The built libquillon.so as a caller sees it: loaded with dlopen, bound by name.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <string>
+
+#include "quillon.h"
+
+namespace {
+
+// The distinct functions the module-definition file exports (an alias line names its
+// function on the right of "=").
+std::set<std::string> FunctionsOfTheDefFile() {
+    std::ifstream def(QUILLON_DEF_FILE);
+    EXPECT_TRUE(def.good());
+    const std::regex alias(R"(^\s*\w+\s*=\s*(\w+)\s+@\d+)");
+    const std::regex plain(R"(^\s*(\w+)\s+@\d+)");
+    std::set<std::string> names;
+    std::string line;
+    std::smatch match;
+    while (std::getline(def, line)) {
+        line = line.substr(0, line.find(';'));
+        if (std::regex_search(line, match, alias) || std::regex_search(line, match, plain)) {
+            names.insert(match[1]);
+        }
+    }
+    return names;
+}
+
+std::set<std::string> DynamicSymbolsOfTheLibrary() {
+    const std::string command =
+        std::string("nm -D --defined-only --format=posix ") + QUILLON_SHARED_LIBRARY;
+    FILE* pipe = popen(command.c_str(), "r");
+    EXPECT_NE(pipe, nullptr);
+    std::set<std::string> names;
+    char line[512];
+    while (pipe != nullptr && std::fgets(line, sizeof line, pipe) != nullptr) {
+        std::string entry(line);
+        const std::string name = entry.substr(0, entry.find(' '));
+        const char type = entry.size() > name.size() + 1 ? entry[name.size() + 1] : '?';
+        if (type == 'T' || type == 'W' || type == 'D' || type == 'B' || type == 'i') {
+            names.insert(name);
+        }
+    }
+    if (pipe != nullptr) {
+        EXPECT_EQ(pclose(pipe), 0);
+    }
+    return names;
+}
+
+TEST(SharedLibrary, ExportsExactlyTheDefFileFunctions) {
+    const auto expected = FunctionsOfTheDefFile();
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(DynamicSymbolsOfTheLibrary(), expected);
+}
+
+TEST(SharedLibrary, EveryExportResolvesByName) {
+    void* library = dlopen(QUILLON_SHARED_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << dlerror();
+    for (const auto& name : FunctionsOfTheDefFile()) {
+        EXPECT_NE(dlsym(library, name.c_str()), nullptr) << name;
+    }
+    EXPECT_EQ(dlsym(library, "DllMain"), nullptr) << "the entry is not an export";
+    dlclose(library);
+}
+
+// Loads the library, runs an AES round trip through its exports, unloads it.
+void RoundTripThroughAFreshLoad() {
+    void* library = dlopen(QUILLON_SHARED_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << dlerror();
+    auto create = reinterpret_cast<decltype(&AesCreateContext)>(dlsym(library, "AesCreateContext"));
+    auto cbc = reinterpret_cast<decltype(&AesCbcCrypt)>(dlsym(library, "AesCbcCrypt"));
+    auto destroy = reinterpret_cast<decltype(&AesDestroyContext)>(dlsym(library, "AesDestroyContext"));
+    ASSERT_TRUE(create && cbc && destroy);
+
+    const uint8_t key[32] = {1, 2, 3, 4};
+    AesContext *encryption = nullptr, *decryption = nullptr;
+    ASSERT_EQ(create(&encryption, 0, 256, key), 0);
+    ASSERT_EQ(create(&decryption, 1, 32, key), 0);
+    uint8_t data[48] = "a message of three blocks, in place", iv[16] = {}, iv2[16] = {};
+    cbc(1, data, sizeof data, &encryption, iv);
+    EXPECT_NE(std::string(reinterpret_cast<char*>(data)), "a message of three blocks, in place");
+    cbc(0, data, sizeof data, &decryption, iv2);
+    EXPECT_STREQ(reinterpret_cast<char*>(data), "a message of three blocks, in place");
+    destroy(&encryption);
+    destroy(&decryption);
+    ASSERT_EQ(dlclose(library), 0);
+}
+
+TEST(SharedLibrary, LoadUnloadLoadAgain) {
+    RoundTripThroughAFreshLoad();
+    // Really gone: the next load runs the entry again on a new instance.
+    EXPECT_EQ(dlopen(QUILLON_SHARED_LIBRARY, RTLD_NOW | RTLD_NOLOAD), nullptr);
+    RoundTripThroughAFreshLoad();
+}
+
+}  // namespace
