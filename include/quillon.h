@@ -60,6 +60,28 @@ QUILLON_API int32_t QUILLON_CALL AesDecryptBlocks(AesContext** handle, uint8_t* 
 /* Ordinal 8. Zeroes and frees the context and empties the handle; an empty handle is left alone. */
 QUILLON_API void QUILLON_CALL AesDestroyContext(AesContext** handle);
 
+/* ---- Module random generator (ordinals 1-3, 38, 50-53) ------------------------------ */
+
+/* ---- DES and triple-DES (ordinals 9-10) --------------------------------------------- */
+
+/* ---- Digests (ordinals 11-16) ------------------------------------------------------- */
+
+/* ---- Credential profiles (ordinals 17-23) ------------------------------------------- */
+
+/* ---- RSA keys (ordinals 24, 25, 28-30, 39, 54, 55) ---------------------------------- */
+
+/* ---- Certificates (ordinals 26, 27, 43, 44) ----------------------------------------- */
+
+/* ---- Diffie-Hellman (ordinals 31-36) ------------------------------------------------ */
+
+/* ---- Hardware random device (ordinals 37, 56-58) ------------------------------------ */
+
+/* ---- Raw RSA over key files (ordinals 40-42) ---------------------------------------- */
+
+/* ---- HMAC (ordinals 45-49) ---------------------------------------------------------- */
+
+/* ---- Power-up self-tests (ordinal 100) ---------------------------------------------- */
+
 #ifdef __cplusplus
 }
 #endif
