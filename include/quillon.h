@@ -64,6 +64,20 @@ QUILLON_API void QUILLON_CALL AesDestroyContext(AesContext** handle);
 
 /* ---- DES and triple-DES (ordinals 9-10) --------------------------------------------- */
 
+/* Ordinals 9 and 10. DES (8-byte key) and three-key triple-DES (24-byte key: K1, K2, K3;
+ * E(K3, D(K2, E(K1, x)))) in CBC mode, in place over length bytes of data. encrypt: nonzero =
+ * encrypt, 0 = decrypt. Key parity bits are ignored. iv (8 bytes) is read and left holding the
+ * last ciphertext block, so a following call continues the chain; *ivSize gives the size of the
+ * iv buffer and is set to 8. A length that is not a multiple of 8: encryption zero-pads the last
+ * block and writes it whole (up to 7 bytes past length), decryption reads it whole and writes
+ * length bytes, so data must span length rounded up to a multiple of 8. A null key, an *ivSize
+ * below 8 or a negative length does nothing: data, iv and *ivSize are left as they were. */
+QUILLON_API void QUILLON_CALL DesCbcCrypt(int32_t encrypt, uint8_t* data, int32_t length,
+                                          const uint8_t* key, uint8_t* iv, uint32_t* ivSize);
+QUILLON_API void QUILLON_CALL TripleDesCbcCrypt(int32_t encrypt, uint8_t* data, int32_t length,
+                                                const uint8_t* key, uint8_t* iv,
+                                                uint32_t* ivSize);
+
 /* ---- Digests (ordinals 11-16) ------------------------------------------------------- */
 
 /* ---- Credential profiles (ordinals 17-23) ------------------------------------------- */
