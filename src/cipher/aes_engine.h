@@ -30,9 +30,7 @@ int AesSetDecryptKey128(const std::uint8_t* key, AesKeySchedule& schedule);
 int AesSetDecryptKey192(const std::uint8_t* key, AesKeySchedule& schedule);
 int AesSetDecryptKey256(const std::uint8_t* key, AesKeySchedule& schedule);
 
-// One 16-byte block; in and out may be the same buffer. 0, or -1 when the schedule's info
-// byte is not 160, 192 or 224 (an empty schedule), output untouched.
-int AesEncryptBlock(const std::uint8_t* in, std::uint8_t* out, const AesKeySchedule& schedule);
-int AesDecryptBlock(const std::uint8_t* in, std::uint8_t* out, const AesKeySchedule& schedule);
-
 }  // namespace quillon::cipher
+
+// The block operations AesEncryptBlock and AesDecryptBlock are inline.
+#include "cipher/aes_block.h"

@@ -9,8 +9,7 @@
 
 using namespace quillon;
 
-extern "C" QUILLON_API int32_t QUILLON_CALL AesCreateContext(AesContext** handle,
-                                                             uint8_t direction,
+extern "C" QUILLON_API int32_t QUILLON_CALL AesCreateContext(AesContext** handle, uint8_t direction,
                                                              int32_t keyLength,
                                                              const uint8_t* key) {
     auto* context = static_cast<AesContext*>(support::AllocateZeroed(sizeof(AesContext)));
@@ -30,7 +29,9 @@ extern "C" QUILLON_API void QUILLON_CALL AesDestroyContext(AesContext** handle) 
 }
 
 // A negative length is rejected like a partial block.
-static bool IsWholeBlocks(int32_t length) { return length >= 0 && (length & 15) == 0; }
+static bool IsWholeBlocks(int32_t length) {
+    return length >= 0 && (length & 15) == 0;
+}
 
 extern "C" QUILLON_API int32_t QUILLON_CALL AesEncryptBlocks(AesContext** handle, uint8_t* out,
                                                              const uint8_t* in, int32_t length) {

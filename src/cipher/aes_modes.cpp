@@ -29,15 +29,40 @@ void AesEcbDecrypt(const AesKeySchedule& schedule, std::uint8_t* out, const std:
     }
 }
 
+namespace {
+
+// Encryption is one long dependency chain: the chaining value stays in registers, and the
+// loop is made once per round count so its body is straight-line code.
+template <int kRounds>
+void CbcEncryptChain(const std::uint32_t* k, std::uint8_t* data, std::size_t blocks,
+                     std::uint8_t* iv) {
+    block::State chain = block::LoadState(iv);
+    for (std::uint8_t* at = data; at != data + kBlock * blocks; at += kBlock) {
+        const block::State input = block::LoadState(at);
+        chain = block::RunRounds<block::EncryptRound, block::EncryptLastRound>(
+            {input.s0 ^ chain.s0 ^ k[0], input.s1 ^ chain.s1 ^ k[1], input.s2 ^ chain.s2 ^ k[2],
+             input.s3 ^ chain.s3 ^ k[3]},
+            k, kRounds);
+        block::StoreBlock(at, chain);
+    }
+    block::StoreBlock(iv, chain);
+}
+
+}  // namespace
+
 void AesCbcEncrypt(const AesKeySchedule& schedule, std::uint8_t* data, std::size_t blocks,
                    std::uint8_t* iv) {
-    std::uint8_t temporary[kBlock];
-    for (std::uint8_t* block = data; block != data + kBlock * blocks; block += kBlock) {
-        XorBlock(temporary, block, iv);
-        (void)AesEncryptBlock(temporary, block, schedule);
-        std::memcpy(iv, block, kBlock);
+    switch (block::RoundsOf(schedule)) {
+        case 10:
+            return CbcEncryptChain<10>(schedule.roundKeys, data, blocks, iv);
+        case 12:
+            return CbcEncryptChain<12>(schedule.roundKeys, data, blocks, iv);
+        case 14:
+            return CbcEncryptChain<14>(schedule.roundKeys, data, blocks, iv);
+        default:
+            // No schedule: the blocks stay as they are and the chain still moves on.
+            if (blocks != 0) std::memcpy(iv, data + kBlock * (blocks - 1), kBlock);
     }
-    support::SecureWipe(temporary, sizeof temporary);
 }
 
 void AesCbcDecrypt(const AesKeySchedule& schedule, std::uint8_t* data, std::size_t blocks,

@@ -13,11 +13,11 @@ using AesTable = std::array<std::uint32_t, 256>;
 using AesTableFamily = std::array<AesTable, 4>;
 
 struct AesTables {
-    AesTableFamily forward;        // encryption rounds 1 .. Nr-1
-    AesTableFamily forwardLast;    // last encryption round, SubWord of the key setups
-    AesTableFamily inverse;        // decryption rounds 1 .. Nr-1
-    AesTableFamily inverseLast;    // last decryption round
-    AesTableFamily inverseMix;     // InvMixColumns of the decryption key setup
+    AesTableFamily forward;      // encryption rounds 1 .. Nr-1
+    AesTableFamily forwardLast;  // last encryption round, SubWord of the key setups
+    AesTableFamily inverse;      // decryption rounds 1 .. Nr-1
+    AesTableFamily inverseLast;  // last decryption round
+    AesTableFamily inverseMix;   // InvMixColumns of the decryption key setup
 };
 
 namespace detail {
@@ -44,8 +44,7 @@ constexpr std::array<std::uint8_t, 256> MakeSbox() {
     }
     std::array<std::uint8_t, 256> sbox{};
     for (int value = 0; value < 256; ++value) {
-        const std::uint8_t inverse =
-            value == 0 ? 0 : power[(255 - logarithm[value]) % 255];
+        const std::uint8_t inverse = value == 0 ? 0 : power[(255 - logarithm[value]) % 255];
         std::uint8_t affine = inverse;
         for (int shift = 1; shift <= 4; ++shift) {
             affine ^= static_cast<std::uint8_t>((inverse << shift) | (inverse >> (8 - shift)));
@@ -57,7 +56,8 @@ constexpr std::array<std::uint8_t, 256> MakeSbox() {
 
 constexpr std::array<std::uint8_t, 256> Invert(const std::array<std::uint8_t, 256>& box) {
     std::array<std::uint8_t, 256> inverse{};
-    for (int value = 0; value < 256; ++value) inverse[box[value]] = static_cast<std::uint8_t>(value);
+    for (int value = 0; value < 256; ++value)
+        inverse[box[value]] = static_cast<std::uint8_t>(value);
     return inverse;
 }
 
@@ -83,17 +83,15 @@ constexpr AesTables MakeTables() {
     constexpr auto is = Invert(s);
     const auto mul = GfMultiply;
     AesTables tables{};
-    tables.forward = RotatedFamily([&](std::uint8_t x) {
-        return Word(mul(s[x], 2), s[x], s[x], mul(s[x], 3));
-    });
+    tables.forward =
+        RotatedFamily([&](std::uint8_t x) { return Word(mul(s[x], 2), s[x], s[x], mul(s[x], 3)); });
     tables.forwardLast = RotatedFamily([&](std::uint8_t x) { return std::uint32_t{s[x]}; });
     tables.inverse = RotatedFamily([&](std::uint8_t x) {
         return Word(mul(is[x], 14), mul(is[x], 9), mul(is[x], 13), mul(is[x], 11));
     });
     tables.inverseLast = RotatedFamily([&](std::uint8_t x) { return std::uint32_t{is[x]}; });
-    tables.inverseMix = RotatedFamily([&](std::uint8_t x) {
-        return Word(mul(x, 14), mul(x, 9), mul(x, 13), mul(x, 11));
-    });
+    tables.inverseMix = RotatedFamily(
+        [&](std::uint8_t x) { return Word(mul(x, 14), mul(x, 9), mul(x, 13), mul(x, 11)); });
     return tables;
 }
 
@@ -104,7 +102,8 @@ inline constexpr AesTables kAesTables = detail::MakeTables();
 // Known entries (FIPS-197 figure 7 and 14; the well-known first T-table words).
 static_assert(kAesTables.forwardLast[0][0x00] == 0x63 && kAesTables.forwardLast[0][0x53] == 0xED);
 static_assert(kAesTables.forwardLast[1][0xFF] == 0x1600);
-static_assert(kAesTables.inverseLast[0][0x00] == 0x52 && kAesTables.inverseLast[3][0xFF] == 0x7D000000);
+static_assert(kAesTables.inverseLast[0][0x00] == 0x52 &&
+              kAesTables.inverseLast[3][0xFF] == 0x7D000000);
 static_assert(kAesTables.forward[0][0] == 0xA56363C6 && kAesTables.forward[1][0] == 0x6363C6A5);
 static_assert(kAesTables.inverse[0][0] == 0x50A7F451);
 static_assert(kAesTables.inverseMix[0][1] == 0x0B0D090E);

@@ -105,6 +105,11 @@ TEST(AesExports, RefusedKeyLengthStillStoresAContext) {
         std::memset(out, 0xEE, sizeof out);
         EXPECT_EQ(AesEncryptBlocks(&handle, out, key, 16), 0);
         EXPECT_EQ(out[0], 0xEE);
+        uint8_t data[32] = {1, 2, 3}, iv[16] = {};
+        AesCbcCrypt(1, data, sizeof data, &handle, iv);
+        AesCbcCrypt(0, data, sizeof data, &handle, iv);
+        EXPECT_EQ(data[0], 1);
+        EXPECT_EQ(data[2], 3);
         AesDestroyContext(&handle);
         EXPECT_EQ(handle, nullptr);
     }
