@@ -48,6 +48,12 @@ void CbcEncryptChain(const std::uint32_t* k, std::uint8_t* data, std::size_t blo
     block::StoreBlock(iv, chain);
 }
 
+// A context without a schedule for the direction asked: no block is changed (nor overwritten
+// with an uninitialised temporary), and the IV moves on to the last block as the chain would.
+void KeepBlocksWithoutSchedule(const std::uint8_t* data, std::size_t blocks, std::uint8_t* iv) {
+    if (blocks != 0) std::memcpy(iv, data + kBlock * (blocks - 1), kBlock);
+}
+
 }  // namespace
 
 void AesCbcEncrypt(const AesKeySchedule& schedule, std::uint8_t* data, std::size_t blocks,
@@ -60,19 +66,22 @@ void AesCbcEncrypt(const AesKeySchedule& schedule, std::uint8_t* data, std::size
         case 14:
             return CbcEncryptChain<14>(schedule.roundKeys, data, blocks, iv);
         default:
-            // No schedule: the blocks stay as they are and the chain still moves on.
-            if (blocks != 0) std::memcpy(iv, data + kBlock * (blocks - 1), kBlock);
+            KeepBlocksWithoutSchedule(data, blocks, iv);
     }
 }
 
 void AesCbcDecrypt(const AesKeySchedule& schedule, std::uint8_t* data, std::size_t blocks,
                    std::uint8_t* iv) {
+    if (block::RoundsOf(schedule) == 0) {
+        KeepBlocksWithoutSchedule(data, blocks, iv);
+        return;
+    }
     std::uint8_t temporary[kBlock];
-    for (std::uint8_t* block = data; block != data + kBlock * blocks; block += kBlock) {
-        (void)AesDecryptBlock(block, temporary, schedule);
+    for (std::uint8_t* at = data; at != data + kBlock * blocks; at += kBlock) {
+        (void)AesDecryptBlock(at, temporary, schedule);
         XorBlock(temporary, temporary, iv);
-        std::memcpy(iv, block, kBlock);
-        std::memcpy(block, temporary, kBlock);
+        std::memcpy(iv, at, kBlock);
+        std::memcpy(at, temporary, kBlock);
     }
     support::SecureWipe(temporary, sizeof temporary);
 }
