@@ -33,6 +33,14 @@
 extern "C" {
 #endif
 
+/* ---- Shared types ----------------------------------------------------------------------- */
+
+/* A byte string: big integers in it are unsigned and big-endian, without a sign byte. */
+typedef struct Item {
+    uint8_t* data;
+    uint32_t length;
+} Item;
+
 /* ---- AES (ordinals 4-8) ------------------------------------------------------------------ */
 
 /* One key, one direction; 488 bytes, zeroed before it is freed. */
@@ -87,6 +95,26 @@ QUILLON_API void QUILLON_CALL TripleDesCbcCrypt(int32_t encrypt, uint8_t* data, 
 /* ---- Certificates (ordinals 26, 27, 43, 44) ----------------------------------------- */
 
 /* ---- Diffie-Hellman (ordinals 31-36) ------------------------------------------------ */
+
+/* The parameters of one MODP group: prime and generator (2), and the length of the private
+ * values in bits (256). The module owns the records; callers receive them from DhGetGroup and
+ * pass them back unchanged. */
+typedef struct DhKeyAgreeParams {
+    Item prime;
+    Item generator;
+    uint32_t privateValueBits;
+} DhKeyAgreeParams;
+
+/* Ordinal 31. The parameters of IKE group 1 (768-bit prime, 96 bytes), 2 (1024-bit, 128 bytes)
+ * or 5 (1536-bit, 192 bytes). Returns 0 with *params set; -3 unknown group, *params set to null;
+ * -1 params is null, or the records could not be prepared (no memory; *params set to null and a
+ * later call tries again). */
+QUILLON_API int32_t QUILLON_CALL DhGetGroup(const DhKeyAgreeParams** params, uint32_t group);
+
+/* Ordinals 34 and 35. Wipes and frees a value returned by the Diffie-Hellman exports (its bytes
+ * and its record) and sets *buffer to null. A null record, or a null buffer, is accepted. Always
+ * returns 0. */
+QUILLON_API int32_t QUILLON_CALL DhFreeBuffer(Item** buffer);
 
 /* ---- Hardware random device (ordinals 37, 56-58) ------------------------------------ */
 

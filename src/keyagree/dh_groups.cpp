@@ -1,0 +1,104 @@
+#include "keyagree/dh_groups.h"
+
+#include "support/checked_alloc.h"
+
+namespace quillon::keyagree {
+namespace {
+
+constexpr std::uint32_t kPrivateValueBits = 256;
+constexpr std::uint8_t kGenerator = 0x02;
+
+constexpr std::uint32_t PrimeBytes(std::uint32_t bits) {
+    return (bits + 7) / 8;
+}
+
+constexpr bool AllTextsWellFormed() {
+    for (const DhGroupText& group : kDhGroupTexts) {
+        if (!HexParameterIsWellFormed(group.text, PrimeBytes(group.bits))) return false;
+    }
+    return true;
+}
+static_assert(AllTextsWellFormed());
+static_assert(PrimeBytes(kDhGroupTexts[0].bits) == 96 && PrimeBytes(kDhGroupTexts[1].bits) == 128 &&
+              PrimeBytes(kDhGroupTexts[2].bits) == 192);
+
+constexpr int UpperHexValue(char c) {
+    return c <= '9' ? c - '0' : c - 'A' + 10;
+}
+
+constinit DhGroupTable theModuleTable;
+
+}  // namespace
+
+bool ParseHexParameter(DhKeyAgreeParams& record, std::string_view text, std::uint32_t bits) {
+    record = {};
+    const std::uint32_t primeBytes = PrimeBytes(bits);
+    if (!HexParameterIsWellFormed(text, primeBytes)) return false;
+
+    auto* generator = static_cast<std::uint8_t*>(support::Allocate(1));
+    auto* prime = static_cast<std::uint8_t*>(support::Allocate(primeBytes));
+    if (generator == nullptr || prime == nullptr) {
+        support::Release(generator);
+        support::Release(prime);
+        return false;
+    }
+    *generator = kGenerator;
+
+    std::size_t at = 0;
+    for (std::uint32_t i = 0; i < primeBytes; ++i) {
+        while (IsHexParameterSpace(text[at])) ++at;
+        prime[i] =
+            static_cast<std::uint8_t>(UpperHexValue(text[at]) << 4 | UpperHexValue(text[at + 1]));
+        at += 2;
+    }
+
+    record.prime = {prime, primeBytes};
+    record.generator = {generator, 1};
+    record.privateValueBits = kPrivateValueBits;
+    return true;
+}
+
+void ReleaseHexParameter(DhKeyAgreeParams& record) {
+    support::Release(record.prime.data);
+    support::Release(record.generator.data);
+    record = {};
+}
+
+bool DhGroupTable::Prepare() {
+    if (ready_.load(std::memory_order_acquire)) return true;
+    const std::lock_guard<std::mutex> hold(preparing_);
+    if (ready_.load(std::memory_order_relaxed)) return true;
+    for (std::size_t i = 0; i < std::size(kDhGroupTexts); ++i) {
+        if (!ParseHexParameter(records_[i], kDhGroupTexts[i].text, kDhGroupTexts[i].bits)) {
+            // Leave nothing half made: a later lookup starts again from the first text.
+            for (DhKeyAgreeParams& record : records_) ReleaseHexParameter(record);
+            return false;
+        }
+    }
+    ready_.store(true, std::memory_order_release);
+    return true;
+}
+
+std::int32_t DhGroupTable::Find(std::uint32_t group, const DhKeyAgreeParams** params) {
+    *params = nullptr;
+    if (!Prepare()) return kDhNotPrepared;
+    for (std::size_t i = 0; i < std::size(kDhGroupTexts); ++i) {
+        if (kDhGroupTexts[i].group == group) {
+            *params = &records_[i];
+            return kDhFound;
+        }
+    }
+    return kDhUnknownGroup;
+}
+
+void DhGroupTable::Release() {
+    const std::lock_guard<std::mutex> hold(preparing_);
+    for (DhKeyAgreeParams& record : records_) ReleaseHexParameter(record);
+    ready_.store(false, std::memory_order_release);
+}
+
+DhGroupTable& ModuleDhGroups() {
+    return theModuleTable;
+}
+
+}  // namespace quillon::keyagree
