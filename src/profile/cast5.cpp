@@ -1,0 +1,385 @@
+#include "profile/cast5.h"
+
+#include <bit>
+#include <cstring>
+
+#include "profile/cast5_sboxes.h"
+#include "support/secure_wipe.h"
+
+namespace quillon::profile {
+namespace {
+
+constexpr const std::uint32_t* S1 = kCastSbox[0];
+constexpr const std::uint32_t* S2 = kCastSbox[1];
+constexpr const std::uint32_t* S3 = kCastSbox[2];
+constexpr const std::uint32_t* S4 = kCastSbox[3];
+constexpr const std::uint32_t* S5 = kCastSbox[4];
+constexpr const std::uint32_t* S6 = kCastSbox[5];
+constexpr const std::uint32_t* S7 = kCastSbox[6];
+constexpr const std::uint32_t* S8 = kCastSbox[7];
+
+using Subkey = CastContext::Subkey;
+
+std::uint32_t Load32(const std::uint8_t* bytes) {
+    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
+           (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
+}
+
+void Store32(std::uint8_t* bytes, std::uint32_t word) {
+    bytes[0] = static_cast<std::uint8_t>(word >> 24);
+    bytes[1] = static_cast<std::uint8_t>(word >> 16);
+    bytes[2] = static_cast<std::uint8_t>(word >> 8);
+    bytes[3] = static_cast<std::uint8_t>(word);
+}
+
+bool HasMarker(const CastContext& context) {
+    return std::memcmp(context.marker, kCastMarker, 15) == 0;
+}
+
+// The three round functions of RFC 2144 section 2.2; Ia is the most significant byte of I.
+inline std::uint32_t F1(std::uint32_t d, const Subkey& k) {
+    const std::uint32_t i = std::rotl(k.mask + d, static_cast<int>(k.rotate));
+    // ((S1 ^ S2) - S3) + S4, regrouped (exact modulo 2^32) so the two halves load in parallel.
+    return (S1[i >> 24] ^ S2[(i >> 16) & 0xFF]) + (S4[i & 0xFF] - S3[(i >> 8) & 0xFF]);
+}
+inline std::uint32_t F2(std::uint32_t d, const Subkey& k) {
+    const std::uint32_t i = std::rotl(k.mask ^ d, static_cast<int>(k.rotate));
+    return ((S1[i >> 24] - S2[(i >> 16) & 0xFF]) + S3[(i >> 8) & 0xFF]) ^ S4[i & 0xFF];
+}
+inline std::uint32_t F3(std::uint32_t d, const Subkey& k) {
+    const std::uint32_t i = std::rotl(k.mask - d, static_cast<int>(k.rotate));
+    return ((S1[i >> 24] + S2[(i >> 16) & 0xFF]) ^ S3[(i >> 8) & 0xFF]) - S4[i & 0xFF];
+}
+
+// The round function type of round r (1-based): 1, 2, 3, 1, 2, 3, ...
+template <int Round>
+inline std::uint32_t F(std::uint32_t d, const Subkey* k) {
+    if constexpr (Round % 3 == 1) {
+        return F1(d, k[Round - 1]);
+    } else if constexpr (Round % 3 == 2) {
+        return F2(d, k[Round - 1]);
+    } else {
+        return F3(d, k[Round - 1]);
+    }
+}
+
+// Each step is one Feistel round: (l, r) becomes (r, l ^ f(r)); writing the two halves
+// alternately avoids the swap.
+template <int Rounds>
+inline void EncryptHalves(std::uint32_t& left, std::uint32_t& right, const Subkey* k) {
+    std::uint32_t l = left, r = right;
+    l ^= F<1>(r, k);
+    r ^= F<2>(l, k);
+    l ^= F<3>(r, k);
+    r ^= F<4>(l, k);
+    l ^= F<5>(r, k);
+    r ^= F<6>(l, k);
+    l ^= F<7>(r, k);
+    r ^= F<8>(l, k);
+    l ^= F<9>(r, k);
+    r ^= F<10>(l, k);
+    l ^= F<11>(r, k);
+    r ^= F<12>(l, k);
+    if constexpr (Rounds == 16) {
+        l ^= F<13>(r, k);
+        r ^= F<14>(l, k);
+        l ^= F<15>(r, k);
+        r ^= F<16>(l, k);
+    }
+    // The halves are swapped after the last round.
+    left = r;
+    right = l;
+}
+
+// The same Feistel network with the rounds in reverse order.
+template <int Rounds>
+inline void DecryptHalves(std::uint32_t& left, std::uint32_t& right, const Subkey* k) {
+    std::uint32_t l = left, r = right;
+    if constexpr (Rounds == 16) {
+        l ^= F<16>(r, k);
+        r ^= F<15>(l, k);
+        l ^= F<14>(r, k);
+        r ^= F<13>(l, k);
+    }
+    l ^= F<12>(r, k);
+    r ^= F<11>(l, k);
+    l ^= F<10>(r, k);
+    r ^= F<9>(l, k);
+    l ^= F<8>(r, k);
+    r ^= F<7>(l, k);
+    l ^= F<6>(r, k);
+    r ^= F<5>(l, k);
+    l ^= F<4>(r, k);
+    r ^= F<3>(l, k);
+    l ^= F<2>(r, k);
+    r ^= F<1>(l, k);
+    left = r;
+    right = l;
+}
+
+// Two independent blocks at once (CBC decryption has no chain between blocks), so the rounds of
+// one fill the load latencies of the other. Kept scalar: packing the halves into vector
+// registers, as an optimiser may try, only adds shuffles.
+#if defined(__GNUC__) && !defined(__clang__)
+#define QUILLON_SCALAR_ONLY __attribute__((optimize("no-tree-vectorize")))
+#else
+#define QUILLON_SCALAR_ONLY
+#endif
+
+template <int Rounds>
+QUILLON_SCALAR_ONLY inline void DecryptHalvesTwice(std::uint32_t& left0, std::uint32_t& right0,
+                                                   std::uint32_t& left1, std::uint32_t& right1,
+                                                   const Subkey* k) {
+    std::uint32_t l0 = left0, r0 = right0, l1 = left1, r1 = right1;
+#define QUILLON_CAST_ROUND2(n, to, from) \
+    to##0 ^= F<n>(from##0, k);           \
+    to##1 ^= F<n>(from##1, k)
+    if constexpr (Rounds == 16) {
+        QUILLON_CAST_ROUND2(16, l, r);
+        QUILLON_CAST_ROUND2(15, r, l);
+        QUILLON_CAST_ROUND2(14, l, r);
+        QUILLON_CAST_ROUND2(13, r, l);
+    }
+    QUILLON_CAST_ROUND2(12, l, r);
+    QUILLON_CAST_ROUND2(11, r, l);
+    QUILLON_CAST_ROUND2(10, l, r);
+    QUILLON_CAST_ROUND2(9, r, l);
+    QUILLON_CAST_ROUND2(8, l, r);
+    QUILLON_CAST_ROUND2(7, r, l);
+    QUILLON_CAST_ROUND2(6, l, r);
+    QUILLON_CAST_ROUND2(5, r, l);
+    QUILLON_CAST_ROUND2(4, l, r);
+    QUILLON_CAST_ROUND2(3, r, l);
+    QUILLON_CAST_ROUND2(2, l, r);
+    QUILLON_CAST_ROUND2(1, r, l);
+#undef QUILLON_CAST_ROUND2
+    left0 = r0;
+    right0 = l0;
+    left1 = r1;
+    right1 = l1;
+}
+
+// Keys of 80 bits or less run 12 rounds (RFC 2144 section 2.5).
+bool IsShortKey(const CastContext& context) {
+    return context.keyBits <= 80;
+}
+
+// CBC decryption of whole blocks from in to out, chaining through the context. out holds
+// Decrypt(C) XOR previous C for every ciphertext block C; two blocks at a time while there are.
+template <int Rounds>
+QUILLON_SCALAR_ONLY void CbcDecryptBlocks(CastContext& context, const std::uint8_t* in,
+                                          std::uint8_t* out, std::size_t blocks) {
+    std::uint32_t chainLeft = Load32(context.chaining);
+    std::uint32_t chainRight = Load32(context.chaining + 4);
+    for (; blocks >= 2; blocks -= 2, in += 16, out += 16) {
+        std::uint32_t left0 = Load32(in), right0 = Load32(in + 4);
+        std::uint32_t left1 = Load32(in + 8), right1 = Load32(in + 12);
+        DecryptHalvesTwice<Rounds>(left0, right0, left1, right1, context.subkeys);
+        Store32(out, left0 ^ chainLeft);
+        Store32(out + 4, right0 ^ chainRight);
+        Store32(out + 8, left1 ^ Load32(in));
+        Store32(out + 12, right1 ^ Load32(in + 4));
+        chainLeft = Load32(in + 8);
+        chainRight = Load32(in + 12);
+    }
+    if (blocks != 0) {
+        std::uint32_t left = Load32(in), right = Load32(in + 4);
+        DecryptHalves<Rounds>(left, right, context.subkeys);
+        Store32(out, left ^ chainLeft);
+        Store32(out + 4, right ^ chainRight);
+        chainLeft = Load32(in);
+        chainRight = Load32(in + 4);
+    }
+    Store32(context.chaining, chainLeft);
+    Store32(context.chaining + 4, chainRight);
+}
+
+void CbcDecrypt(CastContext& context, const std::uint8_t* in, std::uint8_t* out,
+                std::size_t blocks) {
+    if (IsShortKey(context)) {
+        CbcDecryptBlocks<12>(context, in, out, blocks);
+    } else {
+        CbcDecryptBlocks<16>(context, in, out, blocks);
+    }
+}
+
+// CBC-MAC over one block already XORed by the caller (first) and then whole blocks of data.
+template <int Rounds>
+void MacBlocks(CastContext& context, const std::uint8_t* first, const std::uint8_t* data,
+               std::size_t blocks) {
+    std::uint32_t left = Load32(context.chaining) ^ Load32(first);
+    std::uint32_t right = Load32(context.chaining + 4) ^ Load32(first + 4);
+    EncryptHalves<Rounds>(left, right, context.subkeys);
+    for (; blocks != 0; --blocks, data += 8) {
+        left ^= Load32(data);
+        right ^= Load32(data + 4);
+        EncryptHalves<Rounds>(left, right, context.subkeys);
+    }
+    Store32(context.chaining, left);
+    Store32(context.chaining + 4, right);
+}
+
+// Moves input bytes into the block buffer until it is full or the input is used up.
+void FillBlockBuffer(CastContext& context, const std::uint8_t*& input, std::uint32_t& length) {
+    while (length != 0 && context.bufferedCount < 8) {
+        context.blockBuffer[context.bufferedCount++] = *input++;
+        --length;
+    }
+}
+
+// RFC 2144 section 2.4: the 32 subkey words from the 16 key bytes x0..xF. Each step of the
+// schedule is written as the RFC prints it, byte indices and S-boxes alike.
+void ComputeSubkeys(const std::uint8_t key[16], CastContext::Subkey subkeys[16]) {
+    std::uint8_t x[16], z[16];
+    std::memcpy(x, key, 16);
+    std::uint32_t k[32];
+    const auto setX = [&x](int at, std::uint32_t word) { Store32(x + at, word); };
+    const auto setZ = [&z](int at, std::uint32_t word) { Store32(z + at, word); };
+    for (int half = 0; half < 32; half += 16) {
+        setZ(0x0, Load32(x + 0x0) ^ S5[x[0xD]] ^ S6[x[0xF]] ^ S7[x[0xC]] ^ S8[x[0xE]] ^ S7[x[0x8]]);
+        setZ(0x4, Load32(x + 0x8) ^ S5[z[0x0]] ^ S6[z[0x2]] ^ S7[z[0x1]] ^ S8[z[0x3]] ^ S8[x[0xA]]);
+        setZ(0x8, Load32(x + 0xC) ^ S5[z[0x7]] ^ S6[z[0x6]] ^ S7[z[0x5]] ^ S8[z[0x4]] ^ S5[x[0x9]]);
+        setZ(0xC, Load32(x + 0x4) ^ S5[z[0xA]] ^ S6[z[0x9]] ^ S7[z[0xB]] ^ S8[z[0x8]] ^ S6[x[0xB]]);
+        k[half + 0] = S5[z[0x8]] ^ S6[z[0x9]] ^ S7[z[0x7]] ^ S8[z[0x6]] ^ S5[z[0x2]];
+        k[half + 1] = S5[z[0xA]] ^ S6[z[0xB]] ^ S7[z[0x5]] ^ S8[z[0x4]] ^ S6[z[0x6]];
+        k[half + 2] = S5[z[0xC]] ^ S6[z[0xD]] ^ S7[z[0x3]] ^ S8[z[0x2]] ^ S7[z[0x9]];
+        k[half + 3] = S5[z[0xE]] ^ S6[z[0xF]] ^ S7[z[0x1]] ^ S8[z[0x0]] ^ S8[z[0xC]];
+
+        setX(0x0, Load32(z + 0x8) ^ S5[z[0x5]] ^ S6[z[0x7]] ^ S7[z[0x4]] ^ S8[z[0x6]] ^ S7[z[0x0]]);
+        setX(0x4, Load32(z + 0x0) ^ S5[x[0x0]] ^ S6[x[0x2]] ^ S7[x[0x1]] ^ S8[x[0x3]] ^ S8[z[0x2]]);
+        setX(0x8, Load32(z + 0x4) ^ S5[x[0x7]] ^ S6[x[0x6]] ^ S7[x[0x5]] ^ S8[x[0x4]] ^ S5[z[0x1]]);
+        setX(0xC, Load32(z + 0xC) ^ S5[x[0xA]] ^ S6[x[0x9]] ^ S7[x[0xB]] ^ S8[x[0x8]] ^ S6[z[0x3]]);
+        k[half + 4] = S5[x[0x3]] ^ S6[x[0x2]] ^ S7[x[0xC]] ^ S8[x[0xD]] ^ S5[x[0x8]];
+        k[half + 5] = S5[x[0x1]] ^ S6[x[0x0]] ^ S7[x[0xE]] ^ S8[x[0xF]] ^ S6[x[0xD]];
+        k[half + 6] = S5[x[0x7]] ^ S6[x[0x6]] ^ S7[x[0x8]] ^ S8[x[0x9]] ^ S7[x[0x3]];
+        k[half + 7] = S5[x[0x5]] ^ S6[x[0x4]] ^ S7[x[0xA]] ^ S8[x[0xB]] ^ S8[x[0x7]];
+
+        setZ(0x0, Load32(x + 0x0) ^ S5[x[0xD]] ^ S6[x[0xF]] ^ S7[x[0xC]] ^ S8[x[0xE]] ^ S7[x[0x8]]);
+        setZ(0x4, Load32(x + 0x8) ^ S5[z[0x0]] ^ S6[z[0x2]] ^ S7[z[0x1]] ^ S8[z[0x3]] ^ S8[x[0xA]]);
+        setZ(0x8, Load32(x + 0xC) ^ S5[z[0x7]] ^ S6[z[0x6]] ^ S7[z[0x5]] ^ S8[z[0x4]] ^ S5[x[0x9]]);
+        setZ(0xC, Load32(x + 0x4) ^ S5[z[0xA]] ^ S6[z[0x9]] ^ S7[z[0xB]] ^ S8[z[0x8]] ^ S6[x[0xB]]);
+        k[half + 8] = S5[z[0x3]] ^ S6[z[0x2]] ^ S7[z[0xC]] ^ S8[z[0xD]] ^ S5[z[0x9]];
+        k[half + 9] = S5[z[0x1]] ^ S6[z[0x0]] ^ S7[z[0xE]] ^ S8[z[0xF]] ^ S6[z[0xC]];
+        k[half + 10] = S5[z[0x7]] ^ S6[z[0x6]] ^ S7[z[0x8]] ^ S8[z[0x9]] ^ S7[z[0x2]];
+        k[half + 11] = S5[z[0x5]] ^ S6[z[0x4]] ^ S7[z[0xA]] ^ S8[z[0xB]] ^ S8[z[0x6]];
+
+        setX(0x0, Load32(z + 0x8) ^ S5[z[0x5]] ^ S6[z[0x7]] ^ S7[z[0x4]] ^ S8[z[0x6]] ^ S7[z[0x0]]);
+        setX(0x4, Load32(z + 0x0) ^ S5[x[0x0]] ^ S6[x[0x2]] ^ S7[x[0x1]] ^ S8[x[0x3]] ^ S8[z[0x2]]);
+        setX(0x8, Load32(z + 0x4) ^ S5[x[0x7]] ^ S6[x[0x6]] ^ S7[x[0x5]] ^ S8[x[0x4]] ^ S5[z[0x1]]);
+        setX(0xC, Load32(z + 0xC) ^ S5[x[0xA]] ^ S6[x[0x9]] ^ S7[x[0xB]] ^ S8[x[0x8]] ^ S6[z[0x3]]);
+        k[half + 12] = S5[x[0x8]] ^ S6[x[0x9]] ^ S7[x[0x7]] ^ S8[x[0x6]] ^ S5[x[0x3]];
+        k[half + 13] = S5[x[0xA]] ^ S6[x[0xB]] ^ S7[x[0x5]] ^ S8[x[0x4]] ^ S6[x[0x7]];
+        k[half + 14] = S5[x[0xC]] ^ S6[x[0xD]] ^ S7[x[0x3]] ^ S8[x[0x2]] ^ S7[x[0x8]];
+        k[half + 15] = S5[x[0xE]] ^ S6[x[0xF]] ^ S7[x[0x1]] ^ S8[x[0x0]] ^ S8[x[0xD]];
+    }
+    for (int round = 0; round < 16; ++round) {
+        subkeys[round].mask = k[round];
+        subkeys[round].rotate = k[16 + round] & 31;
+    }
+    support::SecureWipe(x, sizeof x);
+    support::SecureWipe(z, sizeof z);
+    support::SecureWipe(k, sizeof k);
+}
+
+}  // namespace
+
+std::int32_t CastInit(CastContext& context, const std::uint8_t* key, std::uint32_t keyBits) {
+    support::SecureWipe(context.subkeys, sizeof context.subkeys);
+    context.keyBits = static_cast<std::uint16_t>(keyBits);
+    if (keyBits > 128 || keyBits < 40 || keyBits % 8 != 0) return -2;
+    std::uint8_t padded[16] = {};
+    std::memcpy(padded, key, keyBits / 8);
+    ComputeSubkeys(padded, context.subkeys);
+    support::SecureWipe(padded, sizeof padded);
+    std::memcpy(context.marker, kCastMarker, sizeof kCastMarker);
+    return 0;
+}
+
+std::int32_t CastCbcDecryptUpdate(CastContext& context, const std::uint8_t* input,
+                                  std::uint8_t* output, std::uint32_t& length) {
+    if (!HasMarker(context)) return -2;
+    std::uint32_t remaining = length;
+    FillBlockBuffer(context, input, remaining);
+    if (context.bufferedCount < 8) {
+        length = 0;
+        return 0;
+    }
+    std::uint8_t* out = output;
+    if (context.held != 0) {
+        std::memcpy(out, context.heldBlock, 8);
+        out += 8;
+    }
+    CbcDecrypt(context, context.blockBuffer, out, 1);
+    out += 8;
+    const std::size_t blocks = remaining / 8;
+    CbcDecrypt(context, input, out, blocks);
+    input += 8 * blocks;
+    out += 8 * blocks;
+    context.bufferedCount = remaining % 8;
+    if (context.bufferedCount != 0) std::memcpy(context.blockBuffer, input, context.bufferedCount);
+    std::memcpy(context.heldBlock, out - 8, 8);
+    context.held = 1;
+    length = static_cast<std::uint32_t>(out - output) - 8;
+    return 0;
+}
+
+std::int32_t CastCbcDecryptFinal(CastContext& context, std::uint8_t* output,
+                                 std::uint32_t& length) {
+    if (!HasMarker(context)) return -2;
+    if (context.held == 0) {
+        length = 0;
+        return 0;
+    }
+    std::memcpy(output, context.heldBlock, 8);
+    context.held = 0;
+    context.bufferedCount = 0;
+    const std::uint8_t padding = context.heldBlock[7];
+    if (padding >= 1 && padding <= 8) {
+        length = 8u - padding;
+        return 0;
+    }
+    length = 0;
+    return -1;
+}
+
+std::int32_t CastMacUpdate(CastContext& context, const std::uint8_t* data, std::uint32_t length) {
+    if (!HasMarker(context)) return -2;
+    FillBlockBuffer(context, data, length);
+    if (context.bufferedCount < 8) return 0;
+    const std::size_t blocks = length / 8;
+    if (IsShortKey(context)) {
+        MacBlocks<12>(context, context.blockBuffer, data, blocks);
+    } else {
+        MacBlocks<16>(context, context.blockBuffer, data, blocks);
+    }
+    data += 8 * blocks;
+    context.bufferedCount = length % 8;
+    if (context.bufferedCount != 0) std::memcpy(context.blockBuffer, data, context.bufferedCount);
+    context.macStarted = 1;
+    return 0;
+}
+
+void CastMacFinal(CastContext& context) {
+    if (!HasMarker(context)) return;
+    if (context.bufferedCount == 0 && context.macStarted != 0) return;
+    std::memset(context.blockBuffer + context.bufferedCount, 0, 8 - context.bufferedCount);
+    context.bufferedCount = 8;
+    (void)CastMacUpdate(context, nullptr, 0);
+}
+
+std::int32_t CastMacVerify(CastContext& context, const std::uint8_t* data, std::uint32_t length,
+                           const std::uint8_t* expected) {
+    // Without a key the MAC would be the zero block it starts from; never call that a match.
+    if (!HasMarker(context)) return 0;
+    std::memset(context.chaining, 0, sizeof context.chaining);
+    context.bufferedCount = 0;
+    context.macStarted = 0;
+    (void)CastMacUpdate(context, data, length);
+    CastMacFinal(context);
+    // Constant time: a mismatch position tells nothing.
+    std::uint8_t difference = 0;
+    for (int i = 0; i < 8; ++i) difference |= context.chaining[i] ^ expected[i];
+    return difference == 0 ? 1 : 0;
+}
+
+}  // namespace quillon::profile

@@ -1,0 +1,67 @@
+// CAST-128 (CAST5, RFC 2144) in the two uses the profile reader has for it: CBC decryption with
+// padding removal, and the plain CBC-MAC (ISO/IEC 9797-1 MAC algorithm 1, zero IV, zero padding,
+// full 8-byte result). There is no encrypting mode: the encryption direction only runs inside
+// the MAC.
+#pragma once
+
+#include <cstdint>
+
+namespace quillon::profile {
+
+// One key and its streaming state. Made zero-filled by its user, which sets the chaining value,
+// the held flag and the buffered count before a decryption and releases it (wiped) afterwards.
+struct CastContext {
+    // Rounds 1 to 16: masking subkey Km and rotation subkey Kr (low 5 bits).
+    struct Subkey {
+        std::uint32_t mask;
+        std::uint32_t rotate;
+    } subkeys[16];
+    std::uint8_t blockBuffer[8];  // input bytes waiting to make up a whole block
+    std::uint32_t bufferedCount;  // 0 to 7 between calls
+    std::uint8_t heldBlock[8];    // last decrypted block: written out, not yet counted
+    std::int32_t held;            // 1 while heldBlock is valid
+    std::uint8_t chaining[8];     // decryption: IV, then the previous ciphertext; MAC: running MAC
+    std::uint16_t keyBits;        // as passed to CastInit, stored even when refused
+    std::int32_t macStarted;      // 1 once the MAC has processed a block
+    char marker[16];              // kCastMarker after a successful CastInit
+    std::uint8_t initialVector[8];  // set by the key derivation, copied into chaining
+};
+
+// Written by a successful CastInit; every streaming operation refuses a context without it.
+inline constexpr char kCastMarker[16] = "fjde86y73mk28dv";
+
+// Clears the subkeys, records keyBits, and for 40 to 128 bits in whole bytes computes the
+// schedule from keyBits / 8 key bytes (zero-padded to 16) and writes the marker: 0. Any other
+// length: -2, marker not written (a context that already held one keeps it, with no subkeys).
+// Touches neither the streaming state nor the initial vector.
+[[nodiscard]] std::int32_t CastInit(CastContext& context, const std::uint8_t* key,
+                                    std::uint32_t keyBits);
+
+// CBC decryption of length input bytes. The last decrypted block is always held back (written
+// but not counted) so the final can strip its padding; on return length holds the number of
+// bytes delivered. output needs room for 8 (a held block) + 8 (the buffered block) + the rest
+// of the input rounded down to whole blocks. 0, or -2 for a context without the marker (nothing
+// changed, length left as it was).
+[[nodiscard]] std::int32_t CastCbcDecryptUpdate(CastContext& context, const std::uint8_t* input,
+                                                std::uint8_t* output, std::uint32_t& length);
+
+// Writes the held block (8 bytes) to output and sets length to its bytes before the padding:
+// 0; -1 when its last byte is not 1 to 8 (length 0); nothing held: 0 with length 0. Buffered
+// bytes that never made a whole block are dropped. -2 for a context without the marker.
+[[nodiscard]] std::int32_t CastCbcDecryptFinal(CastContext& context, std::uint8_t* output,
+                                               std::uint32_t& length);
+
+// Feeds length bytes to the running CBC-MAC. 0, or -2 for a context without the marker.
+[[nodiscard]] std::int32_t CastMacUpdate(CastContext& context, const std::uint8_t* data,
+                                         std::uint32_t length);
+
+// Zero-pads a partial last block and processes it; an empty message MACs one zero block, a
+// message of whole blocks gets no extra block.
+void CastMacFinal(CastContext& context);
+
+// Restarts the MAC, runs it over the data and compares the 8-byte result with expected in
+// constant time: 1 when they match, else 0 (always 0 for a context without the marker).
+[[nodiscard]] std::int32_t CastMacVerify(CastContext& context, const std::uint8_t* data,
+                                         std::uint32_t length, const std::uint8_t* expected);
+
+}  // namespace quillon::profile
