@@ -118,6 +118,24 @@ QUILLON_API int32_t QUILLON_CALL DhFreeBuffer(Item** buffer);
 
 /* ---- Hardware random device (ordinals 37, 56-58) ------------------------------------ */
 
+/* The optional hardware random-number device behind the security driver; these four are also
+ * exported by name. Results are ISD status codes: */
+#define ISD_EOK 0u            /* success */
+#define ISD_ENOTAVAIL 1u      /* the device is not currently available */
+#define ISD_EDISABLED 2u      /* the device has been disabled */
+#define ISD_EINPUT 4u         /* index out of range, or the driver refused the input */
+#define ISD_ETESTFAIL 16u     /* the device failed its internal tests */
+#define ISD_EUNKNOWN 0xFFFFu  /* no driver, no answer, a null pointer, or any other status */
+
+/* Ordinal 37. Capability index 1..5; *value receives it (0 on failure). */
+QUILLON_API uint32_t QUILLON_CALL IsdGetCapability(uint32_t index, uint32_t* value);
+/* Ordinal 56. 32 random bits from the device (0 on failure). */
+QUILLON_API uint32_t QUILLON_CALL IsdGetRandomNumber(uint32_t* value);
+/* Ordinal 57. Statistic index 1..2; as IsdGetCapability. */
+QUILLON_API uint32_t QUILLON_CALL IsdGetStatistic(uint32_t index, uint32_t* value);
+/* Ordinal 58. Runs the device's generator test: 0 passed, ISD_ETESTFAIL failed. */
+QUILLON_API uint32_t QUILLON_CALL IsdTestRandomGenerator(void);
+
 /* ---- Raw RSA over key files (ordinals 40-42) ---------------------------------------- */
 
 /* ---- HMAC (ordinals 45-49) ---------------------------------------------------------- */

@@ -19,3 +19,40 @@ struct CodeRange {
 [[nodiscard]] CodeRange ModuleCodeRange();
 
 }  // namespace quillon::platform
+
+// ---- Security device (the hardware random device's driver) ------------------------------------
+
+namespace quillon::platform {
+
+// A system-wide mutex known by name, shared with other processes that use the same name.
+// Acquire creates or opens it and waits without time limit; release lets it go and closes it.
+struct NamedMutex {
+    std::intptr_t handle = -1;
+};
+[[nodiscard]] NamedMutex AcquireNamedMutex(const char* name);
+void ReleaseNamedMutex(NamedMutex mutex);
+
+// The operating system's version as the device opening reads it: platform 1 is the Windows 95
+// family, 2 the NT family. False when it cannot be asked.
+struct OsVersion {
+    std::uint32_t platformId = 0;
+    std::uint32_t major = 0;
+    std::uint32_t minor = 0;
+};
+[[nodiscard]] bool QueryOsVersion(OsVersion& version);
+
+using DeviceHandle = std::uintptr_t;
+inline constexpr DeviceHandle kInvalidDevice = ~DeviceHandle{0};
+
+// How a device is opened: the Windows 95 way (no access rights, no sharing, deleted on close)
+// or for reading and writing, shared both ways.
+enum class DeviceOpenMode { kQueryOnlyDeleteOnClose, kReadWriteShared };
+
+// Opens a device by path; kInvalidDevice when there is none.
+[[nodiscard]] DeviceHandle OpenDevice(const char* path, DeviceOpenMode mode);
+
+// One buffered device-control request: buffer (size bytes) goes in and comes back. Whether the
+// request reached the driver is not reported; callers read the answer from the buffer.
+void DeviceControl(DeviceHandle device, std::uint32_t code, void* buffer, std::uint32_t size);
+
+}  // namespace quillon::platform

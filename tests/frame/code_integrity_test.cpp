@@ -12,8 +12,8 @@ TEST(CodeIntegrity, AnyChangedByteIsDetected) {
     for (std::size_t i = 0; i < code.size(); ++i) code[i] = static_cast<std::uint8_t>(i * 31);
     const IntegrityReference reference = MakeIntegrityReference(code);
     ASSERT_TRUE(IntegrityHolds(reference));
-    for (const std::size_t at : {std::size_t{0}, std::size_t{1}, std::size_t{4}, std::size_t{1499},
-                                 code.size() - 1}) {
+    for (const std::size_t at :
+         {std::size_t{0}, std::size_t{1}, std::size_t{4}, std::size_t{1499}, code.size() - 1}) {
         for (const std::uint8_t flip : {0x01, 0x80, 0xFF}) {
             code[at] ^= flip;
             EXPECT_FALSE(IntegrityHolds(reference)) << at << " ^ " << int{flip};

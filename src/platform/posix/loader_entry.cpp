@@ -7,8 +7,12 @@ namespace {
 constexpr unsigned long kProcessDetach = 0;
 constexpr unsigned long kProcessAttach = 1;
 
-__attribute__((constructor)) void OnLibraryLoad() { DllMain(nullptr, kProcessAttach, nullptr); }
+__attribute__((constructor)) void OnLibraryLoad() {
+    DllMain(nullptr, kProcessAttach, nullptr);
+}
 
-__attribute__((destructor)) void OnLibraryUnload() { DllMain(nullptr, kProcessDetach, nullptr); }
+__attribute__((destructor)) void OnLibraryUnload() {
+    DllMain(nullptr, kProcessDetach, nullptr);
+}
 
 }  // namespace

@@ -1,0 +1,132 @@
+#include "random/isd_device.h"
+
+namespace quillon::random {
+namespace {
+
+constexpr char kMutexName[] = "IPIInitMutex";
+constexpr char kDevicePath[] = "\\\\.\\ISECDRV";
+
+constexpr std::uint32_t kWindows95Family = 1;
+constexpr std::uint32_t kNtFamily = 2;
+constexpr std::uint32_t kWindows98Minor = 10;
+
+// Every request buffer starts with the status word, sent as "no answer" for the driver to
+// overwrite; the other fields are sent as given (values as 0).
+template <std::size_t kWords>
+struct Request {
+    std::uint32_t words[kWords];
+};
+
+template <std::size_t kWords>
+Request<kWords> Send(platform::DeviceHandle device, std::uint32_t code, Request<kWords> request) {
+    platform::DeviceControl(device, code, request.words, sizeof request.words);
+    return request;
+}
+
+}  // namespace
+
+const char* IsdStatusMessage(std::uint32_t status) {
+    switch (status) {
+        case kIsdOk:
+            return "There was no error.  The function executed successfully. (ISD_EOK)";
+        case kIsdNotAvailable:
+            return "The hardware device is not currently available. (ISD_ENOTAVAIL)";
+        case kIsdDisabled:
+            return "The hardware device has been disabled and can no longer be used. "
+                   "(ISD_EDISABLED)";
+        case kIsdInput:
+            return "There is an unknown system error. (ISD_EINPUT)";
+        case kIsdTestFailed:
+            return "The hardware device has failed internal tests and is no longer available. "
+                   "(ISD_ETESTFAIL)";
+        case kIsdUnknown:
+            return "There is an unknown error in hardware. (ISD_EUNKNOWN)";
+        default:
+            return "There is an unknown error in hardware.";
+    }
+}
+
+void IsdDevice::OpenIfNeeded() {
+    if (handle_.load(std::memory_order_acquire) != platform::kInvalidDevice) return;
+    const platform::NamedMutex mutex = platform::AcquireNamedMutex(kMutexName);
+    if (handle_.load(std::memory_order_relaxed) == platform::kInvalidDevice) {
+        platform::OsVersion version;
+        if (platform::QueryOsVersion(version)) {
+            platform::DeviceHandle opened = platform::kInvalidDevice;
+            if (version.platformId == kWindows95Family && version.minor == 0) {
+                opened = platform::OpenDevice(kDevicePath,
+                                              platform::DeviceOpenMode::kQueryOnlyDeleteOnClose);
+            } else if (version.platformId == kNtFamily || (version.platformId == kWindows95Family &&
+                                                           version.minor == kWindows98Minor)) {
+                opened =
+                    platform::OpenDevice(kDevicePath, platform::DeviceOpenMode::kReadWriteShared);
+            }
+            handle_.store(opened, std::memory_order_release);
+        }
+    }
+    platform::ReleaseNamedMutex(mutex);
+}
+
+std::uint32_t IsdDevice::QueryIndexed(std::uint32_t code, std::uint32_t index,
+                                      std::uint32_t lastIndex, std::uint32_t* value) {
+    OpenIfNeeded();
+    if (index < 1 || index > lastIndex) {
+        if (value != nullptr) *value = 0;
+        return kIsdInput;
+    }
+    const auto answer =
+        Send(handle_.load(std::memory_order_acquire), code, Request<3>{{kIsdUnknown, index, 0}});
+    if (value == nullptr) return kIsdUnknown;
+    const std::uint32_t status = answer.words[0];
+    *value = status == kIsdOk ? answer.words[2] : 0;
+    if (status == kIsdOk || status == kIsdInput) return status;
+    return kIsdUnknown;
+}
+
+std::uint32_t IsdDevice::GetCapability(std::uint32_t index, std::uint32_t* value) {
+    return QueryIndexed(kIsdGetCapabilityCode, index, 5, value);
+}
+
+std::uint32_t IsdDevice::GetStatistic(std::uint32_t index, std::uint32_t* value) {
+    return QueryIndexed(kIsdGetStatisticCode, index, 2, value);
+}
+
+std::uint32_t IsdDevice::GetRandomNumber(std::uint32_t* value) {
+    if (value == nullptr) return kIsdUnknown;
+    OpenIfNeeded();
+    const auto answer = Send(handle_.load(std::memory_order_acquire), kIsdGetRandomNumberCode,
+                             Request<2>{{kIsdUnknown, 0}});
+    const std::uint32_t status = answer.words[0];
+    *value = status == kIsdOk ? answer.words[1] : 0;
+    switch (status) {
+        case kIsdOk:
+        case kIsdNotAvailable:
+        case kIsdDisabled:
+        case kIsdTestFailed:
+            return status;
+        default:
+            return kIsdUnknown;
+    }
+}
+
+std::uint32_t IsdDevice::TestRandomGenerator() {
+    OpenIfNeeded();
+    const auto answer = Send(handle_.load(std::memory_order_acquire), kIsdTestRandomGeneratorCode,
+                             Request<2>{{kIsdUnknown, 0}});
+    switch (const std::uint32_t status = answer.words[0]) {
+        case kIsdOk:
+            return (answer.words[1] & 0xFF) != 0 ? kIsdOk : kIsdTestFailed;
+        case kIsdNotAvailable:
+        case kIsdDisabled:
+            return status;
+        default:
+            return kIsdUnknown;
+    }
+}
+
+IsdDevice& TheIsdDevice() {
+    static constinit IsdDevice device;
+    return device;
+}
+
+}  // namespace quillon::random

@@ -1,0 +1,50 @@
+// The hardware random device behind the security driver "ISECDRV": opening it once per
+// process under a named mutex, and the four device-control requests with their status mapping.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "platform/platform.h"
+
+namespace quillon::random {
+
+// ISD status codes: the results of the four exports and the status word of a driver answer.
+inline constexpr std::uint32_t kIsdOk = 0;
+inline constexpr std::uint32_t kIsdNotAvailable = 1;
+inline constexpr std::uint32_t kIsdDisabled = 2;
+inline constexpr std::uint32_t kIsdInput = 4;
+inline constexpr std::uint32_t kIsdTestFailed = 16;
+inline constexpr std::uint32_t kIsdUnknown = 0xFFFF;
+
+// Device-control codes: device type 0x22, functions 0x804-0x807, buffered, any access.
+inline constexpr std::uint32_t kIsdGetCapabilityCode = 0x222010;
+inline constexpr std::uint32_t kIsdGetRandomNumberCode = 0x222014;
+inline constexpr std::uint32_t kIsdTestRandomGeneratorCode = 0x222018;
+inline constexpr std::uint32_t kIsdGetStatisticCode = 0x22201C;
+
+// The message attached to a failing ISD status.
+[[nodiscard]] const char* IsdStatusMessage(std::uint32_t status);
+
+// One process's view of the device: the handle is opened at most once with success and never
+// closed; until then every request tries to open it again.
+class IsdDevice {
+  public:
+    [[nodiscard]] std::uint32_t GetCapability(std::uint32_t index, std::uint32_t* value);
+    [[nodiscard]] std::uint32_t GetStatistic(std::uint32_t index, std::uint32_t* value);
+    [[nodiscard]] std::uint32_t GetRandomNumber(std::uint32_t* value);
+    [[nodiscard]] std::uint32_t TestRandomGenerator();
+
+  private:
+    void OpenIfNeeded();
+    std::uint32_t QueryIndexed(std::uint32_t code, std::uint32_t index, std::uint32_t lastIndex,
+                               std::uint32_t* value);
+
+    // Written once, under the named mutex, from invalid to valid; read without a lock.
+    std::atomic<platform::DeviceHandle> handle_{platform::kInvalidDevice};
+};
+
+// The process-wide device the exports use.
+[[nodiscard]] IsdDevice& TheIsdDevice();
+
+}  // namespace quillon::random
