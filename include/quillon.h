@@ -70,6 +70,10 @@ QUILLON_API void QUILLON_CALL AesDestroyContext(AesContext** handle);
 
 /* ---- Module random generator (ordinals 1-3, 38, 50-53) ------------------------------ */
 
+/* Ordinal 3. 32 bits from scheduler timing jitter, one bit per tick of the system tick
+ * counter (takes 32 ticks). */
+QUILLON_API uint32_t QUILLON_CALL RngTimingJitter(void);
+
 /* ---- DES and triple-DES (ordinals 9-10) --------------------------------------------- */
 
 /* Ordinals 9 and 10. DES (8-byte key) and three-key triple-DES (24-byte key: K1, K2, K3;

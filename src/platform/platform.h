@@ -56,3 +56,26 @@ enum class DeviceOpenMode { kQueryOnlyDeleteOnClose, kReadWriteShared };
 void DeviceControl(DeviceHandle device, std::uint32_t code, void* buffer, std::uint32_t size);
 
 }  // namespace quillon::platform
+
+// ---- Entropy sources of the module random generator -------------------------------------------
+
+namespace quillon::platform {
+
+// Receives one poll item: its bytes as the platform returned them.
+using PollSink = void (*)(void* context, const void* bytes, std::uint32_t length);
+
+// Feeds the 23 system-state items of a reseed to sink, in their fixed order and lengths:
+// seventeen 4-byte values (window, process and thread handles and identifiers, input and
+// queue state), caret and cursor positions (8 each), memory status (32), start-up information
+// (68), performance counter (8) and calendar time (8); 212 - 12 = 200 bytes in all.
+void PollSystemState(PollSink sink, void* context);
+
+// Bytes from the operating system's cryptographic random source; false when it failed.
+[[nodiscard]] bool OsRandomBytes(void* out, std::size_t size);
+
+// A millisecond tick counter that wraps at 2^32, and a yield of the processor to any other
+// ready thread: the two ingredients of the timing-jitter sampler.
+[[nodiscard]] std::uint32_t TickCount();
+void YieldTimeSlice();
+
+}  // namespace quillon::platform

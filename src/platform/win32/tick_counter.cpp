@@ -1,0 +1,16 @@
+// The tick counter and processor yield of the jitter sampler.
+#include <windows.h>
+
+#include "platform/platform.h"
+
+namespace quillon::platform {
+
+std::uint32_t TickCount() {
+    return GetTickCount();
+}
+
+void YieldTimeSlice() {
+    Sleep(0);
+}
+
+}  // namespace quillon::platform
