@@ -1,5 +1,7 @@
 #include "keyagree/dh_groups.h"
 
+#include <thread>
+
 #include "support/checked_alloc.h"
 
 namespace quillon::keyagree {
@@ -65,17 +67,30 @@ void ReleaseHexParameter(DhKeyAgreeParams& record) {
 }
 
 bool DhGroupTable::Prepare() {
-    if (ready_.load(std::memory_order_acquire)) return true;
-    const std::lock_guard<std::mutex> hold(preparing_);
-    if (ready_.load(std::memory_order_relaxed)) return true;
+    // One thread moves the table from empty to preparing and does the work; the others wait
+    // for it to finish, which takes microseconds.
+    int state = state_.load(std::memory_order_acquire);
+    while (state != kReady) {
+        if (state == kEmpty &&
+            state_.compare_exchange_weak(state, kPreparing, std::memory_order_acquire)) {
+            break;
+        }
+        if (state == kPreparing) {
+            std::this_thread::yield();
+            state = state_.load(std::memory_order_acquire);
+        }
+    }
+    if (state == kReady) return true;
+
     for (std::size_t i = 0; i < std::size(kDhGroupTexts); ++i) {
         if (!ParseHexParameter(records_[i], kDhGroupTexts[i].text, kDhGroupTexts[i].bits)) {
             // Leave nothing half made: a later lookup starts again from the first text.
             for (DhKeyAgreeParams& record : records_) ReleaseHexParameter(record);
+            state_.store(kEmpty, std::memory_order_release);
             return false;
         }
     }
-    ready_.store(true, std::memory_order_release);
+    state_.store(kReady, std::memory_order_release);
     return true;
 }
 
@@ -92,9 +107,8 @@ std::int32_t DhGroupTable::Find(std::uint32_t group, const DhKeyAgreeParams** pa
 }
 
 void DhGroupTable::Release() {
-    const std::lock_guard<std::mutex> hold(preparing_);
     for (DhKeyAgreeParams& record : records_) ReleaseHexParameter(record);
-    ready_.store(false, std::memory_order_release);
+    state_.store(kEmpty, std::memory_order_release);
 }
 
 DhGroupTable& ModuleDhGroups() {

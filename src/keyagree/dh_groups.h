@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string_view>
 
 #include "keyagree/dh_group_texts.h"
@@ -66,10 +65,13 @@ class DhGroupTable {
     void Release();
 
   private:
+    enum State : int { kEmpty, kPreparing, kReady };
+
     [[nodiscard]] bool Prepare();
 
-    std::atomic<bool> ready_{false};
-    std::mutex preparing_;
+    // A plain atomic rather than a mutex: it is constant-initialised on every target, so the
+    // module's table needs no constructor at load.
+    std::atomic<int> state_{kEmpty};
     DhKeyAgreeParams records_[std::size(kDhGroupTexts)]{};
 };
 
