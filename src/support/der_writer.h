@@ -1,0 +1,87 @@
+// A DER writer into a caller's buffer, or into nothing to measure first. Constructed elements
+// are opened with Begin and closed with End; their lengths are computed at End and always
+// written in the shortest form, as are INTEGERs, tags and object identifiers. Errors are
+// sticky: after the first, later calls do nothing but keep the size count when the only
+// problem is room, so one pass over a too-small buffer still reports the size needed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "support/der.h"
+#include "support/der_time.h"
+
+namespace quillon::support {
+
+class DerWriter {
+  public:
+    // How many constructed elements may be open at once.
+    static constexpr std::size_t kMaxDepth = 16;
+
+    // Measures only: nothing is written; Finish reports the size the encoding takes.
+    DerWriter() = default;
+    // Writes into out.
+    explicit DerWriter(std::span<std::uint8_t> out) : out_(out), writing_(true) {}
+    DerWriter(const DerWriter&) = delete;
+    DerWriter& operator=(const DerWriter&) = delete;
+
+    // A constructed element; its contents are what is written until the matching End.
+    void Begin(DerTag tag);
+    void BeginSequence() { Begin(kDerSequence); }
+    void BeginSet() { Begin(kDerSet); }
+    // SET OF: End puts its elements in the order DER requires (X.690 11.6).
+    void BeginSetOf();
+    void End();
+
+    // A primitive element with the given tag and contents octets.
+    void WritePrimitive(DerTag tag, std::span<const std::uint8_t> contents);
+    // One complete DER element written elsewhere, copied as it is (kInvalidArgument when the
+    // bytes are not exactly one element with a well-formed header).
+    void WriteEncoded(std::span<const std::uint8_t> element);
+
+    // INTEGER from an unsigned big-endian magnitude; leading zeros are dropped and a sign octet
+    // added where the top bit is set. An empty magnitude is zero.
+    void WriteUnsignedInteger(std::span<const std::uint8_t> magnitude, DerTag tag = kDerInteger);
+    void WriteSmallInteger(std::int64_t value, DerTag tag = kDerInteger);
+    void WriteBoolean(bool value, DerTag tag = kDerBoolean);
+    void WriteNull(DerTag tag = kDerNull);
+    // OBJECT IDENTIFIER from contents octets (checked) or from dotted text.
+    void WriteOid(std::span<const std::uint8_t> contents, DerTag tag = kDerObjectIdentifier);
+    void WriteOidText(std::string_view text, DerTag tag = kDerObjectIdentifier);
+    void WriteOctetString(std::span<const std::uint8_t> contents, DerTag tag = kDerOctetString);
+    // BIT STRING of bytes whose last unusedBits bits (0-7) are not part of the value and must
+    // be zero.
+    void WriteBitString(std::span<const std::uint8_t> bytes, std::uint8_t unusedBits = 0,
+                        DerTag tag = kDerBitString);
+    // UTCTime for 1950-2049, GeneralizedTime otherwise.
+    void WriteTime(const DerTime& time);
+
+    // The first error, or kOk; size is the number of bytes written or, when the buffer was too
+    // small or the writer only measures, the number needed. Elements still open: kUnbalanced.
+    [[nodiscard]] DerStatus Finish(std::size_t& size) const;
+    [[nodiscard]] DerStatus status() const { return status_; }
+    [[nodiscard]] std::size_t size() const { return size_; }
+
+  private:
+    struct Open {
+        std::size_t contentStart;
+        bool setOf;
+    };
+
+    [[nodiscard]] bool Usable() const;
+    void Fail(DerStatus status);
+    void Put(const std::uint8_t* bytes, std::size_t count);
+    void PutHeader(DerTag tag, std::size_t contentSize);
+    void SortSetOf(std::uint8_t* contents, std::size_t size);
+
+    std::span<std::uint8_t> out_;
+    bool writing_ = false;
+    std::size_t size_ = 0;
+    DerStatus status_ = DerStatus::kOk;
+    Open open_[kMaxDepth] = {};
+    std::size_t depth_ = 0;
+};
+
+}  // namespace quillon::support
