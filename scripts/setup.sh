@@ -3,8 +3,9 @@
 # Runs as root, or through sudo otherwise.
 set -euo pipefail
 
+# clang and its runtime libraries (libFuzzer, sanitizers) serve the fuzz preset.
 packages=(cmake make g++ pkg-config binutils libssl-dev libgcrypt20-dev libgtest-dev
-          libbenchmark-dev)
+          libbenchmark-dev clang libclang-rt-14-dev)
 
 missing=()
 for package in "${packages[@]}"; do
