@@ -1,0 +1,80 @@
+// The digest kinds InfoSha1 and InfoMd5 and their handler: one method slot that wants the
+// object's own kind.
+#include "toolkit/methods/primitives.h"
+#include "toolkit/toolkit.h"
+
+namespace quillon::toolkit {
+namespace {
+
+struct DigestHandler {
+    Handler base;
+    MethodSlot slot;
+};
+
+const DigestPrimitives& PrimitivesOf(const MethodSlot& slot) {
+    return *static_cast<const DigestPrimitives*>(slot.primitives);
+}
+
+Status BindDigest(AlgObject* object, MethodSlot* slot, const void*, const Method* method,
+                  const SurrenderContext*) {
+    const auto* primitives = static_cast<const DigestPrimitives*>(method->primitives);
+    void* context = SlotContextReserve(object, *slot, primitives->contextSize);
+    if (context == nullptr) return kOutOfMemory;
+    primitives->init(context);
+    return kOk;
+}
+
+Status DigestInit(AlgObject* object, Handler* handler, KeyObject* key, Chooser chooser,
+                  const SurrenderContext* surrender) {
+    auto* digest = reinterpret_cast<DigestHandler*>(handler);
+    return FillMethodSlot(object, digest->slot, chooser, key, 0, surrender);
+}
+
+Status DigestUpdate(AlgObject*, Handler* handler, const std::uint8_t* data, std::uint32_t length,
+                    const SurrenderContext*) {
+    const MethodSlot& slot = reinterpret_cast<DigestHandler*>(handler)->slot;
+    PrimitivesOf(slot).update(slot.context, data, length);
+    return kOk;
+}
+
+// Writes the digest and starts the next one, so the object can be used again.
+Status DigestFinal(AlgObject*, Handler* handler, std::uint8_t* out, std::uint32_t* outLength,
+                   std::uint32_t maxLength, const SurrenderContext*) {
+    const MethodSlot& slot = reinterpret_cast<DigestHandler*>(handler)->slot;
+    const DigestPrimitives& primitives = PrimitivesOf(slot);
+    *outLength = 0;
+    if (maxLength < primitives.digestLength || out == nullptr) return kOutputTooSmall;
+    primitives.final(slot.context, out);
+    primitives.init(slot.context);
+    *outLength = primitives.digestLength;
+    return kOk;
+}
+
+constexpr DigestHandlerOperations kDigestOperations = {
+    {nullptr, HandlerFamily::kDigest}, DigestInit, DigestUpdate, DigestFinal};
+
+Handler* MakeDigestHandler(const AlgInfoDescriptor* kind, AlgObject*) {
+    auto* handler = NewHandler<DigestHandler>(&kDigestOperations.common);
+    if (handler == nullptr) return nullptr;
+    handler->slot.wantedKind = kind;
+    handler->slot.bind = BindDigest;
+    return &handler->base;
+}
+
+constexpr AlgInfoClass kDigestClass = {SetWithoutParameters, MakeDigestHandler, nullptr};
+constexpr AlgInfoDescriptor kSha1Descriptor = {&kDigestClass, nullptr, nullptr, "SHA-1"};
+constexpr AlgInfoDescriptor kMd5Descriptor = {&kDigestClass, nullptr, nullptr, "MD5"};
+
+}  // namespace
+
+std::int32_t InfoSha1(const void** descriptor) {
+    *descriptor = &kSha1Descriptor;
+    return kAlgorithmInfoCode;
+}
+
+std::int32_t InfoMd5(const void** descriptor) {
+    *descriptor = &kMd5Descriptor;
+    return kAlgorithmInfoCode;
+}
+
+}  // namespace quillon::toolkit

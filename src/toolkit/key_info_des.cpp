@@ -1,0 +1,42 @@
+// KeyInfoDes: an 8-byte DES key, given as an Item. The key object keeps its own copy; no other
+// form can be turned into a DES key.
+#include <cstring>
+
+#include "toolkit/toolkit.h"
+
+namespace quillon::toolkit {
+namespace {
+
+constexpr std::uint32_t kDesKeyLength = 8;
+
+// The stored form: the Item and its bytes in one block.
+struct StoredDesKey {
+    Item item;
+    std::uint8_t bytes[kDesKeyLength];
+};
+
+Status SetDesKey(const KeyInfoDescriptor* kind, KeyObject* key, const void* record) {
+    const auto* given = static_cast<const Item*>(record);
+    if (given == nullptr || given->data == nullptr) return kBadParameters;
+    if (given->length != kDesKeyLength) return kLengthOutOfRange;
+    auto* stored = static_cast<StoredDesKey*>(MemoryAllocate(key->memory, sizeof(StoredDesKey)));
+    if (stored == nullptr) return kOutOfMemory;
+    std::memcpy(stored->bytes, given->data, kDesKeyLength);
+    stored->item = {stored->bytes, kDesKeyLength};
+    return InfoListAdd(key->memory, key->infos, kind, &stored->item);
+}
+
+Status GetDesKey(const KeyInfoDescriptor*, KeyObject*, void**) {
+    return kKeyFormUnavailable;
+}
+
+constinit const KeyInfoDescriptor kDesKey = {SetDesKey, GetDesKey};
+
+}  // namespace
+
+std::int32_t KeyInfoDes(const void** descriptor) {
+    *descriptor = &kDesKey;
+    return kKeyInfoCode;
+}
+
+}  // namespace quillon::toolkit

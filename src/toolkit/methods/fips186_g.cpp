@@ -1,0 +1,36 @@
+#include "toolkit/methods/fips186_g.h"
+
+#include <cstring>
+
+#include "support/secure_wipe.h"
+#include "toolkit/methods/sha1.h"
+
+namespace quillon::toolkit {
+
+void Fips186G(const std::uint8_t* c, std::size_t length, std::uint8_t x[20]) {
+    std::uint8_t block[kSha1BlockLength] = {};
+    std::memcpy(block, c, length);
+    std::uint32_t state[5];
+    std::memcpy(state, kSha1InitialState, sizeof state);
+    Sha1Compress(state, block, 1);
+    for (int i = 0; i < 5; ++i) {
+        x[4 * i] = static_cast<std::uint8_t>(state[i] >> 24);
+        x[4 * i + 1] = static_cast<std::uint8_t>(state[i] >> 16);
+        x[4 * i + 2] = static_cast<std::uint8_t>(state[i] >> 8);
+        x[4 * i + 3] = static_cast<std::uint8_t>(state[i]);
+    }
+    support::SecureWipe(block, sizeof block);
+    support::SecureWipe(state, sizeof state);
+}
+
+void Fips186AdvanceKey(std::uint8_t* key, std::size_t length, const std::uint8_t x[20]) {
+    unsigned carry = 1;
+    for (std::size_t i = 0; i < length; ++i) {
+        const std::size_t at = length - 1 - i;
+        const unsigned sum = key[at] + carry + (i < 20 ? x[19 - i] : 0u);
+        key[at] = static_cast<std::uint8_t>(sum);
+        carry = sum >> 8;
+    }
+}
+
+}  // namespace quillon::toolkit

@@ -1,0 +1,184 @@
+#include "toolkit/methods/md5.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace quillon::toolkit {
+namespace {
+
+inline std::uint32_t LoadLittleEndian32(const std::uint8_t* bytes) {
+    std::uint32_t value;
+    std::memcpy(&value, bytes, 4);
+    if constexpr (std::endian::native == std::endian::big) value = __builtin_bswap32(value);
+    return value;
+}
+
+inline void StoreLittleEndian32(std::uint8_t* bytes, std::uint32_t value) {
+    if constexpr (std::endian::native == std::endian::big) value = __builtin_bswap32(value);
+    std::memcpy(bytes, &value, 4);
+}
+
+}  // namespace
+
+// One step: a = b + rotl(a + f(b, c, d) + X[k] + T, s). The message word and constant are added
+// first, off the dependency chain on b; G is split into two disjoint terms so that the one not
+// involving b can be computed early.
+#define MD5_F(a, b, c, d, k, s, t) \
+    a += x[k] + (t);               \
+    a += d ^ (b & (c ^ d));        \
+    a = std::rotl(a, s) + b
+#define MD5_G(a, b, c, d, k, s, t) \
+    a += x[k] + (t);               \
+    a += c & ~d;                   \
+    a += b & d;                    \
+    a = std::rotl(a, s) + b
+#define MD5_H(a, b, c, d, k, s, t) \
+    a += x[k] + (t);               \
+    a += b ^ c ^ d;                \
+    a = std::rotl(a, s) + b
+#define MD5_I(a, b, c, d, k, s, t) \
+    a += x[k] + (t);               \
+    a += c ^ (b | ~d);             \
+    a = std::rotl(a, s) + b
+
+void Md5Compress(std::uint32_t state[4], const std::uint8_t* block, std::size_t count) {
+    std::uint32_t x[16];
+    for (; count != 0; --count, block += kMd5BlockLength) {
+        for (int i = 0; i < 16; ++i) x[i] = LoadLittleEndian32(block + 4 * i);
+        std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
+
+        MD5_F(a, b, c, d, 0, 7, 0xD76AA478u);
+        MD5_F(d, a, b, c, 1, 12, 0xE8C7B756u);
+        MD5_F(c, d, a, b, 2, 17, 0x242070DBu);
+        MD5_F(b, c, d, a, 3, 22, 0xC1BDCEEEu);
+        MD5_F(a, b, c, d, 4, 7, 0xF57C0FAFu);
+        MD5_F(d, a, b, c, 5, 12, 0x4787C62Au);
+        MD5_F(c, d, a, b, 6, 17, 0xA8304613u);
+        MD5_F(b, c, d, a, 7, 22, 0xFD469501u);
+        MD5_F(a, b, c, d, 8, 7, 0x698098D8u);
+        MD5_F(d, a, b, c, 9, 12, 0x8B44F7AFu);
+        MD5_F(c, d, a, b, 10, 17, 0xFFFF5BB1u);
+        MD5_F(b, c, d, a, 11, 22, 0x895CD7BEu);
+        MD5_F(a, b, c, d, 12, 7, 0x6B901122u);
+        MD5_F(d, a, b, c, 13, 12, 0xFD987193u);
+        MD5_F(c, d, a, b, 14, 17, 0xA679438Eu);
+        MD5_F(b, c, d, a, 15, 22, 0x49B40821u);
+
+        MD5_G(a, b, c, d, 1, 5, 0xF61E2562u);
+        MD5_G(d, a, b, c, 6, 9, 0xC040B340u);
+        MD5_G(c, d, a, b, 11, 14, 0x265E5A51u);
+        MD5_G(b, c, d, a, 0, 20, 0xE9B6C7AAu);
+        MD5_G(a, b, c, d, 5, 5, 0xD62F105Du);
+        MD5_G(d, a, b, c, 10, 9, 0x02441453u);
+        MD5_G(c, d, a, b, 15, 14, 0xD8A1E681u);
+        MD5_G(b, c, d, a, 4, 20, 0xE7D3FBC8u);
+        MD5_G(a, b, c, d, 9, 5, 0x21E1CDE6u);
+        MD5_G(d, a, b, c, 14, 9, 0xC33707D6u);
+        MD5_G(c, d, a, b, 3, 14, 0xF4D50D87u);
+        MD5_G(b, c, d, a, 8, 20, 0x455A14EDu);
+        MD5_G(a, b, c, d, 13, 5, 0xA9E3E905u);
+        MD5_G(d, a, b, c, 2, 9, 0xFCEFA3F8u);
+        MD5_G(c, d, a, b, 7, 14, 0x676F02D9u);
+        MD5_G(b, c, d, a, 12, 20, 0x8D2A4C8Au);
+
+        MD5_H(a, b, c, d, 5, 4, 0xFFFA3942u);
+        MD5_H(d, a, b, c, 8, 11, 0x8771F681u);
+        MD5_H(c, d, a, b, 11, 16, 0x6D9D6122u);
+        MD5_H(b, c, d, a, 14, 23, 0xFDE5380Cu);
+        MD5_H(a, b, c, d, 1, 4, 0xA4BEEA44u);
+        MD5_H(d, a, b, c, 4, 11, 0x4BDECFA9u);
+        MD5_H(c, d, a, b, 7, 16, 0xF6BB4B60u);
+        MD5_H(b, c, d, a, 10, 23, 0xBEBFBC70u);
+        MD5_H(a, b, c, d, 13, 4, 0x289B7EC6u);
+        MD5_H(d, a, b, c, 0, 11, 0xEAA127FAu);
+        MD5_H(c, d, a, b, 3, 16, 0xD4EF3085u);
+        MD5_H(b, c, d, a, 6, 23, 0x04881D05u);
+        MD5_H(a, b, c, d, 9, 4, 0xD9D4D039u);
+        MD5_H(d, a, b, c, 12, 11, 0xE6DB99E5u);
+        MD5_H(c, d, a, b, 15, 16, 0x1FA27CF8u);
+        MD5_H(b, c, d, a, 2, 23, 0xC4AC5665u);
+
+        MD5_I(a, b, c, d, 0, 6, 0xF4292244u);
+        MD5_I(d, a, b, c, 7, 10, 0x432AFF97u);
+        MD5_I(c, d, a, b, 14, 15, 0xAB9423A7u);
+        MD5_I(b, c, d, a, 5, 21, 0xFC93A039u);
+        MD5_I(a, b, c, d, 12, 6, 0x655B59C3u);
+        MD5_I(d, a, b, c, 3, 10, 0x8F0CCC92u);
+        MD5_I(c, d, a, b, 10, 15, 0xFFEFF47Du);
+        MD5_I(b, c, d, a, 1, 21, 0x85845DD1u);
+        MD5_I(a, b, c, d, 8, 6, 0x6FA87E4Fu);
+        MD5_I(d, a, b, c, 15, 10, 0xFE2CE6E0u);
+        MD5_I(c, d, a, b, 6, 15, 0xA3014314u);
+        MD5_I(b, c, d, a, 13, 21, 0x4E0811A1u);
+        MD5_I(a, b, c, d, 4, 6, 0xF7537E82u);
+        MD5_I(d, a, b, c, 11, 10, 0xBD3AF235u);
+        MD5_I(c, d, a, b, 2, 15, 0x2AD7D2BBu);
+        MD5_I(b, c, d, a, 9, 21, 0xEB86D391u);
+
+        state[0] += a;
+        state[1] += b;
+        state[2] += c;
+        state[3] += d;
+    }
+    std::memset(x, 0, sizeof x);
+    __asm__ __volatile__("" : : "r"(x) : "memory");
+}
+
+#undef MD5_F
+#undef MD5_G
+#undef MD5_H
+#undef MD5_I
+
+void Md5Init(Md5Context& context) {
+    context.state[0] = 0x67452301u;
+    context.state[1] = 0xEFCDAB89u;
+    context.state[2] = 0x98BADCFEu;
+    context.state[3] = 0x10325476u;
+    context.bufferLength = 0;
+    context.totalLength = 0;
+}
+
+void Md5Update(Md5Context& context, const std::uint8_t* data, std::size_t length) {
+    if (length == 0) return;
+    context.totalLength += length;
+    if (context.bufferLength != 0) {
+        const std::size_t take = std::min(length, kMd5BlockLength - context.bufferLength);
+        std::memcpy(context.buffer + context.bufferLength, data, take);
+        context.bufferLength += static_cast<std::uint32_t>(take);
+        data += take;
+        length -= take;
+        if (context.bufferLength < kMd5BlockLength) return;
+        Md5Compress(context.state, context.buffer, 1);
+        context.bufferLength = 0;
+    }
+    if (length >= kMd5BlockLength) {
+        const std::size_t blocks = length / kMd5BlockLength;
+        Md5Compress(context.state, data, blocks);
+        data += blocks * kMd5BlockLength;
+        length -= blocks * kMd5BlockLength;
+    }
+    if (length != 0) {
+        std::memcpy(context.buffer, data, length);
+        context.bufferLength = static_cast<std::uint32_t>(length);
+    }
+}
+
+void Md5Final(Md5Context& context, std::uint8_t* digest) {
+    std::uint8_t* buffer = context.buffer;
+    std::uint32_t used = context.bufferLength;
+    buffer[used++] = 0x80;
+    if (used > kMd5BlockLength - 8) {
+        std::memset(buffer + used, 0, kMd5BlockLength - used);
+        Md5Compress(context.state, buffer, 1);
+        used = 0;
+    }
+    std::memset(buffer + used, 0, kMd5BlockLength - 8 - used);
+    const std::uint64_t bits = context.totalLength * 8;
+    StoreLittleEndian32(buffer + 56, static_cast<std::uint32_t>(bits));
+    StoreLittleEndian32(buffer + 60, static_cast<std::uint32_t>(bits >> 32));
+    Md5Compress(context.state, buffer, 1);
+    for (int i = 0; i < 4; ++i) StoreLittleEndian32(digest + 4 * i, context.state[i]);
+}
+
+}  // namespace quillon::toolkit

@@ -1,0 +1,27 @@
+// MD5 (RFC 1321): the digest engine behind the MD5 method.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace quillon::toolkit {
+
+inline constexpr std::size_t kMd5DigestLength = 16;
+inline constexpr std::size_t kMd5BlockLength = 64;
+
+struct Md5Context {
+    std::uint32_t state[4];
+    std::uint32_t bufferLength;
+    std::uint64_t totalLength;
+    std::uint8_t buffer[kMd5BlockLength];
+};
+
+void Md5Init(Md5Context& context);
+void Md5Update(Md5Context& context, const std::uint8_t* data, std::size_t length);
+// Writes the 16-byte digest; the context must be initialised again before reuse.
+void Md5Final(Md5Context& context, std::uint8_t* digest);
+
+// The compression function over count whole 64-byte blocks.
+void Md5Compress(std::uint32_t state[4], const std::uint8_t* blocks, std::size_t count);
+
+}  // namespace quillon::toolkit

@@ -1,0 +1,113 @@
+// Creating and destroying algorithm and key objects, and the lists every object carries.
+#include <cstring>
+
+#include "support/checked_alloc.h"
+#include "support/secure_wipe.h"
+#include "toolkit/toolkit.h"
+
+namespace quillon::toolkit {
+
+constinit const std::uint32_t kAlgObjectMarker = 0x414C474Fu;  // "ALGO"
+constinit const std::uint32_t kKeyObjectMarker = 0x4B455931u;  // "KEY1"
+
+Status InfoListAdd(MemoryList& memory, InfoList& infos, const void* kind, void* value) {
+    if (infos.count == infos.capacity) {
+        const std::uint32_t capacity = infos.capacity == 0 ? 2 : infos.capacity * 2;
+        auto* pairs = static_cast<InfoPair*>(MemoryAllocate(memory, capacity * sizeof(InfoPair)));
+        if (pairs == nullptr) return kOutOfMemory;
+        if (infos.count != 0) std::memcpy(pairs, infos.pairs, infos.count * sizeof(InfoPair));
+        MemoryFree(memory, infos.pairs);
+        infos.pairs = pairs;
+        infos.capacity = capacity;
+    }
+    infos.pairs[infos.count++] = {kind, value};
+    return kOk;
+}
+
+const InfoPair* InfoListFind(const InfoList& infos, const void* kind) {
+    for (std::uint32_t i = 0; i < infos.count; ++i) {
+        if (infos.pairs[i].kind == kind) return &infos.pairs[i];
+    }
+    return nullptr;
+}
+
+void* ScratchReserve(ScratchBuffer& scratch, std::uint32_t length) {
+    ScratchRelease(scratch);
+    scratch.data = support::AllocateZeroed(length);
+    if (scratch.data != nullptr) scratch.length = length;
+    return scratch.data;
+}
+
+void ScratchRelease(ScratchBuffer& scratch) {
+    if (scratch.data != nullptr) {
+        if (scratch.release != nullptr) {
+            scratch.release(scratch.data, scratch.length);
+        } else {
+            support::WipeAndRelease(scratch.data, scratch.length);
+        }
+    }
+    scratch = {};
+}
+
+Handler* AllocateHandler(std::size_t size, const HandlerOperations* operations) {
+    auto* handler = static_cast<Handler*>(support::AllocateZeroed(size));
+    if (handler == nullptr) return nullptr;
+    handler->tag = kHandlerTag;
+    handler->operations = operations;
+    handler->size = static_cast<std::uint32_t>(size);
+    return handler;
+}
+
+Status AlgCreate(AlgObject** handle) {
+    if (handle == nullptr) return kBadParameters;
+    auto* object = static_cast<AlgObject*>(support::AllocateZeroed(sizeof(AlgObject)));
+    *handle = object;
+    if (object == nullptr) return kOutOfMemory;
+    object->typeMarker = &kAlgObjectMarker;
+    object->self = object;
+    return kOk;
+}
+
+Status AlgDestroy(AlgObject** handle) {
+    if (handle == nullptr) return kOk;
+    AlgObject* object = *handle;
+    *handle = nullptr;
+    // Something that is not a live object is not ours to free.
+    if (!IsAlgObject(object)) return kOk;
+    object->self = nullptr;
+    ScratchRelease(object->scratch);
+    if (Handler* handler = object->handler; handler != nullptr) {
+        if (handler->tag == kHandlerTag && handler->operations->release != nullptr) {
+            handler->operations->release(object, handler);
+        }
+        support::WipeAndRelease(handler, handler->size);
+        object->handler = nullptr;
+    }
+    MemoryListRelease(object->memory);
+    support::WipeAndRelease(object, sizeof(AlgObject));
+    return kOk;
+}
+
+Status KeyCreate(KeyObject** handle) {
+    if (handle == nullptr) return kBadParameters;
+    auto* key = static_cast<KeyObject*>(support::AllocateZeroed(sizeof(KeyObject)));
+    *handle = key;
+    if (key == nullptr) return kOutOfMemory;
+    key->typeMarker = &kKeyObjectMarker;
+    key->self = key;
+    return kOk;
+}
+
+Status KeyDestroy(KeyObject** handle) {
+    if (handle == nullptr) return kOk;
+    KeyObject* key = *handle;
+    *handle = nullptr;
+    if (!IsKeyObject(key)) return kOk;
+    key->self = nullptr;
+    ScratchRelease(key->scratch);
+    MemoryListRelease(key->memory);
+    support::WipeAndRelease(key, sizeof(KeyObject));
+    return kOk;
+}
+
+}  // namespace quillon::toolkit

@@ -1,0 +1,88 @@
+// Algorithm objects and key objects: the two kinds of toolkit object, with the fields in the order
+// callers and methods rely on, and the checks that tell a live object from anything else.
+#pragma once
+
+#include <cstdint>
+
+#include "toolkit/memory_list.h"
+#include "toolkit/status.h"
+
+namespace quillon::toolkit {
+
+struct Handler;
+
+// One (kind, value) pair per info stored in an object; kind is the info type's descriptor.
+struct InfoPair {
+    const void* kind;
+    void* value;
+};
+
+// The pair array lives in the owning object's memory list.
+struct InfoList {
+    std::uint32_t count;
+    std::uint32_t capacity;
+    InfoPair* pairs;
+};
+
+// One working buffer of an object, released (wiped) with it.
+struct ScratchBuffer {
+    void* data;
+    std::uint32_t length;
+    ReleaseOperation release;  // null: wipe and free
+};
+
+// Flag bits of an algorithm object.
+inline constexpr std::uint32_t kFlagInitialized = 1u << 0;
+// Bits 1 to 4 would admit one companion info after the object's own; no kind of this module
+// uses one, so every second AlgSetInfo is refused.
+inline constexpr std::uint32_t kFlagCompanionMask = 0xFu << 1;
+// Set together with kFlagInitialized when an encryption object was initialised to decrypt.
+inline constexpr std::uint32_t kFlagDecryptSide = 1u << 5;
+
+struct AlgObject {
+    MemoryList memory;
+    InfoList infos;
+    ScratchBuffer scratch;
+    Handler* handler;  // built by AlgSetInfo
+    std::uint32_t flags;
+    const std::uint32_t* typeMarker;  // &kAlgObjectMarker
+    AlgObject* self;                  // the object's own address while it lives
+};
+
+struct KeyObject {
+    MemoryList memory;
+    InfoList infos;
+    ScratchBuffer scratch;
+    const std::uint32_t* typeMarker;  // &kKeyObjectMarker
+    KeyObject* self;
+    // Keeps a key object at least as large as an algorithm object, so that checking a key
+    // handed to an algorithm operation by mistake reads only the key's own memory.
+    std::uint8_t reserved[sizeof(Handler*) + sizeof(std::uint32_t)];
+};
+
+static_assert(sizeof(KeyObject) >= sizeof(AlgObject));
+
+// The markers' addresses, not their values, identify the two kinds of object.
+extern const std::uint32_t kAlgObjectMarker;
+extern const std::uint32_t kKeyObjectMarker;
+
+[[nodiscard]] inline bool IsAlgObject(const AlgObject* object) {
+    return object != nullptr && object->self == object && object->typeMarker == &kAlgObjectMarker;
+}
+
+[[nodiscard]] inline bool IsKeyObject(const KeyObject* key) {
+    return key != nullptr && key->self == key && key->typeMarker == &kKeyObjectMarker;
+}
+
+// Appends a pair; the pair array grows inside the memory list. 0x206 when out of memory.
+[[nodiscard]] Status InfoListAdd(MemoryList& memory, InfoList& infos, const void* kind,
+                                 void* value);
+
+// The pair of that kind, or null.
+[[nodiscard]] const InfoPair* InfoListFind(const InfoList& infos, const void* kind);
+
+// Replaces the scratch buffer with a zeroed one of length bytes; null when out of memory.
+[[nodiscard]] void* ScratchReserve(ScratchBuffer& scratch, std::uint32_t length);
+void ScratchRelease(ScratchBuffer& scratch);
+
+}  // namespace quillon::toolkit

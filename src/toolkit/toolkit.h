@@ -1,0 +1,96 @@
+// The crypto toolkit's operations: what the digest, random, Diffie-Hellman, RSA and profile
+// families call. Every operation follows one pattern: create an empty algorithm object, give it
+// an info type and a parameter record, initialise it (with a key object or none, DefaultChooser,
+// no surrender context), feed it, finish it, destroy it.
+//
+// All operations return a toolkit status (status.h; 0 = success). Handles are passed by value,
+// except by the operations that create or destroy one, which take the handle variable's address.
+#pragma once
+
+#include <cstdint>
+
+#include "toolkit/handler.h"
+#include "toolkit/info_types.h"
+#include "toolkit/item.h"
+#include "toolkit/objects.h"
+#include "toolkit/status.h"
+
+namespace quillon::toolkit {
+
+// The module's one read-only list of methods (nineteen, then the null end).
+extern const Method* const DefaultChooser[20];
+
+// ---- Algorithm objects -----------------------------------------------------------------------
+// Writes a new empty object, or null (0x206).
+[[nodiscard]] Status AlgCreate(AlgObject** handle);
+// Gives the object its kind: 0x204 not an object, 0x213 not an algorithm-info type, 0x200 the
+// object already holds an info, else the kind's set status; 0x206 when no handler can be built.
+[[nodiscard]] Status AlgSetInfo(AlgObject* object, InfoType type, const void* parameters);
+// The object's parameters in the given kind's form (pointer into the object's storage).
+[[nodiscard]] Status AlgGetInfo(void** info, AlgObject* object, InfoType type);
+// Releases a valid object (wiping everything it owns); always clears the handle variable.
+Status AlgDestroy(AlgObject** handle);
+
+// Digest objects; key-agreement objects are initialised through AlgDigestInit as well.
+[[nodiscard]] Status AlgDigestInit(AlgObject* object, KeyObject* key, Chooser chooser,
+                                   const SurrenderContext* surrender);
+[[nodiscard]] Status AlgDigestUpdate(AlgObject* object, const std::uint8_t* data,
+                                     std::uint32_t length, const SurrenderContext* surrender);
+[[nodiscard]] Status AlgDigestFinal(AlgObject* object, std::uint8_t* out, std::uint32_t* outLength,
+                                    std::uint32_t maxLength, const SurrenderContext* surrender);
+
+// Key agreement (after AlgDigestInit).
+[[nodiscard]] Status AlgKeyAgreePhase1(AlgObject* object, std::uint8_t* out,
+                                       std::uint32_t* outLength, std::uint32_t maxLength,
+                                       AlgObject* random, const SurrenderContext* surrender);
+[[nodiscard]] Status AlgKeyAgreePhase2(AlgObject* object, std::uint8_t* out,
+                                       std::uint32_t* outLength, std::uint32_t maxLength,
+                                       const std::uint8_t* otherValue, std::uint32_t otherLength,
+                                       const SurrenderContext* surrender);
+
+// Random objects: every check of these reports 0x21B for something that is not an object.
+[[nodiscard]] Status AlgRandomInit(AlgObject* object, Chooser chooser,
+                                   const SurrenderContext* surrender);
+[[nodiscard]] Status AlgRandomUpdate(AlgObject* object, const std::uint8_t* seed,
+                                     std::uint32_t length, const SurrenderContext* surrender);
+[[nodiscard]] Status AlgGenerateRandomBytes(AlgObject* object, std::uint8_t* out,
+                                            std::uint32_t length,
+                                            const SurrenderContext* surrender);
+
+// Encryption and decryption; random may be null where the kind needs none.
+[[nodiscard]] Status AlgEncryptInit(AlgObject* object, KeyObject* key, Chooser chooser,
+                                    const SurrenderContext* surrender);
+[[nodiscard]] Status AlgEncryptUpdate(AlgObject* object, std::uint8_t* out,
+                                      std::uint32_t* outLength, std::uint32_t maxLength,
+                                      const std::uint8_t* in, std::uint32_t inLength,
+                                      AlgObject* random, const SurrenderContext* surrender);
+[[nodiscard]] Status AlgEncryptFinal(AlgObject* object, std::uint8_t* out, std::uint32_t* outLength,
+                                     std::uint32_t maxLength, AlgObject* random,
+                                     const SurrenderContext* surrender);
+[[nodiscard]] Status AlgDecryptInit(AlgObject* object, KeyObject* key, Chooser chooser,
+                                    const SurrenderContext* surrender);
+[[nodiscard]] Status AlgDecryptUpdate(AlgObject* object, std::uint8_t* out,
+                                      std::uint32_t* outLength, std::uint32_t maxLength,
+                                      const std::uint8_t* in, std::uint32_t inLength,
+                                      AlgObject* random, const SurrenderContext* surrender);
+[[nodiscard]] Status AlgDecryptFinal(AlgObject* object, std::uint8_t* out, std::uint32_t* outLength,
+                                     std::uint32_t maxLength, AlgObject* random,
+                                     const SurrenderContext* surrender);
+
+// Key-pair generation.
+[[nodiscard]] Status AlgGenerateInit(AlgObject* object, Chooser chooser,
+                                     const SurrenderContext* surrender);
+[[nodiscard]] Status AlgGenerateKeypair(AlgObject* object, KeyObject* publicKey,
+                                        KeyObject* privateKey, AlgObject* random,
+                                        const SurrenderContext* surrender);
+
+// ---- Key objects -----------------------------------------------------------------------------
+[[nodiscard]] Status KeyCreate(KeyObject** handle);
+// 0x212 not a key, 0x205 not a key-info type, 0x20E the key already holds a key.
+[[nodiscard]] Status KeySetInfo(KeyObject* key, InfoType type, const void* record);
+// The key in the given form; the pointer stays owned by the key (same pointer on every call).
+// 0x212 not a key, 0x205 not a key-info type, 0x211 empty key, else the form's get status.
+[[nodiscard]] Status KeyGetInfo(void** record, KeyObject* key, InfoType type);
+Status KeyDestroy(KeyObject** handle);
+
+}  // namespace quillon::toolkit

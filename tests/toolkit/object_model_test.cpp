@@ -1,0 +1,387 @@
+// The object model's rules: the checks every operation makes before dispatch and the object
+// lifecycle, driven as tables.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "toolkit/toolkit.h"
+#include "toolkit_test_helpers.h"
+
+namespace {
+
+using namespace quillon::toolkit;
+using quillon::test::Alg;
+using quillon::test::Key;
+
+const std::uint8_t kDesKey[8] = {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF};
+const std::uint8_t kIv[8] = {0x12, 0x34, 0x56, 0x78, 0x90, 0xAB, 0xCD, 0xEF};
+
+// Objects in each lifecycle state, made fresh for each case.
+struct World {
+    Alg empty;
+    Alg setSha1;
+    Alg sha1;
+    Alg md5;
+    Alg random;
+    Alg setRandom;
+    Alg desCbcEncrypt;
+    Alg desCbcSet;
+    Alg dh;
+    Key emptyKey;
+    Key desKey;
+    // Something that is not an object, big enough to be read as one.
+    alignas(AlgObject) unsigned char fake[sizeof(AlgObject) + sizeof(KeyObject)] = {};
+
+    World() {
+        EXPECT_EQ(AlgSetInfo(setSha1, InfoSha1, nullptr), kOk);
+        EXPECT_EQ(AlgSetInfo(sha1, InfoSha1, nullptr), kOk);
+        EXPECT_EQ(AlgDigestInit(sha1, nullptr, DefaultChooser, nullptr), kOk);
+        EXPECT_EQ(AlgSetInfo(md5, InfoMd5, nullptr), kOk);
+        EXPECT_EQ(AlgDigestInit(md5, nullptr, DefaultChooser, nullptr), kOk);
+        EXPECT_EQ(AlgSetInfo(random, InfoRandomFips186, nullptr), kOk);
+        EXPECT_EQ(AlgRandomInit(random, DefaultChooser, nullptr), kOk);
+        EXPECT_EQ(AlgSetInfo(setRandom, InfoRandomMultiStream, nullptr), kOk);
+        EXPECT_EQ(quillon::test::SetDesKey(desKey, kDesKey), kOk);
+        Item iv{const_cast<std::uint8_t*>(kIv), 8};
+        EXPECT_EQ(AlgSetInfo(desCbcEncrypt, InfoDesCbc, &iv), kOk);
+        EXPECT_EQ(AlgEncryptInit(desCbcEncrypt, desKey, DefaultChooser, nullptr), kOk);
+        EXPECT_EQ(AlgSetInfo(desCbcSet, InfoDesCbc, &iv), kOk);
+    }
+    AlgObject* Fake() { return reinterpret_cast<AlgObject*>(fake); }
+    KeyObject* FakeKey() { return reinterpret_cast<KeyObject*>(fake); }
+};
+
+struct Case {
+    const char* name;
+    std::function<Status(World&)> run;
+    Status expected;
+};
+
+std::uint8_t out[64];
+std::uint32_t outLength;
+const std::uint8_t kData[4] = {1, 2, 3, 4};
+
+const Case kCases[] = {
+    // Info types and families.
+    {"AlgSetInfo with a key-info type",
+     [](World& w) { return AlgSetInfo(w.empty, KeyInfoRsaPublic, nullptr); }, 0x213},
+    {"AlgSetInfo with KeyInfoDes",
+     [](World& w) { return AlgSetInfo(w.empty, KeyInfoDes, nullptr); }, 0x213},
+    {"AlgSetInfo with no type", [](World& w) { return AlgSetInfo(w.empty, nullptr, nullptr); },
+     0x213},
+    {"KeySetInfo with an algorithm-info type",
+     [](World& w) { return KeySetInfo(w.emptyKey, InfoMd5, nullptr); }, 0x205},
+    {"KeyGetInfo with an algorithm-info type",
+     [](World& w) {
+         void* form;
+         return KeyGetInfo(&form, w.desKey, InfoSha1);
+     },
+     0x205},
+    // Second set.
+    {"second AlgSetInfo", [](World& w) { return AlgSetInfo(w.sha1, InfoMd5, nullptr); }, 0x200},
+    {"second AlgSetInfo of the same kind",
+     [](World& w) { return AlgSetInfo(w.setSha1, InfoSha1, nullptr); }, 0x200},
+    {"second KeySetInfo", [](World& w) { return quillon::test::SetDesKey(w.desKey, kDesKey); },
+     0x20E},
+    // Handle checks.
+    {"AlgSetInfo on null", [](World&) { return AlgSetInfo(nullptr, InfoSha1, nullptr); }, 0x204},
+    {"AlgSetInfo on a non-object", [](World& w) { return AlgSetInfo(w.Fake(), InfoSha1, nullptr); },
+     0x204},
+    {"AlgDigestInit with a non-key",
+     [](World& w) { return AlgDigestInit(w.setSha1, w.FakeKey(), DefaultChooser, nullptr); },
+     0x212},
+    {"KeySetInfo on a non-key",
+     [](World& w) { return quillon::test::SetDesKey(w.FakeKey(), kDesKey); }, 0x212},
+    {"KeySetInfo on an algorithm object",
+     [](World& w) {
+         return quillon::test::SetDesKey(reinterpret_cast<KeyObject*>(w.sha1.object), kDesKey);
+     },
+     0x212},
+    {"KeyGetInfo on an empty key",
+     [](World& w) {
+         void* form;
+         return KeyGetInfo(&form, w.emptyKey, KeyInfoDes);
+     },
+     0x211},
+    {"KeyGetInfo of a form the key cannot give",
+     [](World& w) {
+         void* form;
+         return KeyGetInfo(&form, w.desKey, KeyInfoRsaPublic);
+     },
+     0x20F},
+    // Lifecycle.
+    {"init on an empty object",
+     [](World& w) { return AlgDigestInit(w.empty, nullptr, DefaultChooser, nullptr); }, 0x203},
+    {"update before init", [](World& w) { return AlgDigestUpdate(w.setSha1, kData, 4, nullptr); },
+     0x202},
+    {"update on an empty object",
+     [](World& w) { return AlgDigestUpdate(w.empty, kData, 4, nullptr); }, 0x202},
+    {"final before init",
+     [](World& w) { return AlgDigestFinal(w.setSha1, out, &outLength, 64, nullptr); }, 0x202},
+    {"update without data", [](World& w) { return AlgDigestUpdate(w.sha1, nullptr, 0, nullptr); },
+     0x224},
+    {"SHA-1 final with room for 19",
+     [](World& w) { return AlgDigestFinal(w.sha1, out, &outLength, 19, nullptr); }, 0x218},
+    {"SHA-1 final with room for 20",
+     [](World& w) { return AlgDigestFinal(w.sha1, out, &outLength, 20, nullptr); }, 0},
+    {"MD5 final with room for 15",
+     [](World& w) { return AlgDigestFinal(w.md5, out, &outLength, 15, nullptr); }, 0x218},
+    {"MD5 final with room for 16",
+     [](World& w) { return AlgDigestFinal(w.md5, out, &outLength, 16, nullptr); }, 0},
+    // Families.
+    {"digest init on a random object",
+     [](World& w) { return AlgDigestInit(w.setRandom, nullptr, DefaultChooser, nullptr); }, 0x205},
+    {"digest update on a random object",
+     [](World& w) { return AlgDigestUpdate(w.random, kData, 4, nullptr); }, 0x205},
+    {"random init on a digest object",
+     [](World& w) { return AlgRandomInit(w.setSha1, DefaultChooser, nullptr); }, 0x205},
+    {"random update on a digest object",
+     [](World& w) { return AlgRandomUpdate(w.sha1, kData, 4, nullptr); }, 0x205},
+    {"generate init on a digest object",
+     [](World& w) { return AlgGenerateInit(w.setSha1, DefaultChooser, nullptr); }, 0x205},
+    {"encrypt init on a digest object",
+     [](World& w) { return AlgEncryptInit(w.setSha1, w.desKey, DefaultChooser, nullptr); }, 0x205},
+    {"phase 1 on a digest object",
+     [](World& w) { return AlgKeyAgreePhase1(w.sha1, out, &outLength, 64, w.random, nullptr); },
+     0x205},
+    {"phase 2 on a random object",
+     [](World& w) { return AlgKeyAgreePhase2(w.random, out, &outLength, 64, kData, 4, nullptr); },
+     0x205},
+    // Random objects.
+    {"random init on a non-object",
+     [](World& w) { return AlgRandomInit(w.Fake(), DefaultChooser, nullptr); }, 0x21B},
+    {"random update on null", [](World&) { return AlgRandomUpdate(nullptr, kData, 4, nullptr); },
+     0x21B},
+    {"generate on a non-object",
+     [](World& w) { return AlgGenerateRandomBytes(w.Fake(), out, 4, nullptr); }, 0x21B},
+    {"random init on an empty object",
+     [](World& w) { return AlgRandomInit(w.empty, DefaultChooser, nullptr); }, 0x203},
+    {"random update before init",
+     [](World& w) { return AlgRandomUpdate(w.setRandom, kData, 4, nullptr); }, 0x202},
+    {"generate before init",
+     [](World& w) { return AlgGenerateRandomBytes(w.setRandom, out, 4, nullptr); }, 0x202},
+    {"phase 1 without random object",
+     [](World& w) { return AlgKeyAgreePhase1(w.sha1, out, &outLength, 64, nullptr, nullptr); },
+     0x21B},
+    {"encrypt update with a non-object as random object",
+     [](World& w) {
+         return AlgEncryptUpdate(w.desCbcEncrypt, out, &outLength, 64, kData, 4, w.Fake(), nullptr);
+     },
+     0x21B},
+    {"encrypt update with no random object",
+     [](World& w) {
+         return AlgEncryptUpdate(w.desCbcEncrypt, out, &outLength, 64, kData, 4, nullptr, nullptr);
+     },
+     0},
+    // Encryption objects.
+    {"encrypt init without key",
+     [](World& w) { return AlgEncryptInit(w.desCbcSet, nullptr, DefaultChooser, nullptr); }, 0x212},
+    {"encrypt update before init",
+     [](World& w) {
+         return AlgEncryptUpdate(w.desCbcSet, out, &outLength, 64, kData, 4, nullptr, nullptr);
+     },
+     0x202},
+    {"decrypt update on an object initialised to encrypt",
+     [](World& w) {
+         return AlgDecryptUpdate(w.desCbcEncrypt, out, &outLength, 64, kData, 4, nullptr, nullptr);
+     },
+     0x202},
+    {"encrypt final with a partial block",
+     [](World& w) {
+         Status s =
+             AlgEncryptUpdate(w.desCbcEncrypt, out, &outLength, 64, kData, 4, nullptr, nullptr);
+         return s != 0 ? s
+                       : AlgEncryptFinal(w.desCbcEncrypt, out, &outLength, 64, nullptr, nullptr);
+     },
+     0x20D},
+    {"encrypt update with no room",
+     [](World& w) {
+         return AlgEncryptUpdate(w.desCbcEncrypt, out, &outLength, 7, out, 8, nullptr, nullptr);
+     },
+     0x218},
+    {"DES-CBC with an IV of 7 bytes",
+     [](World& w) {
+         Item iv{const_cast<std::uint8_t*>(kIv), 7};
+         return AlgSetInfo(w.empty, InfoDesCbc, &iv);
+     },
+     0x201},
+    // Key-pair generation (no generation kind is given to these objects).
+    {"generate init on an empty object",
+     [](World& w) { return AlgGenerateInit(w.empty, DefaultChooser, nullptr); }, 0x203},
+    {"keypair with a non-key",
+     [](World& w) { return AlgGenerateKeypair(w.sha1, w.FakeKey(), w.desKey, w.random, nullptr); },
+     0x212},
+    {"keypair without random object",
+     [](World& w) { return AlgGenerateKeypair(w.sha1, w.emptyKey, w.desKey, nullptr, nullptr); },
+     0x21B},
+    {"keypair on a digest object",
+     [](World& w) { return AlgGenerateKeypair(w.sha1, w.emptyKey, w.desKey, w.random, nullptr); },
+     0x205},
+    // Reporting infos.
+    {"AlgGetInfo of a digest",
+     [](World& w) {
+         void* info;
+         return AlgGetInfo(&info, w.sha1, InfoSha1);
+     },
+     0x21D},
+    {"AlgGetInfo of an empty object",
+     [](World& w) {
+         void* info;
+         return AlgGetInfo(&info, w.empty, InfoDesCbc);
+     },
+     0x217},
+};
+
+TEST(ObjectModel, ChecksBeforeDispatch) {
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        World world;
+        EXPECT_EQ(c.run(world), c.expected);
+    }
+}
+
+TEST(ObjectModel, FieldsOfALiveObject) {
+    Alg alg;
+    ASSERT_NE(alg.object, nullptr);
+    EXPECT_EQ(alg.object->self, alg.object);
+    EXPECT_EQ(alg.object->typeMarker, &kAlgObjectMarker);
+    EXPECT_EQ(alg.object->flags, 0u);
+    ASSERT_EQ(AlgSetInfo(alg, InfoSha1, nullptr), kOk);
+    ASSERT_NE(alg.object->handler, nullptr);
+    EXPECT_EQ(alg.object->handler->tag, kHandlerTag);
+    EXPECT_EQ(alg.object->infos.count, 1u);
+    ASSERT_EQ(AlgDigestInit(alg, nullptr, DefaultChooser, nullptr), kOk);
+    EXPECT_EQ(alg.object->flags & kFlagInitialized, kFlagInitialized);
+    Key key;
+    EXPECT_EQ(key.key->self, key.key);
+    EXPECT_EQ(key.key->typeMarker, &kKeyObjectMarker);
+}
+
+TEST(ObjectModel, AHandlerWithAForeignTagIsRefused) {
+    Alg alg;
+    ASSERT_EQ(AlgSetInfo(alg, InfoSha1, nullptr), kOk);
+    ASSERT_EQ(AlgDigestInit(alg, nullptr, DefaultChooser, nullptr), kOk);
+    alg.object->handler->tag ^= 1;
+    EXPECT_EQ(AlgDigestUpdate(alg, kData, 4, nullptr), kWrongAlgorithm);
+    EXPECT_EQ(AlgDigestInit(alg, nullptr, DefaultChooser, nullptr), kWrongAlgorithm);
+    alg.object->handler->tag ^= 1;
+}
+
+TEST(ObjectModel, DestroyNullAndNonObjects) {
+    AlgObject* none = nullptr;
+    EXPECT_EQ(AlgDestroy(&none), kOk);
+    EXPECT_EQ(none, nullptr);
+    EXPECT_EQ(AlgDestroy(nullptr), kOk);
+    KeyObject* noKey = nullptr;
+    EXPECT_EQ(KeyDestroy(&noKey), kOk);
+    EXPECT_EQ(noKey, nullptr);
+    EXPECT_EQ(KeyDestroy(nullptr), kOk);
+
+    // Stack memory: freeing it would be caught by the sanitizers.
+    alignas(AlgObject) unsigned char fake[sizeof(AlgObject) + sizeof(KeyObject)];
+    std::memset(fake, 0x5A, sizeof fake);
+    AlgObject* notAnObject = reinterpret_cast<AlgObject*>(fake);
+    EXPECT_EQ(AlgDestroy(&notAnObject), kOk);
+    EXPECT_EQ(notAnObject, nullptr);
+    KeyObject* notAKey = reinterpret_cast<KeyObject*>(fake);
+    EXPECT_EQ(KeyDestroy(&notAKey), kOk);
+    EXPECT_EQ(notAKey, nullptr);
+
+    // A key object is not an algorithm object and the other way round.
+    Key key;
+    AlgObject* keyAsAlg = reinterpret_cast<AlgObject*>(key.key);
+    EXPECT_EQ(AlgDestroy(&keyAsAlg), kOk);
+    EXPECT_EQ(keyAsAlg, nullptr);
+    void* form;
+    EXPECT_EQ(quillon::test::SetDesKey(key, kDesKey), kOk);
+    EXPECT_EQ(KeyGetInfo(&form, key, KeyInfoDes), kOk) << "the key survived";
+}
+
+TEST(ObjectModel, KeyGetInfoGivesTheSamePointerTwice) {
+    Key key;
+    ASSERT_EQ(quillon::test::SetDesKey(key, kDesKey), kOk);
+    void* first = nullptr;
+    void* second = nullptr;
+    ASSERT_EQ(KeyGetInfo(&first, key, KeyInfoDes), kOk);
+    ASSERT_EQ(KeyGetInfo(&second, key, KeyInfoDes), kOk);
+    EXPECT_EQ(first, second);
+    const auto* item = static_cast<const Item*>(first);
+    ASSERT_EQ(item->length, 8u);
+    EXPECT_EQ(std::memcmp(item->data, kDesKey, 8), 0);
+    EXPECT_NE(item->data, kDesKey) << "the key keeps its own copy";
+}
+
+TEST(ObjectModel, KeySetInfoRefusesBadDesRecords) {
+    Item sevenBytes{const_cast<std::uint8_t*>(kDesKey), 7};
+    Item noBytes{nullptr, 8};
+    struct {
+        const char* name;
+        const void* record;
+        Status expected;
+    } const cases[] = {
+        {"no record", nullptr, kBadParameters},
+        {"7 bytes", &sevenBytes, kLengthOutOfRange},
+        {"no bytes", &noBytes, kBadParameters},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Key key;
+        EXPECT_EQ(KeySetInfo(key, KeyInfoDes, c.record), c.expected);
+        EXPECT_EQ(key.key->infos.count, 0u) << "a refused key leaves the object empty";
+        EXPECT_EQ(quillon::test::SetDesKey(key, kDesKey), kOk);
+    }
+}
+
+TEST(ObjectModel, AlgGetInfoReportsTheStoredRecord) {
+    Alg alg;
+    Item iv{const_cast<std::uint8_t*>(kIv), 8};
+    ASSERT_EQ(AlgSetInfo(alg, InfoDesCbc, &iv), kOk);
+    void* info = nullptr;
+    ASSERT_EQ(AlgGetInfo(&info, alg, InfoDesCbc), kOk);
+    const auto* stored = static_cast<const Item*>(info);
+    EXPECT_EQ(stored->length, 8u);
+    EXPECT_EQ(std::memcmp(stored->data, kIv, 8), 0);
+    EXPECT_EQ(AlgGetInfo(&info, alg, KeyInfoDes), kKeyInfoToAlgorithm);
+}
+
+TEST(ObjectModel, MemoryListGrowsByTenAndWipes) {
+    MemoryList list{};
+    void* blocks[11];
+    for (int i = 0; i < 11; ++i) {
+        blocks[i] = MemoryAllocate(list, 16);
+        ASSERT_NE(blocks[i], nullptr);
+        EXPECT_EQ(list.capacity, i < 10 ? 10u : 20u);
+    }
+    EXPECT_EQ(list.count, 11u);
+    MemoryFree(list, blocks[3]);
+    EXPECT_EQ(list.count, 10u);
+    MemoryFree(list, blocks[3]);  // unknown now: ignored
+    EXPECT_EQ(list.count, 10u);
+
+    static int released = 0;
+    int* counted = static_cast<int*>(std::malloc(sizeof(int)));
+    ASSERT_TRUE(MemoryAdopt(list, counted, sizeof(int), [](void* block, std::uint32_t) {
+        ++released;
+        std::free(block);
+    }));
+    MemoryListRelease(list);
+    EXPECT_EQ(released, 1);
+    EXPECT_EQ(list.count, 0u);
+    EXPECT_EQ(list.entries, nullptr);
+}
+
+TEST(ObjectModel, StatusTranslation) {
+    const std::pair<std::uint32_t, Status> table[] = {
+        {0, 0},      {1, 0x207},  {2, 0x208},  {3, 0x209},  {4, 0x20A},    {5, 0x20C},
+        {6, 0x20D},  {7, 0x215},  {8, 0x208},  {9, 0x217},  {10, 0x218},   {11, 0x216},
+        {12, 0x210}, {13, 0x20F}, {14, 0x208}, {15, 0x201}, {16, 0x206},   {17, 0x223},
+        {18, 0x20B}, {19, 0x226}, {20, 0x227}, {21, 0x208}, {1000, 0x208}, {0xFFFFFFFFu, 0x208},
+    };
+    for (const auto& [methodStatus, toolkitStatus] : table) {
+        EXPECT_EQ(TranslateMethodStatus(methodStatus), toolkitStatus) << methodStatus;
+    }
+}
+
+}  // namespace
