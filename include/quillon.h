@@ -92,6 +92,28 @@ QUILLON_API void QUILLON_CALL TripleDesCbcCrypt(int32_t encrypt, uint8_t* data, 
 
 /* ---- Digests (ordinals 11-16) ------------------------------------------------------- */
 
+/* A digest handle: one MD5 or SHA-1 computation. The caller keeps it in a variable of its own
+ * and passes that variable's address to every call; final releases the handle and sets the
+ * variable to null, so a late update or a second final does nothing. No call returns a status:
+ * set the variable to null before create and test it afterwards. */
+typedef struct DigestHandle DigestHandle;
+
+/* Ordinals 11 and 14. Store a new MD5 / SHA-1 handle in *handle; when no memory is left
+ * *handle is left exactly as it was. */
+QUILLON_API void QUILLON_CALL Md5Create(DigestHandle** handle);
+QUILLON_API void QUILLON_CALL Sha1Create(DigestHandle** handle);
+
+/* Ordinals 12 and 15 (one function). Feed length bytes to an MD5 or SHA-1 handle; an empty
+ * handle is ignored. */
+QUILLON_API void QUILLON_CALL DigestUpdate(DigestHandle** handle, const uint8_t* data,
+                                           uint32_t length);
+
+/* Ordinals 13 and 16. Write the 16-byte MD5 / 20-byte SHA-1 digest into out, release the handle
+ * and set *handle to null; an empty handle leaves out untouched. Pair each final with the
+ * create of the same algorithm. */
+QUILLON_API void QUILLON_CALL Md5Final(uint8_t* out, DigestHandle** handle);
+QUILLON_API void QUILLON_CALL Sha1Final(uint8_t* out, DigestHandle** handle);
+
 /* ---- Credential profiles (ordinals 17-23) ------------------------------------------- */
 
 /* ---- RSA keys (ordinals 24, 25, 28-30, 39, 54, 55) ---------------------------------- */
