@@ -28,7 +28,7 @@ bool HasBytes(const Item& item) {
 
 Status SetDhKeyAgree(const AlgInfoDescriptor* kind, AlgObject* object, const void* parameters) {
     const auto* given = static_cast<const DhKeyAgreeParams*>(parameters);
-    if (given == nullptr || !HasBytes(given->prime) || !HasBytes(given->base) ||
+    if (given == nullptr || !HasBytes(given->prime) || !HasBytes(given->generator) ||
         given->privateValueBits == 0) {
         return kBadParameters;
     }
@@ -38,11 +38,11 @@ Status SetDhKeyAgree(const AlgInfoDescriptor* kind, AlgObject* object, const voi
     if (stored == nullptr) return kOutOfMemory;
     stored->prime.data = static_cast<std::uint8_t*>(
         MemoryCopy(object->memory, given->prime.data, given->prime.length));
-    stored->base.data = static_cast<std::uint8_t*>(
-        MemoryCopy(object->memory, given->base.data, given->base.length));
-    if (stored->prime.data == nullptr || stored->base.data == nullptr) return kOutOfMemory;
+    stored->generator.data = static_cast<std::uint8_t*>(
+        MemoryCopy(object->memory, given->generator.data, given->generator.length));
+    if (stored->prime.data == nullptr || stored->generator.data == nullptr) return kOutOfMemory;
     stored->prime.length = given->prime.length;
-    stored->base.length = given->base.length;
+    stored->generator.length = given->generator.length;
     stored->privateValueBits = given->privateValueBits;
     return InfoListAdd(object->memory, object->infos, kind, stored);
 }

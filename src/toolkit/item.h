@@ -1,14 +1,11 @@
-// The toolkit's byte string. Big integers in an Item are unsigned and big-endian, with no sign
-// byte.
+// The toolkit's byte string is the public Item: a pointer to bytes and an unsigned 32-bit length.
+// Big integers in an Item are unsigned and big-endian, with no sign byte.
 #pragma once
 
-#include <cstdint>
+#include "quillon.h"
 
 namespace quillon::toolkit {
 
-struct Item {
-    std::uint8_t* data;
-    std::uint32_t length;
-};
+using Item = ::Item;
 
 }  // namespace quillon::toolkit

@@ -9,13 +9,9 @@
 
 namespace quillon::toolkit {
 
-// The InfoDhKeyAgree parameter record: prime and base as big-endian Items, and the length of the
-// private value in bits (at most the prime's bit length).
-struct DhKeyAgreeParams {
-    Item prime;
-    Item base;
-    std::uint32_t privateValueBits;
-};
+// The InfoDhKeyAgree parameter record is the public DhKeyAgreeParams: prime and generator as
+// big-endian Items, and the length of the private value in bits (at most the prime's bit length).
+using DhKeyAgreeParams = ::DhKeyAgreeParams;
 
 struct KeyAgreePrimitives {
     std::uint32_t contextSize;
