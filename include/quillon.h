@@ -166,6 +166,49 @@ QUILLON_API uint32_t QUILLON_CALL IsdTestRandomGenerator(void);
 
 /* ---- HMAC (ordinals 45-49) ---------------------------------------------------------- */
 
+/* One entry of the hash table: the digest length and the three digest operations (ordinals
+ * 11-16) that HMAC drives. 16 bytes on the 32-bit target. */
+typedef struct HashDescriptor {
+    uint32_t digestLength;
+    void(QUILLON_CALL* create)(DigestHandle** handle);
+    void(QUILLON_CALL* update)(DigestHandle** handle, const uint8_t* data, uint32_t length);
+    void(QUILLON_CALL* final)(uint8_t* out, DigestHandle** handle);
+} HashDescriptor;
+
+/* An HMAC computation, allocated and owned by the caller (who also wipes it when done). The
+ * block size is 64 bytes for both hashes; the MAC is the full digest (digestLength bytes). */
+typedef struct HmacContext {
+    const HashDescriptor* descriptor;
+    DigestHandle* handle;  /* the running digest, null when none runs */
+    uint32_t digestLength;
+    uint8_t innerPad[64];  /* key block XOR 0x36 */
+    uint8_t outerPad[64];  /* key block XOR 0x5C */
+} HmacContext;
+
+/* Ordinal 49. The descriptor of hash number 1 (MD5, 16 bytes) or 2 (SHA-1, 20 bytes), the IKE
+ * numbers. Numbers 0 and 3 give empty descriptors (length 0, no operations), any other number
+ * null. The HMAC operations do nothing with a null or empty descriptor. */
+QUILLON_API const HashDescriptor* QUILLON_CALL HmacGetHash(uint32_t number);
+
+/* Ordinal 46. Keys the context and starts the inner digest. A key longer than 64 bytes is
+ * replaced by its digest; a key of 0 bytes is allowed. A null key with a non-zero length, or a
+ * key digest that cannot be made (no memory), leaves the context unkeyed: the other operations
+ * then do nothing. */
+QUILLON_API void QUILLON_CALL HmacInit(HmacContext* context, const HashDescriptor* descriptor,
+                                       const uint8_t* key, uint32_t keyLength);
+
+/* Ordinal 47. Feeds message bytes to the running inner digest. */
+QUILLON_API void QUILLON_CALL HmacUpdate(HmacContext* context, const uint8_t* data,
+                                         uint32_t length);
+
+/* Ordinal 48. Writes the digestLength-byte MAC into out and ends the computation. With no
+ * computation running (before init, after a final, or out of memory) out is left untouched. */
+QUILLON_API void QUILLON_CALL HmacFinal(uint8_t* out, HmacContext* context);
+
+/* Ordinal 45. Starts a new message with the same key (after HmacFinal); a computation still
+ * running is abandoned first. */
+QUILLON_API void QUILLON_CALL HmacReset(HmacContext* context);
+
 /* ---- Power-up self-tests (ordinal 100) ---------------------------------------------- */
 
 #ifdef __cplusplus

@@ -7,3 +7,15 @@
 struct DigestHandle {
     quillon::toolkit::AlgObject* object;
 };
+
+namespace quillon::digest {
+
+// A handle whose object was made and initialised. Create hands out a handle even when the
+// toolkit could not make its object (out of memory); such a handle ignores every update and its
+// final writes nothing.
+[[nodiscard]] inline bool DigestHandleIsLive(const DigestHandle* handle) {
+    return handle != nullptr && toolkit::IsAlgObject(handle->object) &&
+           (handle->object->flags & toolkit::kFlagInitialized) != 0;
+}
+
+}  // namespace quillon::digest

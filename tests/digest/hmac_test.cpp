@@ -1,0 +1,241 @@
+// HMAC through ordinals 45-49: published vectors, OpenSSL's HMAC as the oracle, the key-length
+// and reuse rules, the guards, and out of memory at every allocation.
+#include <gtest/gtest.h>
+#include <openssl/hmac.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "common/allocation_failure.h"
+#include "common/vector_file.h"
+#include "digest/hmac_self_test.h"
+#include "quillon.h"
+#include "support/checked_alloc.h"
+
+namespace {
+
+using quillon::test::Bytes;
+using quillon::test::ToHex;
+
+// An HMAC through the exports, the message in the given pieces.
+Bytes Mac(uint32_t hash, const Bytes& key, const Bytes& message, std::vector<size_t> pieces = {}) {
+    if (pieces.empty()) pieces = {message.size()};
+    HmacContext context;
+    std::memset(&context, 0xAB, sizeof context);  // what fresh caller memory may hold
+    HmacInit(&context, HmacGetHash(hash), key.data(), static_cast<uint32_t>(key.size()));
+    size_t at = 0;
+    for (size_t piece : pieces) {
+        HmacUpdate(&context, message.data() + at, static_cast<uint32_t>(piece));
+        at += piece;
+    }
+    Bytes out(context.digestLength);
+    HmacFinal(out.data(), &context);
+    EXPECT_EQ(context.handle, nullptr);
+    return out;
+}
+
+Bytes Oracle(uint32_t hash, const Bytes& key, const Bytes& message) {
+    Bytes out(EVP_MAX_MD_SIZE);
+    unsigned int length = 0;
+    HMAC(hash == 1 ? EVP_md5() : EVP_sha1(), key.data(), static_cast<int>(key.size()),
+         message.data(), message.size(), out.data(), &length);
+    out.resize(length);
+    return out;
+}
+
+TEST(Hmac, Rfc2202AndFips198Vectors) {
+    const quillon::test::VectorFile vectors("hmac.txt");
+    for (const auto& [prefix, hash] : {std::pair<std::string, uint32_t>{"HMAC_MD5_", 1},
+                                       std::pair<std::string, uint32_t>{"HMAC_SHA1_", 2}}) {
+        for (int i = 1; i <= 7; ++i) {
+            const std::string name = prefix + std::to_string(i);
+            const Bytes key = vectors.Has(name + "_key_hex") ? vectors.Get(name + "_key_hex")
+                                                             : vectors.Get(name + "_key");
+            const Bytes data = vectors.Get(name + "_data_hex");
+            EXPECT_EQ(ToHex(Mac(hash, key, data)), ToHex(vectors.Get(name + "_digest"))) << name;
+        }
+    }
+    for (const std::string name : {"A1", "A2", "A3", "A4"}) {
+        const Bytes mac = Mac(2, vectors.Get(name + "_key"), vectors.Get(name + "_message"));
+        const Bytes expected = vectors.Get(name + "_mac");
+        EXPECT_EQ(ToHex(Bytes(mac.begin(), mac.begin() + expected.size())), ToHex(expected))
+            << name;
+    }
+}
+
+TEST(Hmac, KeyLengthsAroundTheBlock) {
+    const Bytes message = {'m', 'e', 's', 's', 'a', 'g', 'e'};
+    for (uint32_t hash : {1u, 2u}) {
+        for (size_t length : {0u, 1u, 63u, 64u, 65u, 200u}) {
+            Bytes key(length);
+            for (size_t i = 0; i < length; ++i) key[i] = static_cast<uint8_t>(i * 7 + 1);
+            EXPECT_EQ(ToHex(Mac(hash, key, message)), ToHex(Oracle(hash, key, message)))
+                << hash << "/" << length;
+        }
+        // A key longer than the block stands for its digest.
+        const Bytes longKey(65, 0x42);
+        Bytes digest(hash == 1 ? 16 : 20);
+        DigestHandle* handle = nullptr;
+        (hash == 1 ? Md5Create : Sha1Create)(&handle);
+        DigestUpdate(&handle, longKey.data(), 65);
+        (hash == 1 ? Md5Final : Sha1Final)(digest.data(), &handle);
+        EXPECT_EQ(ToHex(Mac(hash, longKey, message)), ToHex(Mac(hash, digest, message)));
+    }
+}
+
+TEST(Hmac, AgreesWithOpenSslOnRandomKeysAndMessages) {
+    std::mt19937 random(2104);
+    for (int round = 0; round < 300; ++round) {
+        const uint32_t hash = 1 + round % 2;
+        Bytes key(random() % 150), message(random() % 301);
+        for (auto& b : key) b = static_cast<uint8_t>(random());
+        for (auto& b : message) b = static_cast<uint8_t>(random());
+        std::vector<size_t> pieces;
+        for (size_t left = message.size(); left != 0;) {
+            pieces.push_back(std::min<size_t>(left, random() % 90));
+            left -= pieces.back();
+        }
+        pieces.push_back(0);
+        ASSERT_EQ(ToHex(Mac(hash, key, message, pieces)), ToHex(Oracle(hash, key, message)))
+            << round;
+    }
+}
+
+TEST(Hmac, ResetReusesTheKey) {
+    const Bytes key = {'k', 'e', 'y'}, first = {'o', 'n', 'e'}, second = {'t', 'w', 'o', '!'};
+    HmacContext context;
+    HmacInit(&context, HmacGetHash(2), key.data(), 3);
+    HmacUpdate(&context, first.data(), 3);
+    uint8_t mac[20];
+    HmacFinal(mac, &context);
+    EXPECT_EQ(ToHex(mac, 20), ToHex(Oracle(2, key, first)));
+    for (int i = 0; i < 3; ++i) {
+        HmacReset(&context);
+        HmacUpdate(&context, second.data(), 4);
+        HmacFinal(mac, &context);
+        EXPECT_EQ(ToHex(mac, 20), ToHex(Oracle(2, key, second)));
+    }
+    // A reset while a message runs abandons it (no handle is lost).
+    HmacReset(&context);
+    HmacUpdate(&context, first.data(), 3);
+    HmacReset(&context);
+    HmacUpdate(&context, second.data(), 4);
+    HmacFinal(mac, &context);
+    EXPECT_EQ(ToHex(mac, 20), ToHex(Oracle(2, key, second)));
+    EXPECT_EQ(context.digestLength, 20u);
+}
+
+TEST(Hmac, HashTableSlots) {
+    struct Case {
+        uint32_t number;
+        bool present;
+        uint32_t length;
+        bool operations;
+    } const cases[] = {{0, true, 0, false}, {1, true, 16, true},  {2, true, 20, true},
+                       {3, true, 0, false}, {4, false, 0, false}, {0xFFFFFFFFu, false, 0, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.number);
+        const HashDescriptor* descriptor = HmacGetHash(c.number);
+        ASSERT_EQ(descriptor != nullptr, c.present);
+        if (!c.present) continue;
+        EXPECT_EQ(descriptor->digestLength, c.length);
+        EXPECT_EQ(descriptor->create != nullptr, c.operations);
+        EXPECT_EQ(descriptor->update != nullptr, c.operations);
+        EXPECT_EQ(descriptor->final != nullptr, c.operations);
+    }
+    EXPECT_EQ(HmacGetHash(1)->create, &Md5Create);
+    EXPECT_EQ(HmacGetHash(2)->update, &DigestUpdate);
+    EXPECT_EQ(HmacGetHash(2)->final, &Sha1Final);
+    EXPECT_EQ(HmacGetHash(1) + 1, HmacGetHash(2)) << "slots are consecutive";
+}
+
+TEST(Hmac, NothingHappensWithoutAUsableRun) {
+    const uint8_t key[4] = {1, 2, 3, 4};
+    struct Case {
+        const char* name;
+        const HashDescriptor* descriptor;
+        const uint8_t* key;
+        uint32_t keyLength;
+    } const cases[] = {
+        {"slot 0", HmacGetHash(0), key, 4},
+        {"slot 3", HmacGetHash(3), key, 4},
+        {"null descriptor", nullptr, key, 4},
+        {"null key with a length", HmacGetHash(2), nullptr, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HmacContext context;
+        std::memset(&context, 0xAB, sizeof context);
+        HmacInit(&context, c.descriptor, c.key, c.keyLength);
+        EXPECT_EQ(context.handle, nullptr);
+        HmacUpdate(&context, key, 4);
+        HmacReset(&context);
+        uint8_t out[20];
+        std::memset(out, 0xEE, sizeof out);
+        HmacFinal(out, &context);
+        EXPECT_EQ(out[0], 0xEE);
+        EXPECT_EQ(context.handle, nullptr);
+    }
+    // A null key of length 0 is the empty key.
+    EXPECT_EQ(ToHex(Mac(2, {}, {'x'})), ToHex(Oracle(2, {}, {'x'})));
+    HmacInit(nullptr, HmacGetHash(2), key, 4);
+    HmacUpdate(nullptr, key, 4);
+    HmacFinal(nullptr, nullptr);
+    HmacReset(nullptr);
+}
+
+TEST(Hmac, ASecondFinalWritesNothing) {
+    const Bytes key = {'k'}, message = {'m'};
+    HmacContext context;
+    HmacInit(&context, HmacGetHash(1), key.data(), 1);
+    HmacUpdate(&context, message.data(), 1);
+    uint8_t mac[16], again[16];
+    HmacFinal(mac, &context);
+    std::memcpy(again, mac, 16);
+    HmacFinal(again, &context);
+    EXPECT_EQ(ToHex(again, 16), ToHex(mac, 16));
+    EXPECT_EQ(ToHex(mac, 16), ToHex(Oracle(1, key, message)));
+    // The pads are the caller's to keep or wipe; they are unchanged by final.
+    EXPECT_EQ(context.innerPad[0], 'k' ^ 0x36);
+    EXPECT_EQ(context.outerPad[1], 0x5C);
+}
+
+TEST(Hmac, EveryAllocationFailure) {
+    for (uint32_t hash : {1u, 2u}) {
+        for (size_t keyLength : {20u, 100u}) {
+            SCOPED_TRACE(std::to_string(hash) + "/" + std::to_string(keyLength));
+            const Bytes key(keyLength, 0x33), message(50, 0x44);
+            const Bytes expected = Oracle(hash, key, message);
+            quillon::test::ForEachAllocationFailure([&](int failing) {
+                HmacContext context;
+                std::memset(&context, 0xAB, sizeof context);
+                HmacInit(&context, HmacGetHash(hash), key.data(), static_cast<uint32_t>(keyLength));
+                HmacUpdate(&context, message.data(), 50);
+                uint8_t out[20];
+                std::memset(out, 0xEE, sizeof out);
+                HmacFinal(out, &context);
+                quillon::support::FailNthAllocation(0);
+                EXPECT_EQ(context.handle, nullptr);
+                // Either the right MAC or none: never one over a wrong key or inner digest.
+                const std::string written = ToHex(out, expected.size());
+                EXPECT_TRUE(written == ToHex(expected) ||
+                            written == std::string(2 * expected.size(), 'E'))
+                    << "allocation " << failing << ": " << written;
+            });
+        }
+    }
+}
+
+TEST(Hmac, SelfTest) {
+    EXPECT_EQ(quillon::digest::HmacSelfTest(), 1);
+    (void)quillon::support::CountAllocations();
+    ASSERT_EQ(quillon::digest::HmacSelfTest(), 1);
+    const int allocations = quillon::support::CountAllocations();
+    quillon::test::ForEachAllocationFailure([&](int failing) {
+        EXPECT_EQ(quillon::digest::HmacSelfTest(), failing <= allocations ? 0 : 1) << failing;
+    });
+}
+
+}  // namespace
