@@ -95,6 +95,12 @@ std::int32_t InfoRandomMultiStream(const void** descriptor);
 std::int32_t InfoDesCbc(const void** descriptor);
 // Diffie-Hellman key agreement (record: DhKeyAgreeParams, methods/dh_params.h).
 std::int32_t InfoDhKeyAgree(const void** descriptor);
+// RSA with PKCS #1 v1.5 block formatting (record: none; key: KeyInfoRsaPublic or
+// KeyInfoRsaPrivateCrt through the raw RSA methods).
+std::int32_t InfoRsaPkcsPublic(const void** descriptor);
+std::int32_t InfoRsaPkcsPrivate(const void** descriptor);
+// RSA key-pair generation (record: RsaKeyGenParams, rsa_records.h), two primes.
+std::int32_t InfoRsaKeyGen(const void** descriptor);
 // Kinds only searched for in a chooser (methods of the DefaultChooser).
 std::int32_t InfoBlockChaining(const void** descriptor);
 std::int32_t InfoTripleChaining(const void** descriptor);
@@ -109,8 +115,15 @@ std::int32_t InfoRsaRawPrivate(const void** descriptor);
 // ---- Key-info types -------------------------------------------------------------------------
 // An 8-byte DES key (record: Item of length 8).
 std::int32_t KeyInfoDes(const void** descriptor);
-// RSA key forms asked for by the raw RSA methods.
+// RSA key forms (records in rsa_records.h). The raw RSA methods ask for KeyInfoRsaPublic
+// (RsaPublicKeyRecord; also built from a private key) and KeyInfoRsaPrivateCrt (stored only).
 std::int32_t KeyInfoRsaPublic(const void** descriptor);
 std::int32_t KeyInfoRsaPrivateCrt(const void** descriptor);
+// Item holding a DER SubjectPublicKeyInfo (rsaEncryption or 2.5.8.1.1, else 0x21E); stored with
+// the KeyInfoRsaPublic form it decodes to.
+std::int32_t KeyInfoRsaPublicBer(const void** descriptor);
+// Item holding a DER PKCS #8 PrivateKeyInfo (rsaEncryption, else 0x21E; RSAPrivateKey version 0
+// or 1, else 0x20C); stored with the KeyInfoRsaPrivateCrt form it decodes to.
+std::int32_t KeyInfoRsaPrivateBer(const void** descriptor);
 
 }  // namespace quillon::toolkit

@@ -50,6 +50,45 @@ struct ChainingPrimitives {
                     const std::uint8_t* in, std::size_t blocks);
 };
 
+// Raw RSA with one key form (the method's key form: KeyInfoRsaPublic or KeyInfoRsaPrivateCrt).
+struct AlgObject;
+struct RsaRawPrimitives {
+    // Copies what the method needs of the key record into the object's memory (*context) and
+    // reports the modulus length in bytes: status 7 for a modulus above 4096 bits, 15 for a key
+    // record the method cannot use, 16 out of memory.
+    std::uint32_t (*setup)(AlgObject* object, const void* keyRecord, void** context,
+                           std::uint32_t* modulusLength);
+    // in^exponent mod n, written big-endian and left-padded to exactly the modulus length:
+    // status 10 when maxLength is below it, 5 when the input (a big-endian number) is not below
+    // the modulus.
+    std::uint32_t (*transform)(const void* context, std::uint8_t* out, std::uint32_t* outLength,
+                               std::uint32_t maxLength, const std::uint8_t* in,
+                               std::uint32_t inLength);
+};
+
+// RSA key-pair generation. The request: modulus length in bits, number of primes and the public
+// exponent (big-endian).
+struct RsaKeyGenRequest {
+    std::uint32_t modulusBits;
+    std::uint32_t primeCount;
+    const std::uint8_t* exponent;
+    std::uint32_t exponentLength;
+};
+struct RsaGeneratedKey;  // rsa_records.h
+struct SurrenderContext;
+struct RsaKeyGenPrimitives {
+    // The parameter and exponent rules, before any random bytes are drawn: status 7 modulus
+    // length, 21 prime count, 4 exponent length, 3 even exponent.
+    std::uint32_t (*check)(const RsaKeyGenRequest& request);
+    // How many random bytes one attempt takes.
+    std::uint32_t (*randomLength)(const RsaKeyGenRequest& request);
+    // One attempt from those bytes: status 8 when they gave no usable key (the caller draws
+    // fresh bytes and tries again), 16 out of memory, 1 cancelled.
+    std::uint32_t (*attempt)(const RsaKeyGenRequest& request, const std::uint8_t* random,
+                             std::uint32_t length, RsaGeneratedKey& key,
+                             const SurrenderContext* surrender);
+};
+
 // What methods of algorithms still to come carry: every operation answers "not supported".
 struct UnsupportedPrimitives {
     std::uint32_t (*operation)();

@@ -1,0 +1,110 @@
+#include "toolkit/rsa_key_der.h"
+
+#include <algorithm>
+
+#include "support/der_reader.h"
+
+namespace quillon::toolkit {
+namespace {
+
+using support::DerReader;
+using support::DerStatus;
+
+// 1.2.840.113549.1.1.1 and 2.5.8.1.1, as contents octets.
+constexpr std::uint8_t kRsaEncryption[] = {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x01, 0x01};
+constexpr std::uint8_t kX500Rsa[] = {0x55, 0x08, 0x01, 0x01};
+
+bool SameOid(Bytes oid, Bytes expected) {
+    return std::equal(oid.begin(), oid.end(), expected.begin(), expected.end());
+}
+
+// AlgorithmIdentifier: the object identifier and parameters that are absent or NULL (anything
+// else is not a parameter an RSA key has). 0x20C for a malformed identifier, 0x21E for another
+// algorithm.
+Status ReadRsaAlgorithm(DerReader& outer, bool allowX500) {
+    DerReader algorithm;
+    Bytes oid;
+    if (outer.ReadSequence(algorithm) != DerStatus::kOk ||
+        algorithm.ReadOid(oid) != DerStatus::kOk) {
+        return kDataMalformed;
+    }
+    const bool rsa = SameOid(oid, kRsaEncryption) || (allowX500 && SameOid(oid, kX500Rsa));
+    if (!rsa) return kNotRsaKey;
+    if (!algorithm.empty() && algorithm.ReadNull() != DerStatus::kOk) return kDataMalformed;
+    return algorithm.ExpectEnd() == DerStatus::kOk ? kOk : kDataMalformed;
+}
+
+bool ReadPositive(DerReader& reader, Bytes& magnitude) {
+    if (reader.ReadUnsignedInteger(magnitude) != DerStatus::kOk) return false;
+    return !(magnitude.size() == 1 && magnitude[0] == 0);
+}
+
+}  // namespace
+
+Status DecodeRsaPublicKeyInfo(Bytes der, RsaPublicParts& parts) {
+    DerReader input(der);
+    DerReader info;
+    if (input.ReadSequence(info) != DerStatus::kOk || input.ExpectEnd() != DerStatus::kOk) {
+        return kDataMalformed;
+    }
+    if (const Status status = ReadRsaAlgorithm(info, true); status != kOk) return status;
+    Bytes bits;
+    if (info.ReadBitStringBytes(bits) != DerStatus::kOk || info.ExpectEnd() != DerStatus::kOk) {
+        return kDataMalformed;
+    }
+    DerReader keyInput(bits);
+    DerReader key;
+    if (keyInput.ReadSequence(key) != DerStatus::kOk || keyInput.ExpectEnd() != DerStatus::kOk ||
+        !ReadPositive(key, parts.modulus) || !ReadPositive(key, parts.exponent) ||
+        key.ExpectEnd() != DerStatus::kOk) {
+        return kDataMalformed;
+    }
+    return kOk;
+}
+
+Status DecodeRsaPrivateKeyInfo(Bytes der, RsaPrivateParts& parts) {
+    DerReader input(der);
+    DerReader info;
+    std::int64_t version = -1;
+    if (input.ReadSequence(info) != DerStatus::kOk || input.ExpectEnd() != DerStatus::kOk ||
+        info.ReadSmallInteger(version) != DerStatus::kOk || version != 0) {
+        return kDataMalformed;
+    }
+    if (const Status status = ReadRsaAlgorithm(info, false); status != kOk) return status;
+    Bytes octets;
+    if (info.ReadOctetString(octets) != DerStatus::kOk) return kDataMalformed;
+    // Attributes [0] may follow; they say nothing the key needs.
+    support::DerElement attributes;
+    bool present = false;
+    if (info.ReadOptional(support::DerContext(0, true), attributes, present) != DerStatus::kOk ||
+        info.ExpectEnd() != DerStatus::kOk) {
+        return kDataMalformed;
+    }
+    DerReader keyInput(octets);
+    DerReader key;
+    std::int64_t keyVersion = -1;
+    if (keyInput.ReadSequence(key) != DerStatus::kOk || keyInput.ExpectEnd() != DerStatus::kOk ||
+        key.ReadSmallInteger(keyVersion) != DerStatus::kOk) {
+        return kDataMalformed;
+    }
+    if (keyVersion != 0 && keyVersion != 1) return kDataMalformed;
+    Bytes* const fields[] = {&parts.modulus,   &parts.publicExponent, &parts.privateExponent,
+                             &parts.prime1,    &parts.prime2,         &parts.exponent1,
+                             &parts.exponent2, &parts.coefficient};
+    for (Bytes* field : fields) {
+        if (key.ReadUnsignedInteger(*field) != DerStatus::kOk) return kDataMalformed;
+    }
+    if (!key.empty()) {
+        // otherPrimeInfos: only a version-1 key may carry them, and this toolkit keeps two-prime
+        // keys only.
+        if (keyVersion != 1) return kDataMalformed;
+        DerReader others;
+        if (key.ReadSequence(others) != DerStatus::kOk || key.ExpectEnd() != DerStatus::kOk) {
+            return kDataMalformed;
+        }
+        return kNotSupported;
+    }
+    return kOk;
+}
+
+}  // namespace quillon::toolkit

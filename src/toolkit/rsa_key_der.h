@@ -1,0 +1,32 @@
+// DER forms of RSA keys: SubjectPublicKeyInfo (KeyInfoRsaPublicBer) and PKCS #8 PrivateKeyInfo
+// (KeyInfoRsaPrivateBer), both holding rsaEncryption keys. Decoding gives views into the input;
+// nothing is allocated.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "toolkit/status.h"
+
+namespace quillon::toolkit {
+
+using Bytes = std::span<const std::uint8_t>;
+
+struct RsaPublicParts {
+    Bytes modulus;
+    Bytes exponent;
+};
+
+struct RsaPrivateParts {
+    Bytes modulus, publicExponent, privateExponent, prime1, prime2, exponent1, exponent2,
+        coefficient;
+};
+
+// The algorithm identifier must be rsaEncryption or 2.5.8.1.1 (else 0x21E); any other fault in
+// the encoding gives 0x20C.
+[[nodiscard]] Status DecodeRsaPublicKeyInfo(Bytes der, RsaPublicParts& parts);
+// rsaEncryption only (else 0x21E); RSAPrivateKey version 0 or 1 (else 0x20C); a key with more
+// than two primes is not supported (0x217); other faults 0x20C.
+[[nodiscard]] Status DecodeRsaPrivateKeyInfo(Bytes der, RsaPrivateParts& parts);
+
+}  // namespace quillon::toolkit

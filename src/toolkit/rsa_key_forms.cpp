@@ -1,0 +1,214 @@
+// The RSA key forms: KeyInfoRsaPublic {modulus, exponent}, KeyInfoRsaPrivateCrt (the two-prime
+// Chinese-remainder form), and the DER forms KeyInfoRsaPublicBer (SubjectPublicKeyInfo) and
+// KeyInfoRsaPrivateBer (PKCS #8). A DER form is stored together with the form it decodes to,
+// so the raw methods find their form without decoding again. Numbers are kept without leading
+// zero bytes; everything lives in the key's memory list and is wiped with it.
+#include <cstring>
+
+#include "toolkit/rsa_key_der.h"
+#include "toolkit/rsa_records.h"
+#include "toolkit/toolkit.h"
+
+namespace quillon::toolkit {
+namespace {
+
+Bytes WithoutLeadingZeros(Bytes bytes) {
+    std::size_t skip = 0;
+    while (skip < bytes.size() && bytes[skip] == 0) ++skip;
+    return bytes.subspan(skip);
+}
+
+Bytes View(const Item& item) {
+    if (item.data == nullptr) return {};
+    return {item.data, item.length};
+}
+
+// A copy of the number in the key's memory. False when out of memory.
+bool CopyNumber(KeyObject* key, Bytes number, Item& stored) {
+    number = WithoutLeadingZeros(number);
+    stored.data = static_cast<std::uint8_t*>(MemoryCopy(key->memory, number.data(), number.size()));
+    stored.length = static_cast<std::uint32_t>(number.size());
+    return stored.data != nullptr;
+}
+
+bool IsZero(Bytes number) {
+    return WithoutLeadingZeros(number).empty();
+}
+
+bool ItemUsable(const Item& item) {
+    return item.data != nullptr || item.length == 0;
+}
+
+const void* Descriptor(InfoType type) {
+    return KindOf(type).descriptor;
+}
+
+const InfoPair* Held(const KeyObject* key, InfoType type) {
+    return InfoListFind(key->infos, Descriptor(type));
+}
+
+// ---- Stored records ---------------------------------------------------------------------------
+
+Status StorePublic(KeyObject* key, Bytes modulus, Bytes exponent) {
+    if (IsZero(modulus) || IsZero(exponent)) return kBadParameters;
+    auto* stored =
+        static_cast<RsaPublicKeyRecord*>(MemoryAllocate(key->memory, sizeof(RsaPublicKeyRecord)));
+    if (stored == nullptr || !CopyNumber(key, modulus, stored->modulus) ||
+        !CopyNumber(key, exponent, stored->exponent)) {
+        return kOutOfMemory;
+    }
+    return InfoListAdd(key->memory, key->infos, Descriptor(KeyInfoRsaPublic), stored);
+}
+
+Status StorePrivate(KeyObject* key, const RsaPrivateParts& parts) {
+    if (IsZero(parts.modulus) || IsZero(parts.publicExponent) || IsZero(parts.privateExponent) ||
+        IsZero(parts.prime1) || IsZero(parts.prime2)) {
+        return kBadParameters;
+    }
+    auto* stored =
+        static_cast<RsaPrivateCrtRecord*>(MemoryAllocate(key->memory, sizeof(RsaPrivateCrtRecord)));
+    if (stored == nullptr) return kOutOfMemory;
+    stored->primeCount = 2;
+    const struct {
+        Bytes from;
+        Item* to;
+    } fields[] = {{parts.modulus, &stored->modulus},
+                  {parts.publicExponent, &stored->publicExponent},
+                  {parts.privateExponent, &stored->privateExponent},
+                  {parts.prime1, &stored->primes[0]},
+                  {parts.prime2, &stored->primes[1]},
+                  {parts.exponent1, &stored->primeExponents[0]},
+                  {parts.exponent2, &stored->primeExponents[1]},
+                  {parts.coefficient, &stored->coefficient}};
+    for (const auto& field : fields) {
+        if (!CopyNumber(key, field.from, *field.to)) return kOutOfMemory;
+    }
+    return InfoListAdd(key->memory, key->infos, Descriptor(KeyInfoRsaPrivateCrt), stored);
+}
+
+// A DER form's own Item (a copy of the encoding).
+Status StoreEncoding(KeyObject* key, InfoType type, Bytes der) {
+    auto* stored = static_cast<Item*>(MemoryAllocate(key->memory, sizeof(Item)));
+    if (stored == nullptr) return kOutOfMemory;
+    stored->data = static_cast<std::uint8_t*>(MemoryCopy(key->memory, der.data(), der.size()));
+    if (stored->data == nullptr) return kOutOfMemory;
+    stored->length = static_cast<std::uint32_t>(der.size());
+    return InfoListAdd(key->memory, key->infos, Descriptor(type), stored);
+}
+
+// ---- KeyInfoRsaPublic -------------------------------------------------------------------------
+
+Status SetPublic(const KeyInfoDescriptor*, KeyObject* key, const void* record) {
+    const auto* given = static_cast<const RsaPublicKeyRecord*>(record);
+    if (given == nullptr || !ItemUsable(given->modulus) || !ItemUsable(given->exponent)) {
+        return kBadParameters;
+    }
+    return StorePublic(key, View(given->modulus), View(given->exponent));
+}
+
+// The public half of a private key: a record that points at the private key's own numbers.
+Status GetPublic(const KeyInfoDescriptor*, KeyObject* key, void** form) {
+    const InfoPair* pair = Held(key, KeyInfoRsaPrivateCrt);
+    if (pair == nullptr) return kKeyFormUnavailable;
+    const auto* priv = static_cast<const RsaPrivateCrtRecord*>(pair->value);
+    auto* built =
+        static_cast<RsaPublicKeyRecord*>(MemoryAllocate(key->memory, sizeof(RsaPublicKeyRecord)));
+    if (built == nullptr) return kOutOfMemory;
+    built->modulus = priv->modulus;
+    built->exponent = priv->publicExponent;
+    *form = built;
+    return kOk;
+}
+
+// ---- KeyInfoRsaPrivateCrt ---------------------------------------------------------------------
+
+Status SetPrivateCrt(const KeyInfoDescriptor*, KeyObject* key, const void* record) {
+    const auto* given = static_cast<const RsaPrivateCrtRecord*>(record);
+    if (given == nullptr) return kBadParameters;
+    if (given->primeCount != 2) return kNotSupported;
+    const Item* items[] = {&given->modulus,           &given->publicExponent,
+                           &given->privateExponent,   &given->primes[0],
+                           &given->primes[1],         &given->primeExponents[0],
+                           &given->primeExponents[1], &given->coefficient};
+    for (const Item* item : items) {
+        if (!ItemUsable(*item)) return kBadParameters;
+    }
+    const RsaPrivateParts parts = {View(given->modulus),           View(given->publicExponent),
+                                   View(given->privateExponent),   View(given->primes[0]),
+                                   View(given->primes[1]),         View(given->primeExponents[0]),
+                                   View(given->primeExponents[1]), View(given->coefficient)};
+    return StorePrivate(key, parts);
+}
+
+// Only stored, never built: no other form carries the private values in this shape.
+Status GetPrivateCrt(const KeyInfoDescriptor*, KeyObject*, void**) {
+    return kKeyFormUnavailable;
+}
+
+// ---- KeyInfoRsaPublicBer ------------------------------------------------------------------
+
+Status SetPublicBer(const KeyInfoDescriptor*, KeyObject* key, const void* record) {
+    const auto* given = static_cast<const Item*>(record);
+    if (given == nullptr || given->data == nullptr) return kBadParameters;
+    RsaPublicParts parts;
+    if (const Status status = DecodeRsaPublicKeyInfo(View(*given), parts); status != kOk) {
+        return status;
+    }
+    if (const Status status = StoreEncoding(key, KeyInfoRsaPublicBer, View(*given));
+        status != kOk) {
+        return status;
+    }
+    return StorePublic(key, parts.modulus, parts.exponent);
+}
+
+// ---- KeyInfoRsaPrivateBer -----------------------------------------------------------------
+
+Status SetPrivateBer(const KeyInfoDescriptor*, KeyObject* key, const void* record) {
+    const auto* given = static_cast<const Item*>(record);
+    if (given == nullptr || given->data == nullptr) return kBadParameters;
+    RsaPrivateParts parts;
+    if (const Status status = DecodeRsaPrivateKeyInfo(View(*given), parts); status != kOk) {
+        return status;
+    }
+    if (const Status status = StoreEncoding(key, KeyInfoRsaPrivateBer, View(*given));
+        status != kOk) {
+        return status;
+    }
+    return StorePrivate(key, parts);
+}
+
+// The DER forms are answered only when the key was given in them (KeyGetInfo finds them in the
+// info list before asking here).
+Status GetEncodingUnavailable(const KeyInfoDescriptor*, KeyObject*, void**) {
+    return kKeyFormUnavailable;
+}
+
+// Distinct objects: their addresses are the kinds' identities.
+constinit const KeyInfoDescriptor kRsaPublic = {SetPublic, GetPublic};
+constinit const KeyInfoDescriptor kRsaPrivateCrt = {SetPrivateCrt, GetPrivateCrt};
+constinit const KeyInfoDescriptor kRsaPublicBer = {SetPublicBer, GetEncodingUnavailable};
+constinit const KeyInfoDescriptor kRsaPrivateBer = {SetPrivateBer, GetEncodingUnavailable};
+
+}  // namespace
+
+std::int32_t KeyInfoRsaPublic(const void** descriptor) {
+    *descriptor = &kRsaPublic;
+    return kKeyInfoCode;
+}
+
+std::int32_t KeyInfoRsaPrivateCrt(const void** descriptor) {
+    *descriptor = &kRsaPrivateCrt;
+    return kKeyInfoCode;
+}
+
+std::int32_t KeyInfoRsaPublicBer(const void** descriptor) {
+    *descriptor = &kRsaPublicBer;
+    return kKeyInfoCode;
+}
+
+std::int32_t KeyInfoRsaPrivateBer(const void** descriptor) {
+    *descriptor = &kRsaPrivateBer;
+    return kKeyInfoCode;
+}
+
+}  // namespace quillon::toolkit

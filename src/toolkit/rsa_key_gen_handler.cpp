@@ -1,0 +1,117 @@
+// The generation kind InfoRsaKeyGen: record RsaKeyGenParams {modulus bits, public exponent},
+// copied into the object; handed to the InfoRsaMultiPrimeKeyGen method with two primes. Each
+// attempt gets fresh random bytes from the random object; an attempt that found no usable key
+// (method status 8) is repeated. The public key receives KeyInfoRsaPublic, the private key
+// KeyInfoRsaPrivateCrt, and both only when generation succeeded.
+#include <cstring>
+
+#include "support/checked_alloc.h"
+#include "support/secure_wipe.h"
+#include "toolkit/methods/primitives.h"
+#include "toolkit/rsa_records.h"
+#include "toolkit/toolkit.h"
+
+namespace quillon::toolkit {
+namespace {
+
+constexpr std::uint32_t kPrimeCount = 2;
+
+struct KeyGenHandler {
+    Handler base;
+    MethodSlot method;
+    RsaKeyGenRequest request;
+};
+
+KeyGenHandler& KeyGen(Handler* handler) {
+    return *reinterpret_cast<KeyGenHandler*>(handler);
+}
+
+const RsaKeyGenPrimitives& Primitives(const KeyGenHandler& keyGen) {
+    return *static_cast<const RsaKeyGenPrimitives*>(keyGen.method.primitives);
+}
+
+Status SetKeyGen(const AlgInfoDescriptor* kind, AlgObject* object, const void* parameters) {
+    const auto* given = static_cast<const RsaKeyGenParams*>(parameters);
+    if (given == nullptr ||
+        (given->publicExponent.data == nullptr && given->publicExponent.length != 0)) {
+        return kBadParameters;
+    }
+    auto* stored =
+        static_cast<RsaKeyGenParams*>(MemoryAllocate(object->memory, sizeof(RsaKeyGenParams)));
+    if (stored == nullptr) return kOutOfMemory;
+    stored->modulusBits = given->modulusBits;
+    stored->publicExponent.length = given->publicExponent.length;
+    stored->publicExponent.data = static_cast<std::uint8_t*>(
+        MemoryCopy(object->memory, given->publicExponent.data, given->publicExponent.length));
+    if (stored->publicExponent.data == nullptr) return kOutOfMemory;
+    return InfoListAdd(object->memory, object->infos, kind, stored);
+}
+
+// The parameter rules are checked when the method is bound, before any random bytes are drawn.
+Status BindKeyGen(AlgObject* object, MethodSlot*, const void*, const Method* method,
+                  const SurrenderContext*) {
+    const auto* primitives = static_cast<const RsaKeyGenPrimitives*>(method->primitives);
+    return TranslateMethodStatus(primitives->check(KeyGen(object->handler).request));
+}
+
+Status KeyGenInit(AlgObject* object, Handler* handler, Chooser chooser,
+                  const SurrenderContext* surrender) {
+    return FillMethodSlot(object, KeyGen(handler).method, chooser, nullptr, 0, surrender);
+}
+
+Status KeyGenKeypair(AlgObject*, Handler* handler, KeyObject* publicKey, KeyObject* privateKey,
+                     AlgObject* random, const SurrenderContext* surrender) {
+    const auto& keyGen = KeyGen(handler);
+    const RsaKeyGenPrimitives& primitives = Primitives(keyGen);
+    const std::uint32_t randomLength = primitives.randomLength(keyGen.request);
+    auto* bytes = static_cast<std::uint8_t*>(support::Allocate(randomLength));
+    auto* generated =
+        static_cast<RsaGeneratedKey*>(support::AllocateZeroed(sizeof(RsaGeneratedKey)));
+    Status status = kOutOfMemory;
+    if (bytes != nullptr && generated != nullptr) {
+        do {
+            status = AlgGenerateRandomBytes(random, bytes, randomLength, surrender);
+            if (status != kOk) break;
+            const std::uint32_t attempt =
+                primitives.attempt(keyGen.request, bytes, randomLength, *generated, surrender);
+            status = attempt == method::kRetry ? kMethodFailure : TranslateMethodStatus(attempt);
+            if (attempt != method::kRetry) break;
+        } while (true);
+    }
+    if (status == kOk) {
+        const RsaPrivateCrtRecord& key = generated->key;
+        const RsaPublicKeyRecord publicRecord = {key.modulus, key.publicExponent};
+        status = KeySetInfo(publicKey, KeyInfoRsaPublic, &publicRecord);
+        if (status == kOk) status = KeySetInfo(privateKey, KeyInfoRsaPrivateCrt, &key);
+    }
+    if (bytes != nullptr) support::WipeAndRelease(bytes, randomLength);
+    if (generated != nullptr) support::WipeAndRelease(generated, sizeof(RsaGeneratedKey));
+    return status;
+}
+
+constexpr GenerationHandlerOperations kKeyGenOperations = {
+    {nullptr, HandlerFamily::kGeneration}, KeyGenInit, KeyGenKeypair};
+
+Handler* MakeKeyGenHandler(const AlgInfoDescriptor* kind, AlgObject* object) {
+    auto* handler = NewHandler<KeyGenHandler>(&kKeyGenOperations.common);
+    if (handler == nullptr) return nullptr;
+    handler->method.wantedKind = KindOf(InfoRsaMultiPrimeKeyGen).descriptor;
+    handler->method.bind = BindKeyGen;
+    const auto* parameters =
+        static_cast<const RsaKeyGenParams*>(InfoListFind(object->infos, kind)->value);
+    handler->request = {parameters->modulusBits, kPrimeCount, parameters->publicExponent.data,
+                        parameters->publicExponent.length};
+    return &handler->base;
+}
+
+constexpr AlgInfoClass kKeyGenClass = {SetKeyGen, MakeKeyGenHandler, nullptr};
+constexpr AlgInfoDescriptor kKeyGenDescriptor = {&kKeyGenClass, nullptr, nullptr, nullptr};
+
+}  // namespace
+
+std::int32_t InfoRsaKeyGen(const void** descriptor) {
+    *descriptor = &kKeyGenDescriptor;
+    return kAlgorithmInfoCode;
+}
+
+}  // namespace quillon::toolkit
