@@ -16,6 +16,13 @@ void ReleaseEntry(const MemoryEntry& entry) {
     }
 }
 
+// The built-in first array belongs to the owner's block, which the owner wipes and frees.
+void ReleaseEntryArray(MemoryList& list) {
+    if (list.entries != list.firstEntries) {
+        support::WipeAndRelease(list.entries, list.capacity * sizeof(MemoryEntry));
+    }
+}
+
 // Makes room for one more entry.
 bool Reserve(MemoryList& list) {
     if (list.count < list.capacity) return true;
@@ -23,7 +30,7 @@ bool Reserve(MemoryList& list) {
     auto* entries = static_cast<MemoryEntry*>(support::Allocate(capacity * sizeof(MemoryEntry)));
     if (entries == nullptr) return false;
     if (list.count != 0) std::memcpy(entries, list.entries, list.count * sizeof(MemoryEntry));
-    support::WipeAndRelease(list.entries, list.capacity * sizeof(MemoryEntry));
+    ReleaseEntryArray(list);
     list.entries = entries;
     list.capacity = capacity;
     return true;
@@ -68,8 +75,8 @@ void MemoryFree(MemoryList& list, void* block) {
 void MemoryListRelease(MemoryList& list) {
     // Newest first: a later block may refer to an earlier one while it is released.
     for (std::uint32_t i = list.count; i-- > 0;) ReleaseEntry(list.entries[i]);
-    support::WipeAndRelease(list.entries, list.capacity * sizeof(MemoryEntry));
-    list = {};
+    ReleaseEntryArray(list);
+    list = {0, 0, nullptr, list.firstEntries};
 }
 
 }  // namespace quillon::toolkit

@@ -17,14 +17,22 @@ struct MemoryEntry {
     ReleaseOperation release;  // null: wipe length bytes, then free
 };
 
+// The entry array grows by this many entries at a time.
+inline constexpr std::uint32_t kMemoryListStep = 10;
+
 struct MemoryList {
     std::uint32_t count;
     std::uint32_t capacity;
     MemoryEntry* entries;
+    // The owner's built-in first array of kMemoryListStep entries (or null): objects carry one,
+    // so a typical object needs no separate entry allocation. Never freed by the list.
+    MemoryEntry* firstEntries;
 };
 
-// The entry array grows by this many entries at a time.
-inline constexpr std::uint32_t kMemoryListStep = 10;
+// An empty list whose first kMemoryListStep entries live in the owner's block.
+[[nodiscard]] inline MemoryList MemoryListWithFirstEntries(MemoryEntry* firstEntries) {
+    return {0, kMemoryListStep, firstEntries, firstEntries};
+}
 
 // A new block of length bytes, zero-filled, owned by the list; null when out of memory.
 [[nodiscard]] void* MemoryAllocate(MemoryList& list, std::size_t length);

@@ -63,6 +63,7 @@ Status AlgCreate(AlgObject** handle) {
     auto* object = static_cast<AlgObject*>(support::AllocateZeroed(sizeof(AlgObject)));
     *handle = object;
     if (object == nullptr) return kOutOfMemory;
+    object->memory = MemoryListWithFirstEntries(object->firstEntries);
     object->typeMarker = &kAlgObjectMarker;
     object->self = object;
     return kOk;
@@ -93,6 +94,7 @@ Status KeyCreate(KeyObject** handle) {
     auto* key = static_cast<KeyObject*>(support::AllocateZeroed(sizeof(KeyObject)));
     *handle = key;
     if (key == nullptr) return kOutOfMemory;
+    key->memory = MemoryListWithFirstEntries(key->firstEntries);
     key->typeMarker = &kKeyObjectMarker;
     key->self = key;
     return kOk;

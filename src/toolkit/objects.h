@@ -45,8 +45,9 @@ struct AlgObject {
     ScratchBuffer scratch;
     Handler* handler;  // built by AlgSetInfo
     std::uint32_t flags;
-    const std::uint32_t* typeMarker;  // &kAlgObjectMarker
-    AlgObject* self;                  // the object's own address while it lives
+    const std::uint32_t* typeMarker;            // &kAlgObjectMarker
+    AlgObject* self;                            // the object's own address while it lives
+    MemoryEntry firstEntries[kMemoryListStep];  // the memory list's first array
 };
 
 struct KeyObject {
@@ -55,6 +56,7 @@ struct KeyObject {
     ScratchBuffer scratch;
     const std::uint32_t* typeMarker;  // &kKeyObjectMarker
     KeyObject* self;
+    MemoryEntry firstEntries[kMemoryListStep];  // the memory list's first array
     // Keeps a key object at least as large as an algorithm object, so that checking a key
     // handed to an algorithm operation by mistake reads only the key's own memory.
     std::uint8_t reserved[sizeof(Handler*) + sizeof(std::uint32_t)];
