@@ -372,6 +372,17 @@ TEST(ObjectModel, MemoryListGrowsByTenAndWipes) {
     EXPECT_EQ(list.entries, nullptr);
 }
 
+TEST(ObjectModel, AnObjectsListStartsInTheObjectAndGrowsByTen) {
+    Alg alg;
+    MemoryList& list = alg.object->memory;
+    EXPECT_EQ(list.capacity, 10u);
+    EXPECT_EQ(list.entries, alg.object->firstEntries);
+    for (int i = 0; i < 21; ++i) ASSERT_NE(MemoryAllocate(list, 8), nullptr);
+    EXPECT_EQ(list.capacity, 30u);
+    EXPECT_NE(list.entries, alg.object->firstEntries);
+    // Destroying the object releases all 21 blocks and the grown array (the asan preset checks).
+}
+
 TEST(ObjectModel, StatusTranslation) {
     const std::pair<std::uint32_t, Status> table[] = {
         {0, 0},      {1, 0x207},  {2, 0x208},  {3, 0x209},  {4, 0x20A},    {5, 0x20C},
