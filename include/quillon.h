@@ -70,9 +70,36 @@ QUILLON_API void QUILLON_CALL AesDestroyContext(AesContext** handle);
 
 /* ---- Module random generator (ordinals 1-3, 38, 50-53) ------------------------------ */
 
+/* The one process-wide random generator (FIPS 186-2 over SHA-1), reseeded from the state of
+ * the system, the operating system's random source and a caller's value. */
+
+/* Ordinal 1. A full reseed, then a random value in 0..32767 (0 when generation fails). */
+QUILLON_API int32_t QUILLON_CALL RngRandom15(void);
+
+/* Ordinal 2. Reseeds with seed mixed in; returns the status of the last seed update (0, or a
+ * toolkit status). */
+QUILLON_API uint32_t QUILLON_CALL RngInitialize(uint32_t seed);
+
 /* Ordinal 3. 32 bits from scheduler timing jitter, one bit per tick of the system tick
  * counter (takes 32 ticks). */
 QUILLON_API uint32_t QUILLON_CALL RngTimingJitter(void);
+
+/* Ordinal 38. Fills out with length random bytes (length first). 0; 1 when nothing was
+ * generated (length not positive, null out, no generator); else a toolkit status. */
+QUILLON_API int32_t QUILLON_CALL RngGetBytes(int32_t length, uint8_t* out);
+
+/* Ordinal 50. Records flag and, when flag is non-zero, the 8 bytes of block. */
+QUILLON_API void QUILLON_CALL RngSetAuxBlock(uint32_t flag, const uint8_t* block);
+
+/* Ordinal 51. Records two 8-byte keys and marks the generator keyed (enabling RngAddSeed). */
+QUILLON_API void QUILLON_CALL RngSetKeys(const uint8_t* keyA, const uint8_t* keyB);
+
+/* Ordinal 52. Writes length bytes into the 8-byte seed ring (when keyed); the ring feeds the
+ * next reseed. */
+QUILLON_API void QUILLON_CALL RngAddSeed(const uint8_t* data, uint32_t length);
+
+/* Ordinal 53. Clears the seed ring and the keyed state. */
+QUILLON_API void QUILLON_CALL RngReset(void);
 
 /* ---- DES and triple-DES (ordinals 9-10) --------------------------------------------- */
 

@@ -2,6 +2,7 @@
 // posix/ and win32/ implement it; nothing outside src/platform/ includes an OS header.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -77,5 +78,30 @@ void PollSystemState(PollSink sink, void* context);
 // ready thread: the two ingredients of the timing-jitter sampler.
 [[nodiscard]] std::uint32_t TickCount();
 void YieldTimeSlice();
+
+}  // namespace quillon::platform
+
+// ---- The generator lock ------------------------------------------------------------------------
+
+namespace quillon::platform {
+
+// A critical section (a pthread mutex on POSIX) made on first need and never destroyed: whoever
+// first enters it creates it, and threads that arrive meanwhile wait until it is ready.
+class LazyCriticalSection {
+  public:
+    constexpr LazyCriticalSection() = default;
+    LazyCriticalSection(const LazyCriticalSection&) = delete;
+    LazyCriticalSection& operator=(const LazyCriticalSection&) = delete;
+
+    void Enter();
+    void Leave();
+    // Creates it now if it does not exist yet.
+    void EnsureCreated();
+
+  private:
+    static constexpr std::uint32_t kAbsent = 0, kCreating = 1, kReady = 2;
+    std::atomic<std::uint32_t> state_{kAbsent};
+    alignas(8) unsigned char storage_[48] = {};
+};
 
 }  // namespace quillon::platform

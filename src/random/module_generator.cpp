@@ -1,0 +1,195 @@
+#include "random/module_generator.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/platform.h"
+#include "quillon.h"
+#include "random/entropy_poll.h"
+#include "random/timing_jitter.h"
+#include "support/secure_wipe.h"
+
+namespace quillon::random {
+namespace {
+
+// The two default keys every reseed installs; their values play no part in any output.
+constexpr std::uint8_t kDefaultKeyA[8] = {'Q', 'u', 'i', 'l', 'l', 'o', 'n', 'A'};
+constexpr std::uint8_t kDefaultKeyB[8] = {'R', 'a', 'n', 'd', 'o', 'm', 'K', 'B'};
+
+constexpr std::uint32_t kSeededObjectBytes = 80;
+
+struct Generator {
+    std::atomic<toolkit::AlgObject*> randomObject{nullptr};
+    platform::LazyCriticalSection lock;
+    std::uint8_t seedRing[8] = {};
+    std::uint32_t ringPosition = 0;
+    std::atomic<std::uint32_t> keyed{0};
+    std::uint8_t keyA[8] = {};
+    std::uint8_t keyB[8] = {};
+    std::uint32_t auxFlag = 0;
+    std::uint8_t auxBlock[8] = {};
+};
+
+constinit Generator generator;
+
+class Locked {
+  public:
+    Locked() { generator.lock.Enter(); }
+    ~Locked() { generator.lock.Leave(); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+};
+
+void CreateRandomObjectIfMissing() {
+    const Locked locked;
+    if (generator.randomObject.load(std::memory_order_relaxed) != nullptr) return;
+    toolkit::AlgObject* object = nullptr;
+    (void)toolkit::AlgCreate(&object);
+    (void)toolkit::AlgSetInfo(object, toolkit::InfoRandomFips186, nullptr);
+    (void)toolkit::AlgRandomInit(object, toolkit::DefaultChooser, nullptr);
+    generator.randomObject.store(object, std::memory_order_release);
+}
+
+// Where the poll's items go: the reseed's SHA-1 first (when it exists), then the random object.
+struct PollTarget {
+    DigestHandle* digest;
+    toolkit::AlgObject* randomObject;
+    toolkit::Status lastStatus;
+};
+
+void FeedItem(void* context, const void* bytes, std::uint32_t length) {
+    auto& target = *static_cast<PollTarget*>(context);
+    const auto* data = static_cast<const std::uint8_t*>(bytes);
+    if (target.digest != nullptr) DigestUpdate(&target.digest, data, length);
+    target.lastStatus = toolkit::AlgRandomUpdate(target.randomObject, data, length, nullptr);
+}
+
+}  // namespace
+
+toolkit::Status Reseed(std::uint32_t callerValue) {
+    generator.lock.EnsureCreated();
+    std::srand(callerValue);
+    CreateRandomObjectIfMissing();
+    SetKeys(kDefaultKeyA, kDefaultKeyB);
+
+    PollTarget target{nullptr, generator.randomObject.load(std::memory_order_acquire),
+                      toolkit::kOk};
+    Sha1Create(&target.digest);
+    {
+        const Locked locked;
+        std::uint8_t ring[8];
+        std::memcpy(ring, generator.seedRing, sizeof ring);
+        PollEntropy(ring, callerValue, FeedItem, &target);
+    }
+    if (target.digest == nullptr) return target.lastStatus;
+
+    std::uint8_t digest[20];
+    Sha1Final(digest, &target.digest);
+    AddSeed(digest, sizeof digest);
+    toolkit::Status status;
+    {
+        const Locked locked;
+        status = toolkit::AlgRandomUpdate(target.randomObject, digest, sizeof digest, nullptr);
+    }
+    support::SecureWipe(digest, sizeof digest);
+    return status;
+}
+
+std::int32_t GenerateBytes(std::int32_t length, std::uint8_t* out) {
+    if (generator.randomObject.load(std::memory_order_acquire) == nullptr) {
+        (void)Reseed(kDefaultSeedValue);
+    }
+    const Locked locked;
+    toolkit::AlgObject* object = generator.randomObject.load(std::memory_order_relaxed);
+    if (object == nullptr || length <= 0 || out == nullptr) return 1;
+    return static_cast<std::int32_t>(
+        toolkit::AlgGenerateRandomBytes(object, out, static_cast<std::uint32_t>(length), nullptr));
+}
+
+std::int32_t Random15() {
+    (void)Reseed(kDefaultSeedValue);
+    if (generator.randomObject.load(std::memory_order_acquire) == nullptr) {
+        (void)Reseed(kDefaultSeedValue);
+    }
+    std::uint8_t bytes[4] = {};
+    {
+        const Locked locked;
+        (void)toolkit::AlgGenerateRandomBytes(
+            generator.randomObject.load(std::memory_order_relaxed), bytes, 4, nullptr);
+    }
+    const std::uint32_t value =
+        bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+    return static_cast<std::int32_t>(value & 0x7FFF);
+}
+
+// The auxiliary block and the seed-ring reset are written under the lock too, so that callers
+// racing them with the generator's other operations cannot tear the state.
+void SetAuxBlock(std::uint32_t flag, const std::uint8_t* block) {
+    const Locked locked;
+    generator.auxFlag = flag;
+    if (flag != 0) std::memcpy(generator.auxBlock, block, 8);
+}
+
+void SetKeys(const std::uint8_t* keyA, const std::uint8_t* keyB) {
+    const Locked locked;
+    generator.keyed.store(1, std::memory_order_relaxed);
+    std::memcpy(generator.keyA, keyA, 8);
+    std::memcpy(generator.keyB, keyB, 8);
+}
+
+void AddSeed(const std::uint8_t* data, std::uint32_t length) {
+    if (generator.keyed.load(std::memory_order_relaxed) == 0) return;
+    const Locked locked;
+    while (length > 0) {
+        const std::uint32_t piece = std::min<std::uint32_t>(length, 8 - generator.ringPosition);
+        std::memcpy(generator.seedRing + generator.ringPosition, data, piece);
+        data += piece;
+        length -= piece;
+        generator.ringPosition = (generator.ringPosition + piece) % 8;
+    }
+}
+
+void ResetSeedRing() {
+    const Locked locked;
+    generator.keyed.store(0, std::memory_order_relaxed);
+    generator.ringPosition = 0;
+    std::memset(generator.seedRing, 0, sizeof generator.seedRing);
+}
+
+void MakeSeededRandomObject(toolkit::AlgObject** holder) {
+    (void)toolkit::AlgCreate(holder);
+    (void)toolkit::AlgSetInfo(*holder, toolkit::InfoRandomMultiStream, nullptr);
+    (void)toolkit::AlgRandomInit(*holder, toolkit::DefaultChooser, nullptr);
+
+    // The block lives on the stack: it cannot be missing, and it is wiped below.
+    std::uint8_t block[kSeededObjectBytes];
+    (void)Reseed(SampleTimingJitter());
+    if (generator.randomObject.load(std::memory_order_acquire) == nullptr) {
+        (void)Reseed(kDefaultSeedValue);
+    }
+    toolkit::Status generated;
+    {
+        const Locked locked;
+        generated = toolkit::AlgGenerateRandomBytes(
+            generator.randomObject.load(std::memory_order_relaxed), block, sizeof block, nullptr);
+    }
+    if (generated == toolkit::kOk) {
+        generated = toolkit::AlgRandomUpdate(*holder, block, sizeof block, nullptr);
+    }
+    support::SecureWipe(block, sizeof block);
+    if (generated != toolkit::kOk) (void)toolkit::AlgDestroy(holder);
+}
+
+GeneratorView InspectGenerator() {
+    const Locked locked;
+    GeneratorView view{};
+    std::memcpy(view.seedRing, generator.seedRing, 8);
+    view.ringPosition = generator.ringPosition;
+    view.keyed = generator.keyed.load(std::memory_order_relaxed);
+    view.hasRandomObject = generator.randomObject.load(std::memory_order_relaxed) != nullptr;
+    return view;
+}
+
+}  // namespace quillon::random

@@ -1,0 +1,166 @@
+#include "random/module_generator.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "common/allocation_failure.h"
+#include "quillon.h"
+#include "random/tick_counter_fake.h"
+
+namespace quillon::random {
+namespace {
+
+TEST(ModuleGenerator, GetBytesArgumentRules) {
+    std::uint8_t buffer[16];
+    std::memset(buffer, 0xEE, sizeof buffer);
+    EXPECT_EQ(RngGetBytes(0, buffer), 1);
+    EXPECT_EQ(RngGetBytes(-5, buffer), 1);
+    for (const std::uint8_t byte : buffer) EXPECT_EQ(byte, 0xEE);
+    EXPECT_EQ(RngGetBytes(16, nullptr), 1);
+    EXPECT_EQ(RngGetBytes(16, buffer), 0);
+    EXPECT_TRUE(InspectGenerator().hasRandomObject);
+}
+
+TEST(ModuleGenerator, EachCallGivesFreshBytes) {
+    std::uint8_t first[32], second[32];
+    ASSERT_EQ(RngGetBytes(32, first), 0);
+    ASSERT_EQ(RngGetBytes(32, second), 0);
+    EXPECT_NE(0, std::memcmp(first, second, 32));
+    ASSERT_EQ(RngInitialize(7), 0u);
+    ASSERT_EQ(RngGetBytes(1, first), 0);
+}
+
+TEST(ModuleGenerator, SeedRingLayoutAfterTwentyBytes) {
+    RngReset();
+    const std::uint8_t key[8] = {};
+    RngSetKeys(key, key);
+    std::uint8_t data[20];
+    for (int i = 0; i < 20; ++i) data[i] = static_cast<std::uint8_t>(i);
+    RngAddSeed(data, 20);
+    const GeneratorView view = InspectGenerator();
+    const std::uint8_t expected[8] = {16, 17, 18, 19, 12, 13, 14, 15};
+    EXPECT_EQ(0, std::memcmp(view.seedRing, expected, 8));
+    EXPECT_EQ(view.ringPosition, 4u);
+    // Pieces continue from the kept position and wrap.
+    RngAddSeed(data, 5);
+    EXPECT_EQ(InspectGenerator().ringPosition, 1u);
+    EXPECT_EQ(InspectGenerator().seedRing[4], 0);
+    EXPECT_EQ(InspectGenerator().seedRing[0], 4);
+    RngAddSeed(data, 0);
+    EXPECT_EQ(InspectGenerator().ringPosition, 1u);
+}
+
+TEST(ModuleGenerator, AddSeedDoesNothingUntilKeyedAgain) {
+    RngReset();
+    const std::uint8_t data[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    RngAddSeed(data, 8);
+    GeneratorView view = InspectGenerator();
+    EXPECT_EQ(view.keyed, 0u);
+    for (const std::uint8_t byte : view.seedRing) EXPECT_EQ(byte, 0);
+    // Any reseed installs the default keys and leaves the digest's tail in the ring.
+    (void)RngInitialize(1);
+    view = InspectGenerator();
+    EXPECT_EQ(view.keyed, 1u);
+    EXPECT_EQ(view.ringPosition, 4u);
+}
+
+TEST(ModuleGenerator, Random15StaysInRange) {
+    int seenHighBit = 0;
+    for (int i = 0; i < 200; ++i) {
+        const int32_t value = RngRandom15();
+        ASSERT_GE(value, 0);
+        ASSERT_LE(value, 32767);
+        seenHighBit |= value & 0x4000;
+    }
+    EXPECT_NE(seenHighBit, 0);
+}
+
+TEST(ModuleGenerator, AuxBlockKeepsTheGeneratorWorking) {
+    const std::uint8_t block[8] = {9, 9, 9, 9, 9, 9, 9, 9};
+    RngSetAuxBlock(1, block);
+    RngSetAuxBlock(0, nullptr);  // a zero flag does not read the block
+    std::uint8_t out[4];
+    EXPECT_EQ(RngGetBytes(4, out), 0);
+}
+
+TEST(SeededRandomObject, IsSeededAndIndependent) {
+    test::ResetFakeTicks();
+    toolkit::AlgObject *first = nullptr, *second = nullptr;
+    MakeSeededRandomObject(&first);
+    MakeSeededRandomObject(&second);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    std::uint8_t a[40], b[40];
+    ASSERT_EQ(toolkit::AlgGenerateRandomBytes(first, a, 40, nullptr), 0u);
+    ASSERT_EQ(toolkit::AlgGenerateRandomBytes(second, b, 40, nullptr), 0u);
+    EXPECT_NE(0, std::memcmp(a, b, 40));
+    // 32 jitter bits were sampled for each object.
+    EXPECT_GE(test::FakeTicks().readings, 2 * 32 * 2);
+    (void)toolkit::AlgDestroy(&first);
+    (void)toolkit::AlgDestroy(&second);
+}
+
+TEST(SeededRandomObject, OutOfMemoryNeverLeavesAnUnseededObject) {
+    test::ResetFakeTicks();
+    test::ForEachAllocationFailure([](int failing) {
+        toolkit::AlgObject* object = nullptr;
+        MakeSeededRandomObject(&object);
+        if (object == nullptr) return;
+        // Whatever failed, an object that is handed out generates from its 80-byte seed.
+        std::uint8_t out[20];
+        EXPECT_EQ(toolkit::AlgGenerateRandomBytes(object, out, 20, nullptr), 0u) << failing;
+        (void)toolkit::AlgDestroy(&object);
+    });
+}
+
+TEST(ModuleGenerator, ReseedSurvivesEveryAllocationFailure) {
+    test::ForEachAllocationFailure([](int) {
+        (void)RngInitialize(3);
+        std::uint8_t out[8];
+        (void)RngGetBytes(8, out);
+    });
+    std::uint8_t out[8];
+    EXPECT_EQ(RngGetBytes(8, out), 0);
+}
+
+// Several threads generating, reseeding, seeding and resetting at once (run under the tsan
+// preset as well).
+TEST(ModuleGenerator, ConcurrentUse) {
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([t, &failures] {
+            const std::uint8_t key[8] = {static_cast<std::uint8_t>(t)};
+            for (int i = 0; i < 30; ++i) {
+                std::uint8_t out[24];
+                if (RngGetBytes(24, out) != 0) ++failures;
+                switch ((t + i) % 5) {
+                    case 0:
+                        (void)RngInitialize(static_cast<uint32_t>(i));
+                        break;
+                    case 1:
+                        RngAddSeed(out, 11);
+                        break;
+                    case 2:
+                        RngSetKeys(key, key);
+                        break;
+                    case 3:
+                        RngSetAuxBlock(1, key);
+                        break;
+                    default:
+                        (void)RngRandom15();
+                        break;
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(failures.load(), 0);
+}
+
+}  // namespace
+}  // namespace quillon::random
