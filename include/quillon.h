@@ -164,6 +164,25 @@ typedef struct DhKeyAgreeParams {
  * later call tries again). */
 QUILLON_API int32_t QUILLON_CALL DhGetGroup(const DhKeyAgreeParams** params, uint32_t group);
 
+/* A Diffie-Hellman key pair: the private value stays inside it. */
+typedef struct DhKeyPair DhKeyPair;
+
+/* Ordinal 32. A new key pair for the group and its public value, exactly the prime's length.
+ * Returns 0; -1 null parameters or no memory; else the toolkit's status (outputs set to null). */
+QUILLON_API int32_t QUILLON_CALL DhGenerateKeyPair(Item** publicValue, DhKeyPair** keyPair,
+                                                   const DhKeyAgreeParams* params);
+
+/* Ordinal 33. The shared secret with the peer's public value, exactly the prime's length.
+ * Returns 0; -1 null parameters or no memory; else the toolkit's status: a peer value outside
+ * 1 < y < p - 1 is refused with 0x20C (output untouched). The key pair stays usable. */
+QUILLON_API int32_t QUILLON_CALL DhComputeSecret(Item** secret, DhKeyPair* keyPair,
+                                                 const Item* peerValue,
+                                                 const DhKeyAgreeParams* params);
+
+/* Ordinal 36. Destroys the key pair (wiping the private value) and sets *keyPair to null; a
+ * null handle is accepted. Always returns 0. */
+QUILLON_API int32_t QUILLON_CALL DhDestroyKeyPair(DhKeyPair** keyPair);
+
 /* Ordinals 34 and 35. Wipes and frees a value returned by the Diffie-Hellman exports (its bytes
  * and its record) and sets *buffer to null. A null record, or a null buffer, is accepted. Always
  * returns 0. */
