@@ -72,8 +72,8 @@ void KeySetupOpenSsl(benchmark::State& state, bool encrypt) {
     EVP_CIPHER_CTX_free(context);
 }
 
-#define AES_ROW(name, bits, mode, encrypt)                                            \
-    BENCHMARK_CAPTURE(Quillon, name, bits, mode, encrypt)->Name(#name "/quillon");    \
+#define AES_ROW(name, bits, mode, encrypt)                                         \
+    BENCHMARK_CAPTURE(Quillon, name, bits, mode, encrypt)->Name(#name "/quillon"); \
     BENCHMARK_CAPTURE(OpenSsl, name, bits, mode, encrypt)->Name(#name "/openssl")
 
 AES_ROW(aes128_ecb_enc, 128, Mode::kEcb, true);

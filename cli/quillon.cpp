@@ -61,7 +61,8 @@ int DemoCommand() {
     std::printf("decrypted   %s\n", message);
     AesDestroyContext(&encryption);
     AesDestroyContext(&decryption);
-    const bool same = std::strcmp(message, "Quillon encrypts this sentence in CBC mode, in place!") == 0;
+    const bool same =
+        std::strcmp(message, "Quillon encrypts this sentence in CBC mode, in place!") == 0;
     std::printf("round trip: %s\n", same ? "ok" : "FAILED");
     return same ? 0 : 1;
 }

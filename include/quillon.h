@@ -114,8 +114,7 @@ QUILLON_API void QUILLON_CALL RngReset(void);
 QUILLON_API void QUILLON_CALL DesCbcCrypt(int32_t encrypt, uint8_t* data, int32_t length,
                                           const uint8_t* key, uint8_t* iv, uint32_t* ivSize);
 QUILLON_API void QUILLON_CALL TripleDesCbcCrypt(int32_t encrypt, uint8_t* data, int32_t length,
-                                                const uint8_t* key, uint8_t* iv,
-                                                uint32_t* ivSize);
+                                                const uint8_t* key, uint8_t* iv, uint32_t* ivSize);
 
 /* ---- Digests (ordinals 11-16) ------------------------------------------------------- */
 
@@ -192,12 +191,12 @@ QUILLON_API int32_t QUILLON_CALL DhFreeBuffer(Item** buffer);
 
 /* The optional hardware random-number device behind the security driver; these four are also
  * exported by name. Results are ISD status codes: */
-#define ISD_EOK 0u            /* success */
-#define ISD_ENOTAVAIL 1u      /* the device is not currently available */
-#define ISD_EDISABLED 2u      /* the device has been disabled */
-#define ISD_EINPUT 4u         /* index out of range, or the driver refused the input */
-#define ISD_ETESTFAIL 16u     /* the device failed its internal tests */
-#define ISD_EUNKNOWN 0xFFFFu  /* no driver, no answer, a null pointer, or any other status */
+#define ISD_EOK 0u           /* success */
+#define ISD_ENOTAVAIL 1u     /* the device is not currently available */
+#define ISD_EDISABLED 2u     /* the device has been disabled */
+#define ISD_EINPUT 4u        /* index out of range, or the driver refused the input */
+#define ISD_ETESTFAIL 16u    /* the device failed its internal tests */
+#define ISD_EUNKNOWN 0xFFFFu /* no driver, no answer, a null pointer, or any other status */
 
 /* Ordinal 37. Capability index 1..5; *value receives it (0 on failure). */
 QUILLON_API uint32_t QUILLON_CALL IsdGetCapability(uint32_t index, uint32_t* value);
@@ -225,10 +224,10 @@ typedef struct HashDescriptor {
  * block size is 64 bytes for both hashes; the MAC is the full digest (digestLength bytes). */
 typedef struct HmacContext {
     const HashDescriptor* descriptor;
-    DigestHandle* handle;  /* the running digest, null when none runs */
+    DigestHandle* handle; /* the running digest, null when none runs */
     uint32_t digestLength;
-    uint8_t innerPad[64];  /* key block XOR 0x36 */
-    uint8_t outerPad[64];  /* key block XOR 0x5C */
+    uint8_t innerPad[64]; /* key block XOR 0x36 */
+    uint8_t outerPad[64]; /* key block XOR 0x5C */
 } HmacContext;
 
 /* Ordinal 49. The descriptor of hash number 1 (MD5, 16 bytes) or 2 (SHA-1, 20 bytes), the IKE

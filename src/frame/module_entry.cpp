@@ -9,7 +9,9 @@ constinit ModuleState theModule{};
 
 }  // namespace
 
-ModuleState& Module() { return theModule; }
+ModuleState& Module() {
+    return theModule;
+}
 
 void HandleLoaderCall(ModuleState& state, unsigned long reason, platform::CodeRange code) {
     if (reason != kProcessAttach) return;
@@ -30,6 +32,8 @@ extern "C" int QUILLON_STDCALL DllMain(void*, unsigned long reason, void*) {
 
 namespace quillon::frame {
 
-bool ModuleCodeIntact() { return IntegrityHolds(Module().integrity); }
+bool ModuleCodeIntact() {
+    return IntegrityHolds(Module().integrity);
+}
 
 }  // namespace quillon::frame

@@ -37,12 +37,16 @@ void* AllocateZeroed(std::size_t size) {
     return block;
 }
 
-void Release(void* block) { std::free(block); }
+void Release(void* block) {
+    std::free(block);
+}
 
 void FailNthAllocation(int n) {
     allocationsUntilFailure.store(n > 0 ? n : 0, std::memory_order_relaxed);
 }
 
-int CountAllocations() { return allocationCount.exchange(0, std::memory_order_relaxed); }
+int CountAllocations() {
+    return allocationCount.exchange(0, std::memory_order_relaxed);
+}
 
 }  // namespace quillon::support

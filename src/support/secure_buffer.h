@@ -13,7 +13,7 @@
 namespace quillon::support {
 
 class SecureBuffer {
-public:
+  public:
     SecureBuffer() = default;
     SecureBuffer(const SecureBuffer&) = delete;
     SecureBuffer& operator=(const SecureBuffer&) = delete;
@@ -50,7 +50,7 @@ public:
         size_ = 0;
     }
 
-private:
+  private:
     std::uint8_t* data_ = nullptr;
     std::size_t size_ = 0;
 };

@@ -67,7 +67,7 @@ TEST(AesExports, EcbLengthRules) {
         int32_t length;
         int32_t status;
         bool writes;
-    } const cases[] = {{0, 0, false}, {16, 0, true}, {17, 1, false}, {15, 1, false},
+    } const cases[] = {{0, 0, false}, {16, 0, true},   {17, 1, false}, {15, 1, false},
                        {8, 1, false}, {-16, 1, false}, {-1, 1, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.length);

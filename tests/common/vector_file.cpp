@@ -8,7 +8,9 @@
 
 namespace quillon::test {
 
-std::string DataPath(const std::string& name) { return std::string(QUILLON_TEST_DATA_DIR) + "/" + name; }
+std::string DataPath(const std::string& name) {
+    return std::string(QUILLON_TEST_DATA_DIR) + "/" + name;
+}
 
 Bytes FromHex(const std::string& hex) {
     Bytes bytes(hex.size() / 2);

@@ -11,7 +11,7 @@ namespace quillon::test {
 using Bytes = std::vector<std::uint8_t>;
 
 class VectorFile {
-public:
+  public:
     // Loads tests/data/<name>; a missing file or a malformed line fails the calling test.
     explicit VectorFile(const std::string& name);
 
@@ -19,14 +19,16 @@ public:
     [[nodiscard]] Bytes Get(const std::string& key) const;
     [[nodiscard]] bool Has(const std::string& key) const { return entries_.count(key) != 0; }
 
-private:
+  private:
     std::map<std::string, Bytes> entries_;
 };
 
 // Test-side hex helpers.
 [[nodiscard]] Bytes FromHex(const std::string& hex);
 [[nodiscard]] std::string ToHex(const std::uint8_t* bytes, std::size_t size);
-[[nodiscard]] inline std::string ToHex(const Bytes& bytes) { return ToHex(bytes.data(), bytes.size()); }
+[[nodiscard]] inline std::string ToHex(const Bytes& bytes) {
+    return ToHex(bytes.data(), bytes.size());
+}
 
 // Path of a file in tests/data.
 [[nodiscard]] std::string DataPath(const std::string& name);
