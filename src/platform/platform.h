@@ -105,3 +105,30 @@ class LazyCriticalSection {
 };
 
 }  // namespace quillon::platform
+
+// ---- Process-wide locks -------------------------------------------------------------------------
+
+namespace quillon::platform {
+
+// Locks for state that every thread of the process shares. Each is usable from the first call,
+// needs no set-up and cannot fail, so callers have no error path for it. Not recursive.
+enum class ProcessLock : int {
+    kRawRsaKeyFileCache,
+    kCount,
+};
+void AcquireProcessLock(ProcessLock lock);
+void ReleaseProcessLock(ProcessLock lock);
+
+// Holds a process lock for the lifetime of the guard.
+class ProcessLockGuard {
+  public:
+    explicit ProcessLockGuard(ProcessLock lock) : lock_(lock) { AcquireProcessLock(lock_); }
+    ~ProcessLockGuard() { ReleaseProcessLock(lock_); }
+    ProcessLockGuard(const ProcessLockGuard&) = delete;
+    ProcessLockGuard& operator=(const ProcessLockGuard&) = delete;
+
+  private:
+    ProcessLock lock_;
+};
+
+}  // namespace quillon::platform

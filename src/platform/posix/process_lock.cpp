@@ -1,0 +1,28 @@
+// Process-wide locks on POSIX systems: statically initialised mutexes, so no constructor runs at
+// load and the first caller finds them ready.
+#include <pthread.h>
+
+#include <iterator>
+
+#include "platform/platform.h"
+
+namespace quillon::platform {
+namespace {
+
+// One initialiser per ProcessLock value.
+pthread_mutex_t locks[] = {
+    PTHREAD_MUTEX_INITIALIZER,  // kRawRsaKeyFileCache
+};
+static_assert(std::size(locks) == static_cast<std::size_t>(ProcessLock::kCount));
+
+}  // namespace
+
+void AcquireProcessLock(ProcessLock lock) {
+    pthread_mutex_lock(&locks[static_cast<int>(lock)]);
+}
+
+void ReleaseProcessLock(ProcessLock lock) {
+    pthread_mutex_unlock(&locks[static_cast<int>(lock)]);
+}
+
+}  // namespace quillon::platform
