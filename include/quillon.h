@@ -209,6 +209,29 @@ QUILLON_API uint32_t QUILLON_CALL IsdTestRandomGenerator(void);
 
 /* ---- Raw RSA over key files (ordinals 40-42) ---------------------------------------- */
 
+/* A key file is a text file of component lines "<letter>.<8-character tag>.0x<hex digits>":
+ * n and e as they are, d, p, q and u (p^-1 mod q) masked. Files are read once per path and
+ * cached; RawRsaPublic drops the path's entry when it succeeds, RawRsaPrivate keeps it.
+ * Status results: -1 the plain bytes could not be made into a number (or memory ran out);
+ * -4 key file not readable or a component missing; -5 null path, null buffer or zero length;
+ * -6 the operation failed. */
+
+/* Ordinal 40. Wraps the length plain bytes at the start of buffer with the file's first n and
+ * e lines: c = (0xFF || plain)^e mod n, written over buffer as the e line's tag (8 bytes), the
+ * bit count of c (2 bytes, big-endian) and c (big-endian, no leading zeros). buffer must have
+ * room for 10 + the modulus bytes; plain must be shorter than the modulus. Returns the output
+ * length. */
+QUILLON_API int32_t QUILLON_CALL RawRsaPublic(const char* path, uint8_t* buffer, uint32_t length);
+
+/* Ordinal 41. Unwraps a RawRsaPublic output of length bytes in place with the private key whose
+ * tag it carries and returns the number of plain bytes written over the start of buffer. A
+ * result without the 0xFF marker, or longer than the buffer (wrong key, damaged input), gives
+ * -6 and leaves buffer untouched. */
+QUILLON_API int32_t QUILLON_CALL RawRsaPrivate(const char* path, uint8_t* buffer, uint32_t length);
+
+/* Ordinal 42. The low 16 bits of value in big-endian byte order. */
+QUILLON_API uint16_t QUILLON_CALL HostToBigEndian16(uint32_t value);
+
 /* ---- HMAC (ordinals 45-49) ---------------------------------------------------------- */
 
 /* One entry of the hash table: the digest length and the three digest operations (ordinals

@@ -1,0 +1,122 @@
+#include "keyagree/raw_rsa.h"
+
+#include <cstring>
+
+#include "keyagree/raw_rsa_key_file.h"
+#include "support/bignum.h"
+#include "support/secure_buffer.h"
+
+namespace quillon::keyagree {
+namespace {
+
+using support::Mpi;
+using support::MpiKind;
+
+constexpr std::uint8_t kMarker = 0xFF;
+
+std::int32_t KeyFileResult(KeyFileStatus status) {
+    return status == KeyFileStatus::kOutOfMemory ? kRawRsaNoNumber : kRawRsaKeyFile;
+}
+
+}  // namespace
+
+std::int32_t RawRsaWrap(const char* path, std::uint8_t* buffer, std::uint32_t length) {
+    if (path == nullptr || buffer == nullptr || length == 0) return kRawRsaArgument;
+    Mpi n, e;
+    char tag[kKeyTagLength];
+    std::memcpy(tag, kNoKeyTag, kKeyTagLength);
+    const ComponentRequest requests[] = {{'n', false, &n}, {'e', false, &e}};
+    const KeyFileStatus found = KeyFileFindComponents(path, nullptr, requests, tag);
+    if (found != KeyFileStatus::kOk) return KeyFileResult(found);
+
+    // The marker keeps leading zero bytes of the secret through the round trip.
+    const std::size_t markedSize = std::size_t{length} + 1;
+    if (markedSize == 0) return kRawRsaNoNumber;
+    support::SecureBuffer marked = support::SecureBuffer::Zeroed(markedSize);
+    if (!marked.ok()) return kRawRsaNoNumber;
+    marked.data()[0] = kMarker;
+    std::memcpy(marked.data() + 1, buffer, length);
+    const Mpi m = Mpi::FromBytes(marked.span(), MpiKind::kSecret);
+    marked.Reset();
+
+    // A zero modulus leaves nothing to compute modulo.
+    if (n.IsZero()) return kRawRsaFailed;
+    Mpi c = Mpi::Make(MpiKind::kPublic, n.BitLength());
+    if (!MpiPowm(c, m, e, n)) return kRawRsaFailed;
+    // Key-file lines are shorter than 2048 characters, so c has far fewer than 65536 bits.
+    const unsigned bits = c.BitLength();
+    const std::size_t bytes = (bits + 7) / 8;
+    std::memcpy(buffer, tag, kKeyTagLength);
+    buffer[8] = static_cast<std::uint8_t>(bits >> 8);
+    buffer[9] = static_cast<std::uint8_t>(bits);
+    if (!c.ToBytes({buffer + kRawRsaHeader, bytes})) return kRawRsaFailed;
+    KeyFileForget(path);
+    return static_cast<std::int32_t>(kRawRsaHeader + bytes);
+}
+
+std::int32_t RawRsaUnwrap(const char* path, std::uint8_t* buffer, std::uint32_t length) {
+    if (path == nullptr || buffer == nullptr || length == 0) return kRawRsaArgument;
+    char recorded[kKeyTagLength];
+    std::memcpy(recorded, kNoKeyTag, kKeyTagLength);
+    if (length < kRawRsaHeader) {
+        // No tag and bit count to read; the key file still answers first, as for any input.
+        const KeyFileStatus loaded = KeyFileFindComponents(path, nullptr, {}, recorded);
+        return loaded != KeyFileStatus::kOk ? KeyFileResult(loaded) : kRawRsaFailed;
+    }
+    char tag[kKeyTagLength];
+    std::memcpy(tag, buffer, kKeyTagLength);
+    // 'e' is required although the computation does not use it.
+    Mpi n, e, d, p, q, u;
+    const ComponentRequest requests[] = {{'n', false, &n}, {'e', false, &e}, {'d', true, &d},
+                                         {'p', true, &p},  {'q', true, &q},  {'u', true, &u}};
+    const KeyFileStatus found = KeyFileFindComponents(path, tag, requests, recorded);
+    if (found != KeyFileStatus::kOk) return KeyFileResult(found);
+
+    const std::uint32_t bits = std::uint32_t{buffer[8]} << 8 | buffer[9];
+    const std::uint32_t cBytes = (bits + 7) / 8;
+    if (bits > kRawRsaMaxBits || cBytes > length - kRawRsaHeader) return kRawRsaFailed;
+    const Mpi c = Mpi::FromBytes({buffer + kRawRsaHeader, cBytes});
+    // Primes below 2 leave no modulus for a half of the computation.
+    if (MpiCompareUint(p, 1) <= 0 || MpiCompareUint(q, 1) <= 0) return kRawRsaFailed;
+
+    // m1 = c^(d mod (p - 1)) mod p, m2 = c^(d mod (q - 1)) mod q, h = u (m2 - m1) mod q,
+    // m = m1 + h p; every intermediate is secret.
+    Mpi modulus = Mpi::Make(MpiKind::kSecret, p.BitLength());
+    Mpi exponent = Mpi::Make(MpiKind::kSecret, p.BitLength());
+    Mpi m1 = Mpi::Make(MpiKind::kSecret, p.BitLength());
+    Mpi m2 = Mpi::Make(MpiKind::kSecret, q.BitLength());
+    MpiSubUint(modulus, p, 1);
+    if (!MpiMod(exponent, d, modulus) || !MpiPowm(m1, c, exponent, p)) return kRawRsaFailed;
+    MpiSubUint(modulus, q, 1);
+    if (!MpiMod(exponent, d, modulus) || !MpiPowm(m2, c, exponent, q)) return kRawRsaFailed;
+    Mpi h = Mpi::Make(MpiKind::kSecret, q.BitLength());
+    MpiSub(h, m2, m1);
+    if (h.IsNegative()) MpiAdd(h, h, q);
+    MpiMul(h, u, h);
+    if (!MpiMod(h, h, q)) return kRawRsaFailed;
+    Mpi m = Mpi::Make(MpiKind::kSecret, p.BitLength() + q.BitLength());
+    MpiMul(m, h, p);
+    MpiAdd(m, m, m1);
+
+    // Only a result that starts with the marker and whose secret fits the buffer is written:
+    // anything else means a wrong key or damaged input, and the caller's bytes stay as they are.
+    const std::size_t mBytes = m.ByteLength();
+    if (mBytes == 0 || mBytes - 1 > length) return kRawRsaFailed;
+    support::SecureBuffer plain = support::SecureBuffer::Zeroed(mBytes);
+    if (!plain.ok()) return kRawRsaNoNumber;
+    if (!m.ToBytes(plain.span()) || plain.data()[0] != kMarker) return kRawRsaFailed;
+    std::memcpy(buffer, plain.data() + 1, mBytes - 1);
+    return static_cast<std::int32_t>(mBytes - 1);
+}
+
+std::uint16_t HostToBigEndian16Value(std::uint32_t value) {
+    // A probe stored as the bytes 00 FF reads as 0x00FF only on a big-endian host.
+    static constexpr std::uint8_t kProbeBytes[2] = {0x00, 0xFF};
+    std::uint16_t probe = 0;
+    std::memcpy(&probe, kProbeBytes, sizeof probe);
+    const auto low = static_cast<std::uint16_t>(value & 0xFFFF);
+    if (probe == 0x00FF) return low;
+    return static_cast<std::uint16_t>(low >> 8 | low << 8);
+}
+
+}  // namespace quillon::keyagree

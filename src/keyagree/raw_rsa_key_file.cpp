@@ -1,0 +1,285 @@
+#include "keyagree/raw_rsa_key_file.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <utility>
+
+#include "platform/platform.h"
+#include "support/checked_alloc.h"
+#include "support/hex.h"
+#include "support/secure_wipe.h"
+
+namespace quillon::keyagree {
+namespace {
+
+// Each stored line: two length bytes (little-endian), then its bytes.
+constexpr std::size_t kLineHeader = 2;
+static_assert(kKeyFileLineBuffer - 1 <= 0xFFFF);
+
+// "n.TTTTTTTT.0x": letter, dot, tag, then ".0x" before the digits.
+constexpr std::size_t kTagOffset = 2;
+constexpr std::size_t kDigitsOffset = kTagOffset + kKeyTagLength + 3;
+// The longest line leaves this many digits, so a component has at most this many 32-bit words.
+constexpr std::size_t kMaxDigits = kKeyFileLineBuffer - 1 - kDigitsOffset;
+constexpr std::size_t kMaxWords = (kMaxDigits + 7) / 8;
+
+// Text-mode reading of a byte source: a CR directly followed by LF reads as one LF; every other
+// byte, a lone CR included, reads as itself.
+class TextModeReader {
+  public:
+    explicit TextModeReader(KeyFileSource source) : source_(source) {}
+    ~TextModeReader() { support::SecureWipe(buffer_, sizeof buffer_); }
+    TextModeReader(const TextModeReader&) = delete;
+    TextModeReader& operator=(const TextModeReader&) = delete;
+
+    // The next character, or -1 at the end.
+    int Get() {
+        const int c = held_ ? Unhold() : RawGet();
+        if (c != '\r') return c;
+        const int next = RawGet();
+        if (next == '\n') return '\n';
+        held_ = true;
+        heldByte_ = next;
+        return c;
+    }
+
+  private:
+    int Unhold() {
+        held_ = false;
+        return heldByte_;
+    }
+
+    int RawGet() {
+        if (position_ == length_) {
+            if (ended_) return -1;
+            length_ = source_.read(source_.context, buffer_, sizeof buffer_);
+            position_ = 0;
+            if (length_ == 0) {
+                ended_ = true;
+                return -1;
+            }
+        }
+        return buffer_[position_++];
+    }
+
+    KeyFileSource source_;
+    std::uint8_t buffer_[4096];
+    std::size_t position_ = 0;
+    std::size_t length_ = 0;
+    bool ended_ = false;
+    bool held_ = false;
+    int heldByte_ = 0;
+};
+
+// Hex digits to 32-bit words, word 0 least significant; an odd count reads as if a '0' stood in
+// front. False on a character that is not a hex digit.
+bool HexToWords(std::string_view digits, std::uint32_t* words, std::size_t& count) {
+    count = (digits.size() + 7) / 8;
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t end = digits.size() - 8 * k;
+        const std::size_t begin = end >= 8 ? end - 8 : 0;
+        std::uint32_t word = 0;
+        for (std::size_t i = begin; i < end; ++i) {
+            const int value = support::HexDigitValue(digits[i]);
+            if (value < 0) return false;
+            word = word << 4 | static_cast<std::uint32_t>(value);
+        }
+        words[k] = word;
+    }
+    return true;
+}
+
+// The mask is its own inverse: the XOR value has its top bit clear, so a word keeps its top bit
+// and the same rule applies on the way back.
+void UnmaskWords(std::uint32_t* words, std::size_t count) {
+    for (std::size_t k = 0; k < count; ++k) {
+        if ((words[k] & 0x80000000u) != 0) {
+            words[k] ^= static_cast<std::uint32_t>(k + 1) ^ kComponentMask;
+        }
+    }
+}
+
+struct CacheEntry {
+    CacheEntry* next = nullptr;
+    char* path = nullptr;
+    KeyFileLines lines;
+};
+
+// The key-file cache: entries in the order they were added. Guarded by the process lock
+// kRawRsaKeyFileCache.
+CacheEntry* cacheHead = nullptr;
+
+void DestroyEntry(CacheEntry* entry) {
+    support::Release(entry->path);
+    entry->~CacheEntry();
+    support::Release(entry);
+}
+
+CacheEntry* FindEntry(const char* path) {
+    for (CacheEntry* entry = cacheHead; entry != nullptr; entry = entry->next) {
+        if (std::strcmp(entry->path, path) == 0) return entry;
+    }
+    return nullptr;
+}
+
+std::size_t ReadFromFile(void* context, std::uint8_t* out, std::size_t size) {
+    return std::fread(out, 1, size, static_cast<std::FILE*>(context));
+}
+
+// Reads the file and appends its entry to the cache.
+KeyFileStatus LoadEntry(const char* path, CacheEntry*& loaded) {
+    // Binary: the line ends are translated by our own reader, the same on every platform.
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return KeyFileStatus::kNotFound;
+    void* block = support::Allocate(sizeof(CacheEntry));
+    const std::size_t pathSize = std::strlen(path) + 1;
+    char* pathCopy = static_cast<char*>(support::Allocate(pathSize));
+    if (block == nullptr || pathCopy == nullptr) {
+        support::Release(block);
+        support::Release(pathCopy);
+        std::fclose(file);
+        return KeyFileStatus::kOutOfMemory;
+    }
+    auto* entry = new (block) CacheEntry;
+    entry->path = static_cast<char*>(std::memcpy(pathCopy, path, pathSize));
+    KeyFileStatus status = KeyFileReadLines({ReadFromFile, file}, entry->lines);
+    std::fclose(file);
+    if (status == KeyFileStatus::kOk && entry->lines.empty()) status = KeyFileStatus::kNotFound;
+    if (status != KeyFileStatus::kOk) {
+        DestroyEntry(entry);
+        return status;
+    }
+    CacheEntry** tail = &cacheHead;
+    while (*tail != nullptr) tail = &(*tail)->next;
+    *tail = entry;
+    loaded = entry;
+    return KeyFileStatus::kOk;
+}
+
+}  // namespace
+
+KeyFileLines::~KeyFileLines() {
+    support::WipeAndRelease(data_, capacity_);
+}
+
+bool KeyFileLines::Append(std::string_view line) {
+    const std::size_t needed = kLineHeader + line.size();
+    if (capacity_ - used_ < needed) {
+        std::size_t capacity = capacity_ == 0 ? 4096 : 2 * capacity_;
+        if (capacity < used_ + needed) capacity = used_ + needed;
+        auto* grown = static_cast<char*>(support::Allocate(capacity));
+        if (grown == nullptr) return false;
+        if (used_ != 0) std::memcpy(grown, data_, used_);
+        support::WipeAndRelease(data_, capacity_);
+        data_ = grown;
+        capacity_ = capacity;
+    }
+    data_[used_] = static_cast<char>(line.size() & 0xFF);
+    data_[used_ + 1] = static_cast<char>(line.size() >> 8);
+    std::memcpy(data_ + used_ + kLineHeader, line.data(), line.size());
+    used_ += needed;
+    return true;
+}
+
+bool KeyFileLines::Next(std::size_t& offset, std::string_view& line) const {
+    if (offset >= used_) return false;
+    const auto* header = reinterpret_cast<const std::uint8_t*>(data_ + offset);
+    const std::size_t length = header[0] | static_cast<std::size_t>(header[1]) << 8;
+    line = {data_ + offset + kLineHeader, length};
+    offset += kLineHeader + length;
+    return true;
+}
+
+KeyFileStatus KeyFileReadLines(KeyFileSource source, KeyFileLines& lines) {
+    TextModeReader reader(source);
+    char line[kKeyFileLineBuffer];
+    KeyFileStatus status = KeyFileStatus::kOk;
+    for (;;) {
+        std::size_t read = 0;
+        while (read < kKeyFileLineBuffer - 1) {
+            const int c = reader.Get();
+            if (c < 0) break;
+            line[read++] = static_cast<char>(c);
+            if (c == '\n') break;
+        }
+        if (read == 0) break;
+        // A line is a C string: a zero byte ends it early.
+        const void* zero = std::memchr(line, '\0', read);
+        std::size_t length = zero != nullptr
+                                 ? static_cast<std::size_t>(static_cast<const char*>(zero) - line)
+                                 : read;
+        while (length > 0 && static_cast<unsigned char>(line[length - 1]) < 0x20) --length;
+        if (length != 0 && !lines.Append({line, length})) {
+            status = KeyFileStatus::kOutOfMemory;
+            break;
+        }
+    }
+    support::SecureWipe(line, sizeof line);
+    return status;
+}
+
+bool KeyFileFindComponent(const KeyFileLines& lines, char letter, const char* tag, bool masked,
+                          support::Mpi& value, char (&recordedTag)[kKeyTagLength]) {
+    std::uint32_t words[kMaxWords];
+    std::uint8_t bytes[4 * kMaxWords];
+    bool found = false;
+    std::size_t offset = 0;
+    std::string_view line;
+    while (!found && lines.Next(offset, line)) {
+        if (line.size() < kDigitsOffset || line[0] != letter || line[1] != '.') continue;
+        if (tag != nullptr && std::memcmp(line.data() + kTagOffset, tag, kKeyTagLength) != 0) {
+            continue;
+        }
+        if (line.substr(kTagOffset + kKeyTagLength, 3) != ".0x") continue;
+        std::size_t count = 0;
+        if (!HexToWords(line.substr(kDigitsOffset), words, count)) continue;
+        if (masked) UnmaskWords(words, count);
+        for (std::size_t k = 0; k < count; ++k) {
+            std::uint8_t* at = bytes + 4 * (count - 1 - k);
+            at[0] = static_cast<std::uint8_t>(words[k] >> 24);
+            at[1] = static_cast<std::uint8_t>(words[k] >> 16);
+            at[2] = static_cast<std::uint8_t>(words[k] >> 8);
+            at[3] = static_cast<std::uint8_t>(words[k]);
+        }
+        value = support::Mpi::FromBytes(
+            {bytes, 4 * count}, masked ? support::MpiKind::kSecret : support::MpiKind::kPublic);
+        std::memcpy(recordedTag, line.data() + kTagOffset, kKeyTagLength);
+        found = true;
+    }
+    support::SecureWipe(words, sizeof words);
+    support::SecureWipe(bytes, sizeof bytes);
+    return found;
+}
+
+KeyFileStatus KeyFileFindComponents(const char* path, const char* tag,
+                                    std::span<const ComponentRequest> requests,
+                                    char (&recordedTag)[kKeyTagLength]) {
+    platform::ProcessLockGuard guard(platform::ProcessLock::kRawRsaKeyFileCache);
+    CacheEntry* entry = FindEntry(path);
+    if (entry == nullptr) {
+        const KeyFileStatus status = LoadEntry(path, entry);
+        if (status != KeyFileStatus::kOk) return status;
+    }
+    for (const ComponentRequest& request : requests) {
+        if (!KeyFileFindComponent(entry->lines, request.letter, tag, request.masked, *request.value,
+                                  recordedTag)) {
+            return KeyFileStatus::kNotFound;
+        }
+    }
+    return KeyFileStatus::kOk;
+}
+
+void KeyFileForget(const char* path) {
+    platform::ProcessLockGuard guard(platform::ProcessLock::kRawRsaKeyFileCache);
+    for (CacheEntry** link = &cacheHead; *link != nullptr; link = &(*link)->next) {
+        if (std::strcmp((*link)->path, path) == 0) {
+            CacheEntry* entry = *link;
+            *link = entry->next;
+            DestroyEntry(entry);
+            return;
+        }
+    }
+}
+
+}  // namespace quillon::keyagree

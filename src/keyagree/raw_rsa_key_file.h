@@ -1,0 +1,92 @@
+// RSA key files of the raw RSA envelope: text files of component lines
+//
+//     <letter> '.' <8-character tag> ".0x" <hex digits>
+//
+// with letters n, e (stored as they are) and d, p, q, u (stored masked). Files are read once and
+// kept, line by line, in a process-wide cache keyed by the path as given.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "support/bignum.h"
+
+namespace quillon::keyagree {
+
+inline constexpr std::size_t kKeyTagLength = 8;
+// The tag recorded before any lookup.
+inline constexpr char kNoKeyTag[kKeyTagLength] = {'0', '0', '0', '0', '0', '0', '0', '0'};
+// A read takes at most this many bytes minus one; a longer line reads as several lines.
+inline constexpr std::size_t kKeyFileLineBuffer = 2048;
+// Words of masked components whose top bit is set are XORed with (index + 1) ^ kComponentMask.
+inline constexpr std::uint32_t kComponentMask = 0x6C15E2B9;
+
+// The kept lines of one key file, in file order, in one growing block that is wiped when it is
+// freed or regrown (the lines hold private components).
+class KeyFileLines {
+  public:
+    KeyFileLines() = default;
+    KeyFileLines(const KeyFileLines&) = delete;
+    KeyFileLines& operator=(const KeyFileLines&) = delete;
+    ~KeyFileLines();
+
+    // False when the block cannot grow.
+    [[nodiscard]] bool Append(std::string_view line);
+    [[nodiscard]] bool empty() const { return used_ == 0; }
+
+    // Walks the lines: start with offset 0, stop when Next returns false.
+    [[nodiscard]] bool Next(std::size_t& offset, std::string_view& line) const;
+
+  private:
+    char* data_ = nullptr;
+    std::size_t used_ = 0;
+    std::size_t capacity_ = 0;
+};
+
+// Where the text of a key file comes from: fills out with up to size bytes, returns how many
+// (0 at the end).
+struct KeyFileSource {
+    std::size_t (*read)(void* context, std::uint8_t* out, std::size_t size);
+    void* context;
+};
+
+enum class KeyFileStatus {
+    kOk,
+    kNotFound,     // file not readable, without a kept line, or without the component
+    kOutOfMemory,  // the lines could not be stored
+};
+
+// Reads text as a Windows text-mode stream is read (a CR LF pair is one line end, counted as one
+// byte), in reads of at most kKeyFileLineBuffer - 1 bytes ending after a line end. Each read is
+// taken up to its first zero byte, its trailing bytes below 0x20 are removed, and it is kept
+// when something remains.
+[[nodiscard]] KeyFileStatus KeyFileReadLines(KeyFileSource source, KeyFileLines& lines);
+
+// Finds the first line for letter (and tag, unless null) whose hex digits all read, and turns it
+// into value (unmasked when masked is set; then value is a secret number). Records the line's
+// tag in recordedTag.
+[[nodiscard]] bool KeyFileFindComponent(const KeyFileLines& lines, char letter, const char* tag,
+                                        bool masked, support::Mpi& value,
+                                        char (&recordedTag)[kKeyTagLength]);
+
+// One component an operation needs.
+struct ComponentRequest {
+    char letter;
+    bool masked;
+    support::Mpi* value;
+};
+
+// Takes the file's lines from the cache, or reads the file and caches them, then finds every
+// request in order with the given tag (null: any tag). All under the cache lock, so no line is
+// read after another thread removed its entry. kNotFound for an unreadable file, a file without
+// a kept line, or the first missing component.
+[[nodiscard]] KeyFileStatus KeyFileFindComponents(const char* path, const char* tag,
+                                                  std::span<const ComponentRequest> requests,
+                                                  char (&recordedTag)[kKeyTagLength]);
+
+// Removes the cache entry of path, if there is one.
+void KeyFileForget(const char* path);
+
+}  // namespace quillon::keyagree
