@@ -6,7 +6,7 @@ bash scripts/setup.sh
 # The fuzz targets for a few seconds each, so they stay buildable and clean.
 echo "=== preset fuzz"
 bash scripts/fuzz.sh 5
-for preset in default asan; do
+for preset in default asan tsan; do
     echo "=== preset $preset"
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
