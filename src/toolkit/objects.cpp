@@ -100,6 +100,13 @@ Status KeyCreate(KeyObject** handle) {
     return kOk;
 }
 
+void KeyClear(KeyObject* key) {
+    ScratchRelease(key->scratch);
+    MemoryListRelease(key->memory);
+    key->memory = MemoryListWithFirstEntries(key->firstEntries);
+    key->infos = {};
+}
+
 Status KeyDestroy(KeyObject** handle) {
     if (handle == nullptr) return kOk;
     KeyObject* key = *handle;

@@ -87,4 +87,8 @@ extern const std::uint32_t kKeyObjectMarker;
 [[nodiscard]] void* ScratchReserve(ScratchBuffer& scratch, std::uint32_t length);
 void ScratchRelease(ScratchBuffer& scratch);
 
+// Returns a live key object to Empty, wiping everything it held: a key-pair generation that
+// could store only one half of the pair leaves neither.
+void KeyClear(KeyObject* key);
+
 }  // namespace quillon::toolkit

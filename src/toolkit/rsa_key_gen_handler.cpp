@@ -81,8 +81,11 @@ Status KeyGenKeypair(AlgObject*, Handler* handler, KeyObject* publicKey, KeyObje
     if (status == kOk) {
         const RsaPrivateCrtRecord& key = generated->key;
         const RsaPublicKeyRecord publicRecord = {key.modulus, key.publicExponent};
-        status = KeySetInfo(publicKey, KeyInfoRsaPublic, &publicRecord);
-        if (status == kOk) status = KeySetInfo(privateKey, KeyInfoRsaPrivateCrt, &key);
+        status = KeySetInfo(privateKey, KeyInfoRsaPrivateCrt, &key);
+        if (status == kOk) {
+            status = KeySetInfo(publicKey, KeyInfoRsaPublic, &publicRecord);
+            if (status != kOk) KeyClear(privateKey);
+        }
     }
     if (bytes != nullptr) support::WipeAndRelease(bytes, randomLength);
     if (generated != nullptr) support::WipeAndRelease(generated, sizeof(RsaGeneratedKey));

@@ -1,47 +1,63 @@
 // RSA key-pair generation (modulus 256 to 4096 bits; 2 primes at any size, 3 from 1024 bits,
-// 4 from 2048 bits): the parameter rules and the random-byte budget of one attempt. The attempt
-// itself (prime search, key assembly, pairwise test) is the key-generation engine's.
+// 4 from 2048 bits): the method over the key-generation engine. The engine holds the parameter
+// rules, the random-byte budget and the attempt; this file turns the toolkit's request into the
+// engine's and the engine's key into the record the key objects store.
+#include <cstring>
+
+#include "toolkit/handler.h"
 #include "toolkit/methods/methods.h"
+#include "toolkit/methods/rsa_keygen_engine.h"
 #include "toolkit/rsa_records.h"
 
 namespace quillon::toolkit {
 namespace {
 
-constexpr std::uint32_t kMinimumModulusBits = 256;
-constexpr std::uint32_t kPrimeCountStatus = 21;  // not a table status: leaves as 0x208
-
-std::uint32_t BitLength(const std::uint8_t* bytes, std::uint32_t length) {
-    for (std::uint32_t i = 0; i < length; ++i) {
-        if (bytes[i] == 0) continue;
-        std::uint32_t bits = 8 * (length - i - 1);
-        for (unsigned top = bytes[i]; top != 0; top >>= 1) ++bits;
-        return bits;
-    }
-    return 0;
+RsaKeyGenParameters Parameters(const RsaKeyGenRequest& request) {
+    return {request.modulusBits, request.primeCount, {request.exponent, request.exponentLength}};
 }
 
 std::uint32_t Check(const RsaKeyGenRequest& request) {
-    const std::uint32_t bits = request.modulusBits;
-    if (bits < kMinimumModulusBits || bits > kRsaMaxModulusBits) return method::kModulusLength;
-    const std::uint32_t primes = request.primeCount;
-    const bool countAllowed =
-        primes == 2 || (primes == 3 && bits >= 1024) || (primes == 4 && bits >= 2048);
-    if (!countAllowed) return kPrimeCountStatus;
-    const std::uint32_t exponentBits = BitLength(request.exponent, request.exponentLength);
-    if (exponentBits < 2 || exponentBits >= bits) return method::kStatus4;
-    if ((request.exponent[request.exponentLength - 1] & 1) == 0) return method::kStatus3;
-    return method::kOk;
+    return RsaKeyGenCheck(Parameters(request));
 }
 
 std::uint32_t RandomLength(const RsaKeyGenRequest& request) {
-    const std::uint32_t perPrimes = request.primeCount * request.modulusBits;
-    const std::uint32_t twoPrimes = ((request.modulusBits + 1) / 8) / 4 * 4 + 4;
-    return perPrimes > twoPrimes ? perPrimes : twoPrimes;
+    return RsaKeyGenRandomLength(Parameters(request));
 }
 
-std::uint32_t Attempt(const RsaKeyGenRequest&, const std::uint8_t*, std::uint32_t, RsaGeneratedKey&,
-                      const SurrenderContext*) {
-    return method::kNotSupported;
+int PollSurrenderContext(void* context) {
+    return PollSurrender(static_cast<const SurrenderContext*>(context)) != kOk ? 1 : 0;
+}
+
+// Copies one number into the record's storage and points the item at it.
+void Put(std::span<const std::uint8_t> number, Item& item, std::uint8_t*& at) {
+    std::memcpy(at, number.data(), number.size());
+    item = {at, static_cast<std::uint32_t>(number.size())};
+    at += number.size();
+}
+
+std::uint32_t Attempt(const RsaKeyGenRequest& request, const std::uint8_t* random,
+                      std::uint32_t length, RsaGeneratedKey& key,
+                      const SurrenderContext* surrender) {
+    const RsaKeyGenSurrender poll = {PollSurrenderContext,
+                                     const_cast<SurrenderContext*>(surrender)};
+    RsaKeyGenKey made;  // wipes its numbers when it goes
+    const std::uint32_t status =
+        RsaKeyGenAttempt(Parameters(request), {random, length}, made, &poll);
+    if (status != method::kOk) return status;
+    // Two primes only reach here; every number fits the record's storage (n, e and d at most
+    // the modulus length, the others at most half of it plus one byte).
+    RsaPrivateCrtRecord& record = key.key;
+    std::uint8_t* at = key.storage;
+    Put(made.modulus, record.modulus, at);
+    Put(made.publicExponent, record.publicExponent, at);
+    Put(made.privateExponent, record.privateExponent, at);
+    record.primeCount = made.primeCount;
+    for (std::uint32_t i = 0; i < 2; ++i) {
+        Put(made.primes[i], record.primes[i], at);
+        Put(made.primeExponents[i], record.primeExponents[i], at);
+    }
+    Put(made.coefficients[0], record.coefficient, at);
+    return method::kOk;
 }
 
 constexpr RsaKeyGenPrimitives kKeyGenPrimitives = {Check, RandomLength, Attempt};
