@@ -132,3 +132,27 @@ class ProcessLockGuard {
 };
 
 }  // namespace quillon::platform
+
+// ---- Process state of the certificate provider's seed ------------------------------------------
+
+namespace quillon::platform {
+
+// Feeds the NT family's process items to sink, in order: the start-up information (68 bytes),
+// the process and thread identifiers (4 each), then the creation, exit, kernel and user times
+// (8 each, 100-nanosecond units) of the current thread, then of the current process.
+void PollProcessState(PollSink sink, void* context);
+
+// The Windows 95 family's tool-help walk: a snapshot whose every module, process, thread,
+// heap-list and heap entry record is fed whole (548, 296, 28, 16 and 36 bytes). False, feeding
+// nothing, when one of the eleven tool-help functions is missing.
+[[nodiscard]] bool PollToolHelpSnapshot(PollSink sink, void* context);
+
+// The fresh values of a seed refresh, in order and with their lengths: active window (4),
+// capture (4), caret position (8), clipboard owner (4), clipboard viewer (4), cursor position
+// (8), focus (4), local time (16), message position (4), message time (4), open clipboard window
+// (4), queue status (4), tick count (4), performance counter (8), memory status (32), working
+// set size (8), then the creation, exit, kernel and user times of the process and of the thread
+// (32 each).
+void PollSeedRefresh(PollSink sink, void* context);
+
+}  // namespace quillon::platform

@@ -40,20 +40,15 @@
 #include <ctime>
 
 #include "platform/platform.h"
+#include "platform/posix/poll_values.h"
 
 namespace quillon::platform {
 namespace {
 
-std::uint32_t Low32(std::uint64_t value) {
-    return static_cast<std::uint32_t>(value);
-}
-
-std::uint64_t ClockNanoseconds(clockid_t clock) {
-    timespec now{};
-    clock_gettime(clock, &now);
-    return static_cast<std::uint64_t>(now.tv_sec) * 1000000000u +
-           static_cast<std::uint64_t>(now.tv_nsec);
-}
+using posix::ClockNanoseconds;
+using posix::Feed4;
+using posix::Low32;
+using posix::PendingSignals;
 
 std::uint32_t InputWaiting() {
     pollfd input{STDIN_FILENO, POLLIN, 0};
@@ -64,21 +59,6 @@ struct StdinFile {
     struct stat info {};
     StdinFile() { fstat(STDIN_FILENO, &info); }
 };
-
-std::uint32_t PendingSignals() {
-    sigset_t pending;
-    sigemptyset(&pending);
-    sigpending(&pending);
-    std::uint32_t bits = 0;
-    for (int signal = 1; signal <= 32; ++signal) {
-        if (sigismember(&pending, signal) == 1) bits |= 1u << (signal - 1);
-    }
-    return bits;
-}
-
-void Feed4(PollSink sink, void* context, std::uint32_t value) {
-    sink(context, &value, 4);
-}
 
 }  // namespace
 

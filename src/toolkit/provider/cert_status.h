@@ -1,0 +1,37 @@
+// Certificate toolkit statuses: what the certificate layer and its provider return (0 success,
+// 0x700 and up), and the mapping from crypto toolkit statuses into them.
+#pragma once
+
+#include <cstdint>
+
+#include "toolkit/status.h"
+
+namespace quillon::toolkit {
+
+using CertStatus = std::uint32_t;
+
+inline constexpr CertStatus kCertOk = 0;
+inline constexpr CertStatus kCertOutOfMemory = 0x700;
+inline constexpr CertStatus kCertInconsistent = 0x701;   // e.g. inner/outer algorithms differ
+inline constexpr CertStatus kCertCancelled = 0x702;      // the surrender callback said stop
+inline constexpr CertStatus kCertMethodFailure = 0x703;  // failure inside a crypto method
+inline constexpr CertStatus kCertMissingData = 0x705;    // a required argument is missing
+inline constexpr CertStatus kCertLengthOutOfRange = 0x706;
+inline constexpr CertStatus kCertNullArgument = 0x707;  // names the argument
+inline constexpr CertStatus kCertNoDevice = 0x709;      // no hardware device, software only
+inline constexpr CertStatus kCertOutputTooSmall = 0x70A;
+inline constexpr CertStatus kCertUnavailable = 0x70B;
+inline constexpr CertStatus kCertValidityOrder = 0x70C;  // validity start after its end
+inline constexpr CertStatus kCertGeneralFailure = 0x74B;
+
+// A crypto toolkit status as the certificate layer reports it: 0x206 out of memory, 0x207
+// cancelled, 0x208 method failure, 0x20C malformed data, 0x20D length, 0x218 output too small and
+// 0x219 have their own codes; 0 and codes from 0x700 up pass unchanged; anything else is 0x74B.
+[[nodiscard]] CertStatus MapToCertStatus(Status status);
+
+// 0x707 for a null argument, naming it: the name is what MissingArgumentName reports afterwards
+// on the same thread, so a caller can tell "funcs" from "handle".
+[[nodiscard]] CertStatus NullArgument(const char* name);
+[[nodiscard]] const char* MissingArgumentName();
+
+}  // namespace quillon::toolkit

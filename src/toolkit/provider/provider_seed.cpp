@@ -1,0 +1,93 @@
+#include "toolkit/provider/provider_seed.h"
+
+#include <cstring>
+
+#include "platform/platform.h"
+#include "support/secure_buffer.h"
+#include "toolkit/provider/cert_status.h"
+#include "toolkit/provider/hardware_random.h"
+
+namespace quillon::toolkit {
+namespace {
+
+constexpr std::uint32_t kHardwareSeedLength = 128;
+constexpr char kSoftwareOnly[] = "SoftwareOnly";
+
+constexpr std::uint32_t kWindows95Family = 1;
+constexpr std::uint32_t kNtFamily = 2;
+
+// Where poll items go: the random object, until one update fails.
+struct Feed {
+    AlgObject* random;
+    const SurrenderContext* surrender;
+    Status status;
+};
+
+void FeedItem(void* context, const void* bytes, std::uint32_t length) {
+    auto& feed = *static_cast<Feed*>(context);
+    if (feed.status != kOk) return;
+    feed.status = AlgRandomUpdate(feed.random, static_cast<const std::uint8_t*>(bytes), length,
+                                  feed.surrender);
+}
+
+// Owns the hardware path's chooser and object, destroying the object first: it uses the
+// chooser's session.
+struct HardwarePath {
+    TokenChooser* chooser = nullptr;
+    AlgObject* object = nullptr;
+    HardwarePath() = default;
+    HardwarePath(const HardwarePath&) = delete;
+    HardwarePath& operator=(const HardwarePath&) = delete;
+    ~HardwarePath() {
+        (void)AlgDestroy(&object);
+        TokenChooserRelease(&chooser);
+    }
+};
+
+}  // namespace
+
+Status SeedFromHardwareDevice(AlgObject* random, const SurrenderContext* surrender) {
+    static constinit const Method* const kMethods[] = {&kHardwareRandomMethod};
+    static constinit const TokenMethod* const kTokens[] = {&kHardwareRandomToken};
+    HardwarePath path;
+    if (const Status status = TokenChooserBuild(kMethods, 1, kTokens, 1, &path.chooser);
+        status != kOk) {
+        return status;
+    }
+    if (std::strcmp(TokenChooserName(*path.chooser), kSoftwareOnly) == 0) return kCertNoDevice;
+    support::SecureBuffer bytes = support::SecureBuffer::Zeroed(kHardwareSeedLength);
+    if (!bytes.ok()) return kOutOfMemory;
+    Status status = AlgCreate(&path.object);
+    if (status == kOk) status = AlgSetInfo(path.object, InfoRandomHardware, nullptr);
+    if (status == kOk) status = AlgRandomInit(path.object, path.chooser->entries, surrender);
+    if (status == kOk) {
+        status = AlgGenerateRandomBytes(path.object, bytes.data(), kHardwareSeedLength, surrender);
+    }
+    if (status == kOk)
+        status = AlgRandomUpdate(random, bytes.data(), kHardwareSeedLength, surrender);
+    return status;
+}
+
+Status SeedFromSystemState(AlgObject* random, const SurrenderContext* surrender) {
+    platform::OsVersion version;
+    if (!platform::QueryOsVersion(version)) return kCertGeneralFailure;
+    Feed feed{random, surrender, kOk};
+    switch (version.platformId) {
+        case kWindows95Family:
+            if (!platform::PollToolHelpSnapshot(FeedItem, &feed)) return kCertGeneralFailure;
+            return feed.status;
+        case kNtFamily:
+            platform::PollProcessState(FeedItem, &feed);
+            return feed.status;
+        default:
+            return kCertGeneralFailure;
+    }
+}
+
+Status RefreshSystemSeed(AlgObject* random, const SurrenderContext* surrender) {
+    Feed feed{random, surrender, kOk};
+    platform::PollSeedRefresh(FeedItem, &feed);
+    return feed.status;
+}
+
+}  // namespace quillon::toolkit

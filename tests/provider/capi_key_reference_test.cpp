@@ -1,0 +1,100 @@
+// The CryptoAPI key reference: the manufacturer text and the exact length of the data fields.
+#include "toolkit/provider/capi_key_reference.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "toolkit/provider/provider_methods.h"
+
+namespace quillon::toolkit {
+namespace {
+
+const std::string kManufacturer("Quillon Cert CryptoAPI Module", 30);
+
+std::string Data(const std::string& container, const std::string& provider, std::uint32_t type,
+                 std::uint32_t spec) {
+    std::string data = container + '\0' + provider + '\0';
+    for (std::uint32_t value : {type, spec}) {
+        for (int i = 0; i < 4; ++i) data += static_cast<char>(value >> (8 * i));
+    }
+    return data;
+}
+
+Item ItemOf(std::string& bytes) {
+    return {reinterpret_cast<std::uint8_t*>(bytes.data()),
+            static_cast<std::uint32_t>(bytes.size())};
+}
+
+TEST(CapiKeyReferenceTest, ParsesItsFields) {
+    std::string manufacturer = kManufacturer;
+    std::string data = Data("vpn-user", "Microsoft Enhanced Cryptographic Provider v1.0", 1, 2);
+    const CapiKeyReference reference{ItemOf(manufacturer), ItemOf(data)};
+    CapiKeyLocation location{};
+    ASSERT_EQ(CapiParseKeyReference(reference, location), method::kOk);
+    EXPECT_STREQ(location.container, "vpn-user");
+    EXPECT_STREQ(location.provider, "Microsoft Enhanced Cryptographic Provider v1.0");
+    EXPECT_EQ(location.providerType, 1u);
+    EXPECT_EQ(location.keySpec, 2u);
+
+    std::string empty = Data("", "", 0x01020304, 0xA0B0C0D0);
+    const CapiKeyReference defaults{ItemOf(manufacturer), ItemOf(empty)};
+    ASSERT_EQ(CapiParseKeyReference(defaults, location), method::kOk);
+    EXPECT_EQ(location.container, nullptr);
+    EXPECT_EQ(location.provider, nullptr);
+    EXPECT_EQ(location.providerType, 0x01020304u);
+    EXPECT_EQ(location.keySpec, 0xA0B0C0D0u);
+}
+
+TEST(CapiKeyReferenceTest, MismatchIsKeyFormUnavailable) {
+    const std::string good = Data("c", "p", 1, 1);
+    struct Case {
+        const char* name;
+        std::string manufacturer, data;
+    } cases[] = {
+        {"manufacturer without its zero", kManufacturer.substr(0, 29), good},
+        {"manufacturer with one more byte", kManufacturer + '\0', good},
+        {"manufacturer differs in case", "quillon Cert CryptoAPI Module" + std::string(1, '\0'),
+         good},
+        {"manufacturer differs in its last byte", kManufacturer.substr(0, 29) + "x", good},
+        {"data one byte short", kManufacturer, good.substr(0, good.size() - 1)},
+        {"data one byte long", kManufacturer, good + 'x'},
+        {"container not terminated", kManufacturer, "container"},
+        {"provider not terminated", kManufacturer, std::string("c\0provider", 10)},
+        {"no numbers", kManufacturer, std::string("c\0p\0", 4)},
+        {"empty data", kManufacturer, ""},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CapiKeyReference reference{ItemOf(c.manufacturer), ItemOf(c.data)};
+        CapiKeyLocation location{};
+        const std::uint32_t status = CapiParseKeyReference(reference, location);
+        EXPECT_EQ(status, method::kKeyFormUnavailable);
+        EXPECT_EQ(TranslateMethodStatus(status), kKeyFormUnavailable);
+    }
+}
+
+TEST(CapiKeyReferenceTest, KeyObjectKeepsItsOwnCopy) {
+    std::string manufacturer = kManufacturer;
+    std::string data = Data("c", "", 1, 2);
+    const CapiKeyReference given{ItemOf(manufacturer), ItemOf(data)};
+    KeyObject* key = nullptr;
+    ASSERT_EQ(KeyCreate(&key), kOk);
+    ASSERT_EQ(KeySetInfo(key, KeyInfoCapiReference, &given), kOk);
+    manufacturer.assign(30, 'x');
+    data.assign(data.size(), 'x');
+    void* stored = nullptr;
+    ASSERT_EQ(KeyGetInfo(&stored, key, KeyInfoCapiReference), kOk);
+    CapiKeyLocation location{};
+    EXPECT_EQ(CapiParseKeyReference(*static_cast<CapiKeyReference*>(stored), location),
+              method::kOk);
+    EXPECT_STREQ(location.container, "c");
+    // Nothing else a key holds can become a reference.
+    void* none = nullptr;
+    EXPECT_EQ(KeyGetInfo(&none, key, KeyInfoRsaPublic), kKeyFormUnavailable);
+    (void)KeyDestroy(&key);
+    EXPECT_EQ(KeySetInfo(nullptr, KeyInfoCapiReference, &given), kBadKeyObject);
+}
+
+}  // namespace
+}  // namespace quillon::toolkit
