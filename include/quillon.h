@@ -142,6 +142,44 @@ QUILLON_API void QUILLON_CALL Sha1Final(uint8_t* out, DigestHandle** handle);
 
 /* ---- Credential profiles (ordinals 17-23) ------------------------------------------- */
 
+/* Each reader opens the profile file at path with password and hands back one protected item:
+ * on success *buffer holds a new buffer of exactly the payload (not NUL-terminated), released
+ * with ProfileFreeBuffer, and the result is its length (at least 1). Readers may be called from
+ * any thread; they take turns.
+ * The certificate readers (17, 19) report failure as one of the codes below; the key readers
+ * (20, 22, 23) return 0 for every one of them. What *buffer holds afterwards:
+ *   -100 the file cannot be opened or has a syntax error, or an argument is null: unchanged
+ *   -101 "MAC Algorithm" is not the supported one: null
+ *   -102 no memory while deriving the MAC key: null
+ *   -103 no memory while deriving the decryption key: unchanged
+ *   -104 no memory for the output buffer: null
+ *   -105 the item is missing, damaged or bound to another name, the password is wrong, or the
+ *        protection parameters are out of range: null */
+#define PROFILE_E_LOAD (-100)
+#define PROFILE_E_MAC_ALGORITHM (-101)
+#define PROFILE_E_MAC_KEY (-102)
+#define PROFILE_E_KEY (-103)
+#define PROFILE_E_OUTPUT (-104)
+#define PROFILE_E_UNREADABLE (-105)
+
+/* Ordinal 17. "Digital Signature" / "Certificate". */
+QUILLON_API int32_t QUILLON_CALL ProfileGetSignatureCertificate(uint8_t** buffer, const char* path,
+                                                                const char* password);
+/* Ordinal 19. "CA Certificates" / "Certificate". */
+QUILLON_API int32_t QUILLON_CALL ProfileGetCaCertificates(uint8_t** buffer, const char* path,
+                                                          const char* password);
+/* Ordinal 20. "Digital Signature" / "Key". */
+QUILLON_API int32_t QUILLON_CALL ProfileGetSignatureKey(uint8_t** buffer, const char* path,
+                                                        const char* password);
+/* Ordinal 22. "Private Keys" / "Key1". */
+QUILLON_API int32_t QUILLON_CALL ProfileGetPrivateKey1(uint8_t** buffer, const char* path,
+                                                       const char* password);
+/* Ordinal 23. "Private Keys" / "Key2". */
+QUILLON_API int32_t QUILLON_CALL ProfileGetPrivateKey2(uint8_t** buffer, const char* path,
+                                                       const char* password);
+/* Ordinals 18 and 21. Releases a buffer returned by a reader; null is accepted. */
+QUILLON_API void QUILLON_CALL ProfileFreeBuffer(uint8_t* buffer);
+
 /* ---- RSA keys (ordinals 24, 25, 28-30, 39, 54, 55) ---------------------------------- */
 
 /* ---- Certificates (ordinals 26, 27, 43, 44) ----------------------------------------- */

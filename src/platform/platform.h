@@ -114,6 +114,7 @@ namespace quillon::platform {
 // needs no set-up and cannot fail, so callers have no error path for it. Not recursive.
 enum class ProcessLock : int {
     kRawRsaKeyFileCache,
+    kProfileList,  // the parsed credential profile, from load to free
     kCount,
 };
 void AcquireProcessLock(ProcessLock lock);

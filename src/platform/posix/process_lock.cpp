@@ -12,6 +12,7 @@ namespace {
 // One initialiser per ProcessLock value.
 pthread_mutex_t locks[] = {
     PTHREAD_MUTEX_INITIALIZER,  // kRawRsaKeyFileCache
+    PTHREAD_MUTEX_INITIALIZER,  // kProfileList
 };
 static_assert(std::size(locks) == static_cast<std::size_t>(ProcessLock::kCount));
 

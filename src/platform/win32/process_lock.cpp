@@ -13,6 +13,7 @@ namespace {
 // One initialiser per ProcessLock value.
 SRWLOCK locks[] = {
     SRWLOCK_INIT,  // kRawRsaKeyFileCache
+    SRWLOCK_INIT,  // kProfileList
 };
 static_assert(std::size(locks) == static_cast<std::size_t>(ProcessLock::kCount));
 

@@ -1,0 +1,51 @@
+// Unlocking one protected item of a credential profile: load the file, derive the keys from
+// the password, decrypt the item, check the name bound into it and its MAC, hand back the
+// payload.
+//
+// The profile file's "Password Token" section holds the protection parameters ("SaltValue",
+// "Protection" in bits, "MAC Algorithm", "HashCount"). A protected item is Base64 text of a
+// CAST5-CBC ciphertext whose plaintext is: section name and key name (no separator), the
+// payload (at least 1 byte), the 8-byte CAST5 CBC-MAC of those two, and 1 to 8 padding bytes
+// (the last one giving their number).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "profile/cast5.h"
+
+namespace quillon::profile {
+
+// Size of the buffers a protected item is decoded and decrypted into: an item whose decoded
+// text needs more (2000 bytes or longer, with its terminator) is unreadable.
+inline constexpr std::size_t kProfileItemBufferSize = 2000;
+
+// The results of ProfileReadItem that are not a payload length. The certificate readers report
+// them as they are; the key readers report 0 for each.
+enum ProfileReadStatus : std::int32_t {
+    kProfileNotLoaded = -100,          // cannot be opened or a syntax error; buffer unchanged
+    kProfileWrongMacAlgorithm = -101,  // buffer null
+    kProfileNoMacKeyMemory = -102,     // buffer null
+    kProfileNoKeyMemory = -103,        // buffer unchanged
+    kProfileNoOutputMemory = -104,     // buffer null
+    kProfileItemUnreadable = -105,     // buffer null
+};
+
+// Decrypts the protected item (section, key) of the loaded profile into output (room for
+// kProfileItemBufferSize bytes) and checks its name prefix and MAC: the payload length, with
+// the payload moved to the start of output; 0 when the item is missing, undecodable, too
+// short, bound to another name, fails its MAC, or a context refuses work.
+[[nodiscard]] std::uint32_t ProfileDecryptEntry(std::uint8_t* output, const char* section,
+                                                const char* key, CastContext& encryption,
+                                                CastContext& mac);
+
+// The whole read of one item, serialised with every other reader on the profile lock: loads
+// the file at path, unlocks the item with password and, on success, stores a heap buffer of
+// exactly the payload in *buffer (released with support::Release) and returns its length.
+// Otherwise a ProfileReadStatus, with *buffer as that status describes. The profile list is
+// empty again on return.
+[[nodiscard]] std::int32_t ProfileReadItem(std::uint8_t** buffer, const char* path,
+                                           const char* password, const char* section,
+                                           const char* key);
+
+}  // namespace quillon::profile
