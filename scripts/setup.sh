@@ -3,9 +3,10 @@
 # Runs as root, or through sudo otherwise.
 set -euo pipefail
 
-# clang and its runtime libraries (libFuzzer, sanitizers) serve the fuzz preset.
+# clang and its runtime libraries (libFuzzer, sanitizers) serve the fuzz preset; the system CA
+# bundle (ca-certificates) is the certificate tests' set of real certificates.
 packages=(cmake make g++ pkg-config binutils libssl-dev libgcrypt20-dev libgtest-dev
-          libbenchmark-dev clang libclang-rt-14-dev)
+          libbenchmark-dev clang libclang-rt-14-dev ca-certificates)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -144,8 +144,8 @@ void DerWriter::Begin(DerTag tag) {
     open_[depth_++] = {size_, false};
 }
 
-void DerWriter::BeginSetOf() {
-    Begin(kDerSet);
+void DerWriter::BeginSetOf(DerTag tag) {
+    Begin(tag);
     if (Usable()) open_[depth_ - 1].setOf = true;
 }
 

@@ -31,8 +31,9 @@ class DerWriter {
     void Begin(DerTag tag);
     void BeginSequence() { Begin(kDerSequence); }
     void BeginSet() { Begin(kDerSet); }
-    // SET OF: End puts its elements in the order DER requires (X.690 11.6).
-    void BeginSetOf();
+    // SET OF: End puts its elements in the order DER requires (X.690 11.6). An IMPLICIT tag
+    // (a PKCS #7 certificate set, say) may replace the universal one.
+    void BeginSetOf(DerTag tag = kDerSet);
     void End();
 
     // A primitive element with the given tag and contents octets.

@@ -1,0 +1,207 @@
+#include "toolkit/cert/cert_decoder.h"
+
+#include <algorithm>
+
+#include "support/der_reader.h"
+#include "toolkit/cert/cert_decode_status.h"
+
+namespace quillon::cert {
+namespace {
+
+using Bytes = std::span<const std::uint8_t>;
+using support::DerElement;
+using support::DerReader;
+using support::DerStatus;
+
+Item ItemOf(Bytes bytes) {
+    return {const_cast<std::uint8_t*>(bytes.data()), static_cast<std::uint32_t>(bytes.size())};
+}
+
+// AlgorithmIdentifier ::= SEQUENCE { algorithm OBJECT IDENTIFIER, parameters ANY OPTIONAL }
+DerStatus ReadAlgorithmIdentifier(DerReader& reader, Bytes& encoding) {
+    DerElement element;
+    if (DerStatus status = reader.Read(support::kDerSequence, element); status != DerStatus::kOk) {
+        return status;
+    }
+    DerReader algorithm(element.contents);
+    Bytes oid;
+    DerElement parameters;
+    if (DerStatus status = algorithm.ReadOid(oid); status != DerStatus::kOk) return status;
+    if (!algorithm.empty()) {
+        if (DerStatus status = algorithm.ReadElement(parameters); status != DerStatus::kOk) {
+            return status;
+        }
+    }
+    if (DerStatus status = algorithm.ExpectEnd(); status != DerStatus::kOk) return status;
+    encoding = element.encoding;
+    return DerStatus::kOk;
+}
+
+// Extensions ::= SEQUENCE OF Extension,
+// Extension ::= SEQUENCE { extnID OBJECT IDENTIFIER, critical BOOLEAN DEFAULT FALSE,
+//                          extnValue OCTET STRING }
+// An explicit FALSE is accepted: issuers have written it, and it means the same.
+DerStatus ReadExtensions(DerReader& explicitTag, Bytes& encoding) {
+    DerElement element;
+    if (DerStatus status = explicitTag.Read(support::kDerSequence, element);
+        status != DerStatus::kOk) {
+        return status;
+    }
+    if (DerStatus status = explicitTag.ExpectEnd(); status != DerStatus::kOk) return status;
+    DerReader list(element.contents);
+    while (!list.empty()) {
+        DerReader extension;
+        Bytes oid;
+        Bytes value;
+        DerElement critical;
+        bool present = false;
+        DerStatus status = list.ReadSequence(extension);
+        if (status == DerStatus::kOk) status = extension.ReadOid(oid);
+        if (status == DerStatus::kOk) {
+            status = extension.ReadOptional(support::kDerBoolean, critical, present);
+        }
+        if (status == DerStatus::kOk && present) {
+            DerReader flag(critical.encoding);
+            bool ignored = false;
+            status = flag.ReadBoolean(ignored);
+        }
+        if (status == DerStatus::kOk) status = extension.ReadOctetString(value);
+        if (status == DerStatus::kOk) status = extension.ExpectEnd();
+        if (status != DerStatus::kOk) return status;
+    }
+    encoding = element.encoding;
+    return DerStatus::kOk;
+}
+
+// SubjectPublicKeyInfo ::= SEQUENCE { algorithm AlgorithmIdentifier, subjectPublicKey BIT STRING }
+DerStatus ReadPublicKeyInfo(DerReader& reader, Bytes& encoding) {
+    DerElement element;
+    if (DerStatus status = reader.Read(support::kDerSequence, element); status != DerStatus::kOk) {
+        return status;
+    }
+    DerReader info(element.contents);
+    Bytes algorithm;
+    Bytes key;
+    std::uint8_t unusedBits = 0;
+    DerStatus status = ReadAlgorithmIdentifier(info, algorithm);
+    if (status == DerStatus::kOk) status = info.ReadBitString(key, unusedBits);
+    if (status == DerStatus::kOk) status = info.ExpectEnd();
+    if (status == DerStatus::kOk) encoding = element.encoding;
+    return status;
+}
+
+// A [n] IMPLICIT BIT STRING unique identifier, when present.
+DerStatus ReadUniqueId(DerReader& reader, std::uint32_t number, Item& id) {
+    DerElement element;
+    bool present = false;
+    const support::DerTag tag = support::DerContext(number, false);
+    if (DerStatus status = reader.ReadOptional(tag, element, present);
+        status != DerStatus::kOk || !present) {
+        return status;
+    }
+    DerReader again(element.encoding);
+    Bytes bits;
+    std::uint8_t unusedBits = 0;
+    if (DerStatus status = again.ReadBitString(bits, unusedBits, tag); status != DerStatus::kOk) {
+        return status;
+    }
+    id = ItemOf(element.contents);
+    return DerStatus::kOk;
+}
+
+DerStatus ReadTbsCertificate(DerReader& tbs, DecodedCertificate& decoded) {
+    CertFields& fields = decoded.fields;
+    // version [0] EXPLICIT INTEGER DEFAULT v1; an explicit v1 is accepted as well.
+    DerElement versionTag;
+    bool present = false;
+    DerStatus status = tbs.ReadOptional(support::DerContext(0, true), versionTag, present);
+    if (status != DerStatus::kOk) return status;
+    fields.version = 0;
+    if (present) {
+        DerReader version(versionTag.contents);
+        std::int64_t value = -1;
+        if ((status = version.ReadSmallInteger(value)) != DerStatus::kOk) return status;
+        if ((status = version.ExpectEnd()) != DerStatus::kOk) return status;
+        if (value < 0 || value > 2) return DerStatus::kBadContents;
+        fields.version = static_cast<std::uint32_t>(value);
+    }
+
+    Bytes serial;
+    if ((status = tbs.ReadInteger(serial)) != DerStatus::kOk) return status;
+    fields.serialNumber = ItemOf(serial);
+
+    Bytes algorithm;
+    if ((status = ReadAlgorithmIdentifier(tbs, algorithm)) != DerStatus::kOk) return status;
+    fields.signatureAlgorithm = ItemOf(algorithm);
+
+    DerElement issuer;
+    if ((status = tbs.Read(support::kDerSequence, issuer)) != DerStatus::kOk) return status;
+    decoded.issuer = issuer.encoding;
+
+    DerReader validity;
+    if ((status = tbs.ReadSequence(validity)) != DerStatus::kOk) return status;
+    if ((status = validity.ReadTime(fields.validityStart)) != DerStatus::kOk) return status;
+    if ((status = validity.ReadTime(fields.validityEnd)) != DerStatus::kOk) return status;
+    if ((status = validity.ExpectEnd()) != DerStatus::kOk) return status;
+
+    DerElement subject;
+    if ((status = tbs.Read(support::kDerSequence, subject)) != DerStatus::kOk) return status;
+    decoded.subject = subject.encoding;
+
+    Bytes publicKeyInfo;
+    if ((status = ReadPublicKeyInfo(tbs, publicKeyInfo)) != DerStatus::kOk) return status;
+    fields.subjectPublicKeyInfo = ItemOf(publicKeyInfo);
+
+    if ((status = ReadUniqueId(tbs, 1, fields.issuerUniqueId)) != DerStatus::kOk) return status;
+    if ((status = ReadUniqueId(tbs, 2, fields.subjectUniqueId)) != DerStatus::kOk) return status;
+
+    DerReader extensions;
+    if (tbs.NextIs(support::DerContext(3, true))) {
+        if ((status = tbs.ReadConstructed(support::DerContext(3, true), extensions)) !=
+            DerStatus::kOk) {
+            return status;
+        }
+        Bytes encoding;
+        if ((status = ReadExtensions(extensions, encoding)) != DerStatus::kOk) return status;
+        fields.extensions = ItemOf(encoding);
+    }
+    return tbs.ExpectEnd();
+}
+
+}  // namespace
+
+CertStatus DecodeCertificate(std::span<const std::uint8_t> der, DecodedCertificate& decoded) {
+    decoded = {};
+    // Certificate ::= SEQUENCE { tbsCertificate, signatureAlgorithm, signatureValue BIT STRING }
+    DerReader input(der);
+    DerReader certificate;
+    DerReader tbs;
+    Bytes outerAlgorithm;
+    Bytes signature;
+    std::uint8_t unusedBits = 0;
+    DerStatus status = input.ReadSequence(certificate);
+    if (status == DerStatus::kOk) status = input.ExpectEnd();
+    if (status == DerStatus::kOk) status = certificate.ReadSequence(tbs);
+    if (status == DerStatus::kOk) status = ReadTbsCertificate(tbs, decoded);
+    if (status == DerStatus::kOk) status = ReadAlgorithmIdentifier(certificate, outerAlgorithm);
+    if (status == DerStatus::kOk) status = certificate.ReadBitString(signature, unusedBits);
+    if (status == DerStatus::kOk) status = certificate.ExpectEnd();
+    if (status != DerStatus::kOk) {
+        decoded = {};
+        return CertStatusFromDer(status);
+    }
+
+    const Item& inner = decoded.fields.signatureAlgorithm;
+    if (!std::equal(outerAlgorithm.begin(), outerAlgorithm.end(), inner.data,
+                    inner.data + inner.length)) {
+        decoded = {};
+        return kCertInconsistent;
+    }
+    if (decoded.fields.validityStart > decoded.fields.validityEnd) {
+        decoded = {};
+        return kCertValidityOrder;
+    }
+    return kCertOk;
+}
+
+}  // namespace quillon::cert

@@ -1,0 +1,25 @@
+// Decodes a DER X.509 Certificate (RFC 5280 section 4.1) into views of its fields. Nothing is
+// allocated; the views point into the input.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "toolkit/cert/cert_fields.h"
+#include "toolkit/cert/cert_status.h"
+
+namespace quillon::cert {
+
+struct DecodedCertificate {
+    CertFields fields;                      // without the two name objects
+    std::span<const std::uint8_t> issuer;   // DER Name
+    std::span<const std::uint8_t> subject;  // DER Name
+};
+
+// 0x705 for DER that is not a Certificate, 0x706 when it is cut short, 0x701 when the
+// tbsCertificate's signature algorithm differs from the outer one in any byte, 0x70C when the
+// validity starts after it ends.
+[[nodiscard]] CertStatus DecodeCertificate(std::span<const std::uint8_t> der,
+                                           DecodedCertificate& decoded);
+
+}  // namespace quillon::cert

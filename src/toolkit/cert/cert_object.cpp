@@ -1,0 +1,85 @@
+#include "toolkit/cert/cert_object.h"
+
+#include <cstring>
+
+#include "support/checked_alloc.h"
+#include "toolkit/cert/cert_argument.h"
+#include "toolkit/cert/cert_decoder.h"
+
+namespace quillon::cert {
+
+constinit const std::uint32_t kCertObjectMarker = 0x43455254u;  // "CERT"
+
+namespace {
+
+// Back to the empty state: no DER, no fields, empty names.
+void Empty(CertObject* cert) {
+    NameRelease(&cert->issuer);
+    NameRelease(&cert->subject);
+    support::Release(cert->der);
+    cert->der = nullptr;
+    cert->derLength = 0;
+    cert->fields = {};
+    NameInit(&cert->issuer);
+    NameInit(&cert->subject);
+}
+
+}  // namespace
+
+CertStatus CertObjectCreate(CertObject** cert, CertContext* context) {
+    if (cert == nullptr) return CertMissingArgument("cert");
+    *cert = nullptr;
+    if (context != nullptr && !IsCertContext(context)) return kCertNotContext;
+    auto* made = static_cast<CertObject*>(support::AllocateZeroed(sizeof(CertObject)));
+    if (made == nullptr) return kCertOutOfMemory;
+    made->typeMarker = &kCertObjectMarker;
+    made->self = made;
+    made->context = context;
+    NameInit(&made->issuer);
+    NameInit(&made->subject);
+    *cert = made;
+    return kCertOk;
+}
+
+CertStatus CertSetDer(CertObject* cert, const std::uint8_t* der, std::uint32_t length) {
+    if (!IsCertObject(cert)) return kCertNotCertificate;
+    if (der == nullptr || length == 0 || cert->der != nullptr) return kCertBadData;
+    auto* copy = static_cast<std::uint8_t*>(support::Allocate(length));
+    if (copy == nullptr) return kCertOutOfMemory;
+    std::memcpy(copy, der, length);
+    cert->der = copy;
+    cert->derLength = length;
+
+    DecodedCertificate decoded;
+    CertStatus status = DecodeCertificate({copy, length}, decoded);
+    if (status == kCertOk) status = NameDecode(&cert->issuer, decoded.issuer);
+    if (status == kCertOk) status = NameDecode(&cert->subject, decoded.subject);
+    if (status != kCertOk) {
+        Empty(cert);
+        return status;
+    }
+    cert->fields = decoded.fields;
+    cert->fields.issuerName = &cert->issuer;
+    cert->fields.subjectName = &cert->subject;
+    return kCertOk;
+}
+
+CertStatus CertGetFields(const CertFields** fields, CertObject* cert) {
+    if (!IsCertObject(cert)) return kCertNotCertificate;
+    if (fields == nullptr) return CertMissingArgument("certFields");
+    if (cert->der == nullptr) return kCertBadData;
+    *fields = &cert->fields;
+    return kCertOk;
+}
+
+void CertObjectDestroy(CertObject** cert) {
+    if (cert == nullptr) return;
+    if (IsCertObject(*cert)) {
+        Empty(*cert);
+        (*cert)->self = nullptr;
+        support::Release(*cert);
+    }
+    *cert = nullptr;
+}
+
+}  // namespace quillon::cert

@@ -1,0 +1,50 @@
+// Name objects: the entries of an X.501 Name (attribute type and value, each marked whether it
+// begins a new relative distinguished name) and their text, built on the first request and
+// kept. A name object lives inside the certificate object whose DER it views.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "support/der_reader.h"
+#include "toolkit/cert/cert_status.h"
+
+namespace quillon::cert {
+
+struct NameEntry {
+    std::span<const std::uint8_t> type;  // OBJECT IDENTIFIER contents
+    support::DerElement value;           // the AttributeValue element as encoded
+    bool beginsRdn;
+};
+
+struct NameObject {
+    const std::uint32_t* typeMarker;  // &kNameObjectMarker
+    NameObject* self;
+    NameEntry* entries;  // DER order
+    std::uint32_t count;
+    char* text;  // built by NameGetString, null until then
+};
+
+extern const std::uint32_t kNameObjectMarker;
+
+[[nodiscard]] inline bool IsNameObject(const NameObject* name) {
+    return name != nullptr && name->self == name && name->typeMarker == &kNameObjectMarker;
+}
+
+// Makes *name an empty name object (no entries, no text).
+void NameInit(NameObject* name);
+
+// Reads the entries of a Name (its whole DER encoding); the entries view the bytes, which must
+// outlive the object. 0x705 for a malformed Name, 0x706 when it is cut short, 0x700 when out of
+// memory.
+[[nodiscard]] CertStatus NameDecode(NameObject* name, std::span<const std::uint8_t> der);
+
+// The name as text, built on the first call and returned again on later ones; owned by the
+// name object. 0x716 when name is not a name object, 0x707 ("text") for a null text address.
+[[nodiscard]] CertStatus NameGetString(const char** text, NameObject* name);
+
+// Frees the entries and the text and leaves the object unusable.
+void NameRelease(NameObject* name);
+
+}  // namespace quillon::cert

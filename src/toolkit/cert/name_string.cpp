@@ -1,0 +1,384 @@
+#include "toolkit/cert/name_string.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "support/checked_alloc.h"
+#include "support/der_oid.h"
+
+namespace quillon::cert {
+namespace {
+
+using Bytes = std::span<const std::uint8_t>;
+using support::DerOidConstant;
+using support::MakeDerOid;
+namespace tag = support::der_universal;
+
+struct ShortName {
+    DerOidConstant type;
+    const char* name;
+};
+
+// The attribute types that have a short name (X.520, RFC 4519, PKCS #9 emailAddress).
+constexpr ShortName kShortNames[] = {
+    {MakeDerOid("2.5.4.3"), "cn"},
+    {MakeDerOid("2.5.4.7"), "l"},
+    {MakeDerOid("2.5.4.8"), "st"},
+    {MakeDerOid("2.5.4.10"), "o"},
+    {MakeDerOid("2.5.4.11"), "ou"},
+    {MakeDerOid("2.5.4.6"), "c"},
+    {MakeDerOid("2.5.4.9"), "street"},
+    {MakeDerOid("0.9.2342.19200300.100.1.25"), "dc"},
+    {MakeDerOid("2.5.4.5"), "serialNumber"},
+    {MakeDerOid("2.5.4.12"), "title"},
+    {MakeDerOid("2.5.4.17"), "postalCode"},
+    {MakeDerOid("1.2.840.113549.1.9.1"), "e"},
+    {MakeDerOid("2.5.4.46"), "dnQualifier"},
+    {MakeDerOid("2.5.4.4"), "sn"},
+    {MakeDerOid("2.5.4.42"), "givenName"},
+    {MakeDerOid("2.5.4.43"), "initials"},
+    {MakeDerOid("2.5.4.44"), "generationQualifier"},
+    {MakeDerOid("2.5.4.41"), "name"},
+};
+
+consteval bool AllShortNamesValid() {
+    for (const ShortName& entry : kShortNames) {
+        if (entry.type.size == 0) return false;
+    }
+    return true;
+}
+static_assert(AllShortNamesValid());
+
+const char* FindShortName(Bytes type) {
+    for (const ShortName& entry : kShortNames) {
+        if (support::DerOidEquals(type, entry.type)) return entry.name;
+    }
+    return nullptr;
+}
+
+// Counts the text first (out null), then writes it into a block of that size.
+class TextSink {
+  public:
+    explicit TextSink(char* out) : out_(out) {}
+
+    void Put(char c) {
+        if (out_ != nullptr) out_[size_] = c;
+        ++size_;
+    }
+    void Put(std::string_view text) {
+        for (const char c : text) Put(c);
+    }
+    void PutUtf8(std::uint32_t codePoint) {
+        if (codePoint < 0x80) {
+            Put(static_cast<char>(codePoint));
+        } else if (codePoint < 0x800) {
+            Put(static_cast<char>(0xC0 | codePoint >> 6));
+            Put(static_cast<char>(0x80 | (codePoint & 0x3F)));
+        } else if (codePoint < 0x10000) {
+            Put(static_cast<char>(0xE0 | codePoint >> 12));
+            Put(static_cast<char>(0x80 | (codePoint >> 6 & 0x3F)));
+            Put(static_cast<char>(0x80 | (codePoint & 0x3F)));
+        } else {
+            Put(static_cast<char>(0xF0 | codePoint >> 18));
+            Put(static_cast<char>(0x80 | (codePoint >> 12 & 0x3F)));
+            Put(static_cast<char>(0x80 | (codePoint >> 6 & 0x3F)));
+            Put(static_cast<char>(0x80 | (codePoint & 0x3F)));
+        }
+    }
+    void PutHex(Bytes bytes) {
+        constexpr char kDigits[] = "0123456789abcdef";
+        for (const std::uint8_t byte : bytes) {
+            Put(kDigits[byte >> 4]);
+            Put(kDigits[byte & 15]);
+        }
+    }
+
+    [[nodiscard]] std::size_t size() const { return size_; }
+
+  private:
+    char* out_;
+    std::size_t size_ = 0;
+};
+
+// ---- Object identifiers in dotted decimal --------------------------------------------------
+
+// One subidentifier (its base-128 octets) in decimal, after subtracting bias (0, 40 or 80,
+// which only the first subidentifier carries). Arcs of any size are written: those beyond 64
+// bits (UUID arcs under 2.25 have 128) go through a long division in scratch.
+CertStatus PutArc(TextSink& sink, Bytes octets, std::uint32_t bias) {
+    if (octets.size() <= 9) {
+        std::uint64_t value = 0;
+        for (const std::uint8_t octet : octets) value = value << 7 | (octet & 0x7F);
+        value -= bias;
+        char digits[20];
+        int count = 0;
+        do {
+            digits[count++] = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value != 0);
+        while (count > 0) sink.Put(digits[--count]);
+        return kCertOk;
+    }
+    // Base-128 digits, then decimal digits (at most 3 per base-128 digit), least first.
+    auto* scratch = static_cast<std::uint8_t*>(support::Allocate(octets.size() * 4));
+    if (scratch == nullptr) return kCertOutOfMemory;
+    std::uint8_t* number = scratch;
+    char* decimal = reinterpret_cast<char*>(scratch + octets.size());
+    for (std::size_t i = 0; i < octets.size(); ++i) number[i] = octets[i] & 0x7F;
+    // The value is far above 80, so the bias comes off the lowest digits with a borrow.
+    std::uint32_t borrow = bias;
+    for (std::size_t i = octets.size(); i-- > 0 && borrow != 0;) {
+        const std::uint32_t take = borrow % 128;
+        borrow /= 128;
+        if (number[i] < take) {
+            number[i] = static_cast<std::uint8_t>(number[i] + 128 - take);
+            ++borrow;
+        } else {
+            number[i] = static_cast<std::uint8_t>(number[i] - take);
+        }
+    }
+    std::size_t count = 0;
+    std::size_t start = 0;
+    while (start < octets.size()) {
+        std::uint32_t remainder = 0;
+        for (std::size_t i = start; i < octets.size(); ++i) {
+            const std::uint32_t current = remainder * 128 + number[i];
+            number[i] = static_cast<std::uint8_t>(current / 10);
+            remainder = current % 10;
+        }
+        decimal[count++] = static_cast<char>('0' + remainder);
+        while (start < octets.size() && number[start] == 0) ++start;
+    }
+    while (count > 0) sink.Put(decimal[--count]);
+    support::Release(scratch);
+    return kCertOk;
+}
+
+// X.690 8.19: the first subidentifier holds the first two arcs as 40 * first + second.
+CertStatus PutOidText(TextSink& sink, Bytes oid) {
+    std::size_t start = 0;
+    bool first = true;
+    for (std::size_t i = 0; i < oid.size(); ++i) {
+        if ((oid[i] & 0x80) != 0) continue;
+        const Bytes octets = oid.subspan(start, i + 1 - start);
+        std::uint32_t bias = 0;
+        if (first) {
+            const std::uint32_t top = octets.size() > 1 ? 2
+                                      : octets[0] < 40  ? 0
+                                      : octets[0] < 80  ? 1
+                                                        : 2;
+            sink.Put(static_cast<char>('0' + top));
+            sink.Put('.');
+            bias = 40 * top;
+            first = false;
+        } else {
+            sink.Put('.');
+        }
+        if (const CertStatus status = PutArc(sink, octets, bias); status != kCertOk) return status;
+        start = i + 1;
+    }
+    return kCertOk;
+}
+
+// ---- Values ----------------------------------------------------------------------------------
+
+enum class ValueForm {
+    kUtf8,       // UTF8String: bytes copied as they are
+    kPrintable,  // leading spaces dropped, runs of spaces reduced to one
+    kBmp,        // UTF-16 big-endian with surrogate pairs
+    kUniversal,  // UCS-4 big-endian
+    kByte,       // every other string type: each byte is the code point of its value
+    kNotString,  // not a character string: written as "#" and the hex of its DER
+};
+
+ValueForm FormOf(const support::DerTag& valueTag) {
+    if (valueTag.tagClass != support::DerClass::kUniversal || valueTag.constructed) {
+        return ValueForm::kNotString;
+    }
+    switch (valueTag.number) {
+        case tag::kUtf8String:
+            return ValueForm::kUtf8;
+        case tag::kPrintableString:
+            return ValueForm::kPrintable;
+        case tag::kBmpString:
+            return ValueForm::kBmp;
+        case tag::kUniversalString:
+            return ValueForm::kUniversal;
+        case tag::kNumericString:
+        case tag::kT61String:
+        case 21:  // VideotexString
+        case tag::kIa5String:
+        case 25:  // GraphicString
+        case tag::kVisibleString:
+        case 27:  // GeneralString
+            return ValueForm::kByte;
+        default:
+            return ValueForm::kNotString;
+    }
+}
+
+// The characters of a string value in order: code points, or for UTF8String single bytes.
+class ValueCharacters {
+  public:
+    ValueCharacters(ValueForm form, Bytes contents) : form_(form), contents_(contents) {
+        if (form_ == ValueForm::kPrintable) {
+            while (at_ < contents_.size() && contents_[at_] == ' ') ++at_;
+        }
+    }
+
+    // False at the end of the value or at a malformed character (status tells which).
+    bool Next(std::uint32_t& character) {
+        if (at_ >= contents_.size()) return false;
+        switch (form_) {
+            case ValueForm::kPrintable:
+                character = contents_[at_++];
+                if (character == ' ') {
+                    while (at_ < contents_.size() && contents_[at_] == ' ') ++at_;
+                }
+                return true;
+            case ValueForm::kBmp:
+                return NextBmp(character);
+            case ValueForm::kUniversal:
+                return NextUniversal(character);
+            default:
+                character = contents_[at_++];
+                return true;
+        }
+    }
+
+    [[nodiscard]] CertStatus status() const { return status_; }
+
+  private:
+    std::uint32_t Unit16() {
+        const std::uint32_t unit =
+            static_cast<std::uint32_t>(contents_[at_]) << 8 | contents_[at_ + 1];
+        at_ += 2;
+        return unit;
+    }
+
+    bool NextBmp(std::uint32_t& character) {
+        if (contents_.size() - at_ < 2) return Fail();
+        const std::uint32_t unit = Unit16();
+        if (unit >= 0xDC00 && unit <= 0xDFFF) return Fail();
+        if (unit < 0xD800 || unit > 0xDBFF) {
+            character = unit;
+            return true;
+        }
+        if (contents_.size() - at_ < 2) return Fail();
+        const std::uint32_t low = Unit16();
+        if (low < 0xDC00 || low > 0xDFFF) return Fail();
+        character = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+        return true;
+    }
+
+    bool NextUniversal(std::uint32_t& character) {
+        if (contents_.size() - at_ < 4) return Fail();
+        character = 0;
+        for (int i = 0; i < 4; ++i) character = character << 8 | contents_[at_++];
+        if (character > 0x10FFFF || (character >= 0xD800 && character <= 0xDFFF)) return Fail();
+        return true;
+    }
+
+    bool Fail() {
+        status_ = kCertBadData;
+        at_ = contents_.size();
+        return false;
+    }
+
+    ValueForm form_;
+    Bytes contents_;
+    std::size_t at_ = 0;
+    CertStatus status_ = kCertOk;
+};
+
+bool NeedsEscape(std::uint32_t character) {
+    switch (character) {
+        case ',':
+        case '+':
+        case '=':
+        case '"':
+        case '>':
+        case '<':
+        case ';':
+        case '\\':
+            return true;
+        default:
+            return false;
+    }
+}
+
+CertStatus PutValue(TextSink& sink, ValueForm form, Bytes contents) {
+    // Escaping a space depends on whether it ends the value, so count the characters first.
+    std::size_t count = 0;
+    std::uint32_t character = 0;
+    ValueCharacters counter(form, contents);
+    while (counter.Next(character)) ++count;
+    if (counter.status() != kCertOk) return counter.status();
+
+    ValueCharacters characters(form, contents);
+    for (std::size_t i = 0; characters.Next(character); ++i) {
+        const bool edgeSpace = character == ' ' && (i == 0 || i + 1 == count);
+        if (character == 0) {
+            // A zero byte would end the text early and hide the rest of the name.
+            sink.Put("\\00");
+            continue;
+        }
+        if (NeedsEscape(character) || edgeSpace || (character == '#' && i == 0)) sink.Put('\\');
+        if (form == ValueForm::kUtf8) {
+            sink.Put(static_cast<char>(character));
+        } else {
+            sink.PutUtf8(character);
+        }
+    }
+    return kCertOk;
+}
+
+CertStatus PutEntry(TextSink& sink, const NameEntry& entry) {
+    const char* shortName = FindShortName(entry.type);
+    if (shortName == nullptr) {
+        if (const CertStatus status = PutOidText(sink, entry.type); status != kCertOk) {
+            return status;
+        }
+        sink.Put("=#");
+        sink.PutHex(entry.value.encoding);
+        return kCertOk;
+    }
+    sink.Put(shortName);
+    sink.Put('=');
+    const ValueForm form = FormOf(entry.value.tag);
+    if (form == ValueForm::kNotString) {
+        sink.Put('#');
+        sink.PutHex(entry.value.encoding);
+        return kCertOk;
+    }
+    return PutValue(sink, form, entry.value.contents);
+}
+
+CertStatus PutName(TextSink& sink, std::span<const NameEntry> entries) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (i != 0) sink.Put(entries[i].beginsRdn ? ',' : '+');
+        if (const CertStatus status = PutEntry(sink, entries[i]); status != kCertOk) return status;
+    }
+    return kCertOk;
+}
+
+}  // namespace
+
+CertStatus NameToString(std::span<const NameEntry> entries, char** text) {
+    *text = nullptr;
+    TextSink measure(nullptr);
+    if (const CertStatus status = PutName(measure, entries); status != kCertOk) return status;
+    auto* out = static_cast<char*>(support::Allocate(measure.size() + 1));
+    if (out == nullptr) return kCertOutOfMemory;
+    TextSink writer(out);
+    if (const CertStatus status = PutName(writer, entries); status != kCertOk) {
+        support::Release(out);
+        return status;
+    }
+    out[writer.size()] = '\0';
+    *text = out;
+    return kCertOk;
+}
+
+}  // namespace quillon::cert
