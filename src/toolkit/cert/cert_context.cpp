@@ -1,14 +1,14 @@
 #include "toolkit/cert/cert_context.h"
 
 #include "support/checked_alloc.h"
-#include "toolkit/cert/cert_argument.h"
+#include "toolkit/cert/cert_status.h"
 
-namespace quillon::cert {
+namespace quillon::toolkit::cert {
 
 constinit const std::uint32_t kCertContextMarker = 0x43435458u;  // "CCTX"
 
 CertStatus CertContextCreate(CertContext** context) {
-    if (context == nullptr) return CertMissingArgument("context");
+    if (context == nullptr) return NullArgument("context");
     *context = nullptr;
     auto* made = static_cast<CertContext*>(support::AllocateZeroed(sizeof(CertContext)));
     if (made == nullptr) return kCertOutOfMemory;
@@ -27,4 +27,4 @@ void CertContextDestroy(CertContext** context) {
     *context = nullptr;
 }
 
-}  // namespace quillon::cert
+}  // namespace quillon::toolkit::cert

@@ -6,7 +6,7 @@
 
 #include "toolkit/cert/cert_status.h"
 
-namespace quillon::cert {
+namespace quillon::toolkit::cert {
 
 struct CertContext {
     const std::uint32_t* typeMarker;  // &kCertContextMarker
@@ -26,4 +26,4 @@ extern const std::uint32_t kCertContextMarker;
 // Releases a valid context; always clears the variable.
 void CertContextDestroy(CertContext** context);
 
-}  // namespace quillon::cert
+}  // namespace quillon::toolkit::cert

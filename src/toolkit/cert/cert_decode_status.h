@@ -6,7 +6,7 @@
 #include "support/der.h"
 #include "toolkit/cert/cert_status.h"
 
-namespace quillon::cert {
+namespace quillon::toolkit::cert {
 
 [[nodiscard]] constexpr CertStatus CertStatusFromDer(support::DerStatus status) {
     switch (status) {
@@ -20,4 +20,4 @@ namespace quillon::cert {
     }
 }
 
-}  // namespace quillon::cert
+}  // namespace quillon::toolkit::cert

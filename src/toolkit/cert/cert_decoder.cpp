@@ -5,7 +5,7 @@
 #include "support/der_reader.h"
 #include "toolkit/cert/cert_decode_status.h"
 
-namespace quillon::cert {
+namespace quillon::toolkit::cert {
 namespace {
 
 using Bytes = std::span<const std::uint8_t>;
@@ -204,4 +204,4 @@ CertStatus DecodeCertificate(std::span<const std::uint8_t> der, DecodedCertifica
     return kCertOk;
 }
 
-}  // namespace quillon::cert
+}  // namespace quillon::toolkit::cert

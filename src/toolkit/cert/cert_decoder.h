@@ -8,7 +8,7 @@
 #include "toolkit/cert/cert_fields.h"
 #include "toolkit/cert/cert_status.h"
 
-namespace quillon::cert {
+namespace quillon::toolkit::cert {
 
 struct DecodedCertificate {
     CertFields fields;                      // without the two name objects
@@ -22,4 +22,4 @@ struct DecodedCertificate {
 [[nodiscard]] CertStatus DecodeCertificate(std::span<const std::uint8_t> der,
                                            DecodedCertificate& decoded);
 
-}  // namespace quillon::cert
+}  // namespace quillon::toolkit::cert

@@ -9,9 +9,7 @@
 #include "toolkit/cert/name_object.h"
 #include "toolkit/item.h"
 
-namespace quillon::cert {
-
-using toolkit::Item;
+namespace quillon::toolkit::cert {
 
 struct CertFields {
     std::uint32_t version;    // 0 = v1, 1 = v2, 2 = v3
@@ -27,4 +25,4 @@ struct CertFields {
     Item extensions;  // DER Extensions, length 0 when absent
 };
 
-}  // namespace quillon::cert
+}  // namespace quillon::toolkit::cert

@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "support/checked_alloc.h"
-#include "toolkit/cert/cert_argument.h"
+#include "toolkit/cert/cert_status.h"
 
-namespace quillon::cert {
+namespace quillon::toolkit::cert {
 
 constinit const std::uint32_t kCertListMarker = 0x434C5354u;  // "CLST"
 
@@ -16,7 +16,7 @@ constexpr std::uint32_t kListStep = 4;
 }  // namespace
 
 CertStatus CertListCreate(CertList** list) {
-    if (list == nullptr) return CertMissingArgument("certList");
+    if (list == nullptr) return NullArgument("certList");
     *list = nullptr;
     auto* made = static_cast<CertList*>(support::AllocateZeroed(sizeof(CertList)));
     if (made == nullptr) return kCertOutOfMemory;
@@ -54,4 +54,4 @@ void CertListDestroy(CertList** list) {
     *list = nullptr;
 }
 
-}  // namespace quillon::cert
+}  // namespace quillon::toolkit::cert

@@ -7,7 +7,7 @@
 #include "toolkit/cert/cert_object.h"
 #include "toolkit/cert/cert_status.h"
 
-namespace quillon::cert {
+namespace quillon::toolkit::cert {
 
 struct CertList {
     const std::uint32_t* typeMarker;  // &kCertListMarker
@@ -33,4 +33,4 @@ extern const std::uint32_t kCertListMarker;
 // Releases a valid list (not its certificates); always clears the variable.
 void CertListDestroy(CertList** list);
 
-}  // namespace quillon::cert
+}  // namespace quillon::toolkit::cert

@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "support/checked_alloc.h"
-#include "toolkit/cert/cert_argument.h"
 #include "toolkit/cert/cert_decoder.h"
+#include "toolkit/cert/cert_status.h"
 
-namespace quillon::cert {
+namespace quillon::toolkit::cert {
 
 constinit const std::uint32_t kCertObjectMarker = 0x43455254u;  // "CERT"
 
@@ -27,7 +27,7 @@ void Empty(CertObject* cert) {
 }  // namespace
 
 CertStatus CertObjectCreate(CertObject** cert, CertContext* context) {
-    if (cert == nullptr) return CertMissingArgument("cert");
+    if (cert == nullptr) return NullArgument("cert");
     *cert = nullptr;
     if (context != nullptr && !IsCertContext(context)) return kCertNotContext;
     auto* made = static_cast<CertObject*>(support::AllocateZeroed(sizeof(CertObject)));
@@ -66,7 +66,7 @@ CertStatus CertSetDer(CertObject* cert, const std::uint8_t* der, std::uint32_t l
 
 CertStatus CertGetFields(const CertFields** fields, CertObject* cert) {
     if (!IsCertObject(cert)) return kCertNotCertificate;
-    if (fields == nullptr) return CertMissingArgument("certFields");
+    if (fields == nullptr) return NullArgument("certFields");
     if (cert->der == nullptr) return kCertBadData;
     *fields = &cert->fields;
     return kCertOk;
@@ -82,4 +82,4 @@ void CertObjectDestroy(CertObject** cert) {
     *cert = nullptr;
 }
 
-}  // namespace quillon::cert
+}  // namespace quillon::toolkit::cert

@@ -9,7 +9,7 @@
 #include "toolkit/cert/cert_status.h"
 #include "toolkit/cert/name_object.h"
 
-namespace quillon::cert {
+namespace quillon::toolkit::cert {
 
 struct CertObject {
     const std::uint32_t* typeMarker;  // &kCertObjectMarker
@@ -48,4 +48,4 @@ extern const std::uint32_t kCertObjectMarker;
 // anything else is left alone. Always clears the variable.
 void CertObjectDestroy(CertObject** cert);
 
-}  // namespace quillon::cert
+}  // namespace quillon::toolkit::cert

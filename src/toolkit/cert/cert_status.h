@@ -1,30 +1,39 @@
-// Status codes of the certificate toolkit: 0 is success, failures start at 0x700. The
-// certificate exports hand these numbers to their callers unchanged.
+// Certificate toolkit statuses: what the certificate layer and its provider return (0 success,
+// 0x700 and up). The certificate exports hand these numbers to their callers unchanged.
 #pragma once
 
 #include <cstdint>
 
-namespace quillon::cert {
+namespace quillon::toolkit {
 
 using CertStatus = std::uint32_t;
 
 inline constexpr CertStatus kCertOk = 0;
 inline constexpr CertStatus kCertOutOfMemory = 0x700;
-inline constexpr CertStatus kCertInconsistent = 0x701;  // e.g. inner and outer algorithms differ
-inline constexpr CertStatus kCertCancelled = 0x702;
-inline constexpr CertStatus kCertMethodFailure = 0x703;
-inline constexpr CertStatus kCertBadData = 0x705;           // data missing, or malformed
-inline constexpr CertStatus kCertLengthOutOfRange = 0x706;  // data cut short
-inline constexpr CertStatus kCertNullArgument = 0x707;      // a required argument is null
-inline constexpr CertStatus kCertNoDevice = 0x709;
+inline constexpr CertStatus kCertInconsistent = 0x701;        // e.g. inner/outer algorithms differ
+inline constexpr CertStatus kCertCancelled = 0x702;           // the surrender callback said stop
+inline constexpr CertStatus kCertMethodFailure = 0x703;       // failure inside a crypto method
+inline constexpr CertStatus kCertMissingData = 0x705;         // a required argument is missing
+inline constexpr CertStatus kCertBadData = kCertMissingData;  // ... or its contents malformed
+inline constexpr CertStatus kCertLengthOutOfRange = 0x706;    // data cut short
+inline constexpr CertStatus kCertNullArgument = 0x707;        // names the argument
+inline constexpr CertStatus kCertNoDevice = 0x709;            // no hardware device, software only
 inline constexpr CertStatus kCertOutputTooSmall = 0x70A;
-inline constexpr CertStatus kCertMethodStatus = 0x70B;
-inline constexpr CertStatus kCertValidityOrder = 0x70C;  // validity starts after it ends
+inline constexpr CertStatus kCertUnavailable = 0x70B;
+inline constexpr CertStatus kCertValidityOrder = 0x70C;  // validity start after its end
 inline constexpr CertStatus kCertNotName = 0x716;
 inline constexpr CertStatus kCertNotCertificate = 0x727;
 inline constexpr CertStatus kCertNotList = 0x736;
 inline constexpr CertStatus kCertNotContext = 0x73E;
-inline constexpr CertStatus kCertProviderFailure = 0x74B;
-inline constexpr CertStatus kCertBadOptions = 0x763;
+inline constexpr CertStatus kCertGeneralFailure = 0x74B;
+inline constexpr CertStatus kCertBadOptions = 0x763;  // message options ("cmsOptions")
 
-}  // namespace quillon::cert
+// A refused argument is named: the name is what MissingArgumentName reports afterwards on the
+// same thread, so a caller can tell "funcs" from "handle", or which message was missing.
+// NullArgument is the 0x707 of a null required argument; RefuseArgument records the name with
+// another status (0x763 for "cmsOptions").
+[[nodiscard]] CertStatus NullArgument(const char* name);
+[[nodiscard]] CertStatus RefuseArgument(const char* name, CertStatus status);
+[[nodiscard]] const char* MissingArgumentName();
+
+}  // namespace quillon::toolkit

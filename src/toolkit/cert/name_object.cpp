@@ -1,11 +1,11 @@
 #include "toolkit/cert/name_object.h"
 
 #include "support/checked_alloc.h"
-#include "toolkit/cert/cert_argument.h"
 #include "toolkit/cert/cert_decode_status.h"
+#include "toolkit/cert/cert_status.h"
 #include "toolkit/cert/name_string.h"
 
-namespace quillon::cert {
+namespace quillon::toolkit::cert {
 
 constinit const std::uint32_t kNameObjectMarker = 0x4E414D45u;  // "NAME"
 
@@ -69,7 +69,7 @@ CertStatus NameDecode(NameObject* name, std::span<const std::uint8_t> der) {
 
 CertStatus NameGetString(const char** text, NameObject* name) {
     if (!IsNameObject(name)) return kCertNotName;
-    if (text == nullptr) return CertMissingArgument("text");
+    if (text == nullptr) return NullArgument("text");
     if (name->text == nullptr) {
         if (const CertStatus status = NameToString({name->entries, name->count}, &name->text);
             status != kCertOk) {
@@ -87,4 +87,4 @@ void NameRelease(NameObject* name) {
     *name = {};
 }
 
-}  // namespace quillon::cert
+}  // namespace quillon::toolkit::cert

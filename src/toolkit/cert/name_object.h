@@ -10,7 +10,7 @@
 #include "support/der_reader.h"
 #include "toolkit/cert/cert_status.h"
 
-namespace quillon::cert {
+namespace quillon::toolkit::cert {
 
 struct NameEntry {
     std::span<const std::uint8_t> type;  // OBJECT IDENTIFIER contents
@@ -47,4 +47,4 @@ void NameInit(NameObject* name);
 // Frees the entries and the text and leaves the object unusable.
 void NameRelease(NameObject* name);
 
-}  // namespace quillon::cert
+}  // namespace quillon::toolkit::cert

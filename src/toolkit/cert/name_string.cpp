@@ -7,7 +7,7 @@
 #include "support/checked_alloc.h"
 #include "support/der_oid.h"
 
-namespace quillon::cert {
+namespace quillon::toolkit::cert {
 namespace {
 
 using Bytes = std::span<const std::uint8_t>;
@@ -381,4 +381,4 @@ CertStatus NameToString(std::span<const NameEntry> entries, char** text) {
     return kCertOk;
 }
 
-}  // namespace quillon::cert
+}  // namespace quillon::toolkit::cert

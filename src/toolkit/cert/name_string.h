@@ -9,7 +9,7 @@
 #include "toolkit/cert/cert_status.h"
 #include "toolkit/cert/name_object.h"
 
-namespace quillon::cert {
+namespace quillon::toolkit::cert {
 
 // A zero-terminated text of the entries in a block from the checked allocator (the caller
 // releases it). 0x705 for a value that cannot be read as its string type (a BMPString of odd
@@ -17,4 +17,4 @@ namespace quillon::cert {
 // memory; *text is null on failure.
 [[nodiscard]] CertStatus NameToString(std::span<const NameEntry> entries, char** text);
 
-}  // namespace quillon::cert
+}  // namespace quillon::toolkit::cert

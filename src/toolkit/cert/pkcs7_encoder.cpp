@@ -3,14 +3,13 @@
 #include "support/checked_alloc.h"
 #include "support/der_oid.h"
 #include "support/der_writer.h"
-#include "toolkit/cert/cert_argument.h"
+#include "toolkit/cert/cert_status.h"
 
-namespace quillon::cert {
+namespace quillon::toolkit::cert {
 namespace {
 
 using support::DerStatus;
 using support::DerWriter;
-using toolkit::Item;
 
 CertStatus StatusOfWriter(DerStatus status) {
     switch (status) {
@@ -54,7 +53,7 @@ std::span<const std::uint8_t> View(const Item& item) {
 
 CertStatus CertEncodeDataMessage(CertContext* context, const Item* content, Item* dataMsg) {
     if (!IsCertContext(context)) return kCertNotContext;
-    if (dataMsg == nullptr) return CertMissingArgument("dataMsg");
+    if (dataMsg == nullptr) return NullArgument("dataMsg");
     *dataMsg = {};
     return Encode(
         [&](DerWriter& w) {
@@ -74,11 +73,11 @@ CertStatus CertEncodeSignedDataMessage(CertContext* context, const Item* dataMsg
                                        const CertList* certificates, std::uint32_t options,
                                        Item* signedDataMsg) {
     if (!IsCertContext(context)) return kCertNotContext;
-    if (signedDataMsg == nullptr) return CertMissingArgument("signedDataMsg");
+    if (signedDataMsg == nullptr) return NullArgument("signedDataMsg");
     *signedDataMsg = {};
-    if (dataMsg == nullptr) return CertMissingArgument("dataMsg");
+    if (dataMsg == nullptr) return NullArgument("dataMsg");
     if (certificates != nullptr && !IsCertList(certificates)) return kCertNotList;
-    if (options != 0) return CertRefuseArgument("cmsOptions", kCertBadOptions);
+    if (options != 0) return RefuseArgument("cmsOptions", kCertBadOptions);
     return Encode(
         [&](DerWriter& w) {
             w.BeginSequence();  // ContentInfo
@@ -112,4 +111,4 @@ void CertReleaseMessage(Item* message) {
     *message = {};
 }
 
-}  // namespace quillon::cert
+}  // namespace quillon::toolkit::cert

@@ -10,25 +10,23 @@
 #include "toolkit/cert/cert_status.h"
 #include "toolkit/item.h"
 
-namespace quillon::cert {
+namespace quillon::toolkit::cert {
 
 // ContentInfo { data, [0] EXPLICIT OCTET STRING } — without the [0] when content is null.
 // 0x73E not a context, 0x707 ("dataMsg") for a null message, 0x700 out of memory.
-[[nodiscard]] CertStatus CertEncodeDataMessage(CertContext* context, const toolkit::Item* content,
-                                               toolkit::Item* dataMsg);
+[[nodiscard]] CertStatus CertEncodeDataMessage(CertContext* context, const Item* content,
+                                               Item* dataMsg);
 
 // ContentInfo { signedData, SignedData { version 1, no digest algorithms, the encapsulated
 // content (a message such as the data message, one DER element), the certificates of the list
 // (none when it is null), no revocation lists, no signers } }. options must be 0 (else 0x763,
 // "cmsOptions"). 0x73E not a context, 0x707 ("signedDataMsg", "dataMsg") for a null message,
 // 0x736 not a list, 0x705 content that is not one DER element, 0x700 out of memory.
-[[nodiscard]] CertStatus CertEncodeSignedDataMessage(CertContext* context,
-                                                     const toolkit::Item* dataMsg,
+[[nodiscard]] CertStatus CertEncodeSignedDataMessage(CertContext* context, const Item* dataMsg,
                                                      const CertList* certificates,
-                                                     std::uint32_t options,
-                                                     toolkit::Item* signedDataMsg);
+                                                     std::uint32_t options, Item* signedDataMsg);
 
 // Frees a message's bytes and empties it.
-void CertReleaseMessage(toolkit::Item* message);
+void CertReleaseMessage(Item* message);
 
-}  // namespace quillon::cert
+}  // namespace quillon::toolkit::cert

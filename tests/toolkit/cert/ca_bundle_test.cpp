@@ -19,7 +19,7 @@
 #include "toolkit/rsa_records.h"
 #include "toolkit/toolkit.h"
 
-namespace quillon::cert {
+namespace quillon::toolkit::cert {
 namespace {
 
 using test::CertBytes;
@@ -264,4 +264,4 @@ TEST(CaBundle, Pkcs7ReadBackByOpenSsl) {
 }
 
 }  // namespace
-}  // namespace quillon::cert
+}  // namespace quillon::toolkit::cert

@@ -10,10 +10,10 @@
 #include "common/allocation_failure.h"
 #include "common/openssl_certificates.h"
 #include "common/vector_file.h"
-#include "toolkit/cert/cert_argument.h"
 #include "toolkit/cert/cert_object.h"
+#include "toolkit/cert/cert_status.h"
 
-namespace quillon::cert {
+namespace quillon::toolkit::cert {
 namespace {
 
 using test::CertBytes;
@@ -161,14 +161,14 @@ TEST(CertObject, ArgumentChecks) {
     EXPECT_EQ(CertSetDer(cert, der.data(), static_cast<std::uint32_t>(der.size())), kCertBadData)
         << "a second certificate";
     EXPECT_EQ(CertGetFields(nullptr, cert), kCertNullArgument);
-    EXPECT_STREQ(CertLastRefusedArgument(), "certFields");
+    EXPECT_STREQ(MissingArgumentName(), "certFields");
 
     CertObject notACert{};
     EXPECT_EQ(CertSetDer(&notACert, der.data(), 1), kCertNotCertificate);
     EXPECT_EQ(CertSetDer(nullptr, der.data(), 1), kCertNotCertificate);
     EXPECT_EQ(CertGetFields(&fields, &notACert), kCertNotCertificate);
     EXPECT_EQ(CertObjectCreate(nullptr, nullptr), kCertNullArgument);
-    EXPECT_STREQ(CertLastRefusedArgument(), "cert");
+    EXPECT_STREQ(MissingArgumentName(), "cert");
     CertContext notAContext{};
     CertObject* other = &notACert;
     EXPECT_EQ(CertObjectCreate(&other, &notAContext), kCertNotContext);
@@ -222,4 +222,4 @@ TEST(CertObject, AllocationFailures) {
 }
 
 }  // namespace
-}  // namespace quillon::cert
+}  // namespace quillon::toolkit::cert

@@ -11,10 +11,10 @@
 #include "common/allocation_failure.h"
 #include "common/openssl_certificates.h"
 #include "support/der_writer.h"
-#include "toolkit/cert/cert_argument.h"
 #include "toolkit/cert/cert_object.h"
+#include "toolkit/cert/cert_status.h"
 
-namespace quillon::cert {
+namespace quillon::toolkit::cert {
 namespace {
 
 using test::CertRecipe;
@@ -315,7 +315,7 @@ TEST(NameString, ArgumentChecks) {
     EXPECT_EQ(NameGetString(&text, &notAName), kCertNotName);
     OwnedName owned(RawName({}));
     EXPECT_EQ(NameGetString(nullptr, &owned.name), kCertNullArgument);
-    EXPECT_STREQ(CertLastRefusedArgument(), "text");
+    EXPECT_STREQ(MissingArgumentName(), "text");
 }
 
 TEST(NameString, MalformedNames) {
@@ -363,4 +363,4 @@ TEST(NameString, AllocationFailures) {
 }
 
 }  // namespace
-}  // namespace quillon::cert
+}  // namespace quillon::toolkit::cert

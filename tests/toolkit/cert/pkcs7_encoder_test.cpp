@@ -12,14 +12,13 @@
 #include "common/allocation_failure.h"
 #include "common/openssl_certificates.h"
 #include "common/vector_file.h"
-#include "toolkit/cert/cert_argument.h"
+#include "toolkit/cert/cert_status.h"
 #include "toolkit/cert/pkcs7_encoder.h"
 
-namespace quillon::cert {
+namespace quillon::toolkit::cert {
 namespace {
 
 using test::CertBytes;
-using toolkit::Item;
 
 struct Fixture {
     CertContext* context = nullptr;
@@ -168,11 +167,11 @@ TEST(Pkcs7Encoder, ArgumentStatuses) {
          "context"},
     };
     for (const auto& c : cases) {
-        (void)CertRefuseArgument(nullptr, kCertOk);
+        (void)RefuseArgument(nullptr, kCertOk);
         EXPECT_EQ(c.call(), c.expected) << c.what;
         EXPECT_EQ(message.data, nullptr) << c.what;
         if (c.argument != nullptr) {
-            EXPECT_STREQ(CertLastRefusedArgument(), c.argument) << c.what;
+            EXPECT_STREQ(MissingArgumentName(), c.argument) << c.what;
         }
     }
 
@@ -229,4 +228,4 @@ TEST(Pkcs7Encoder, AllocationFailures) {
 }
 
 }  // namespace
-}  // namespace quillon::cert
+}  // namespace quillon::toolkit::cert
