@@ -1,7 +1,7 @@
 #include "toolkit/cert/cert_context.h"
 
 #include "support/checked_alloc.h"
-#include "toolkit/cert/cert_status.h"
+#include "toolkit/provider/cert_status.h"
 
 namespace quillon::toolkit::cert {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "toolkit/cert/cert_status.h"
+#include "toolkit/provider/cert_status.h"
 
 namespace quillon::toolkit::cert {
 

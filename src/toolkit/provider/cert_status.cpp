@@ -35,8 +35,12 @@ CertStatus MapToCertStatus(Status status) {
 }
 
 CertStatus NullArgument(const char* name) {
+    return RefuseArgument(name, kCertNullArgument);
+}
+
+CertStatus RefuseArgument(const char* name, CertStatus status) {
     missingArgument = name;
-    return kCertNullArgument;
+    return status;
 }
 
 const char* MissingArgumentName() {
