@@ -54,7 +54,8 @@ Status BindRaw(AlgObject* object, MethodSlot* slot, const void* keyValue, const 
     const auto* primitives = static_cast<const RsaRawPrimitives*>(method->primitives);
     void* context = nullptr;
     std::uint32_t modulusLength = 0;
-    const std::uint32_t status = primitives->setup(object, keyValue, &context, &modulusLength);
+    const std::uint32_t status =
+        primitives->setup(object, method, keyValue, &context, &modulusLength);
     if (status != method::kOk) return TranslateMethodStatus(status);
     slot->context = context;
     Pkcs(object->handler).modulusLength = modulusLength;

@@ -5,30 +5,20 @@
 
 #include <string>
 
+#include "provider/capi_reference_bytes.h"
 #include "toolkit/provider/provider_methods.h"
 
 namespace quillon::toolkit {
 namespace {
 
-const std::string kManufacturer("Quillon Cert CryptoAPI Module", 30);
-
-std::string Data(const std::string& container, const std::string& provider, std::uint32_t type,
-                 std::uint32_t spec) {
-    std::string data = container + '\0' + provider + '\0';
-    for (std::uint32_t value : {type, spec}) {
-        for (int i = 0; i < 4; ++i) data += static_cast<char>(value >> (8 * i));
-    }
-    return data;
-}
-
-Item ItemOf(std::string& bytes) {
-    return {reinterpret_cast<std::uint8_t*>(bytes.data()),
-            static_cast<std::uint32_t>(bytes.size())};
-}
+using test::CapiReferenceData;
+using test::ItemOf;
+const std::string& kManufacturer = test::kCapiManufacturer;
 
 TEST(CapiKeyReferenceTest, ParsesItsFields) {
     std::string manufacturer = kManufacturer;
-    std::string data = Data("vpn-user", "Microsoft Enhanced Cryptographic Provider v1.0", 1, 2);
+    std::string data =
+        CapiReferenceData("vpn-user", "Microsoft Enhanced Cryptographic Provider v1.0", 1, 2);
     const CapiKeyReference reference{ItemOf(manufacturer), ItemOf(data)};
     CapiKeyLocation location{};
     ASSERT_EQ(CapiParseKeyReference(reference, location), method::kOk);
@@ -37,7 +27,7 @@ TEST(CapiKeyReferenceTest, ParsesItsFields) {
     EXPECT_EQ(location.providerType, 1u);
     EXPECT_EQ(location.keySpec, 2u);
 
-    std::string empty = Data("", "", 0x01020304, 0xA0B0C0D0);
+    std::string empty = CapiReferenceData("", "", 0x01020304, 0xA0B0C0D0);
     const CapiKeyReference defaults{ItemOf(manufacturer), ItemOf(empty)};
     ASSERT_EQ(CapiParseKeyReference(defaults, location), method::kOk);
     EXPECT_EQ(location.container, nullptr);
@@ -47,7 +37,7 @@ TEST(CapiKeyReferenceTest, ParsesItsFields) {
 }
 
 TEST(CapiKeyReferenceTest, MismatchIsKeyFormUnavailable) {
-    const std::string good = Data("c", "p", 1, 1);
+    const std::string good = CapiReferenceData("c", "p", 1, 1);
     struct Case {
         const char* name;
         std::string manufacturer, data;
@@ -76,7 +66,7 @@ TEST(CapiKeyReferenceTest, MismatchIsKeyFormUnavailable) {
 
 TEST(CapiKeyReferenceTest, KeyObjectKeepsItsOwnCopy) {
     std::string manufacturer = kManufacturer;
-    std::string data = Data("c", "", 1, 2);
+    std::string data = CapiReferenceData("c", "", 1, 2);
     const CapiKeyReference given{ItemOf(manufacturer), ItemOf(data)};
     KeyObject* key = nullptr;
     ASSERT_EQ(KeyCreate(&key), kOk);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/allocation_failure.h"
+#include "provider/crypto_api_fake.h"
 #include "provider/platform_fake.h"
 #include "toolkit/methods/methods.h"
 #include "toolkit/provider/provider.h"
@@ -44,7 +45,10 @@ struct Provider {
 
 class ProviderEntryTest : public ::testing::Test {
   protected:
-    void SetUp() override { test::ResetFakePlatform(); }
+    void SetUp() override {
+        test::ResetFakePlatform();
+        test::ResetFakeCapi();
+    }
 };
 
 TEST_F(ProviderEntryTest, RecordNamesTheProvider) {
@@ -268,13 +272,17 @@ TEST_F(ProviderEntryTest, AllocationFailureAnywhere) {
     struct Case {
         const char* name;
         bool device;
+        bool capi;
         const Item* seed;
         SeedSource source;    // when no allocation fails
         SeedSource fallback;  // when one of the hardware path fails
     } const cases[] = {
-        {"system state", false, nullptr, SeedSource::kSystemState, SeedSource::kSystemState},
-        {"hardware device", true, nullptr, SeedSource::kHardwareDevice, SeedSource::kSystemState},
-        {"caller seed", false, &seed, SeedSource::kCallerSeed, SeedSource::kCallerSeed},
+        {"system state", false, false, nullptr, SeedSource::kSystemState, SeedSource::kSystemState},
+        {"hardware device", true, false, nullptr, SeedSource::kHardwareDevice,
+         SeedSource::kSystemState},
+        {"caller seed", false, false, &seed, SeedSource::kCallerSeed, SeedSource::kCallerSeed},
+        {"CryptoAPI sessions", true, true, nullptr, SeedSource::kHardwareDevice,
+         SeedSource::kSystemState},
     };
     test::AllocationHookGuard guard;
     for (const Case& c : cases) {
@@ -282,6 +290,7 @@ TEST_F(ProviderEntryTest, AllocationFailureAnywhere) {
         const int allocations = test::ForEachAllocationFailure([&](int failing) {
             test::ResetFakePlatform();
             Fake().devicePresent = c.device;
+            test::FakeCapi().present = c.capi;
             ProviderFunctions functions{};
             ProviderState* state = nullptr;
             const CertStatus status = QuillonCryptoEntry(nullptr, c.seed, &functions, &state);

@@ -51,7 +51,7 @@ std::uint32_t StartKey(AlgObject* object, const Item& modulus, RawKey*& key) {
     return method::kOk;
 }
 
-std::uint32_t SetupPublic(AlgObject* object, const void* keyRecord, void** context,
+std::uint32_t SetupPublic(AlgObject* object, const Method*, const void* keyRecord, void** context,
                           std::uint32_t* modulusLength) {
     const auto* record = static_cast<const RsaPublicKeyRecord*>(keyRecord);
     if (record == nullptr) return method::kBadParameters;
@@ -65,7 +65,7 @@ std::uint32_t SetupPublic(AlgObject* object, const void* keyRecord, void** conte
     return method::kOk;
 }
 
-std::uint32_t SetupPrivate(AlgObject* object, const void* keyRecord, void** context,
+std::uint32_t SetupPrivate(AlgObject* object, const Method*, const void* keyRecord, void** context,
                            std::uint32_t* modulusLength) {
     const auto* record = static_cast<const RsaPrivateCrtRecord*>(keyRecord);
     if (record == nullptr || record->primeCount != 2) return method::kBadParameters;

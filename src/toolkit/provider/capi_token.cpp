@@ -1,41 +1,157 @@
 // The CryptoAPI token methods: raw RSA with the private key of a CryptoAPI key container, encrypt
-// side (signing) and decrypt side. CryptoAPI is reached only through a library loaded at run
-// time; where it is missing the methods report "not supported" and take no part.
-#include "toolkit/methods/primitives.h"
+// side (signing) and decrypt side. CryptoAPI is reached only through "advapi32.dll", loaded when
+// the method's session opens; where the library or one of its functions is missing the method
+// reports "not supported" and takes no part.
+#include <cstring>
+
+#include "support/checked_alloc.h"
+#include "support/secure_wipe.h"
+#include "toolkit/provider/capi_key_reference.h"
+#include "toolkit/provider/capi_session.h"
 #include "toolkit/provider/provider_methods.h"
+#include "toolkit/provider/token_chooser.h"
+#include "toolkit/rsa_records.h"
 
 namespace quillon::toolkit {
 namespace {
 
-std::uint32_t NoSession(AlgObject*, const void*, void**, std::uint32_t*) {
-    return method::kNotSupported;
+constexpr char kLibraryName[] = "advapi32.dll";
+constexpr std::uint32_t kUnknownKeyBits = 4096;  // when the key will not tell its length
+
+template <typename Function>
+bool Resolve(platform::LibraryHandle library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(platform::LibrarySymbol(library, name));
+    return function != nullptr;
 }
 
-std::uint32_t NoTransform(const void*, std::uint8_t*, std::uint32_t*, std::uint32_t,
-                          const std::uint8_t*, std::uint32_t) {
-    return method::kNotSupported;
+bool ResolveCommon(platform::LibraryHandle library, capi::Functions& f) {
+    return Resolve(library, "CryptAcquireContextA", f.acquireContext) &&
+           Resolve(library, "CryptReleaseContext", f.releaseContext) &&
+           Resolve(library, "CryptGetUserKey", f.getUserKey) &&
+           Resolve(library, "CryptGetKeyParam", f.getKeyParam) &&
+           Resolve(library, "CryptDestroyKey", f.destroyKey);
 }
 
-// What the listed methods point at: a session that never opened.
-constexpr RsaRawPrimitives kClosedSession = {NoSession, NoTransform};
-
-std::uint32_t OpenCapi(void**) {
-    return method::kNotSupported;
+bool ResolveSigning(platform::LibraryHandle library, capi::Functions& f) {
+    return ResolveCommon(library, f) && Resolve(library, "CryptCreateHash", f.createHash) &&
+           Resolve(library, "CryptSetHashParam", f.setHashParam) &&
+           Resolve(library, "CryptSignHashA", f.signHash) &&
+           Resolve(library, "CryptDestroyHash", f.destroyHash);
 }
 
-void CloseCapi(void*) {}
+bool ResolveDecrypting(platform::LibraryHandle library, capi::Functions& f) {
+    return ResolveCommon(library, f) && Resolve(library, "CryptImportKey", f.importKey) &&
+           Resolve(library, "CryptExportKey", f.exportKey);
+}
+
+std::uint32_t Open(void** session, const RsaRawPrimitives& primitives,
+                   bool (*resolve)(platform::LibraryHandle, capi::Functions&)) {
+    auto* opened = static_cast<CapiSession*>(support::AllocateZeroed(sizeof(CapiSession)));
+    if (opened == nullptr) return method::kOutOfMemory;
+    opened->primitives = primitives;
+    opened->library = platform::LoadDynamicLibrary(kLibraryName);
+    if (opened->library == nullptr || !resolve(opened->library, opened->functions)) {
+        platform::FreeDynamicLibrary(opened->library);
+        support::Release(opened);
+        return method::kNotSupported;
+    }
+    *session = opened;
+    return method::kOk;
+}
+
+void Close(void* session) {
+    auto* opened = static_cast<CapiSession*>(session);
+    platform::FreeDynamicLibrary(opened->library);
+    support::WipeAndRelease(opened, sizeof *opened);
+}
+
+constexpr RsaRawPrimitives kSigning = {CapiBindKey, CapiSignBlock};
+constexpr RsaRawPrimitives kDecrypting = {CapiBindKey, CapiDecryptBlock};
+
+std::uint32_t OpenSigning(void** session) {
+    return Open(session, kSigning, ResolveSigning);
+}
+
+std::uint32_t OpenDecrypting(void** session) {
+    return Open(session, kDecrypting, ResolveDecrypting);
+}
+
+// What the listed methods point at: a session that never opened (no library), which binding
+// refuses as "not supported".
+constinit CapiSession closedSigning = {kSigning, nullptr, {}, 0};
+constinit CapiSession closedDecrypting = {kDecrypting, nullptr, {}, 0};
+
+void ReleaseBoundKey(void* block, std::uint32_t length) {
+    auto* bound = static_cast<CapiBoundKey*>(block);
+    if (bound->userKey != 0) bound->session->functions.destroyKey(bound->userKey);
+    if (bound->provider != 0) bound->session->functions.releaseContext(bound->provider, 0);
+    support::WipeAndRelease(block, length);
+}
 
 }  // namespace
 
+std::uint32_t CapiFailure(CapiSession& session) {
+    session.lastError = platform::LastSystemError();
+    return method::kDeviceFailure;
+}
+
+void CapiReverse(std::uint8_t* bytes, std::uint32_t length) {
+    for (std::uint32_t i = 0, j = length; i + 1 < j; ++i, --j) {
+        const std::uint8_t byte = bytes[i];
+        bytes[i] = bytes[j - 1];
+        bytes[j - 1] = byte;
+    }
+}
+
+std::uint32_t CapiBindKey(AlgObject* object, const Method* method, const void* keyRecord,
+                          void** context, std::uint32_t* modulusLength) {
+    auto& session = *static_cast<CapiSession*>(TokenSessionOf(method));
+    if (session.library == nullptr) return method::kNotSupported;
+    CapiKeyLocation location{};
+    if (const std::uint32_t status =
+            CapiParseKeyReference(*static_cast<const CapiKeyReference*>(keyRecord), location);
+        status != method::kOk) {
+        return status;
+    }
+    auto* bound = static_cast<CapiBoundKey*>(support::AllocateZeroed(sizeof(CapiBoundKey)));
+    if (bound == nullptr ||
+        !MemoryAdopt(object->memory, bound, sizeof(CapiBoundKey), ReleaseBoundKey)) {
+        return method::kOutOfMemory;
+    }
+    bound->session = &session;
+    const capi::Functions& f = session.functions;
+    if (!f.acquireContext(&bound->provider, location.container, location.provider,
+                          location.providerType, 0)) {
+        bound->provider = 0;
+        return CapiFailure(session);
+    }
+    if (!f.getUserKey(bound->provider, location.keySpec, &bound->userKey)) {
+        bound->userKey = 0;
+        return CapiFailure(session);
+    }
+    std::uint32_t bits = 0;
+    capi::Dword size = sizeof bits;
+    if (!f.getKeyParam(bound->userKey, capi::kKeyLength, reinterpret_cast<std::uint8_t*>(&bits),
+                       &size, 0) ||
+        size != sizeof bits) {
+        bits = kUnknownKeyBits;
+    }
+    bound->modulusLength = (bits + 7) / 8;
+    if (bound->modulusLength > kRsaMaxModulusBytes) return method::kModulusLength;
+    *context = bound;
+    *modulusLength = bound->modulusLength;
+    return method::kOk;
+}
+
 constinit const Method kCapiEncryptMethod = {InfoRsaRawPrivate, kEncryptSide, KeyInfoCapiReference,
-                                             &kClosedSession};
+                                             &closedSigning};
 constinit const Method kCapiDecryptMethod = {InfoRsaRawPrivate, kDecryptSide, KeyInfoCapiReference,
-                                             &kClosedSession};
+                                             &closedDecrypting};
 
 // The names carry ".QUILLON_CAPI" and the vendor's reversed domain, an opaque part of them.
 constinit const TokenMethod kCapiEncryptToken = {
-    &kCapiEncryptMethod, "TOKEN_RSA_CRT_ENCRYPT.QUILLON_CAPI.com.quillon", OpenCapi, CloseCapi};
+    &kCapiEncryptMethod, "TOKEN_RSA_CRT_ENCRYPT.QUILLON_CAPI.com.quillon", OpenSigning, Close};
 constinit const TokenMethod kCapiDecryptToken = {
-    &kCapiDecryptMethod, "TOKEN_RSA_CRT_DECRYPT.QUILLON_CAPI.com.quillon", OpenCapi, CloseCapi};
+    &kCapiDecryptMethod, "TOKEN_RSA_CRT_DECRYPT.QUILLON_CAPI.com.quillon", OpenDecrypting, Close};
 
 }  // namespace quillon::toolkit

@@ -1,0 +1,50 @@
+// The session of a CryptoAPI token method and a key bound to it: what the open operation, the
+// binding and the two transforms (signing, decryption) share.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+#include "toolkit/methods/primitives.h"
+#include "toolkit/provider/capi_api.h"
+
+namespace quillon::toolkit {
+
+struct CapiSession {
+    RsaRawPrimitives primitives;  // first: the chooser entry's table points here
+    platform::LibraryHandle library;
+    capi::Functions functions;
+    std::uint32_t lastError;  // GetLastError of the last failing CryptoAPI call
+};
+
+// The state of a bound method (the slot's context), held in the object's memory; releasing it
+// destroys the user key and releases the CryptoAPI context. The object must not outlive the
+// chooser whose session it uses.
+struct CapiBoundKey {
+    CapiSession* session;
+    capi::Handle provider;
+    capi::Handle userKey;
+    std::uint32_t modulusLength;  // bytes
+};
+
+// Records the calling thread's last system error in the session; returns method status 18 (a
+// token failure, 0x20B).
+std::uint32_t CapiFailure(CapiSession& session);
+
+// Binding: parses the key reference, acquires the context, gets the user key and its length.
+std::uint32_t CapiBindKey(AlgObject* object, const Method* method, const void* keyRecord,
+                          void** context, std::uint32_t* modulusLength);
+
+// The transforms of the two sides (RsaRawPrimitives::transform): signing a PKCS #1 block of type
+// 1, decrypting one block into a block of type 2.
+std::uint32_t CapiSignBlock(const void* context, std::uint8_t* out, std::uint32_t* outLength,
+                            std::uint32_t maxLength, const std::uint8_t* in,
+                            std::uint32_t inLength);
+std::uint32_t CapiDecryptBlock(const void* context, std::uint8_t* out, std::uint32_t* outLength,
+                               std::uint32_t maxLength, const std::uint8_t* in,
+                               std::uint32_t inLength);
+
+// Reverses bytes in place: CryptoAPI keeps numbers least significant byte first.
+void CapiReverse(std::uint8_t* bytes, std::uint32_t length);
+
+}  // namespace quillon::toolkit
