@@ -2,6 +2,7 @@
 // built by the test with OpenSSL.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <random>
@@ -373,16 +374,21 @@ TEST_F(ProfileReaders, AFailedLoadDoesNotSpoilTheNextRead) {
 TEST_F(ProfileReaders, TwoThreadsReadAtOnce) {
     std::string paths[2];
     for (int t = 0; t < 2; ++t) {
-        ProfileWriter writer(kPassword, kSalt, 128, 1);
+        // Enough rounds that each read spans time slices and the two threads' reads overlap.
+        ProfileWriter writer(kPassword, kSalt, 128, 500);
         writer.Item("Private Keys", "Key1", Payload(50 + t, t));
         writer.Item("Private Keys", "Key2", Payload(80 + t, t));
         paths[t] = directory_.Write("profile" + std::to_string(t) + ".ini", writer.Text());
     }
     int failures[2] = {};
+    std::atomic<int> ready{0};
     std::thread threads[2];
     for (int t = 0; t < 2; ++t) {
         threads[t] = std::thread([&, t] {
-            for (int i = 0; i < 40; ++i) {
+            // Both start together, so their reads overlap.
+            ready.fetch_add(1);
+            while (ready.load() < 2) std::this_thread::yield();
+            for (int i = 0; i < 20; ++i) {
                 const Reader& reader = kReaders[3 + i % 2];
                 const Outcome outcome = Read(reader, paths[t].c_str(), kPassword);
                 if (outcome.bytes != Payload((i % 2 == 0 ? 50 : 80) + t, t)) ++failures[t];
