@@ -182,6 +182,61 @@ QUILLON_API void QUILLON_CALL ProfileFreeBuffer(uint8_t* buffer);
 
 /* ---- RSA keys (ordinals 24, 25, 28-30, 39, 54, 55) ---------------------------------- */
 
+/* An RSA key handle: a module-allocated cell holding one key object, a public key or a private
+ * key in Chinese-remainder form. The creating exports write it into the caller's variable; the
+ * operations take the handle itself; RsaDestroyKey takes the variable's address.
+ * Status results: 0; -1 the module could not allocate its cell, a null argument, or (for
+ * RsaGetKeyInfo) a buffer too small; otherwise the toolkit's status unchanged (0x200 and up):
+ * 0x20C malformed input (block formatting, DER contents, key version), 0x20D input length out of
+ * range, 0x20F the key cannot serve the operation, 0x215 modulus length out of range,
+ * 0x218 output buffer too small, 0x21E the key's algorithm is not RSA, 0x206 out of memory. */
+typedef struct KeyHandle KeyHandle;
+
+/* Ordinal 55. Generates a key pair with public exponent 4097 (bytes 0x10 0x01) and a modulus of
+ * exactly modulusBits bits (256 to 4096, else 0x215). Both variables are written only on
+ * success. */
+QUILLON_API int32_t QUILLON_CALL RsaGenerateKeyPair(KeyHandle** publicKey, KeyHandle** privateKey,
+                                                    uint32_t modulusBits);
+
+/* Ordinal 39. A public key from its modulus and public exponent (big-endian unsigned, leading
+ * zero bytes allowed). On failure *handle is set to null (left as it was when the cell itself
+ * could not be allocated). The module keeps copies: the caller's buffers may go afterwards. */
+QUILLON_API int32_t QUILLON_CALL RsaCreatePublicKey(KeyHandle** handle, const uint8_t* modulus,
+                                                    uint32_t modulusLength, const uint8_t* exponent,
+                                                    uint32_t exponentLength);
+
+/* Ordinal 24. A private key from the DER bytes of a PKCS #8 PrivateKeyInfo holding a two-prime
+ * RSAPrivateKey (version 0 or 1). *handle as for RsaCreatePublicKey. */
+QUILLON_API int32_t QUILLON_CALL RsaCreatePrivateKey(KeyHandle** handle, const uint8_t* der,
+                                                     uint32_t derLength);
+
+/* Ordinal 54. Copies the modulus and public exponent (big-endian, no leading zeros) of a public
+ * or private key and writes their lengths into the capacities. When either does not fit,
+ * nothing is copied, both capacities are left as given and -1 is returned. */
+QUILLON_API int32_t QUILLON_CALL RsaGetKeyInfo(KeyHandle* key, uint8_t* modulus,
+                                               uint32_t* modulusCapacity, uint8_t* exponent,
+                                               uint32_t* exponentCapacity);
+
+/* Ordinal 29. With a private key: the PKCS #1 v1.5 type-1 block (0xFF padding) of the input,
+ * transformed with the private key (a signature block; the same output every time). With a
+ * public-only key: public-key encryption, a type-2 block (fresh random padding on each call).
+ * The output is the modulus length k in bytes; the input may hold at most k - 11 bytes (else
+ * 0x20D). *capacity gives the size of out and is reduced by the bytes written: the output
+ * length is the capacity before minus the capacity after. */
+QUILLON_API int32_t QUILLON_CALL RsaEncrypt(KeyHandle* key, const uint8_t* in, uint32_t inLength,
+                                            uint8_t* out, uint32_t* capacity);
+
+/* Ordinal 30. Recovers the data of a type-1 block made by RsaEncrypt with the matching private
+ * key (a signature block). The input must be exactly k bytes (else 0x20D) and a well-formed
+ * type-1 block (else 0x20C). *capacity as for RsaEncrypt. */
+QUILLON_API int32_t QUILLON_CALL RsaPublicDecrypt(KeyHandle* key, const uint8_t* in,
+                                                  uint32_t inLength, uint8_t* out,
+                                                  uint32_t* capacity);
+
+/* Ordinal 25. Destroys the key (wiping it) and sets *handle to null; an empty handle is left
+ * alone. */
+QUILLON_API void QUILLON_CALL RsaDestroyKey(KeyHandle** handle);
+
 /* ---- Certificates (ordinals 26, 27, 43, 44) ----------------------------------------- */
 
 /* ---- Diffie-Hellman (ordinals 31-36) ------------------------------------------------ */

@@ -1,0 +1,187 @@
+// RSA key exports (ordinals 24, 25, 29, 30, 39, 54, 55): key handles over toolkit key objects,
+// PKCS #1 v1.5 operations through a fresh algorithm object per call, key-pair generation.
+#include <cstring>
+
+#include "pubkey/key_handle.h"
+#include "quillon.h"
+#include "random/module_generator.h"
+#include "support/checked_alloc.h"
+#include "toolkit/rsa_records.h"
+#include "toolkit/toolkit.h"
+
+using namespace quillon;
+using toolkit::AlgObject;
+using toolkit::KeyObject;
+using toolkit::Status;
+
+namespace {
+
+// The public exponent of every generated key: 4097, not 65537.
+constexpr std::uint8_t kGeneratedExponent[] = {0x10, 0x01};
+
+int32_t Result(Status status) {
+    return static_cast<int32_t>(status);
+}
+
+Status GivePublic(KeyObject* key, const void* record) {
+    return toolkit::KeySetInfo(key, toolkit::KeyInfoRsaPublic, record);
+}
+
+Status GivePrivateBer(KeyObject* key, const void* item) {
+    return toolkit::KeySetInfo(key, toolkit::KeyInfoRsaPrivateBer, item);
+}
+
+// AlgCreate, AlgSetInfo and the init of one side with the key; the object is left for the
+// caller to destroy whatever happened.
+Status StartPkcs(AlgObject** object, toolkit::InfoType kind, KeyObject* key, bool encrypt) {
+    Status status = toolkit::AlgCreate(object);
+    if (status == toolkit::kOk) status = toolkit::AlgSetInfo(*object, kind, nullptr);
+    if (status != toolkit::kOk) return status;
+    return encrypt ? toolkit::AlgEncryptInit(*object, key, toolkit::DefaultChooser, nullptr)
+                   : toolkit::AlgDecryptInit(*object, key, toolkit::DefaultChooser, nullptr);
+}
+
+// Update, then final into what the update left, each reducing capacity by what it wrote. The
+// first failure ends the operation and is returned.
+Status RunPkcs(AlgObject* object, bool encrypt, const uint8_t* in, uint32_t inLength, uint8_t* out,
+               uint32_t& capacity, AlgObject* random) {
+    const uint32_t given = capacity;
+    uint32_t written = 0;
+    Status status = encrypt ? toolkit::AlgEncryptUpdate(object, out, &written, capacity, in,
+                                                        inLength, random, nullptr)
+                            : toolkit::AlgDecryptUpdate(object, out, &written, capacity, in,
+                                                        inLength, random, nullptr);
+    if (status != toolkit::kOk) return status;
+    capacity -= written;
+    uint8_t* rest = out == nullptr ? nullptr : out + (given - capacity);
+    written = 0;
+    status = encrypt ? toolkit::AlgEncryptFinal(object, rest, &written, capacity, random, nullptr)
+                     : toolkit::AlgDecryptFinal(object, rest, &written, capacity, random, nullptr);
+    if (status != toolkit::kOk) return status;
+    capacity -= written;
+    return toolkit::kOk;
+}
+
+}  // namespace
+
+extern "C" QUILLON_API int32_t QUILLON_CALL RsaGenerateKeyPair(KeyHandle** publicKey,
+                                                               KeyHandle** privateKey,
+                                                               uint32_t modulusBits) {
+    if (publicKey == nullptr || privateKey == nullptr) return -1;
+    auto* publicCell = static_cast<KeyHandle*>(support::AllocateZeroed(sizeof(KeyHandle)));
+    auto* privateCell = static_cast<KeyHandle*>(support::AllocateZeroed(sizeof(KeyHandle)));
+    if (publicCell == nullptr || privateCell == nullptr) {
+        support::Release(publicCell);
+        support::Release(privateCell);
+        return -1;
+    }
+    const toolkit::RsaKeyGenParams params = {
+        modulusBits, {const_cast<uint8_t*>(kGeneratedExponent), sizeof kGeneratedExponent}};
+    AlgObject* generator = nullptr;
+    Status status = toolkit::AlgCreate(&generator);
+    if (status == toolkit::kOk)
+        status = toolkit::AlgSetInfo(generator, toolkit::InfoRsaKeyGen, &params);
+    if (status == toolkit::kOk) {
+        status = toolkit::AlgGenerateInit(generator, toolkit::DefaultChooser, nullptr);
+    }
+    if (status == toolkit::kOk) {
+        AlgObject* random = nullptr;
+        random::MakeSeededRandomObject(&random);
+        status = toolkit::KeyCreate(&publicCell->key);
+        if (status == toolkit::kOk) status = toolkit::KeyCreate(&privateCell->key);
+        if (status == toolkit::kOk) {
+            status = toolkit::AlgGenerateKeypair(generator, publicCell->key, privateCell->key,
+                                                 random, nullptr);
+        }
+        (void)toolkit::AlgDestroy(&random);
+    }
+    (void)toolkit::AlgDestroy(&generator);
+    if (status != toolkit::kOk) {
+        pubkey::DestroyKeyHandle(publicCell);
+        pubkey::DestroyKeyHandle(privateCell);
+        return Result(status);
+    }
+    *publicKey = publicCell;
+    *privateKey = privateCell;
+    return 0;
+}
+
+extern "C" QUILLON_API int32_t QUILLON_CALL RsaCreatePublicKey(KeyHandle** handle,
+                                                               const uint8_t* modulus,
+                                                               uint32_t modulusLength,
+                                                               const uint8_t* exponent,
+                                                               uint32_t exponentLength) {
+    if (handle == nullptr) return -1;
+    const toolkit::RsaPublicKeyRecord record = {{const_cast<uint8_t*>(modulus), modulusLength},
+                                                {const_cast<uint8_t*>(exponent), exponentLength}};
+    return pubkey::CreateKeyHandle(handle, GivePublic, &record);
+}
+
+extern "C" QUILLON_API int32_t QUILLON_CALL RsaCreatePrivateKey(KeyHandle** handle,
+                                                                const uint8_t* der,
+                                                                uint32_t derLength) {
+    if (handle == nullptr) return -1;
+    const toolkit::Item item = {const_cast<uint8_t*>(der), derLength};
+    return pubkey::CreateKeyHandle(handle, GivePrivateBer, &item);
+}
+
+extern "C" QUILLON_API int32_t QUILLON_CALL RsaGetKeyInfo(KeyHandle* key, uint8_t* modulus,
+                                                          uint32_t* modulusCapacity,
+                                                          uint8_t* exponent,
+                                                          uint32_t* exponentCapacity) {
+    if (key == nullptr || modulusCapacity == nullptr || exponentCapacity == nullptr) return -1;
+    void* record = nullptr;
+    const Status status = toolkit::KeyGetInfo(&record, key->key, toolkit::KeyInfoRsaPublic);
+    if (status != toolkit::kOk) return Result(status);
+    const auto& publicKey = *static_cast<const toolkit::RsaPublicKeyRecord*>(record);
+    if (publicKey.modulus.length > *modulusCapacity ||
+        publicKey.exponent.length > *exponentCapacity || modulus == nullptr ||
+        exponent == nullptr) {
+        return -1;
+    }
+    std::memcpy(modulus, publicKey.modulus.data, publicKey.modulus.length);
+    std::memcpy(exponent, publicKey.exponent.data, publicKey.exponent.length);
+    *modulusCapacity = publicKey.modulus.length;
+    *exponentCapacity = publicKey.exponent.length;
+    return 0;
+}
+
+// Private-key formatting (a type-1 block) first; when that init fails for any reason the key is
+// tried with public-key formatting (a type-2 block), whose status then stands.
+extern "C" QUILLON_API int32_t QUILLON_CALL RsaEncrypt(KeyHandle* key, const uint8_t* in,
+                                                       uint32_t inLength, uint8_t* out,
+                                                       uint32_t* capacity) {
+    if (key == nullptr || capacity == nullptr) return -1;
+    AlgObject* object = nullptr;
+    Status status = StartPkcs(&object, toolkit::InfoRsaPkcsPrivate, key->key, true);
+    if (status != toolkit::kOk) {
+        (void)toolkit::AlgDestroy(&object);
+        status = StartPkcs(&object, toolkit::InfoRsaPkcsPublic, key->key, true);
+        if (status != toolkit::kOk) {
+            (void)toolkit::AlgDestroy(&object);
+            return Result(status);
+        }
+    }
+    AlgObject* random = nullptr;
+    random::MakeSeededRandomObject(&random);
+    status = RunPkcs(object, true, in, inLength, out, *capacity, random);
+    (void)toolkit::AlgDestroy(&random);
+    (void)toolkit::AlgDestroy(&object);
+    return Result(status);
+}
+
+extern "C" QUILLON_API int32_t QUILLON_CALL RsaPublicDecrypt(KeyHandle* key, const uint8_t* in,
+                                                             uint32_t inLength, uint8_t* out,
+                                                             uint32_t* capacity) {
+    if (key == nullptr || capacity == nullptr) return -1;
+    AlgObject* object = nullptr;
+    Status status = StartPkcs(&object, toolkit::InfoRsaPkcsPublic, key->key, false);
+    if (status == toolkit::kOk)
+        status = RunPkcs(object, false, in, inLength, out, *capacity, nullptr);
+    (void)toolkit::AlgDestroy(&object);
+    return Result(status);
+}
+
+extern "C" QUILLON_API void QUILLON_CALL RsaDestroyKey(KeyHandle** handle) {
+    if (handle != nullptr) pubkey::DestroyKeyHandle(*handle);
+}
