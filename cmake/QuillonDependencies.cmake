@@ -25,3 +25,10 @@ target_link_libraries(quillon_gcrypt INTERFACE ${GCRYPT_LIBRARY} ${GCRYPT_EXTRA_
 add_library(quillon_openssl INTERFACE)
 target_link_libraries(quillon_openssl INTERFACE OpenSSL::Crypto)
 target_compile_definitions(quillon_openssl INTERFACE OPENSSL_API_COMPAT=10101 OPENSSL_SUPPRESS_DEPRECATED)
+
+# PKCS #11 types and constants: p11-kit's pkcs11.h, one header for every target (it packs the
+# structures as Windows tokens expect). Token libraries are loaded at run time; nothing is linked.
+find_path(PKCS11_INCLUDE_DIR p11-kit/pkcs11.h PATH_SUFFIXES p11-kit-1 NO_CMAKE_FIND_ROOT_PATH
+          REQUIRED)
+add_library(quillon_pkcs11 INTERFACE)
+target_include_directories(quillon_pkcs11 SYSTEM INTERFACE ${PKCS11_INCLUDE_DIR})
