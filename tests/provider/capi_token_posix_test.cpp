@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/allocation_failure.h"
 #include "common/openssl_rsa.h"
 #include "provider/capi_reference_bytes.h"
 #include "provider/crypto_api_fake.h"
@@ -99,6 +100,7 @@ class CapiTokenTest : public ::testing::Test {
     void TearDown() override {
         EXPECT_EQ(FakeCapi().liveHandles, 0);
         EXPECT_EQ(FakeCapi().loads, FakeCapi().frees);
+        test::ResetFakeCapi();  // absent again for the other tests of the program
     }
 };
 
@@ -406,6 +408,24 @@ TEST_F(CapiTokenTest, MissingLibraryOrFunctionTakesNoPart) {
     FakeCapi().missing.clear();
     FakeCapi().present = false;
     EXPECT_TRUE(sessions().empty());
+}
+
+// Out of memory while the sessions open: the chooser is not built and nothing stays loaded.
+TEST_F(CapiTokenTest, AllocationFailureWhileOpening) {
+    const int allocations = test::ForEachAllocationFailure([](int failing) {
+        TokenChooser* chooser = nullptr;
+        const Status status = TokenChooserBuild(kProviderMethods, kProviderMethodCount,
+                                                kProviderTokens, kProviderTokenCount, &chooser);
+        if (status == kOk) {
+            EXPECT_EQ(chooser->sessionCount, 2u) << failing;
+            TokenChooserRelease(&chooser);
+        } else {
+            EXPECT_EQ(status, kOutOfMemory) << failing;
+            EXPECT_EQ(chooser, nullptr);
+        }
+        EXPECT_EQ(FakeCapi().loads, FakeCapi().frees) << failing;
+    });
+    EXPECT_EQ(allocations, 3);  // the chooser and the two sessions
 }
 
 }  // namespace
