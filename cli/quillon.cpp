@@ -36,8 +36,11 @@ bool AesKnownAnswer() {
 int SelfTestCommand() {
     const bool aes = AesKnownAnswer();
     std::printf("AES known answer ........ %s\n", aes ? "pass" : "FAIL");
-    std::printf("self-test: %s\n", aes ? "pass" : "FAIL");
-    return aes ? 0 : 1;
+    const bool powerUp = SelfTest() == 1;
+    std::printf("power-up self-tests ..... %s\n", powerUp ? "pass" : "FAIL");
+    const bool passed = aes && powerUp;
+    std::printf("self-test: %s\n", passed ? "pass" : "FAIL");
+    return passed ? 0 : 1;
 }
 
 int DemoCommand() {
@@ -68,11 +71,14 @@ int DemoCommand() {
 }
 
 void Usage(FILE* to) {
-    std::fprintf(to,
-                 "usage: quillon <command>\n"
-                 "  selftest   run the module's known-answer checks; exit status 0 when all pass\n"
-                 "  demo       a short demonstration of the interface\n"
-                 "  --help     this text\n");
+    std::fprintf(
+        to,
+        "usage: quillon <command>\n"
+        "  selftest   run the module's known-answer checks and its power-up self-tests (code\n"
+        "             integrity, AES, triple-DES, SHA-1, RSA, HMAC); exit status 0 when\n"
+        "             all pass\n"
+        "  demo       a short demonstration of the interface\n"
+        "  --help     this text\n");
 }
 
 }  // namespace

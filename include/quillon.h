@@ -372,6 +372,12 @@ QUILLON_API void QUILLON_CALL HmacReset(HmacContext* context);
 
 /* ---- Power-up self-tests (ordinal 100) ---------------------------------------------- */
 
+/* Ordinal 100. Runs the power-up self-tests in order: code integrity, AES, triple-DES, SHA-1, a
+ * fixed RSA signature, a fresh 1024-bit RSA key pair, HMAC-SHA-1. Returns 1 when all pass, 0 at
+ * the first failure (the later tests do not run). Each call runs them afresh; nothing else
+ * changes, whatever the verdict. */
+QUILLON_API int32_t QUILLON_CALL SelfTest(void);
+
 #ifdef __cplusplus
 }
 #endif

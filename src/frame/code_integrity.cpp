@@ -2,18 +2,18 @@
 
 #include <cstring>
 
+#include "toolkit/methods/sha1.h"
+
 namespace quillon::frame {
 namespace {
 
-// Five interleaved 32-bit FNV-1a lanes fill the 20-byte digest. Not a cryptographic hash: it
-// catches accidental and naive changes to the code, which is what this check is for.
+// SHA-1 of the code, computed by the engine directly: no object, no allocation, so the check
+// cannot fail for want of memory.
 void DigestCode(std::span<const std::uint8_t> code, std::uint8_t (&digest)[20]) {
-    std::uint32_t lanes[5] = {0x811C9DC5u, 0x01000193u, 0x9E3779B9u, 0x85EBCA6Bu, 0xC2B2AE35u};
-    for (std::size_t i = 0; i < code.size(); ++i) {
-        std::uint32_t& lane = lanes[i % 5];
-        lane = (lane ^ code[i]) * 0x01000193u;
-    }
-    std::memcpy(digest, lanes, sizeof digest);
+    toolkit::Sha1Context context;
+    toolkit::Sha1Init(context);
+    toolkit::Sha1Update(context, code.data(), code.size());
+    toolkit::Sha1Final(context, digest);
 }
 
 }  // namespace

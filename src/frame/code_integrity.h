@@ -1,5 +1,5 @@
-// The code-integrity check: a digest of the module's executable code, taken on the first attach
-// and compared again when the self-tests run, so a patched module fails them.
+// The code-integrity check: the SHA-1 digest of the module's executable code, taken on the first
+// attach and compared again when the self-tests run, so a patched module fails them.
 #pragma once
 
 #include <cstddef>
@@ -15,7 +15,7 @@ struct IntegrityReference {
     std::uint8_t digest[20] = {};
 };
 
-// Digest of code, remembered together with the range it covers.
+// SHA-1 of code, remembered together with the range it covers.
 [[nodiscard]] IntegrityReference MakeIntegrityReference(std::span<const std::uint8_t> code);
 
 // True when the range the reference covers still has the digest it had. An unprepared

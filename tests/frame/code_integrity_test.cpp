@@ -1,7 +1,9 @@
 #include "frame/code_integrity.h"
 
 #include <gtest/gtest.h>
+#include <openssl/sha.h>
 
+#include <cstring>
 #include <vector>
 
 namespace quillon::frame {
@@ -28,6 +30,19 @@ TEST(CodeIntegrity, SwappedBytesAreDetected) {
     const IntegrityReference reference = MakeIntegrityReference(code);
     std::swap(code[0], code[1]);
     EXPECT_FALSE(IntegrityHolds(reference));
+}
+
+TEST(CodeIntegrity, TheReferenceIsTheSha1OfTheRange) {
+    for (const std::size_t size : {std::size_t{1}, std::size_t{64}, std::size_t{100003}}) {
+        std::vector<std::uint8_t> code(size);
+        for (std::size_t i = 0; i < size; ++i) code[i] = static_cast<std::uint8_t>(i * 7 + 3);
+        std::uint8_t expected[SHA_DIGEST_LENGTH];
+        SHA1(code.data(), code.size(), expected);
+        const IntegrityReference reference = MakeIntegrityReference(code);
+        EXPECT_EQ(0, std::memcmp(reference.digest, expected, sizeof expected)) << size;
+        EXPECT_EQ(reference.codeBegin, code.data());
+        EXPECT_EQ(reference.codeSize, size);
+    }
 }
 
 TEST(CodeIntegrity, AnUnpreparedReferenceNeverHolds) {
