@@ -239,6 +239,43 @@ QUILLON_API void QUILLON_CALL RsaDestroyKey(KeyHandle** handle);
 
 /* ---- Certificates (ordinals 26, 27, 43, 44) ----------------------------------------- */
 
+/* A certificate handle: one X.509 certificate decoded from DER. The caller keeps it in a
+ * variable of its own; CertCreateFromDer and CertDestroy take that variable's address, the
+ * other exports the handle itself. Statuses: 0, -1 (module failure), or a certificate toolkit
+ * code: */
+#define CERT_E_NO_MEMORY 0x700u        /* out of memory */
+#define CERT_E_INCONSISTENT 0x701u     /* inner and outer signature algorithms differ */
+#define CERT_E_DATA 0x705u             /* no DER, or DER that is not a certificate */
+#define CERT_E_LENGTH 0x706u           /* the DER, or an element in it, is cut short */
+#define CERT_E_VALIDITY_ORDER 0x70Cu   /* the validity starts after it ends */
+#define CERT_E_NOT_CERTIFICATE 0x727u  /* the handle holds no certificate */
+typedef struct CertCell* CertHandle;
+
+/* Ordinal 26. Decodes length DER bytes into a new handle in *handle (null on failure). The
+ * first call also sets up the module's certificate context. */
+QUILLON_API int32_t QUILLON_CALL CertCreateFromDer(CertHandle* handle, const uint8_t* der,
+                                                   uint32_t length);
+
+/* Ordinal 27. Destroys the certificate and sets *handle to null; an empty handle is left alone. */
+QUILLON_API void QUILLON_CALL CertDestroy(CertHandle* handle);
+
+/* Ordinal 43. The subject and issuer names as zero-terminated UTF-8 text: entries in the order
+ * the name holds them, "," between relative distinguished names and "+" inside one, each as
+ * short name (cn, l, st, o, ou, c, street, dc, serialNumber, title, postalCode, e, dnQualifier,
+ * sn, givenName, initials, generationQualifier, name) or dotted object identifier, "=" and the
+ * value; values escape , + = " > < ; \ with a backslash, as well as a space at either end, a
+ * "#" at the start and a zero byte (as \00); an attribute without short name has "#" and the
+ * hex of its DER as value. The strings belong to the certificate (same pointers on every call)
+ * and live until CertDestroy. Returns the status of the issuer's text (a failed text is
+ * written as null); CERT_E_NOT_CERTIFICATE writes neither. */
+QUILLON_API int32_t QUILLON_CALL CertGetNames(const char** subject, const char** issuer,
+                                              CertHandle cert);
+
+/* Ordinal 44. A DER PKCS #7 signed-data message without signers that carries the certificate.
+ * Returns 0 with *capacity set to the message length; -1 with *capacity unchanged when the
+ * message does not fit, or cannot be made (no certificate, no memory). */
+QUILLON_API int32_t QUILLON_CALL CertBuildPkcs7(uint8_t* out, uint32_t* capacity, CertHandle cert);
+
 /* ---- Diffie-Hellman (ordinals 31-36) ------------------------------------------------ */
 
 /* The parameters of one MODP group: prime and generator (2), and the length of the private

@@ -1,16 +1,24 @@
-// The certificate toolkit context: what every certificate operation runs in. Certificate objects
-// are bound to one, and the message encoders need one.
+// The certificate toolkit context: what every certificate operation runs in. It registers the
+// service providers that give the certificate layer its cryptography; certificate objects are
+// bound to a context, and the message encoders need one.
 #pragma once
 
 #include <cstdint>
 
+#include "toolkit/item.h"
 #include "toolkit/provider/cert_status.h"
+#include "toolkit/provider/provider.h"
 
 namespace quillon::toolkit::cert {
 
 struct CertContext {
     const std::uint32_t* typeMarker;  // &kCertContextMarker
     CertContext* self;
+    const SurrenderContext* surrender;  // none in this module
+    // The registered provider: its record, the function table its entry filled and its state.
+    ProviderRecord provider;
+    ProviderFunctions functions;
+    ProviderState* providerState;  // null when no provider is registered
 };
 
 extern const std::uint32_t kCertContextMarker;
@@ -20,10 +28,14 @@ extern const std::uint32_t kCertContextMarker;
            context->typeMarker == &kCertContextMarker;
 }
 
-// Writes a new context, or null: 0x707 ("context") for a null address, 0x700 out of memory.
-[[nodiscard]] CertStatus CertContextCreate(CertContext** context);
+// Writes a new context that registers provider (none when null) through its entry operation,
+// handing it providerHandle as its seed (null: the provider seeds itself). On failure the
+// variable is null and the status is the provider's, or 0x707 ("context", "entry") for a null
+// address or entry, 0x700 out of memory.
+[[nodiscard]] CertStatus CertContextCreate(CertContext** context, const ProviderRecord* provider,
+                                           const Item* providerHandle);
 
-// Releases a valid context; always clears the variable.
+// Releases a valid context and its provider; always clears the variable.
 void CertContextDestroy(CertContext** context);
 
 }  // namespace quillon::toolkit::cert

@@ -226,7 +226,7 @@ TEST(CaBundle, RsaPublicKeysMatchOpenSsl) {
 
 TEST(CaBundle, Pkcs7ReadBackByOpenSsl) {
     CertContext* context = nullptr;
-    ASSERT_EQ(CertContextCreate(&context), kCertOk);
+    ASSERT_EQ(CertContextCreate(&context, nullptr, nullptr), kCertOk);
     for (const CertBytes& der : Bundle()) {
         CertObject* cert = nullptr;
         ASSERT_EQ(CertObjectCreate(&cert, context), kCertOk);

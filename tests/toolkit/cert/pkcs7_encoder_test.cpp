@@ -24,7 +24,7 @@ struct Fixture {
     CertContext* context = nullptr;
     std::vector<CertObject*> certs;
     explicit Fixture(int count) {
-        EXPECT_EQ(CertContextCreate(&context), kCertOk);
+        EXPECT_EQ(CertContextCreate(&context, nullptr, nullptr), kCertOk);
         for (int i = 0; i < count; ++i) {
             test::CertRecipe recipe;
             recipe.subject = {
@@ -163,7 +163,7 @@ TEST(Pkcs7Encoder, ArgumentStatuses) {
          nullptr},
         {"list: no address", [&] { return CertListCreate(nullptr); }, kCertNullArgument,
          "certList"},
-        {"context: no address", [&] { return CertContextCreate(nullptr); }, kCertNullArgument,
+        {"context: no address", [&] { return CertContextCreate(nullptr, nullptr, nullptr); }, kCertNullArgument,
          "context"},
     };
     for (const auto& c : cases) {

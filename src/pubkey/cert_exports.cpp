@@ -1,0 +1,97 @@
+// Certificate exports (ordinals 26, 27, 43, 44): handle cells around certificate objects of the
+// module's certificate toolkit context.
+#include <cstring>
+
+#include "quillon.h"
+#include "support/checked_alloc.h"
+#include "toolkit/cert/cert_list.h"
+#include "toolkit/cert/cert_object.h"
+#include "toolkit/cert/module_cert_context.h"
+#include "toolkit/cert/pkcs7_encoder.h"
+
+using namespace quillon;
+using namespace quillon::toolkit::cert;
+
+// The cell behind a certificate handle.
+struct CertCell {
+    CertObject* object;
+};
+
+namespace {
+
+void FreeCell(CertCell*& cell) {
+    if (cell == nullptr) return;
+    CertObjectDestroy(&cell->object);
+    support::Release(cell);
+    cell = nullptr;
+}
+
+CertObject* ObjectOf(CertHandle cert) {
+    return cert != nullptr ? cert->object : nullptr;
+}
+
+}  // namespace
+
+extern "C" QUILLON_API int32_t QUILLON_CALL CertCreateFromDer(CertHandle* handle,
+                                                              const uint8_t* der, uint32_t length) {
+    if (handle == nullptr) return -1;
+    *handle = nullptr;
+    CertContext* context = ModuleCertContext();
+    auto* cell = static_cast<CertCell*>(support::AllocateZeroed(sizeof(CertCell)));
+    if (cell == nullptr) return -1;
+    toolkit::CertStatus status = CertObjectCreate(&cell->object, context);
+    if (status == toolkit::kCertOk) status = CertSetDer(cell->object, der, length);
+    if (status != toolkit::kCertOk) {
+        FreeCell(cell);
+        return static_cast<int32_t>(status);
+    }
+    *handle = cell;
+    return 0;
+}
+
+extern "C" QUILLON_API void QUILLON_CALL CertDestroy(CertHandle* handle) {
+    if (handle == nullptr) return;
+    FreeCell(*handle);
+}
+
+extern "C" QUILLON_API int32_t QUILLON_CALL CertGetNames(const char** subject, const char** issuer,
+                                                         CertHandle cert) {
+    const CertFields* fields = nullptr;
+    if (const toolkit::CertStatus status = CertGetFields(&fields, ObjectOf(cert));
+        status != toolkit::kCertOk) {
+        return static_cast<int32_t>(status);
+    }
+    const char* text = nullptr;
+    (void)NameGetString(&text, fields->subjectName);
+    if (subject != nullptr) *subject = text;
+    text = nullptr;
+    const toolkit::CertStatus status = NameGetString(&text, fields->issuerName);
+    if (issuer != nullptr) *issuer = text;
+    return static_cast<int32_t>(status);
+}
+
+extern "C" QUILLON_API int32_t QUILLON_CALL CertBuildPkcs7(uint8_t* out, uint32_t* capacity,
+                                                           CertHandle cert) {
+    if (out == nullptr || capacity == nullptr) return -1;
+    CertContext* context = ModuleCertContext();
+    CertList* list = nullptr;
+    Item data{};
+    Item message{};
+    toolkit::CertStatus status = CertListCreate(&list);
+    if (status == toolkit::kCertOk) status = CertListAdd(list, ObjectOf(cert));
+    if (status == toolkit::kCertOk) status = CertEncodeDataMessage(context, nullptr, &data);
+    if (status == toolkit::kCertOk) {
+        status = CertEncodeSignedDataMessage(context, &data, list, 0, &message);
+    }
+    // A message that could not be made is a failure, never an empty success.
+    int32_t result = -1;
+    if (status == toolkit::kCertOk && message.length <= *capacity) {
+        std::memcpy(out, message.data, message.length);
+        *capacity = message.length;
+        result = 0;
+    }
+    CertReleaseMessage(&message);
+    CertReleaseMessage(&data);
+    CertListDestroy(&list);
+    return result;
+}

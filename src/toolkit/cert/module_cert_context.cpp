@@ -1,0 +1,35 @@
+#include "toolkit/cert/module_cert_context.h"
+
+#include <thread>
+
+namespace quillon::toolkit::cert {
+namespace {
+
+constinit CertContextOnce theModuleContext;
+
+}  // namespace
+
+CertContext* CertContextOnce::Get() {
+    int state = state_.load(std::memory_order_acquire);
+    while (state != kDone) {
+        if (state == kFresh &&
+            state_.compare_exchange_weak(state, kCreating, std::memory_order_acquire)) {
+            // Its status is not kept: without a context, imports still work and only the
+            // message encoders refuse.
+            (void)CertContextCreate(&context_, &kQuillonCryptoProvider, nullptr);
+            state_.store(kDone, std::memory_order_release);
+            return context_;
+        }
+        if (state == kCreating) {
+            std::this_thread::yield();
+            state = state_.load(std::memory_order_acquire);
+        }
+    }
+    return context_;
+}
+
+CertContext* ModuleCertContext() {
+    return theModuleContext.Get();
+}
+
+}  // namespace quillon::toolkit::cert

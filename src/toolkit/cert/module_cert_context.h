@@ -1,0 +1,32 @@
+// The process-wide certificate toolkit context, registering the one provider "Quillon Crypto":
+// created on first use and kept until the process ends.
+#pragma once
+
+#include <atomic>
+
+#include "toolkit/cert/cert_context.h"
+
+namespace quillon::toolkit::cert {
+
+// A context made exactly once, whatever threads race for it: the first caller creates it and
+// the others wait for that to finish. A creation that fails is not tried again; the context is
+// then null for good, and certificate work runs without one.
+class CertContextOnce {
+  public:
+    constexpr CertContextOnce() = default;
+    CertContextOnce(const CertContextOnce&) = delete;
+    CertContextOnce& operator=(const CertContextOnce&) = delete;
+
+    // The context (null when its creation failed), creating it on the first call.
+    [[nodiscard]] CertContext* Get();
+
+  private:
+    static constexpr int kFresh = 0, kCreating = 1, kDone = 2;
+    std::atomic<int> state_{kFresh};
+    CertContext* context_ = nullptr;
+};
+
+// The module's context.
+[[nodiscard]] CertContext* ModuleCertContext();
+
+}  // namespace quillon::toolkit::cert
