@@ -239,25 +239,25 @@ QUILLON_API void QUILLON_CALL RsaDestroyKey(KeyHandle** handle);
 
 /* ---- Certificates (ordinals 26, 27, 43, 44) ----------------------------------------- */
 
-/* A certificate handle: one X.509 certificate decoded from DER. The caller keeps it in a
- * variable of its own; CertCreateFromDer and CertDestroy take that variable's address, the
- * other exports the handle itself. Statuses: 0, -1 (module failure), or a certificate toolkit
- * code: */
-#define CERT_E_NO_MEMORY 0x700u        /* out of memory */
-#define CERT_E_INCONSISTENT 0x701u     /* inner and outer signature algorithms differ */
-#define CERT_E_DATA 0x705u             /* no DER, or DER that is not a certificate */
-#define CERT_E_LENGTH 0x706u           /* the DER, or an element in it, is cut short */
-#define CERT_E_VALIDITY_ORDER 0x70Cu   /* the validity starts after it ends */
-#define CERT_E_NOT_CERTIFICATE 0x727u  /* the handle holds no certificate */
-typedef struct CertCell* CertHandle;
+/* A certificate handle: a module-allocated cell holding one X.509 certificate decoded from DER.
+ * CertCreateFromDer writes it into the caller's variable; CertDestroy takes the variable's
+ * address, the other exports (and RsaKeyFromCertificate) the handle itself. Statuses: 0, -1
+ * (module failure), or a certificate toolkit code: */
+#define CERT_E_NO_MEMORY 0x700u       /* out of memory */
+#define CERT_E_INCONSISTENT 0x701u    /* inner and outer signature algorithms differ */
+#define CERT_E_DATA 0x705u            /* no DER, or DER that is not a certificate */
+#define CERT_E_LENGTH 0x706u          /* the DER, or an element in it, is cut short */
+#define CERT_E_VALIDITY_ORDER 0x70Cu  /* the validity starts after it ends */
+#define CERT_E_NOT_CERTIFICATE 0x727u /* the handle holds no certificate */
+typedef struct CertHandle CertHandle;
 
 /* Ordinal 26. Decodes length DER bytes into a new handle in *handle (null on failure). The
  * first call also sets up the module's certificate context. */
-QUILLON_API int32_t QUILLON_CALL CertCreateFromDer(CertHandle* handle, const uint8_t* der,
+QUILLON_API int32_t QUILLON_CALL CertCreateFromDer(CertHandle** handle, const uint8_t* der,
                                                    uint32_t length);
 
 /* Ordinal 27. Destroys the certificate and sets *handle to null; an empty handle is left alone. */
-QUILLON_API void QUILLON_CALL CertDestroy(CertHandle* handle);
+QUILLON_API void QUILLON_CALL CertDestroy(CertHandle** handle);
 
 /* Ordinal 43. The subject and issuer names as zero-terminated UTF-8 text: entries in the order
  * the name holds them, "," between relative distinguished names and "+" inside one, each as
@@ -269,12 +269,18 @@ QUILLON_API void QUILLON_CALL CertDestroy(CertHandle* handle);
  * and live until CertDestroy. Returns the status of the issuer's text (a failed text is
  * written as null); CERT_E_NOT_CERTIFICATE writes neither. */
 QUILLON_API int32_t QUILLON_CALL CertGetNames(const char** subject, const char** issuer,
-                                              CertHandle cert);
+                                              CertHandle* cert);
 
 /* Ordinal 44. A DER PKCS #7 signed-data message without signers that carries the certificate.
  * Returns 0 with *capacity set to the message length; -1 with *capacity unchanged when the
  * message does not fit, or cannot be made (no certificate, no memory). */
-QUILLON_API int32_t QUILLON_CALL CertBuildPkcs7(uint8_t* out, uint32_t* capacity, CertHandle cert);
+QUILLON_API int32_t QUILLON_CALL CertBuildPkcs7(uint8_t* out, uint32_t* capacity, CertHandle* cert);
+
+/* Ordinal 28. The RSA public key of a certificate as a new key handle in *handle (an
+ * independent copy: the certificate may be destroyed afterwards). 0x21E when the certificate's
+ * key is not RSA, CERT_E_NOT_CERTIFICATE for an empty certificate handle; *handle as for
+ * RsaCreatePublicKey. */
+QUILLON_API int32_t QUILLON_CALL RsaKeyFromCertificate(KeyHandle** handle, CertHandle* cert);
 
 /* ---- Diffie-Hellman (ordinals 31-36) ------------------------------------------------ */
 

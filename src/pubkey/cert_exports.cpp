@@ -1,7 +1,8 @@
-// Certificate exports (ordinals 26, 27, 43, 44): handle cells around certificate objects of the
-// module's certificate toolkit context.
+// Certificate exports (ordinals 26, 27, 43, 44) and the RSA key of a certificate (28): handle
+// cells around certificate objects of the module's certificate toolkit context.
 #include <cstring>
 
+#include "pubkey/key_handle.h"
 #include "quillon.h"
 #include "support/checked_alloc.h"
 #include "toolkit/cert/cert_list.h"
@@ -12,32 +13,41 @@
 using namespace quillon;
 using namespace quillon::toolkit::cert;
 
-// The cell behind a certificate handle.
-struct CertCell {
+// What the caller's CertHandle* points at: one certificate object.
+struct CertHandle {
     CertObject* object;
 };
 
 namespace {
 
-void FreeCell(CertCell*& cell) {
+void FreeCell(CertHandle*& cell) {
     if (cell == nullptr) return;
     CertObjectDestroy(&cell->object);
     support::Release(cell);
     cell = nullptr;
 }
 
-CertObject* ObjectOf(CertHandle cert) {
+CertObject* ObjectOf(const CertHandle* cert) {
     return cert != nullptr ? cert->object : nullptr;
+}
+
+// The key of RsaKeyFromCertificate: the certificate's SubjectPublicKeyInfo.
+toolkit::Status GiveCertificateKey(toolkit::KeyObject* key, const void* cert) {
+    const CertFields* fields = nullptr;
+    const toolkit::CertStatus status =
+        CertGetFields(&fields, ObjectOf(static_cast<const CertHandle*>(cert)));
+    if (status != toolkit::kCertOk) return status;
+    return toolkit::KeySetInfo(key, toolkit::KeyInfoRsaPublicBer, &fields->subjectPublicKeyInfo);
 }
 
 }  // namespace
 
-extern "C" QUILLON_API int32_t QUILLON_CALL CertCreateFromDer(CertHandle* handle,
+extern "C" QUILLON_API int32_t QUILLON_CALL CertCreateFromDer(CertHandle** handle,
                                                               const uint8_t* der, uint32_t length) {
     if (handle == nullptr) return -1;
     *handle = nullptr;
     CertContext* context = ModuleCertContext();
-    auto* cell = static_cast<CertCell*>(support::AllocateZeroed(sizeof(CertCell)));
+    auto* cell = static_cast<CertHandle*>(support::AllocateZeroed(sizeof(CertHandle)));
     if (cell == nullptr) return -1;
     toolkit::CertStatus status = CertObjectCreate(&cell->object, context);
     if (status == toolkit::kCertOk) status = CertSetDer(cell->object, der, length);
@@ -49,13 +59,13 @@ extern "C" QUILLON_API int32_t QUILLON_CALL CertCreateFromDer(CertHandle* handle
     return 0;
 }
 
-extern "C" QUILLON_API void QUILLON_CALL CertDestroy(CertHandle* handle) {
+extern "C" QUILLON_API void QUILLON_CALL CertDestroy(CertHandle** handle) {
     if (handle == nullptr) return;
     FreeCell(*handle);
 }
 
 extern "C" QUILLON_API int32_t QUILLON_CALL CertGetNames(const char** subject, const char** issuer,
-                                                         CertHandle cert) {
+                                                         CertHandle* cert) {
     const CertFields* fields = nullptr;
     if (const toolkit::CertStatus status = CertGetFields(&fields, ObjectOf(cert));
         status != toolkit::kCertOk) {
@@ -71,7 +81,7 @@ extern "C" QUILLON_API int32_t QUILLON_CALL CertGetNames(const char** subject, c
 }
 
 extern "C" QUILLON_API int32_t QUILLON_CALL CertBuildPkcs7(uint8_t* out, uint32_t* capacity,
-                                                           CertHandle cert) {
+                                                           CertHandle* cert) {
     if (out == nullptr || capacity == nullptr) return -1;
     CertContext* context = ModuleCertContext();
     CertList* list = nullptr;
@@ -94,4 +104,10 @@ extern "C" QUILLON_API int32_t QUILLON_CALL CertBuildPkcs7(uint8_t* out, uint32_
     CertReleaseMessage(&data);
     CertListDestroy(&list);
     return result;
+}
+
+extern "C" QUILLON_API int32_t QUILLON_CALL RsaKeyFromCertificate(KeyHandle** handle,
+                                                                  CertHandle* cert) {
+    if (handle == nullptr) return -1;
+    return pubkey::CreateKeyHandle(handle, GiveCertificateKey, cert);
 }

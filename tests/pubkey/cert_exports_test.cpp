@@ -1,6 +1,7 @@
 // The certificate exports through the public header, and the module's certificate context.
 #include <gtest/gtest.h>
 #include <openssl/pkcs7.h>
+#include <openssl/rsa.h>
 #include <openssl/x509.h>
 
 #include <algorithm>
@@ -8,10 +9,12 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "common/allocation_failure.h"
 #include "common/openssl_certificates.h"
+#include "common/openssl_rsa.h"
 #include "quillon.h"
 #include "toolkit/cert/module_cert_context.h"
 
@@ -31,16 +34,15 @@ CertRecipe Recipe() {
 }
 
 // A handle value no export may leave behind after a failure.
-CertHandle Sentinel() {
-    static CertCell* const sentinel = reinterpret_cast<CertCell*>(std::uintptr_t{0x10});
-    return sentinel;
+CertHandle* Sentinel() {
+    return reinterpret_cast<CertHandle*>(std::uintptr_t{0x10});
 }
 
 const char* const kUntouched = "untouched";
 
 TEST(CertExports, ImportNamesAndMessage) {
     const CertBytes der = quillon::test::MakeCertificate(Recipe());
-    CertHandle handle = Sentinel();
+    CertHandle* handle = Sentinel();
     ASSERT_EQ(CertCreateFromDer(&handle, der.data(), static_cast<uint32_t>(der.size())), 0);
     ASSERT_NE(handle, nullptr);
 
@@ -120,7 +122,7 @@ TEST(CertExports, RefusedImports) {
         {"not a certificate", notACertificate, sizeof notACertificate, CERT_E_DATA},
     };
     for (const auto& c : cases) {
-        CertHandle handle = Sentinel();
+        CertHandle* handle = Sentinel();
         EXPECT_EQ(CertCreateFromDer(&handle, c.der, c.length), static_cast<int32_t>(c.status))
             << c.what;
         EXPECT_EQ(handle, nullptr) << c.what;
@@ -129,7 +131,7 @@ TEST(CertExports, RefusedImports) {
 }
 
 TEST(CertExports, EmptyHandles) {
-    CertHandle empty = nullptr;
+    CertHandle* empty = nullptr;
     CertDestroy(&empty);
     EXPECT_EQ(empty, nullptr);
     CertDestroy(nullptr);
@@ -147,7 +149,7 @@ TEST(CertExports, EmptyHandles) {
     EXPECT_EQ(capacity, sizeof out);
 
     const CertBytes der = quillon::test::MakeCertificate(Recipe());
-    CertHandle handle = nullptr;
+    CertHandle* handle = nullptr;
     ASSERT_EQ(CertCreateFromDer(&handle, der.data(), static_cast<uint32_t>(der.size())), 0);
     EXPECT_EQ(CertBuildPkcs7(nullptr, &capacity, handle), -1);
     EXPECT_EQ(CertBuildPkcs7(out, nullptr, handle), -1);
@@ -176,7 +178,7 @@ TEST(CertExports, AllocationFailures) {
     // its array, data and signed-data messages.
     constexpr int kImport = 5, kNames = 7, kAllocations = 11;
     const int allocations = quillon::test::ForEachAllocationFailure([&](int failing) {
-        CertHandle handle = Sentinel();
+        CertHandle* handle = Sentinel();
         const int32_t created =
             CertCreateFromDer(&handle, der.data(), static_cast<uint32_t>(der.size()));
         if (failing <= kImport) {
@@ -209,6 +211,129 @@ TEST(CertExports, AllocationFailures) {
         CertDestroy(&handle);
     });
     EXPECT_EQ(allocations, kAllocations);
+}
+
+// OpenSSL's modulus and exponent of a key, big-endian without leading zeros.
+std::pair<CertBytes, CertBytes> OpenSslRsaParts(EVP_PKEY* key) {
+    BIGNUM* n = nullptr;
+    BIGNUM* e = nullptr;
+    EXPECT_EQ(EVP_PKEY_get_bn_param(key, "n", &n), 1);
+    EXPECT_EQ(EVP_PKEY_get_bn_param(key, "e", &e), 1);
+    std::pair<CertBytes, CertBytes> parts{quillon::test::BigNumBytes(n),
+                                          quillon::test::BigNumBytes(e)};
+    BN_free(n);
+    BN_free(e);
+    return parts;
+}
+
+std::pair<CertBytes, CertBytes> KeyParts(KeyHandle* key) {
+    CertBytes modulus(1024), exponent(1024);
+    uint32_t modulusLength = 1024, exponentLength = 1024;
+    EXPECT_EQ(RsaGetKeyInfo(key, modulus.data(), &modulusLength, exponent.data(), &exponentLength),
+              0);
+    modulus.resize(modulusLength);
+    exponent.resize(exponentLength);
+    return {modulus, exponent};
+}
+
+TEST(RsaKeyFromCertificate, KeyOutlivesTheCertificate) {
+    const CertBytes der = quillon::test::MakeCertificate(Recipe());
+    CertHandle* cert = nullptr;
+    ASSERT_EQ(CertCreateFromDer(&cert, der.data(), static_cast<uint32_t>(der.size())), 0);
+    KeyHandle* key = nullptr;
+    ASSERT_EQ(RsaKeyFromCertificate(&key, cert), 0);
+    CertDestroy(&cert);
+
+    EVP_PKEY* signer = quillon::test::CertTestKey(false);
+    EXPECT_EQ(KeyParts(key), OpenSslRsaParts(signer));
+    // A PKCS #1 v1.5 type-1 block made by OpenSSL's private key opens with the copied key.
+    const uint8_t data[] = "certificate key";
+    EVP_PKEY_CTX* context = EVP_PKEY_CTX_new(signer, nullptr);
+    ASSERT_EQ(EVP_PKEY_sign_init(context), 1);
+    ASSERT_EQ(EVP_PKEY_CTX_set_rsa_padding(context, RSA_PKCS1_PADDING), 1);
+    CertBytes block(128);
+    size_t blockLength = block.size();
+    ASSERT_EQ(EVP_PKEY_sign(context, block.data(), &blockLength, data, sizeof data), 1);
+    EVP_PKEY_CTX_free(context);
+    uint8_t out[128];
+    uint32_t capacity = sizeof out;
+    ASSERT_EQ(
+        RsaPublicDecrypt(key, block.data(), static_cast<uint32_t>(blockLength), out, &capacity), 0);
+    EXPECT_EQ(CertBytes(out, out + (sizeof out - capacity)), CertBytes(data, data + sizeof data));
+    RsaDestroyKey(&key);
+}
+
+TEST(RsaKeyFromCertificate, Refusals) {
+    CertRecipe ec = Recipe();
+    ec.ecKey = true;
+    const CertBytes der = quillon::test::MakeCertificate(ec);
+    CertHandle* cert = nullptr;
+    ASSERT_EQ(CertCreateFromDer(&cert, der.data(), static_cast<uint32_t>(der.size())), 0);
+    KeyHandle* key = reinterpret_cast<KeyHandle*>(std::uintptr_t{0x10});
+    EXPECT_EQ(RsaKeyFromCertificate(&key, cert), 0x21E) << "an EC key is not RSA";
+    EXPECT_EQ(key, nullptr);
+    key = reinterpret_cast<KeyHandle*>(std::uintptr_t{0x10});
+    EXPECT_EQ(RsaKeyFromCertificate(&key, nullptr), static_cast<int32_t>(CERT_E_NOT_CERTIFICATE));
+    EXPECT_EQ(key, nullptr);
+    EXPECT_EQ(RsaKeyFromCertificate(nullptr, cert), -1);
+    CertDestroy(&cert);
+}
+
+TEST(RsaKeyFromCertificate, AllocationFailures) {
+    (void)cert::ModuleCertContext();
+    const CertBytes der = quillon::test::MakeCertificate(Recipe());
+    CertHandle* cert = nullptr;
+    ASSERT_EQ(CertCreateFromDer(&cert, der.data(), static_cast<uint32_t>(der.size())), 0);
+    const int allocations = quillon::test::ForEachAllocationFailure([&](int failing) {
+        KeyHandle* key = nullptr;
+        const int32_t status = RsaKeyFromCertificate(&key, cert);
+        quillon::support::FailNthAllocation(0);
+        if (failing == 1) {
+            EXPECT_EQ(status, -1);
+        } else if (status != 0) {
+            EXPECT_EQ(status, 0x206) << failing;
+        }
+        EXPECT_EQ(key == nullptr, status != 0);
+        RsaDestroyKey(&key);
+    });
+    EXPECT_GE(allocations, 3);
+    CertDestroy(&cert);
+}
+
+// Every certificate of the system CA bundle through the exports: its RSA key (or 0x21E) as
+// OpenSSL sees it, and its message as OpenSSL reads it back.
+TEST(CertExports, SystemCaBundle) {
+    const std::vector<CertBytes> bundle = quillon::test::SystemCaCertificates();
+    ASSERT_GT(bundle.size(), 50u) << "install ca-certificates";
+    for (const CertBytes& der : bundle) {
+        const unsigned char* at = der.data();
+        X509* x509 = d2i_X509(nullptr, &at, static_cast<long>(der.size()));
+        ASSERT_NE(x509, nullptr);
+        CertHandle* cert = nullptr;
+        ASSERT_EQ(CertCreateFromDer(&cert, der.data(), static_cast<uint32_t>(der.size())), 0);
+        KeyHandle* key = nullptr;
+        const int32_t status = RsaKeyFromCertificate(&key, cert);
+        EVP_PKEY* publicKey = X509_get0_pubkey(x509);
+        if (EVP_PKEY_get_base_id(publicKey) == EVP_PKEY_RSA) {
+            ASSERT_EQ(status, 0);
+            EXPECT_EQ(KeyParts(key), OpenSslRsaParts(publicKey));
+        } else {
+            EXPECT_EQ(status, 0x21E);
+        }
+        RsaDestroyKey(&key);
+
+        std::vector<uint8_t> message(der.size() + 64);
+        uint32_t capacity = static_cast<uint32_t>(message.size());
+        ASSERT_EQ(CertBuildPkcs7(message.data(), &capacity, cert), 0);
+        at = message.data();
+        PKCS7* pkcs7 = d2i_PKCS7(nullptr, &at, capacity);
+        ASSERT_NE(pkcs7, nullptr);
+        ASSERT_EQ(sk_X509_num(pkcs7->d.sign->cert), 1);
+        EXPECT_EQ(quillon::test::DerOf(sk_X509_value(pkcs7->d.sign->cert, 0)), der);
+        PKCS7_free(pkcs7);
+        CertDestroy(&cert);
+        X509_free(x509);
+    }
 }
 
 TEST(CertContextOnce, FailedCreationIsNotRepeated) {
