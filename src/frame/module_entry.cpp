@@ -19,18 +19,13 @@ void HandleLoaderCall(ModuleState& state, unsigned long reason, platform::CodeRa
     state.integrity = MakeIntegrityReference({code.begin, code.size});
 }
 
-}  // namespace quillon::frame
-
-extern "C" int QUILLON_STDCALL DllMain(void*, unsigned long reason, void*) {
-    using namespace quillon;
+int ModuleEntry(unsigned long reason) {
     // The code range is only looked up for an attach, the one reason that may need it.
     const platform::CodeRange code =
-        reason == frame::kProcessAttach ? platform::ModuleCodeRange() : platform::CodeRange{};
-    frame::HandleLoaderCall(frame::Module(), reason, code);
+        reason == kProcessAttach ? platform::ModuleCodeRange() : platform::CodeRange{};
+    HandleLoaderCall(Module(), reason, code);
     return 1;
 }
-
-namespace quillon::frame {
 
 bool ModuleCodeIntact() {
     return IntegrityHolds(Module().integrity);

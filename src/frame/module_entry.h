@@ -6,12 +6,6 @@
 #include "frame/code_integrity.h"
 #include "platform/platform.h"
 
-#if defined(_WIN32) && defined(__i386__)
-#define QUILLON_STDCALL __stdcall
-#else
-#define QUILLON_STDCALL
-#endif
-
 namespace quillon::frame {
 
 inline constexpr unsigned long kProcessAttach = 1;
@@ -28,12 +22,10 @@ struct ModuleState {
 // that work is preparing the integrity reference over code. Loading never fails.
 void HandleLoaderCall(ModuleState& state, unsigned long reason, platform::CodeRange code);
 
-}  // namespace quillon::frame
-
-// The loader's entry point (stdcall on Windows, as the loader requires). Returns TRUE (1).
-extern "C" int QUILLON_STDCALL DllMain(void* instance, unsigned long reason, void* reserved);
-
-namespace quillon::frame {
+// The loader's entry for this module, called by the platform's loader hook (DllMain on
+// Windows, the shared library's constructor and destructor elsewhere) with the Windows reason
+// codes. Returns 1 (TRUE) for every reason.
+int ModuleEntry(unsigned long reason);
 
 // The code-integrity check of the self-tests: true when the code is as it was on the first
 // attach.

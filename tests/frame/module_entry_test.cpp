@@ -40,9 +40,9 @@ TEST(ModuleEntry, ANewlyLoadedModulePreparesAgain) {
     }
 }
 
-TEST(ModuleEntry, DllMainAlwaysReturnsTrue) {
+TEST(ModuleEntry, AlwaysReturnsTrue) {
     for (const unsigned long reason : {kThreadAttach, kThreadDetach, kProcessDetach}) {
-        EXPECT_EQ(DllMain(nullptr, reason, nullptr), 1);
+        EXPECT_EQ(ModuleEntry(reason), 1);
     }
 }
 

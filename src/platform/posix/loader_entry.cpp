@@ -1,5 +1,6 @@
 // ELF has no DLL entry point; the loader's constructor and destructor hooks call the module
-// entry with the reasons the Windows loader would pass, so one entry runs on both targets.
+// entry with the reasons the Windows loader would pass to DllMain, so one entry runs on both
+// targets.
 #include "frame/module_entry.h"
 
 namespace {
@@ -8,11 +9,11 @@ constexpr unsigned long kProcessDetach = 0;
 constexpr unsigned long kProcessAttach = 1;
 
 __attribute__((constructor)) void OnLibraryLoad() {
-    DllMain(nullptr, kProcessAttach, nullptr);
+    quillon::frame::ModuleEntry(kProcessAttach);
 }
 
 __attribute__((destructor)) void OnLibraryUnload() {
-    DllMain(nullptr, kProcessDetach, nullptr);
+    quillon::frame::ModuleEntry(kProcessDetach);
 }
 
 }  // namespace

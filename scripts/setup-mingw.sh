@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Installs what the 32-bit Windows build and its tests under Wine need on Debian 12, when it is
+# missing: the i686 mingw-w64 compilers, 32-bit Wine, libgcrypt for mingw, and OpenSSL's
+# libcrypto for mingw, built from Debian's source package into a cache outside the clone
+# (QUILLON_OPENSSL_MINGW, default /var/cache/quillon/openssl-mingw) and reused when present.
+# Runs as root, or through sudo otherwise.
+set -euo pipefail
+
+prefix=${QUILLON_OPENSSL_MINGW:-/var/cache/quillon/openssl-mingw}
+packages=(g++-mingw-w64-i686 wine wine32:i386 libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev
+          libgtest-dev cmake make)
+
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "setup-mingw: installing ${missing[*]}"
+    dpkg --print-foreign-architectures | grep -qx i386 || "${as_root[@]}" dpkg --add-architecture i386
+    "${as_root[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+fi
+
+[ -f "$prefix/lib/libcrypto.a" ] && exit 0
+
+# No Debian package carries libcrypto for mingw: build it from the source of bookworm's openssl.
+# Only the upstream tarball is needed, so a missing .dsc does not matter.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+if ! grep -rqs '^Types:.*deb-src\|^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    echo "setup-mingw: adding source entries for apt-get source"
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+        "${as_root[@]}" tee /etc/apt/sources.list.d/quillon-deb-src.sources >/dev/null
+    "${as_root[@]}" apt-get update -qq
+fi
+(cd "$work" && apt-get source --download-only -qq openssl/bookworm >/dev/null 2>&1) || true
+tarball=$(ls "$work"/openssl_*.orig.tar.gz 2>/dev/null | head -n 1)
+if [ -z "$tarball" ]; then
+    echo "setup-mingw: could not download the source of openssl" >&2
+    exit 1
+fi
+
+echo "setup-mingw: building libcrypto for mingw from $(basename "$tarball") into $prefix"
+tar -xzf "$tarball" -C "$work"
+source_dir=$(find "$work" -maxdepth 1 -type d -name 'openssl-*' | head -n 1)
+# The library needs DES only; the tests use libcrypto as an oracle too (EVP ciphers and
+# digests, HMAC, RSA, DH, BN, CAST5, X.509 and PKCS #7 for fixtures; the legacy provider is
+# linked in). Whatever neither uses is left out to keep the build short.
+(
+    cd "$source_dir"
+    ./Configure mingw --cross-compile-prefix=i686-w64-mingw32- --prefix="$prefix" --libdir=lib \
+        no-shared no-module no-dso no-asm no-tests no-engine no-async no-sock \
+        no-autoload-config no-ui-console no-aria no-bf no-blake2 no-camellia no-chacha no-cmac \
+        no-cms no-cmp no-comp no-ct no-dsa no-ec no-idea no-md4 no-mdc2 no-ocb no-ocsp \
+        no-poly1305 no-rc2 no-rc4 no-rc5 no-rmd160 no-scrypt no-seed no-siphash no-siv no-sm3 \
+        no-sm4 no-srp no-srtp no-ssl no-tls no-dtls no-psk no-ts no-whirlpool
+) >/dev/null
+make -C "$source_dir" -j"$(nproc)" build_generated >/dev/null
+make -C "$source_dir" -j"$(nproc)" libcrypto.a >/dev/null
+"${as_root[@]}" mkdir -p "$prefix/lib" "$prefix/include"
+# The library goes in last: its presence marks the cache as complete.
+"${as_root[@]}" cp -r "$source_dir/include/openssl" "$prefix/include/"
+"${as_root[@]}" cp "$source_dir/libcrypto.a" "$prefix/lib/"
+echo "setup-mingw: libcrypto for mingw ready in $prefix"
