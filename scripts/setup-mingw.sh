@@ -26,7 +26,19 @@ if [ ${#missing[@]} -gt 0 ]; then
         "${missing[@]}" >/dev/null
 fi
 
-[ -f "$prefix/lib/libcrypto.a" ] && exit 0
+# The library needs DES only; the tests use libcrypto as an oracle too (EVP ciphers and
+# digests, HMAC, RSA, DH, BN, EC keys, CAST5, X.509 and PKCS #7 for fixtures; the legacy
+# provider is linked in). Only what neither is likely to use is left out, to keep the build
+# short. A cache built with other options is rebuilt.
+options=(no-shared no-module no-dso no-asm no-tests no-engine no-async no-sock
+         no-autoload-config no-ui-console no-aria no-bf no-blake2 no-camellia no-chacha no-cmp
+         no-ct no-gost no-idea no-mdc2 no-ocb no-ocsp no-poly1305 no-rc5 no-scrypt no-seed
+         no-siphash no-siv no-sm2 no-sm3 no-sm4 no-srp no-srtp no-ssl no-tls no-dtls no-psk
+         no-ts no-whirlpool)
+stamp="openssl/bookworm mingw ${options[*]}"
+if [ -f "$prefix/lib/libcrypto.a" ] && [ "$(cat "$prefix/options" 2>/dev/null)" = "$stamp" ]; then
+    exit 0
+fi
 
 # No Debian package carries libcrypto for mingw: build it from the source of bookworm's openssl.
 # Only the upstream tarball is needed, so a missing .dsc does not matter.
@@ -48,22 +60,17 @@ fi
 echo "setup-mingw: building libcrypto for mingw from $(basename "$tarball") into $prefix"
 tar -xzf "$tarball" -C "$work"
 source_dir=$(find "$work" -maxdepth 1 -type d -name 'openssl-*' | head -n 1)
-# The library needs DES only; the tests use libcrypto as an oracle too (EVP ciphers and
-# digests, HMAC, RSA, DH, BN, CAST5, X.509 and PKCS #7 for fixtures; the legacy provider is
-# linked in). Whatever neither uses is left out to keep the build short.
 (
     cd "$source_dir"
     ./Configure mingw --cross-compile-prefix=i686-w64-mingw32- --prefix="$prefix" --libdir=lib \
-        no-shared no-module no-dso no-asm no-tests no-engine no-async no-sock \
-        no-autoload-config no-ui-console no-aria no-bf no-blake2 no-camellia no-chacha no-cmac \
-        no-cms no-cmp no-comp no-ct no-dsa no-ec no-idea no-md4 no-mdc2 no-ocb no-ocsp \
-        no-poly1305 no-rc2 no-rc4 no-rc5 no-rmd160 no-scrypt no-seed no-siphash no-siv no-sm3 \
-        no-sm4 no-srp no-srtp no-ssl no-tls no-dtls no-psk no-ts no-whirlpool
+        "${options[@]}"
 ) >/dev/null
 make -C "$source_dir" -j"$(nproc)" build_generated >/dev/null
 make -C "$source_dir" -j"$(nproc)" libcrypto.a >/dev/null
+"${as_root[@]}" rm -rf "$prefix"
 "${as_root[@]}" mkdir -p "$prefix/lib" "$prefix/include"
-# The library goes in last: its presence marks the cache as complete.
+# The library and the options go in last: their presence marks the cache as complete.
 "${as_root[@]}" cp -r "$source_dir/include/openssl" "$prefix/include/"
 "${as_root[@]}" cp "$source_dir/libcrypto.a" "$prefix/lib/"
+echo "$stamp" | "${as_root[@]}" tee "$prefix/options" >/dev/null
 echo "setup-mingw: libcrypto for mingw ready in $prefix"
