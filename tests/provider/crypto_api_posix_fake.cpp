@@ -2,8 +2,12 @@
 // name is loaded for real.
 #include "provider/crypto_api_fake.h"
 
-#include <dlfcn.h>
 #include <openssl/rand.h>
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
 
 #include <cerrno>
 #include <cstring>
@@ -242,17 +246,54 @@ void ResetFakeCapi() {
 
 }  // namespace quillon::test
 
+// The system's own loader, for every library but the faked one.
+namespace quillon::test {
+namespace {
+
+#if defined(_WIN32)
+void* LoadReal(const char* name) {
+    return reinterpret_cast<void*>(LoadLibraryA(name));
+}
+void* RealSymbol(void* library, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+void FreeReal(void* library) {
+    FreeLibrary(static_cast<HMODULE>(library));
+}
+std::uint32_t RealLastError() {
+    return static_cast<std::uint32_t>(GetLastError());
+}
+#else
+void* LoadReal(const char* name) {
+    return dlopen(name, RTLD_NOW | RTLD_LOCAL);
+}
+void* RealSymbol(void* library, const char* name) {
+    return dlsym(library, name);
+}
+void FreeReal(void* library) {
+    dlclose(library);
+}
+std::uint32_t RealLastError() {
+    return static_cast<std::uint32_t>(errno);
+}
+#endif
+
+}  // namespace
+}  // namespace quillon::test
+
 namespace quillon::platform {
 
 LibraryHandle LoadDynamicLibrary(const char* name) {
-    if (std::strcmp(name, "advapi32.dll") != 0) return dlopen(name, RTLD_NOW | RTLD_LOCAL);
+    if (std::strcmp(name, "advapi32.dll") != 0) return test::LoadReal(name);
     if (!test::fake.present) return nullptr;
     ++test::fake.loads;
     return &test::fakeLibrary;
 }
 
 void* LibrarySymbol(LibraryHandle library, const char* name) {
-    if (library != &test::fakeLibrary) return library != nullptr ? dlsym(library, name) : nullptr;
+    if (library != &test::fakeLibrary) {
+        return library != nullptr ? test::RealSymbol(library, name) : nullptr;
+    }
     if (test::fake.missing.count(name) != 0) return nullptr;
     const auto found = test::Exports().find(name);
     return found != test::Exports().end() ? found->second : nullptr;
@@ -262,7 +303,7 @@ void FreeDynamicLibrary(LibraryHandle library) {
     if (library == &test::fakeLibrary) {
         ++test::fake.frees;
     } else if (library != nullptr) {
-        dlclose(library);
+        test::FreeReal(library);
     }
 }
 
@@ -271,7 +312,7 @@ std::uint32_t LastSystemError() {
         test::fakeErrorSet = false;
         return test::fakeError;
     }
-    return static_cast<std::uint32_t>(errno);
+    return test::RealLastError();
 }
 
 }  // namespace quillon::platform
