@@ -23,7 +23,7 @@ namespace {
 
 // The test program is its own module: attach once so the integrity reference exists.
 void Attach() {
-    (void)DllMain(nullptr, kProcessAttach, nullptr);
+    (void)ModuleEntry(kProcessAttach);
 }
 
 TEST(SelfTest, ACorrectModulePassesEveryTime) {
