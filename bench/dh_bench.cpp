@@ -56,11 +56,11 @@ AlgObject* NewKeyAgreement(const DhKeyAgreeParams& params) {
 // a few allocations next to a 256-bit exponentiation.
 void Phase1Quillon(benchmark::State& state) {
     const DhKeyAgreeParams& params = Group(state);
-    std::vector<uint8_t> out(params.prime.length);
+    std::vector<uint8_t> out(params.primeLength);
     for (auto _ : state) {
         AlgObject* object = NewKeyAgreement(params);
         uint32_t length = 0;
-        if (AlgKeyAgreePhase1(object, out.data(), &length, params.prime.length, PreparedRandom(),
+        if (AlgKeyAgreePhase1(object, out.data(), &length, params.primeLength, PreparedRandom(),
                               nullptr) != kOk) {
             state.SkipWithError("phase 1");
         }
@@ -71,19 +71,19 @@ void Phase1Quillon(benchmark::State& state) {
 
 void Phase2Quillon(benchmark::State& state) {
     const DhKeyAgreeParams& params = Group(state);
-    std::vector<uint8_t> peer(params.prime.length), out(params.prime.length);
+    std::vector<uint8_t> peer(params.primeLength), out(params.primeLength);
     uint32_t length = 0;
     AlgObject* other = NewKeyAgreement(params);
     AlgObject* object = NewKeyAgreement(params);
-    if (AlgKeyAgreePhase1(other, peer.data(), &length, params.prime.length, PreparedRandom(),
+    if (AlgKeyAgreePhase1(other, peer.data(), &length, params.primeLength, PreparedRandom(),
                           nullptr) != kOk ||
-        AlgKeyAgreePhase1(object, out.data(), &length, params.prime.length, PreparedRandom(),
+        AlgKeyAgreePhase1(object, out.data(), &length, params.primeLength, PreparedRandom(),
                           nullptr) != kOk) {
         state.SkipWithError("phase 1");
     }
     for (auto _ : state) {
-        if (AlgKeyAgreePhase2(object, out.data(), &length, params.prime.length, peer.data(),
-                              params.prime.length, nullptr) != kOk) {
+        if (AlgKeyAgreePhase2(object, out.data(), &length, params.primeLength, peer.data(),
+                              params.primeLength, nullptr) != kOk) {
             state.SkipWithError("phase 2");
         }
         benchmark::DoNotOptimize(out.data());
@@ -97,7 +97,7 @@ struct OpensslOperands {
     BN_CTX* context = BN_CTX_new();
     BIGNUM *prime, *base, *exponent = BN_new(), *result = BN_new();
     OpensslOperands(const DhKeyAgreeParams& params, bool phase2) {
-        prime = BN_bin2bn(params.prime.data, static_cast<int>(params.prime.length), nullptr);
+        prime = BN_bin2bn(params.prime, static_cast<int>(params.primeLength), nullptr);
         base = BN_new();
         if (phase2) {
             BN_sub(base, prime, BN_value_one());
@@ -125,7 +125,7 @@ void PowerOpenssl(benchmark::State& state, bool phase2) {
 void PowerLibgcrypt(benchmark::State& state, bool phase2) {
     const DhKeyAgreeParams& params = Group(state);
     gcry_mpi_t prime = nullptr, base = gcry_mpi_new(0), exponent = gcry_mpi_snew(256);
-    gcry_mpi_scan(&prime, GCRYMPI_FMT_USG, params.prime.data, params.prime.length, nullptr);
+    gcry_mpi_scan(&prime, GCRYMPI_FMT_USG, params.prime, params.primeLength, nullptr);
     if (phase2) {
         gcry_mpi_sub_ui(base, prime, 1);
         gcry_mpi_rshift(base, base, 1);
@@ -134,7 +134,7 @@ void PowerLibgcrypt(benchmark::State& state, bool phase2) {
     }
     gcry_mpi_randomize(exponent, kExponentBytes * 8, GCRY_WEAK_RANDOM);
     gcry_mpi_set_bit(exponent, kExponentBytes * 8 - 1);
-    gcry_mpi_t result = gcry_mpi_new(params.prime.length * 8);
+    gcry_mpi_t result = gcry_mpi_new(params.primeLength * 8);
     for (auto _ : state) {
         gcry_mpi_powm(result, base, exponent, prime);
         benchmark::DoNotOptimize(result);

@@ -288,8 +288,10 @@ QUILLON_API int32_t QUILLON_CALL RsaKeyFromCertificate(KeyHandle** handle, CertH
  * values in bits (256). The module owns the records; callers receive them from DhGetGroup and
  * pass them back unchanged. */
 typedef struct DhKeyAgreeParams {
-    Item prime;
-    Item generator;
+    uint8_t* prime; /* big-endian, no sign byte */
+    uint32_t primeLength;
+    uint8_t* generator;
+    uint32_t generatorLength;
     uint32_t privateValueBits;
 } DhKeyAgreeParams;
 

@@ -83,26 +83,30 @@ extern "C" QUILLON_API int32_t QUILLON_CALL DhGenerateKeyPair(Item** publicValue
                                                               const DhKeyAgreeParams* params) {
     if (params == nullptr || publicValue == nullptr || keyPair == nullptr) return -1;
     DhKeyPair* pair = nullptr;
-    if (const int32_t made = MakeKeyPair(params, &pair); made != 0) return made;
-    Item* value = NewValue(params->prime.length);
-    if (value == nullptr) {
-        FreeKeyPair(pair);
-        return -1;
+    Item* value = nullptr;
+    int32_t result = MakeKeyPair(params, &pair);
+    if (result == 0) {
+        value = NewValue(params->primeLength);
+        if (value == nullptr) result = -1;
     }
-    toolkit::AlgObject* random = nullptr;
-    random::MakeSeededRandomObject(&random);
-    toolkit::Status status = toolkit::kBadRandomObject;
-    if (random != nullptr) {
-        status = toolkit::AlgKeyAgreePhase1(pair->object, value->data, &value->length,
-                                            params->prime.length, random, nullptr);
-        (void)toolkit::AlgDestroy(&random);
+    if (result == 0) {
+        toolkit::AlgObject* random = nullptr;
+        random::MakeSeededRandomObject(&random);
+        toolkit::Status status = toolkit::kBadRandomObject;
+        if (random != nullptr) {
+            status = toolkit::AlgKeyAgreePhase1(pair->object, value->data, &value->length,
+                                                params->primeLength, random, nullptr);
+            (void)toolkit::AlgDestroy(&random);
+        }
+        result = static_cast<int32_t>(status);
     }
-    if (status != toolkit::kOk) {
+    // Any failure past the argument check leaves both outputs null and nothing allocated.
+    if (result != 0) {
         FreeValue(value);
         FreeKeyPair(pair);
         *publicValue = nullptr;
         *keyPair = nullptr;
-        return static_cast<int32_t>(status);
+        return result;
     }
     *publicValue = value;
     *keyPair = pair;
@@ -115,10 +119,10 @@ extern "C" QUILLON_API int32_t QUILLON_CALL DhComputeSecret(Item** secret, DhKey
     if (params == nullptr || secret == nullptr || keyPair == nullptr || peerValue == nullptr) {
         return -1;
     }
-    Item* value = NewValue(params->prime.length);
+    Item* value = NewValue(params->primeLength);
     if (value == nullptr) return -1;
     const toolkit::Status status = toolkit::AlgKeyAgreePhase2(
-        keyPair->object, value->data, &value->length, params->prime.length, peerValue->data,
+        keyPair->object, value->data, &value->length, params->primeLength, peerValue->data,
         peerValue->length, nullptr);
     if (status != toolkit::kOk) {
         FreeValue(value);

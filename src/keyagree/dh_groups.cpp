@@ -54,15 +54,17 @@ bool ParseHexParameter(DhKeyAgreeParams& record, std::string_view text, std::uin
         at += 2;
     }
 
-    record.prime = {prime, primeBytes};
-    record.generator = {generator, 1};
+    record.prime = prime;
+    record.primeLength = primeBytes;
+    record.generator = generator;
+    record.generatorLength = 1;
     record.privateValueBits = kPrivateValueBits;
     return true;
 }
 
 void ReleaseHexParameter(DhKeyAgreeParams& record) {
-    support::Release(record.prime.data);
-    support::Release(record.generator.data);
+    support::Release(record.prime);
+    support::Release(record.generator);
     record = {};
 }
 
@@ -83,12 +85,14 @@ bool DhGroupTable::Prepare() {
     if (state == kReady) return true;
 
     for (std::size_t i = 0; i < std::size(kDhGroupTexts); ++i) {
-        if (!ParseHexParameter(records_[i], kDhGroupTexts[i].text, kDhGroupTexts[i].bits)) {
+        DhGroupRecord& record = records_[i];
+        if (!ParseHexParameter(record.params, kDhGroupTexts[i].text, kDhGroupTexts[i].bits)) {
             // Leave nothing half made: a later lookup starts again from the first text.
-            for (DhKeyAgreeParams& record : records_) ReleaseHexParameter(record);
+            for (DhGroupRecord& made : records_) ReleaseHexParameter(made.params);
             state_.store(kEmpty, std::memory_order_release);
             return false;
         }
+        record.privateValueBitsAfterItems = record.params.privateValueBits;
     }
     state_.store(kReady, std::memory_order_release);
     return true;
@@ -99,7 +103,7 @@ std::int32_t DhGroupTable::Find(std::uint32_t group, const DhKeyAgreeParams** pa
     if (!Prepare()) return kDhNotPrepared;
     for (std::size_t i = 0; i < std::size(kDhGroupTexts); ++i) {
         if (kDhGroupTexts[i].group == group) {
-            *params = &records_[i];
+            *params = &records_[i].params;
             return kDhFound;
         }
     }
@@ -107,7 +111,7 @@ std::int32_t DhGroupTable::Find(std::uint32_t group, const DhKeyAgreeParams** pa
 }
 
 void DhGroupTable::Release() {
-    for (DhKeyAgreeParams& record : records_) ReleaseHexParameter(record);
+    for (DhGroupRecord& record : records_) ReleaseHexParameter(record.params);
     state_.store(kEmpty, std::memory_order_release);
 }
 

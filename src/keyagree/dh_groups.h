@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -49,6 +50,18 @@ void ReleaseHexParameter(DhKeyAgreeParams& record);
     return at == text.size();
 }
 
+// One group's record as callers receive it. A caller may describe the record as two Items
+// {pointer, 32-bit length} followed by the bit count; on a 64-bit target its count then lies
+// past the second Item's padding, 4 bytes after the end of DhKeyAgreeParams. The record holds
+// the count there as well, so both descriptions read the same value. (On a 32-bit target the two
+// descriptions are the same layout.)
+struct DhGroupRecord {
+    DhKeyAgreeParams params;
+    std::uint32_t privateValueBitsAfterItems;
+};
+static_assert(sizeof(void*) != 8 ||
+              offsetof(DhGroupRecord, privateValueBitsAfterItems) == 2 * sizeof(Item));
+
 class DhGroupTable {
   public:
     constexpr DhGroupTable() = default;
@@ -72,7 +85,7 @@ class DhGroupTable {
     // A plain atomic rather than a mutex: it is constant-initialised on every target, so the
     // module's table needs no constructor at load.
     std::atomic<int> state_{kEmpty};
-    DhKeyAgreeParams records_[std::size(kDhGroupTexts)]{};
+    DhGroupRecord records_[std::size(kDhGroupTexts)]{};
 };
 
 // The module's table behind DhGetGroup, alive until the process unloads the module.

@@ -28,21 +28,23 @@ bool HasBytes(const Item& item) {
 
 Status SetDhKeyAgree(const AlgInfoDescriptor* kind, AlgObject* object, const void* parameters) {
     const auto* given = static_cast<const DhKeyAgreeParams*>(parameters);
-    if (given == nullptr || !HasBytes(given->prime) || !HasBytes(given->generator) ||
-        given->privateValueBits == 0) {
+    if (given == nullptr || !HasBytes({given->prime, given->primeLength}) ||
+        !HasBytes({given->generator, given->generatorLength}) || given->privateValueBits == 0) {
         return kBadParameters;
     }
-    if (given->privateValueBits > BitLength(given->prime)) return kDataMalformed;
+    if (given->privateValueBits > BitLength({given->prime, given->primeLength})) {
+        return kDataMalformed;
+    }
     auto* stored =
         static_cast<DhKeyAgreeParams*>(MemoryAllocate(object->memory, sizeof(DhKeyAgreeParams)));
     if (stored == nullptr) return kOutOfMemory;
-    stored->prime.data = static_cast<std::uint8_t*>(
-        MemoryCopy(object->memory, given->prime.data, given->prime.length));
-    stored->generator.data = static_cast<std::uint8_t*>(
-        MemoryCopy(object->memory, given->generator.data, given->generator.length));
-    if (stored->prime.data == nullptr || stored->generator.data == nullptr) return kOutOfMemory;
-    stored->prime.length = given->prime.length;
-    stored->generator.length = given->generator.length;
+    stored->prime =
+        static_cast<std::uint8_t*>(MemoryCopy(object->memory, given->prime, given->primeLength));
+    stored->generator = static_cast<std::uint8_t*>(
+        MemoryCopy(object->memory, given->generator, given->generatorLength));
+    if (stored->prime == nullptr || stored->generator == nullptr) return kOutOfMemory;
+    stored->primeLength = given->primeLength;
+    stored->generatorLength = given->generatorLength;
     stored->privateValueBits = given->privateValueBits;
     return InfoListAdd(object->memory, object->infos, kind, stored);
 }

@@ -33,12 +33,12 @@ TEST(DhExchange, TwoPartiesAgreeWithPrimeLengthValues) {
         Party alice, bob;
         ASSERT_EQ(DhGenerateKeyPair(&alice.publicValue, &alice.pair, params), 0);
         ASSERT_EQ(DhGenerateKeyPair(&bob.publicValue, &bob.pair, params), 0);
-        EXPECT_EQ(alice.publicValue->length, params->prime.length);
+        EXPECT_EQ(alice.publicValue->length, params->primeLength);
         Item *aliceSecret = nullptr, *bobSecret = nullptr;
         ASSERT_EQ(DhComputeSecret(&aliceSecret, alice.pair, bob.publicValue, params), 0);
         ASSERT_EQ(DhComputeSecret(&bobSecret, bob.pair, alice.publicValue, params), 0);
-        ASSERT_EQ(aliceSecret->length, params->prime.length);
-        ASSERT_EQ(bobSecret->length, params->prime.length);
+        ASSERT_EQ(aliceSecret->length, params->primeLength);
+        ASSERT_EQ(bobSecret->length, params->primeLength);
         EXPECT_EQ(0, std::memcmp(aliceSecret->data, bobSecret->data, aliceSecret->length));
         // The pair stays usable: the same peer gives the same secret again.
         Item* again = nullptr;
@@ -60,21 +60,21 @@ TEST(DhExchange, AgreesWithOpenSsl) {
         ASSERT_EQ(DhGenerateKeyPair(&ours.publicValue, &ours.pair, params), 0);
 
         BN_CTX* context = BN_CTX_new();
-        BIGNUM* p = BN_bin2bn(params->prime.data, static_cast<int>(params->prime.length), nullptr);
+        BIGNUM* p = BN_bin2bn(params->prime, static_cast<int>(params->primeLength), nullptr);
         BIGNUM* g = BN_new();
         BN_set_word(g, 2);
         BIGNUM* x = BN_new();
         BN_rand(x, 256, BN_RAND_TOP_ANY, BN_RAND_BOTTOM_ANY);
         BIGNUM* y = BN_new();
         BN_mod_exp(y, g, x, p, context);
-        std::vector<uint8_t> theirPublic(params->prime.length);
+        std::vector<uint8_t> theirPublic(params->primeLength);
         BN_bn2binpad(y, theirPublic.data(), static_cast<int>(theirPublic.size()));
 
         BIGNUM* ourY =
             BN_bin2bn(ours.publicValue->data, static_cast<int>(ours.publicValue->length), nullptr);
         BIGNUM* z = BN_new();
         BN_mod_exp(z, ourY, x, p, context);
-        std::vector<uint8_t> theirSecret(params->prime.length);
+        std::vector<uint8_t> theirSecret(params->primeLength);
         BN_bn2binpad(z, theirSecret.data(), static_cast<int>(theirSecret.size()));
 
         const Item peer{theirPublic.data(), static_cast<uint32_t>(theirPublic.size())};
@@ -92,7 +92,7 @@ TEST(DhExchange, PeerValuesOutsideTheGroupAreRefused) {
     const DhKeyAgreeParams* params = Group(2);
     Party ours;
     ASSERT_EQ(DhGenerateKeyPair(&ours.publicValue, &ours.pair, params), 0);
-    std::vector<uint8_t> p(params->prime.data, params->prime.data + params->prime.length);
+    std::vector<uint8_t> p(params->prime, params->prime + params->primeLength);
     std::vector<uint8_t> pMinus1 = p;
     pMinus1.back() -= 1;  // the MODP primes end in 0xFF
     const std::vector<uint8_t> zero(1, 0), one(1, 1), paddedOne(128, 0);
@@ -132,8 +132,9 @@ TEST(DhExchange, NullArgumentsAndEmptyHandles) {
 TEST(DhExchange, OutOfMemoryReleasesEverything) {
     const DhKeyAgreeParams* params = Group(1);
     quillon::test::ForEachAllocationFailure([&](int failing) {
-        Item* value = nullptr;
-        DhKeyPair* pair = nullptr;
+        // Whatever the caller's variables held, a failure leaves them null.
+        Item* value = reinterpret_cast<Item*>(0x1);
+        DhKeyPair* pair = reinterpret_cast<DhKeyPair*>(0x1);
         const int32_t status = DhGenerateKeyPair(&value, &pair, params);
         if (status != 0) {
             EXPECT_EQ(value, nullptr) << failing;

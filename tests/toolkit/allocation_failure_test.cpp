@@ -70,9 +70,8 @@ const Case kCases[] = {
      }},
     {"Diffie-Hellman key agreement", kOk,
      [](AlgObject*& o, KeyObject*&) {
-         static const DhKeyAgreeParams parameters{{const_cast<std::uint8_t*>(kBytes + 1), 16},
-                                                  {const_cast<std::uint8_t*>(kBytes + 1), 1},
-                                                  64};
+         static const DhKeyAgreeParams parameters{const_cast<std::uint8_t*>(kBytes + 1), 16,
+                                                  const_cast<std::uint8_t*>(kBytes + 1), 1, 64};
          return Sequence({[&] { return AlgCreate(&o); },
                           [&] { return AlgSetInfo(o, InfoDhKeyAgree, &parameters); },
                           [&] { return AlgDigestInit(o, nullptr, DefaultChooser, nullptr); }});

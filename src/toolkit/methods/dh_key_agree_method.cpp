@@ -28,7 +28,7 @@ struct DhState {
 };
 
 Mpi Prime(const DhState& state) {
-    return Mpi::FromBytes({state.parameters->prime.data, state.parameters->prime.length});
+    return Mpi::FromBytes({state.parameters->prime, state.parameters->primeLength});
 }
 
 // Writes value into out as exactly the prime's length in bytes.
@@ -67,7 +67,7 @@ std::uint32_t DhPhase1(AlgObject*, void* context, std::uint8_t* out, std::uint32
 
     const Mpi x = Mpi::FromBytes({state.privateValue, length}, MpiKind::kSecret);
     const Mpi base =
-        Mpi::FromBytes({state.parameters->generator.data, state.parameters->generator.length});
+        Mpi::FromBytes({state.parameters->generator, state.parameters->generatorLength});
     Mpi y = Mpi::Make(MpiKind::kPublic, prime.BitLength());
     if (!support::MpiPowm(y, base, x, prime)) return method::kFailure;
     return WritePadded(y, prime, out, outLength, maxLength);

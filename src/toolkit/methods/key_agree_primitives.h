@@ -10,7 +10,8 @@
 namespace quillon::toolkit {
 
 // The InfoDhKeyAgree parameter record is the public DhKeyAgreeParams: prime and generator as
-// big-endian Items, and the length of the private value in bits (at most the prime's bit length).
+// big-endian bytes with their lengths, and the length of the private value in bits (at most the
+// prime's bit length).
 using DhKeyAgreeParams = ::DhKeyAgreeParams;
 
 struct KeyAgreePrimitives {
