@@ -47,19 +47,22 @@ typedef struct Item {
 typedef struct AesContext AesContext;
 
 /* Ordinal 4. direction: 0 = encryption, any other value = decryption. keyLength in bytes or
- * bits: 16/128, 24/192, 32/256. Returns 0 created; 1 key length not accepted (the handle still
- * holds a context without a schedule, to be destroyed); -1 allocation failed, handle untouched. */
+ * bits: 16/128, 24/192, 32/256. Returns 0 created; 1 key length not accepted, or no key (the
+ * handle still holds a context without a schedule, to be destroyed); -1 allocation failed or a
+ * null handle address, handle untouched. */
 QUILLON_API int32_t QUILLON_CALL AesCreateContext(AesContext** handle, uint8_t direction,
                                                   int32_t keyLength, const uint8_t* key);
 
 /* Ordinal 5. AES-CBC in place over the whole 16-byte blocks of data; the trailing
  * length % 16 bytes are not touched. encrypt: nonzero = encrypt, 0 = decrypt. On return iv
- * holds the last ciphertext block, so a following call continues the chain. */
+ * holds the last ciphertext block, so a following call continues the chain. An empty handle, or
+ * a null data or iv with a whole block to work on, changes nothing. */
 QUILLON_API void QUILLON_CALL AesCbcCrypt(int32_t encrypt, uint8_t* data, uint32_t length,
                                           AesContext** handle, uint8_t* iv);
 
-/* Ordinals 6 and 7. ECB over length bytes. Returns 0; -1 empty handle; 1 length not a
- * multiple of 16 (or negative), nothing written. out may equal in. */
+/* Ordinals 6 and 7. ECB over length bytes. Returns 0; -1 empty handle, or a null buffer with a
+ * non-zero length; 1 length not a multiple of 16 (or negative), nothing written. out may equal
+ * in. */
 QUILLON_API int32_t QUILLON_CALL AesEncryptBlocks(AesContext** handle, uint8_t* out,
                                                   const uint8_t* in, int32_t length);
 QUILLON_API int32_t QUILLON_CALL AesDecryptBlocks(AesContext** handle, uint8_t* out,
@@ -78,7 +81,7 @@ QUILLON_API int32_t QUILLON_CALL RngRandom15(void);
 
 /* Ordinal 2. Reseeds with seed mixed in; returns the status of the last seed update (0, or a
  * toolkit status). */
-QUILLON_API uint32_t QUILLON_CALL RngInitialize(uint32_t seed);
+QUILLON_API int32_t QUILLON_CALL RngInitialize(uint32_t seed);
 
 /* Ordinal 3. 32 bits from scheduler timing jitter, one bit per tick of the system tick
  * counter (takes 32 ticks). */
@@ -88,14 +91,16 @@ QUILLON_API uint32_t QUILLON_CALL RngTimingJitter(void);
  * generated (length not positive, null out, no generator); else a toolkit status. */
 QUILLON_API int32_t QUILLON_CALL RngGetBytes(int32_t length, uint8_t* out);
 
-/* Ordinal 50. Records flag and, when flag is non-zero, the 8 bytes of block. */
+/* Ordinal 50. Records flag and, when flag is non-zero, the 8 bytes of block (a null block then
+ * makes the call do nothing). */
 QUILLON_API void QUILLON_CALL RngSetAuxBlock(uint32_t flag, const uint8_t* block);
 
-/* Ordinal 51. Records two 8-byte keys and marks the generator keyed (enabling RngAddSeed). */
+/* Ordinal 51. Records two 8-byte keys and marks the generator keyed (enabling RngAddSeed); a
+ * null key makes the call do nothing. */
 QUILLON_API void QUILLON_CALL RngSetKeys(const uint8_t* keyA, const uint8_t* keyB);
 
-/* Ordinal 52. Writes length bytes into the 8-byte seed ring (when keyed); the ring feeds the
- * next reseed. */
+/* Ordinal 52. Writes length bytes into the 8-byte seed ring (when keyed, and data is not null);
+ * the ring feeds the next reseed. */
 QUILLON_API void QUILLON_CALL RngAddSeed(const uint8_t* data, uint32_t length);
 
 /* Ordinal 53. Clears the seed ring and the keyed state. */

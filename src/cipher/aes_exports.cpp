@@ -12,9 +12,12 @@ using namespace quillon;
 extern "C" QUILLON_API int32_t QUILLON_CALL AesCreateContext(AesContext** handle, uint8_t direction,
                                                              int32_t keyLength,
                                                              const uint8_t* key) {
+    if (handle == nullptr) return -1;
     auto* context = static_cast<AesContext*>(support::AllocateZeroed(sizeof(AesContext)));
     if (context == nullptr) return -1;
-    const int keyed = direction == 0
+    // A missing key is a key not accepted, like a refused length.
+    const int keyed = key == nullptr ? -1
+                      : direction == 0
                           ? cipher::AesSetEncryptKey(key, keyLength, context->encryption)
                           : cipher::AesSetDecryptKey(key, keyLength, context->decryption);
     // Stored also when the key length was refused: the caller still owns and destroys it.
@@ -23,28 +26,42 @@ extern "C" QUILLON_API int32_t QUILLON_CALL AesCreateContext(AesContext** handle
 }
 
 extern "C" QUILLON_API void QUILLON_CALL AesDestroyContext(AesContext** handle) {
-    if (*handle == nullptr) return;
+    if (handle == nullptr || *handle == nullptr) return;
     support::WipeAndRelease(*handle, sizeof(AesContext));
     *handle = nullptr;
 }
 
+namespace {
+
+bool IsEmpty(AesContext* const* handle) {
+    return handle == nullptr || *handle == nullptr;
+}
+
 // A negative length is rejected like a partial block.
-static bool IsWholeBlocks(int32_t length) {
+bool IsWholeBlocks(int32_t length) {
     return length >= 0 && (length & 15) == 0;
 }
 
+// 0, or the status of an ECB call that cannot go ahead.
+int32_t EcbRefusal(AesContext** handle, uint8_t* out, const uint8_t* in, int32_t length) {
+    if (IsEmpty(handle)) return -1;
+    if (!IsWholeBlocks(length)) return 1;
+    if (length != 0 && (out == nullptr || in == nullptr)) return -1;
+    return 0;
+}
+
+}  // namespace
+
 extern "C" QUILLON_API int32_t QUILLON_CALL AesEncryptBlocks(AesContext** handle, uint8_t* out,
                                                              const uint8_t* in, int32_t length) {
-    if (*handle == nullptr) return -1;
-    if (!IsWholeBlocks(length)) return 1;
+    if (const int32_t refused = EcbRefusal(handle, out, in, length); refused != 0) return refused;
     cipher::AesEcbEncrypt((*handle)->encryption, out, in, static_cast<size_t>(length) / 16);
     return 0;
 }
 
 extern "C" QUILLON_API int32_t QUILLON_CALL AesDecryptBlocks(AesContext** handle, uint8_t* out,
                                                              const uint8_t* in, int32_t length) {
-    if (*handle == nullptr) return -1;
-    if (!IsWholeBlocks(length)) return 1;
+    if (const int32_t refused = EcbRefusal(handle, out, in, length); refused != 0) return refused;
     cipher::AesEcbDecrypt((*handle)->decryption, out, in, static_cast<size_t>(length) / 16);
     return 0;
 }
@@ -52,7 +69,9 @@ extern "C" QUILLON_API int32_t QUILLON_CALL AesDecryptBlocks(AesContext** handle
 extern "C" QUILLON_API void QUILLON_CALL AesCbcCrypt(int32_t encrypt, uint8_t* data,
                                                      uint32_t length, AesContext** handle,
                                                      uint8_t* iv) {
-    if (*handle == nullptr) return;
+    if (IsEmpty(handle)) return;
+    // With no whole block there is nothing to do; data and IV stay as they are.
+    if (length < 16 || data == nullptr || iv == nullptr) return;
     if (encrypt != 0) {
         cipher::AesCbcEncrypt((*handle)->encryption, data, length / 16, iv);
     } else {

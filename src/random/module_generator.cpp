@@ -127,12 +127,14 @@ std::int32_t Random15() {
 // The auxiliary block and the seed-ring reset are written under the lock too, so that callers
 // racing them with the generator's other operations cannot tear the state.
 void SetAuxBlock(std::uint32_t flag, const std::uint8_t* block) {
+    if (flag != 0 && block == nullptr) return;
     const Locked locked;
     generator.auxFlag = flag;
     if (flag != 0) std::memcpy(generator.auxBlock, block, 8);
 }
 
 void SetKeys(const std::uint8_t* keyA, const std::uint8_t* keyB) {
+    if (keyA == nullptr || keyB == nullptr) return;
     const Locked locked;
     generator.keyed.store(1, std::memory_order_relaxed);
     std::memcpy(generator.keyA, keyA, 8);
@@ -141,6 +143,7 @@ void SetKeys(const std::uint8_t* keyA, const std::uint8_t* keyB) {
 
 void AddSeed(const std::uint8_t* data, std::uint32_t length) {
     if (generator.keyed.load(std::memory_order_relaxed) == 0) return;
+    if (data == nullptr) return;
     const Locked locked;
     while (length > 0) {
         const std::uint32_t piece = std::min<std::uint32_t>(length, 8 - generator.ringPosition);

@@ -24,9 +24,10 @@ inline constexpr std::uint32_t kDefaultSeedValue = 0xF0F0F0F0;
 // A reseed with the default value, then 15 random bits (0 when generation fails).
 [[nodiscard]] std::int32_t Random15();
 
+// A null pointer where bytes are to be copied makes the call do nothing.
 void SetAuxBlock(std::uint32_t flag, const std::uint8_t* block);
 void SetKeys(const std::uint8_t* keyA, const std::uint8_t* keyB);
-// Writes data into the seed ring, only when the generator is keyed.
+// Writes data into the seed ring, only when the generator is keyed (and data is not null).
 void AddSeed(const std::uint8_t* data, std::uint32_t length);
 // Clears the seed ring and the keyed state; the random object is untouched.
 void ResetSeedRing();

@@ -9,8 +9,8 @@ extern "C" QUILLON_API int32_t QUILLON_CALL RngRandom15(void) {
     return random::Random15();
 }
 
-extern "C" QUILLON_API uint32_t QUILLON_CALL RngInitialize(uint32_t seed) {
-    return random::Reseed(seed);
+extern "C" QUILLON_API int32_t QUILLON_CALL RngInitialize(uint32_t seed) {
+    return static_cast<int32_t>(random::Reseed(seed));
 }
 
 extern "C" QUILLON_API uint32_t QUILLON_CALL RngTimingJitter(void) {

@@ -95,6 +95,35 @@ TEST(AesExports, EmptyHandleIsRefusedOrIgnored) {
     EXPECT_EQ(empty, nullptr);
 }
 
+// Null pointers where the caller's variable or bytes belong: a status or nothing, no crash.
+TEST(AesExports, NullArgumentsAreRefused) {
+    const uint8_t key[16] = {};
+    EXPECT_EQ(AesCreateContext(nullptr, kEncrypt, 16, key), -1);
+    AesDestroyContext(nullptr);
+    uint8_t data[16] = {7}, iv[16] = {3};
+    EXPECT_EQ(AesEncryptBlocks(nullptr, data, data, 16), -1);
+    AesCbcCrypt(1, data, 16, nullptr, iv);
+    for (const uint8_t direction : {kEncrypt, kDecrypt}) {
+        SCOPED_TRACE(static_cast<int>(direction));
+        Handle keyless;
+        EXPECT_EQ(AesCreateContext(&keyless.context, direction, 16, nullptr), 1);
+        EXPECT_NE(keyless.context, nullptr);
+
+        Handle handle;
+        ASSERT_EQ(AesCreateContext(&handle.context, direction, 16, key), 0);
+        const auto ecb = direction == kEncrypt ? AesEncryptBlocks : AesDecryptBlocks;
+        EXPECT_EQ(ecb(&handle.context, nullptr, data, 16), -1);
+        EXPECT_EQ(ecb(&handle.context, data, nullptr, 16), -1);
+        EXPECT_EQ(ecb(&handle.context, nullptr, nullptr, 0), 0);
+        EXPECT_EQ(ecb(&handle.context, nullptr, data, 17), 1);
+        AesCbcCrypt(direction == kEncrypt, nullptr, 32, &handle.context, iv);
+        AesCbcCrypt(direction == kEncrypt, data, 16, &handle.context, nullptr);
+        AesCbcCrypt(direction == kEncrypt, nullptr, 15, &handle.context, nullptr);
+        EXPECT_EQ(data[0], 7);
+        EXPECT_EQ(iv[0], 3);
+    }
+}
+
 TEST(AesExports, RefusedKeyLengthStillStoresAContext) {
     const uint8_t key[32] = {};
     for (const int32_t length : {20, 0, -1, 64}) {

@@ -30,7 +30,7 @@ TEST(ModuleGenerator, EachCallGivesFreshBytes) {
     ASSERT_EQ(RngGetBytes(32, first), 0);
     ASSERT_EQ(RngGetBytes(32, second), 0);
     EXPECT_NE(0, std::memcmp(first, second, 32));
-    ASSERT_EQ(RngInitialize(7), 0u);
+    ASSERT_EQ(RngInitialize(7), 0);
     ASSERT_EQ(RngGetBytes(1, first), 0);
 }
 
@@ -83,6 +83,24 @@ TEST(ModuleGenerator, AuxBlockKeepsTheGeneratorWorking) {
     const std::uint8_t block[8] = {9, 9, 9, 9, 9, 9, 9, 9};
     RngSetAuxBlock(1, block);
     RngSetAuxBlock(0, nullptr);  // a zero flag does not read the block
+    std::uint8_t out[4];
+    EXPECT_EQ(RngGetBytes(4, out), 0);
+}
+
+// A null pointer where bytes are to be copied makes the call do nothing.
+TEST(ModuleGenerator, NullBytesAreRefusedWithoutEffect) {
+    RngReset();
+    const std::uint8_t key[8] = {};
+    RngSetKeys(nullptr, key);
+    RngSetKeys(key, nullptr);
+    EXPECT_EQ(InspectGenerator().keyed, 0u);
+    RngSetKeys(key, key);
+    RngAddSeed(nullptr, 8);
+    const GeneratorView view = InspectGenerator();
+    EXPECT_EQ(view.keyed, 1u);
+    EXPECT_EQ(view.ringPosition, 0u);
+    for (const std::uint8_t byte : view.seedRing) EXPECT_EQ(byte, 0);
+    RngSetAuxBlock(1, nullptr);
     std::uint8_t out[4];
     EXPECT_EQ(RngGetBytes(4, out), 0);
 }
