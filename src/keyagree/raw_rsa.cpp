@@ -58,8 +58,8 @@ std::int32_t RawRsaUnwrap(const char* path, std::uint8_t* buffer, std::uint32_t 
     if (path == nullptr || buffer == nullptr || length == 0) return kRawRsaArgument;
     char recorded[kKeyTagLength];
     std::memcpy(recorded, kNoKeyTag, kKeyTagLength);
-    if (length < kRawRsaHeader) {
-        // No tag and bit count to read; the key file still answers first, as for any input.
+    if (length < kKeyTagLength) {
+        // No whole tag to read; the key file still answers first, as for any input.
         const KeyFileStatus loaded = KeyFileFindComponents(path, nullptr, {}, recorded);
         return loaded != KeyFileStatus::kOk ? KeyFileResult(loaded) : kRawRsaFailed;
     }
@@ -72,6 +72,7 @@ std::int32_t RawRsaUnwrap(const char* path, std::uint8_t* buffer, std::uint32_t 
     const KeyFileStatus found = KeyFileFindComponents(path, tag, requests, recorded);
     if (found != KeyFileStatus::kOk) return KeyFileResult(found);
 
+    if (length < kRawRsaHeader) return kRawRsaFailed;  // no bit count after the tag
     const std::uint32_t bits = std::uint32_t{buffer[8]} << 8 | buffer[9];
     const std::uint32_t cBytes = (bits + 7) / 8;
     if (bits > kRawRsaMaxBits || cBytes > length - kRawRsaHeader) return kRawRsaFailed;

@@ -241,6 +241,8 @@ TEST_F(RawRsa, StatusCodes) {
     maxBits[9] = 0x00;
     Bytes oneShort = wrapped;
     oneShort.pop_back();
+    Bytes otherTag = wrapped;
+    otherTag[0] ^= 1;
 
     uint8_t scratch[300] = {1, 2, 3};
     struct Case {
@@ -266,6 +268,9 @@ TEST_F(RawRsa, StatusCodes) {
          static_cast<uint32_t>(wrapped.size()), -4},
         {"unwrap, short of a bit count", false, path.c_str(), wrapped.data(), 9, -6},
         {"unwrap, short and missing file", false, missing.c_str(), wrapped.data(), 9, -4},
+        {"unwrap, tag only", false, path.c_str(), wrapped.data(), 8, -6},
+        {"unwrap, short, tag not in the file", false, path.c_str(), otherTag.data(), 9, -4},
+        {"unwrap, shorter than a tag", false, path.c_str(), wrapped.data(), 7, -6},
         {"unwrap, bit count above 16384", false, path.c_str(), bigBits.data(),
          static_cast<uint32_t>(bigBits.size()), -6},
         {"unwrap, fewer bytes than 16384 bits", false, path.c_str(), maxBits.data(),
