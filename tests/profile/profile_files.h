@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 
 namespace quillon::test {
@@ -18,6 +19,8 @@ class TemporaryDirectory {
         for (char& c : name) {
             if (c == '/') c = '_';
         }
+        // Other builds of the same tree may run this test at the same moment.
+        name += "-" + std::to_string(std::random_device{}());
         path_ = std::filesystem::temp_directory_path() / name;
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
