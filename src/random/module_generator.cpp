@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "digest/digest_handle.h"
 #include "platform/platform.h"
 #include "quillon.h"
 #include "random/entropy_poll.h"
@@ -77,6 +78,13 @@ toolkit::Status Reseed(std::uint32_t callerValue) {
     PollTarget target{nullptr, generator.randomObject.load(std::memory_order_acquire),
                       toolkit::kOk};
     Sha1Create(&target.digest);
+    // A handle whose toolkit object could not be made would finish without writing a digest:
+    // release it now, so that the reseed goes on as without a digest and no unwritten block
+    // reaches the seed ring or the random object.
+    if (target.digest != nullptr && !digest::DigestHandleIsLive(target.digest)) {
+        std::uint8_t unwritten[20];
+        Sha1Final(unwritten, &target.digest);
+    }
     {
         const Locked locked;
         std::uint8_t ring[8];

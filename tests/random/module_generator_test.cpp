@@ -10,6 +10,7 @@
 #include "common/allocation_failure.h"
 #include "quillon.h"
 #include "random/tick_counter_fake.h"
+#include "support/checked_alloc.h"
 
 namespace quillon::random {
 namespace {
@@ -143,6 +144,34 @@ TEST(ModuleGenerator, ReseedSurvivesEveryAllocationFailure) {
     });
     std::uint8_t out[8];
     EXPECT_EQ(RngGetBytes(8, out), 0);
+}
+
+// A reseed whose SHA-1 cannot be made still seeds the random object, but writes nothing into the
+// seed ring. With the random object in place, the digest's allocations are a reseed's first.
+TEST(ModuleGenerator, ReseedWithoutItsDigestLeavesTheRingAlone) {
+    (void)RngInitialize(3);
+    (void)support::CountAllocations();
+    DigestHandle* digest = nullptr;
+    Sha1Create(&digest);
+    const int digestAllocations = support::CountAllocations();
+    std::uint8_t out[20];
+    Sha1Final(out, &digest);
+    ASSERT_GT(digestAllocations, 1);
+
+    test::AllocationHookGuard guard;
+    for (int failing = 1; failing <= digestAllocations; ++failing) {
+        SCOPED_TRACE(failing);
+        RngReset();
+        support::FailNthAllocation(failing);
+        EXPECT_EQ(RngInitialize(3), 0);
+        support::FailNthAllocation(0);
+        const GeneratorView view = InspectGenerator();
+        EXPECT_EQ(view.ringPosition, 0u);
+        for (const std::uint8_t byte : view.seedRing) EXPECT_EQ(byte, 0);
+    }
+    RngReset();
+    (void)RngInitialize(3);
+    EXPECT_EQ(InspectGenerator().ringPosition, 4u);
 }
 
 // Several threads generating, reseeding, seeding and resetting at once (run under the tsan
