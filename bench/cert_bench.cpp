@@ -4,13 +4,11 @@
 // Items are certificates.
 #include <benchmark/benchmark.h>
 #include <openssl/bio.h>
-#include <openssl/pem.h>
 #include <openssl/x509.h>
 
-#include <cstdio>
-#include <string>
 #include <vector>
 
+#include "common/openssl_certificates.h"
 #include "quillon.h"
 
 namespace {
@@ -18,23 +16,7 @@ namespace {
 using Der = std::vector<std::uint8_t>;
 
 const std::vector<Der>& Bundle() {
-    static const std::vector<Der> bundle = [] {
-        std::vector<Der> certificates;
-        std::FILE* file = std::fopen("/etc/ssl/certs/ca-certificates.crt", "r");
-        if (file == nullptr) return certificates;
-        char* label = nullptr;
-        char* header = nullptr;
-        unsigned char* data = nullptr;
-        long length = 0;
-        while (PEM_read(file, &label, &header, &data, &length) == 1) {
-            if (std::string(label) == "CERTIFICATE") certificates.emplace_back(data, data + length);
-            OPENSSL_free(label);
-            OPENSSL_free(header);
-            OPENSSL_free(data);
-        }
-        std::fclose(file);
-        return certificates;
-    }();
+    static const std::vector<Der> bundle = quillon::test::SystemCaCertificates();
     return bundle;
 }
 

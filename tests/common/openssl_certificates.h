@@ -85,11 +85,17 @@ inline CertBytes MakeCertificate(const CertRecipe& recipe) {
     return der;
 }
 
-// The DER certificates of the system CA bundle (Debian's ca-certificates), byte for byte as
-// the bundle holds them.
+// The system CA bundle (Debian's ca-certificates); under Wine the Linux root is drive Z:.
+#if defined(_WIN32)
+inline constexpr const char* kSystemCaBundle = "Z:/etc/ssl/certs/ca-certificates.crt";
+#else
+inline constexpr const char* kSystemCaBundle = "/etc/ssl/certs/ca-certificates.crt";
+#endif
+
+// The DER certificates of the system CA bundle, byte for byte as the bundle holds them.
 inline std::vector<CertBytes> SystemCaCertificates() {
     std::vector<CertBytes> certificates;
-    std::FILE* file = std::fopen("/etc/ssl/certs/ca-certificates.crt", "r");
+    std::FILE* file = std::fopen(kSystemCaBundle, "r");
     if (file == nullptr) return certificates;
     char* label = nullptr;
     char* header = nullptr;

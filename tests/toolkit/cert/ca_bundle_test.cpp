@@ -24,15 +24,28 @@ namespace {
 
 using test::CertBytes;
 
+std::string CertLabel(X509* x509) {
+    char buffer[256];
+    X509_NAME_oneline(X509_get_subject_name(x509), buffer, sizeof buffer);
+    return buffer;
+}
+
+// One bundle certificate as our certificate object and as OpenSSL's X509, with its fields and a
+// label for failure messages.
 struct Imported {
     CertObject* cert = nullptr;
     X509* x509 = nullptr;
+    const CertFields* fields = nullptr;
+    std::string label;
     explicit Imported(const CertBytes& der) {
-        EXPECT_EQ(CertObjectCreate(&cert, nullptr), kCertOk);
-        EXPECT_EQ(CertSetDer(cert, der.data(), static_cast<std::uint32_t>(der.size())), kCertOk);
         const unsigned char* at = der.data();
         x509 = d2i_X509(nullptr, &at, static_cast<long>(der.size()));
         EXPECT_NE(x509, nullptr);
+        if (x509 != nullptr) label = CertLabel(x509);
+        EXPECT_EQ(CertObjectCreate(&cert, nullptr), kCertOk);
+        EXPECT_EQ(CertSetDer(cert, der.data(), static_cast<std::uint32_t>(der.size())), kCertOk)
+            << label;
+        EXPECT_EQ(CertGetFields(&fields, cert), kCertOk) << label;
     }
     ~Imported() {
         CertObjectDestroy(&cert);
@@ -40,17 +53,12 @@ struct Imported {
     }
     Imported(const Imported&) = delete;
     Imported& operator=(const Imported&) = delete;
+    [[nodiscard]] bool ok() const { return x509 != nullptr && fields != nullptr; }
 };
 
 const std::vector<CertBytes>& Bundle() {
     static const std::vector<CertBytes> bundle = test::SystemCaCertificates();
     return bundle;
-}
-
-std::string CertLabel(X509* x509) {
-    char buffer[256];
-    X509_NAME_oneline(X509_get_subject_name(x509), buffer, sizeof buffer);
-    return buffer;
 }
 
 // The expected text of one value: OpenSSL turns it into UTF-8, the test applies the
@@ -166,11 +174,10 @@ TEST(CaBundle, HasCertificates) {
 
 TEST(CaBundle, NamesMatchOpenSsl) {
     for (const CertBytes& der : Bundle()) {
-        Imported imported(der);
-        ASSERT_NE(imported.x509, nullptr);
-        const std::string label = CertLabel(imported.x509);
-        const CertFields* fields = nullptr;
-        ASSERT_EQ(CertGetFields(&fields, imported.cert), kCertOk) << label;
+        const Imported imported(der);
+        ASSERT_TRUE(imported.ok());
+        const CertFields* fields = imported.fields;
+        const std::string& label = imported.label;
         ExpectSameEntries(*fields->subjectName, X509_get_subject_name(imported.x509), label);
         ExpectSameEntries(*fields->issuerName, X509_get_issuer_name(imported.x509), label);
         const char* subject = nullptr;
@@ -186,15 +193,13 @@ TEST(CaBundle, RsaPublicKeysMatchOpenSsl) {
     int rsaKeys = 0;
     int otherKeys = 0;
     for (const CertBytes& der : Bundle()) {
-        Imported imported(der);
-        ASSERT_NE(imported.x509, nullptr);
-        const std::string label = CertLabel(imported.x509);
-        const CertFields* fields = nullptr;
-        ASSERT_EQ(CertGetFields(&fields, imported.cert), kCertOk) << label;
+        const Imported imported(der);
+        ASSERT_TRUE(imported.ok());
+        const std::string& label = imported.label;
         toolkit::KeyObject* key = nullptr;
         ASSERT_EQ(toolkit::KeyCreate(&key), toolkit::kOk);
-        const toolkit::Status status =
-            toolkit::KeySetInfo(key, toolkit::KeyInfoRsaPublicBer, &fields->subjectPublicKeyInfo);
+        const toolkit::Status status = toolkit::KeySetInfo(key, toolkit::KeyInfoRsaPublicBer,
+                                                           &imported.fields->subjectPublicKeyInfo);
         EVP_PKEY* publicKey = X509_get0_pubkey(imported.x509);
         if (EVP_PKEY_get_base_id(publicKey) != EVP_PKEY_RSA) {
             EXPECT_EQ(status, toolkit::kNotRsaKey) << label;
