@@ -13,7 +13,7 @@ export WINEPREFIX=${QUILLON_WINEPREFIX:-$PWD/build/mingw/wine}
 export WINEARCH=win32
 # Headless: no window-system noise, but a missing DLL is still reported (with -all alone it is
 # a silent exit code 53). No Mono or Gecko set-up.
-export WINEDEBUG=-all,err+module
+export WINEDEBUG=${QUILLON_WINEDEBUG:--all,err+module}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 mkdir -p "$WINEPREFIX"
