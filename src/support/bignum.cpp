@@ -66,6 +66,17 @@ Mpi Mpi::FromUint(std::uint32_t value, MpiKind kind) {
 }
 
 Mpi Mpi::FromBytes(std::span<const std::uint8_t> bigEndian, MpiKind kind) {
+    // A public number is used as scanned: no second set of limbs, no copy.
+    if (kind == MpiKind::kPublic && !bigEndian.empty()) {
+        MpiLibraryInit();
+        Mpi number;
+        if (gcry_mpi_scan(&number.value_, GCRYMPI_FMT_USG, bigEndian.data(), bigEndian.size(),
+                          nullptr) == 0) {
+            return number;
+        }
+        // Only an allocation can fail here, and libgcrypt ends the process before reporting it.
+        number.value_ = nullptr;
+    }
     Mpi number = Make(kind, static_cast<unsigned>(bigEndian.size() * 8));
     if (bigEndian.empty()) return number;
     gcry_mpi_t scanned = nullptr;

@@ -155,23 +155,28 @@ std::uint32_t EqualMask(std::uint32_t a, std::uint32_t b) {
     return static_cast<std::uint32_t>((static_cast<std::uint64_t>(diff) - 1) >> 32);
 }
 
+// All-ones when the byte (0 to 255) is zero, else zero; no branch on the value.
+std::uint32_t ZeroByteMask(std::uint32_t byte) {
+    return 0u - ((byte - 1u) >> 31);
+}
+
 // Checks the block in one pass over all k bytes whatever it holds, and finds the separator;
 // the start of the data, or 0 when the block is not of the expected form.
 std::uint32_t CheckBlock(const std::uint8_t* block, std::uint32_t k, std::uint8_t type) {
     std::uint32_t good = EqualMask(block[0], 0) & EqualMask(block[1], type);
     std::uint32_t separator = 0;  // index of the first zero after the type byte
-    std::uint32_t found = 0;      // all-ones once the separator was seen
-    std::uint32_t badPadding = 0;
+    std::uint32_t ahead = ~0u;    // all-ones until the separator was seen
+    std::uint32_t notFf = 0;      // the bits by which padding bytes differ from 0xFF
     for (std::uint32_t i = 2; i < k; ++i) {
-        const std::uint32_t isZero = EqualMask(block[i], 0);
-        const std::uint32_t first = isZero & ~found;
-        separator |= first & i;
-        // Type 1 padding must be 0xFF up to the separator; type 2 anything non-zero.
-        const std::uint32_t notFf = ~EqualMask(block[i], 0xFF);
-        badPadding |= ~found & ~isZero & notFf & (type == 1 ? ~0u : 0u);
-        found |= isZero;
+        const std::uint32_t byte = block[i];
+        const std::uint32_t isZero = ZeroByteMask(byte);
+        separator |= isZero & ahead & i;
+        ahead &= ~isZero;
+        notFf |= ahead & (byte ^ 0xFF);
     }
-    good &= found & ~badPadding;
+    // Type 1 padding must be 0xFF up to the separator; type 2 anything non-zero.
+    const std::uint32_t badPadding = ~EqualMask(notFf, 0) & (type == 1 ? ~0u : 0u);
+    good &= ~ahead & ~badPadding;
     // At least 8 padding bytes: the separator at index 10 or later.
     good &= ~static_cast<std::uint32_t>(
         (static_cast<std::uint64_t>(separator) - (2 + kMinimumPadding)) >> 32);

@@ -319,6 +319,25 @@ TEST(RsaPkcsRules, StatusTable) {
     ASSERT_EQ(RSA_private_encrypt(static_cast<int>(k), shortPadding.data(), rawShortPadding.data(),
                                   ossl.rsa, RSA_NO_PADDING),
               static_cast<int>(k));
+    // Type 1 with one padding byte that is not 0xFF.
+    Bytes badFf(k, 'x');
+    badFf[0] = 0x00;
+    badFf[1] = 0x01;
+    std::memset(badFf.data() + 2, 0xFF, 20);
+    badFf[12] = 0xFE;
+    badFf[22] = 0x00;
+    Bytes rawBadFf(k);
+    ASSERT_EQ(RSA_private_encrypt(static_cast<int>(k), badFf.data(), rawBadFf.data(), ossl.rsa,
+                                  RSA_NO_PADDING),
+              static_cast<int>(k));
+    // Type 2 with non-zero bytes to the end: no separator.
+    Bytes typeTwoNoSeparator(k, 0x5A);
+    typeTwoNoSeparator[0] = 0x00;
+    typeTwoNoSeparator[1] = 0x02;
+    Bytes rawTypeTwoNoSeparator(k);
+    ASSERT_EQ(RSA_public_encrypt(static_cast<int>(k), typeTwoNoSeparator.data(),
+                                 rawTypeTwoNoSeparator.data(), ossl.rsa, RSA_NO_PADDING),
+              static_cast<int>(k));
 
     struct Case {
         const char* name;
@@ -349,6 +368,10 @@ TEST(RsaPkcsRules, StatusTable) {
          kDataMalformed},
         {"no separator", InfoRsaPkcsPublic, false, pub, rawNoSeparator, 1024, kDataMalformed},
         {"seven padding bytes", InfoRsaPkcsPublic, false, pub, rawShortPadding, 1024,
+         kDataMalformed},
+        {"type 1 padding byte not FF", InfoRsaPkcsPublic, false, pub, rawBadFf, 1024,
+         kDataMalformed},
+        {"type 2 without separator", InfoRsaPkcsPrivate, false, priv, rawTypeTwoNoSeparator, 1024,
          kDataMalformed},
         {"decrypt output one short", InfoRsaPkcsPublic, false, pub, typeOne, 15, kOutputTooSmall},
         {"decrypt output exact", InfoRsaPkcsPublic, false, pub, typeOne, 16, kOk},
@@ -429,13 +452,26 @@ TEST(RsaPkcsRules, OutOfMemoryDuringAnOperation) {
     const OpensslRsaKey& ossl = OpensslKey(512);
     Key priv;
     ASSERT_EQ(SetBer(priv, KeyInfoRsaPrivateBer, ossl.pkcs8), kOk);
-    std::vector<Status> results;
-    const int count = quillon::test::ForEachAllocationFailure([&](int) {
-        results.push_back(RunPkcs(InfoRsaPkcsPrivate, true, priv, Bytes(5, 9), nullptr).status);
-    });
-    ASSERT_EQ(results.size(), static_cast<std::size_t>(count) + 1);
-    for (int n = 0; n < count; ++n) EXPECT_EQ(results[n], kOutOfMemory) << n + 1;
-    EXPECT_EQ(results.back(), kOk);
+    const Bytes message(5, 9);
+    const Bytes signature = RunPkcs(InfoRsaPkcsPrivate, true, priv, message, nullptr).out;
+    ASSERT_EQ(signature.size(), ossl.size());
+    // The key builds its public half once, on first demand; after that each run allocates alike.
+    ASSERT_EQ(RunPkcs(InfoRsaPkcsPublic, false, priv, signature, nullptr).out, message);
+    // Signing with the private key, and recovering the signature with its public half.
+    for (const bool privateSide : {true, false}) {
+        std::vector<Outcome> results;
+        const int count = quillon::test::ForEachAllocationFailure([&](int) {
+            results.push_back(privateSide
+                                  ? RunPkcs(InfoRsaPkcsPrivate, true, priv, message, nullptr)
+                                  : RunPkcs(InfoRsaPkcsPublic, false, priv, signature, nullptr));
+        });
+        ASSERT_EQ(results.size(), static_cast<std::size_t>(count) + 1);
+        for (int n = 0; n < count; ++n) {
+            EXPECT_EQ(results[n].status, kOutOfMemory) << privateSide << " " << n + 1;
+        }
+        EXPECT_EQ(results.back().status, kOk);
+        EXPECT_EQ(results.back().out, privateSide ? signature : message);
+    }
 }
 
 // ---- Key generation parameters ------------------------------------------------------------

@@ -1,11 +1,15 @@
 // Raw RSA with the public key (KeyInfoRsaPublic) and with the private key in Chinese-remainder
 // form (KeyInfoRsaPrivateCrt), encrypt and decrypt sides (the operation is the same on both),
 // modulus at most 4096 bits. The private operation recombines two half-size exponentiations
-// with the coefficient, without blinding. Setup copies the key's numbers into the algorithm
-// object, so the object does not depend on the key object after init.
-#include <cstring>
+// with the coefficient, without blinding. Setup turns the key's numbers into big numbers once
+// and keeps them in the algorithm object (released and wiped with it), so the object does not
+// depend on the key object after init and an operation converts only its input.
+#include <new>
+#include <utility>
 
 #include "support/bignum.h"
+#include "support/checked_alloc.h"
+#include "support/secure_wipe.h"
 #include "toolkit/methods/methods.h"
 #include "toolkit/rsa_records.h"
 #include "toolkit/toolkit.h"
@@ -18,48 +22,57 @@ using support::MpiKind;
 
 struct RawKey {
     std::uint32_t modulusLength;  // bytes
-    Item modulus;
-    Item exponent;           // public operation
-    Item primes[2];          // private operation: p, q
-    Item primeExponents[2];  // dP, dQ
-    Item coefficient;        // q^-1 mod p
+    // Public key: only encryption feeds it a secret (the formatted message); recovering a
+    // signature works on public values alone and needs none of the secure-memory measures.
+    MpiKind inputKind;
+    Mpi modulus;
+    Mpi exponent;           // public operation
+    Mpi primes[2];          // private operation: p, q
+    Mpi primeExponents[2];  // dP, dQ
+    Mpi coefficient;        // q^-1 mod p
 };
 
-std::span<const std::uint8_t> View(const Item& item) {
-    return {item.data, item.length};
-}
-
 Mpi Number(const Item& item, MpiKind kind = MpiKind::kPublic) {
-    return Mpi::FromBytes(View(item), kind);
+    return Mpi::FromBytes({item.data, item.length}, kind);
 }
 
-bool Copy(AlgObject* object, const Item& from, Item& to) {
-    to.data = static_cast<std::uint8_t*>(MemoryCopy(object->memory, from.data, from.length));
-    to.length = from.length;
-    return to.data != nullptr;
+void ReleaseRawKey(void* block, std::uint32_t length) {
+    static_cast<RawKey*>(block)->~RawKey();
+    support::WipeAndRelease(block, length);
 }
 
-// The modulus rules shared by both keys; the RawKey block with its modulus, or a method status.
-std::uint32_t StartKey(AlgObject* object, const Item& modulus, RawKey*& key) {
-    const Mpi n = Number(modulus);
+// The modulus rules shared by both keys; the RawKey block holding the modulus, or a method
+// status.
+std::uint32_t StartKey(AlgObject* object, Mpi n, MpiKind inputKind, RawKey*& key) {
     const unsigned bits = n.BitLength();
     if (bits > kRsaMaxModulusBits) return method::kModulusLength;
     if (bits < 2) return method::kBadParameters;
-    key = static_cast<RawKey*>(MemoryAllocate(object->memory, sizeof(RawKey)));
-    if (key == nullptr || !Copy(object, modulus, key->modulus)) return method::kOutOfMemory;
-    key->modulusLength = static_cast<std::uint32_t>(n.ByteLength());
+    void* block = support::Allocate(sizeof(RawKey));
+    if (block == nullptr) return method::kOutOfMemory;
+    auto* made = new (block) RawKey{};
+    // On failure the list has released the block already.
+    if (!MemoryAdopt(object->memory, made, sizeof(RawKey), ReleaseRawKey)) {
+        return method::kOutOfMemory;
+    }
+    made->modulusLength = (bits + 7) / 8;
+    made->inputKind = inputKind;
+    made->modulus = std::move(n);
+    key = made;
     return method::kOk;
 }
 
-std::uint32_t SetupPublic(AlgObject* object, const Method*, const void* keyRecord, void** context,
-                          std::uint32_t* modulusLength) {
+std::uint32_t SetupPublic(AlgObject* object, const Method* method, const void* keyRecord,
+                          void** context, std::uint32_t* modulusLength) {
     const auto* record = static_cast<const RsaPublicKeyRecord*>(keyRecord);
     if (record == nullptr) return method::kBadParameters;
+    const MpiKind inputKind =
+        method->direction == kEncryptSide ? MpiKind::kSecret : MpiKind::kPublic;
     RawKey* key = nullptr;
-    if (const std::uint32_t status = StartKey(object, record->modulus, key); status != 0) {
+    if (const std::uint32_t status = StartKey(object, Number(record->modulus), inputKind, key);
+        status != 0) {
         return status;
     }
-    if (!Copy(object, record->exponent, key->exponent)) return method::kOutOfMemory;
+    key->exponent = Number(record->exponent);
     *context = key;
     *modulusLength = key->modulusLength;
     return method::kOk;
@@ -70,23 +83,22 @@ std::uint32_t SetupPrivate(AlgObject* object, const Method*, const void* keyReco
     const auto* record = static_cast<const RsaPrivateCrtRecord*>(keyRecord);
     if (record == nullptr || record->primeCount != 2) return method::kBadParameters;
     // A key whose primes do not make its modulus would give wrong results: refuse it here.
+    Mpi p = Number(record->primes[0], MpiKind::kSecret);
+    Mpi q = Number(record->primes[1], MpiKind::kSecret);
+    Mpi n = Number(record->modulus);
     Mpi product = Mpi::Make(MpiKind::kSecret);
-    support::MpiMul(product, Number(record->primes[0], MpiKind::kSecret),
-                    Number(record->primes[1], MpiKind::kSecret));
-    if (support::MpiCompare(product, Number(record->modulus)) != 0) {
-        return method::kBadParameters;
-    }
+    support::MpiMul(product, p, q);
+    if (support::MpiCompare(product, n) != 0) return method::kBadParameters;
     RawKey* key = nullptr;
-    if (const std::uint32_t status = StartKey(object, record->modulus, key); status != 0) {
+    if (const std::uint32_t status = StartKey(object, std::move(n), MpiKind::kSecret, key);
+        status != 0) {
         return status;
     }
-    if (!Copy(object, record->primes[0], key->primes[0]) ||
-        !Copy(object, record->primes[1], key->primes[1]) ||
-        !Copy(object, record->primeExponents[0], key->primeExponents[0]) ||
-        !Copy(object, record->primeExponents[1], key->primeExponents[1]) ||
-        !Copy(object, record->coefficient, key->coefficient)) {
-        return method::kOutOfMemory;
-    }
+    key->primes[0] = std::move(p);
+    key->primes[1] = std::move(q);
+    key->primeExponents[0] = Number(record->primeExponents[0], MpiKind::kSecret);
+    key->primeExponents[1] = Number(record->primeExponents[1], MpiKind::kSecret);
+    key->coefficient = Number(record->coefficient, MpiKind::kSecret);
     *context = key;
     *modulusLength = key->modulusLength;
     return method::kOk;
@@ -96,8 +108,8 @@ std::uint32_t SetupPrivate(AlgObject* object, const Method*, const void* keyReco
 std::uint32_t Prepare(const RawKey& key, std::uint32_t maxLength, const std::uint8_t* in,
                       std::uint32_t inLength, Mpi& input) {
     if (maxLength < key.modulusLength) return method::kOutputTooSmall;
-    input = Mpi::FromBytes({in, inLength}, MpiKind::kSecret);
-    if (support::MpiCompare(input, Number(key.modulus)) >= 0) return method::kDataMalformed;
+    input = Mpi::FromBytes({in, inLength}, key.inputKind);
+    if (support::MpiCompare(input, key.modulus) >= 0) return method::kDataMalformed;
     return method::kOk;
 }
 
@@ -116,10 +128,9 @@ std::uint32_t TransformPublic(const void* context, std::uint8_t* out, std::uint3
     if (const std::uint32_t status = Prepare(key, maxLength, in, inLength, input); status != 0) {
         return status;
     }
-    Mpi result = Mpi::Make(MpiKind::kSecret, key.modulusLength * 8);
-    if (!support::MpiPowm(result, input, Number(key.exponent), Number(key.modulus))) {
-        return method::kFailure;
-    }
+    // Room for the unreduced square, so the exponentiation never regrows the result.
+    Mpi result = Mpi::Make(key.inputKind, key.modulusLength * 16);
+    if (!support::MpiPowm(result, input, key.exponent, key.modulus)) return method::kFailure;
     return Finish(key, result, out, outLength);
 }
 
@@ -133,18 +144,18 @@ std::uint32_t TransformPrivate(const void* context, std::uint8_t* out, std::uint
         return status;
     }
     const unsigned bits = key.modulusLength * 8;
-    const Mpi p = Number(key.primes[0], MpiKind::kSecret);
-    const Mpi q = Number(key.primes[1], MpiKind::kSecret);
+    const Mpi& p = key.primes[0];
+    const Mpi& q = key.primes[1];
     Mpi m1 = Mpi::Make(MpiKind::kSecret, bits);
     Mpi m2 = Mpi::Make(MpiKind::kSecret, bits);
     Mpi h = Mpi::Make(MpiKind::kSecret, bits);
     if (!support::MpiMod(m1, input, p) || !support::MpiMod(m2, input, q) ||
-        !support::MpiPowm(m1, m1, Number(key.primeExponents[0], MpiKind::kSecret), p) ||
-        !support::MpiPowm(m2, m2, Number(key.primeExponents[1], MpiKind::kSecret), q)) {
+        !support::MpiPowm(m1, m1, key.primeExponents[0], p) ||
+        !support::MpiPowm(m2, m2, key.primeExponents[1], q)) {
         return method::kFailure;
     }
     support::MpiSub(h, m1, m2);
-    support::MpiMul(h, h, Number(key.coefficient, MpiKind::kSecret));
+    support::MpiMul(h, h, key.coefficient);
     if (!support::MpiMod(h, h, p)) return method::kFailure;
     support::MpiMul(h, h, q);
     support::MpiAdd(h, h, m2);
