@@ -1,0 +1,159 @@
+// quillon cert [--pkcs7 OUT] FILE: the subject, issuer and RSA key size of each certificate in
+// a DER or PEM file, read through the module's certificate exports; --pkcs7 writes the
+// certificates-only PKCS #7 message that carries the file's one certificate.
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+
+#include "certificate_file.h"
+#include "commands.h"
+#include "quillon.h"
+
+namespace quillon::cli {
+namespace {
+
+const char* CertStatusMeaning(int32_t status) {
+    switch (static_cast<uint32_t>(status)) {
+        case CERT_E_NO_MEMORY:
+            return "out of memory";
+        case CERT_E_INCONSISTENT:
+            return "inner and outer signature algorithms differ";
+        case CERT_E_DATA:
+            return "not a certificate";
+        case CERT_E_LENGTH:
+            return "cut short";
+        case CERT_E_VALIDITY_ORDER:
+            return "validity starts after it ends";
+        case CERT_E_NOT_CERTIFICATE:
+            return "no certificate";
+        case 0x21E:
+            return "the key is not RSA";
+        default:
+            return "failed";
+    }
+}
+
+void PrintName(const char* label, const char* name, int32_t status) {
+    if (name != nullptr) {
+        std::printf("  %-8s %s\n", label, name);
+    } else {
+        std::printf("  %-8s (no text: status %s)\n", label, StatusText(status).c_str());
+    }
+}
+
+// Number of significant bits in a big-endian number without leading zero bytes.
+uint32_t BitLength(const uint8_t* number, uint32_t length) {
+    if (length == 0) return 0;
+    uint32_t bits = 8 * length;
+    for (uint8_t top = number[0]; (top & 0x80) == 0 && bits > 0; top <<= 1) --bits;
+    return bits;
+}
+
+void PrintRsaKey(CertHandle* certificate) {
+    KeyHandle* key = nullptr;
+    const int32_t status = RsaKeyFromCertificate(&key, certificate);
+    if (status != 0) {
+        std::printf("  %-8s %s (status %s)\n", "key", CertStatusMeaning(status),
+                    StatusText(status).c_str());
+        return;
+    }
+    // Room for the largest moduli in use (16384 bits) and any exponent that goes with them.
+    static uint8_t modulus[2048], exponent[2048];
+    uint32_t modulusLength = sizeof modulus, exponentLength = sizeof exponent;
+    if (RsaGetKeyInfo(key, modulus, &modulusLength, exponent, &exponentLength) != 0) {
+        std::printf("  %-8s RSA, larger than this command shows\n", "key");
+    } else if (exponentLength <= 8) {
+        unsigned long long e = 0;
+        for (uint32_t i = 0; i < exponentLength; ++i) e = (e << 8) | exponent[i];
+        std::printf("  %-8s RSA, %u-bit modulus, exponent %llu\n", "key",
+                    BitLength(modulus, modulusLength), e);
+    } else {
+        std::printf("  %-8s RSA, %u-bit modulus, exponent 0x%s\n", "key",
+                    BitLength(modulus, modulusLength), HexText(exponent, exponentLength).c_str());
+    }
+    RsaDestroyKey(&key);
+}
+
+bool WritePkcs7(CertHandle* certificate, std::size_t derLength, const char* path) {
+    // The message is the certificate in a few small wrappers.
+    Bytes message(derLength + 4096);
+    uint32_t capacity = static_cast<uint32_t>(message.size());
+    if (CertBuildPkcs7(message.data(), &capacity, certificate) != 0) {
+        std::fprintf(stderr, "quillon: the PKCS #7 message could not be made\n");
+        return false;
+    }
+    std::FILE* out = std::fopen(path, "wb");
+    if (out == nullptr) {
+        std::fprintf(stderr, "quillon: %s: %s\n", path, std::strerror(errno));
+        return false;
+    }
+    const bool written = std::fwrite(message.data(), 1, capacity, out) == capacity;
+    if (std::fclose(out) != 0 || !written) {
+        std::fprintf(stderr, "quillon: %s: cannot be written\n", path);
+        return false;
+    }
+    std::printf("PKCS #7 message of %u bytes written to %s\n", capacity, path);
+    return true;
+}
+
+}  // namespace
+
+int CertCommand(Arguments arguments) {
+    const char* path = nullptr;
+    const char* pkcs7Path = nullptr;
+    bool usageError = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (std::string_view(arguments[i]) == "--pkcs7" && i + 1 < arguments.size() &&
+            pkcs7Path == nullptr) {
+            pkcs7Path = arguments[++i];
+        } else if (path == nullptr && std::string_view(arguments[i]) != "--pkcs7") {
+            path = arguments[i];
+        } else {
+            usageError = true;
+        }
+    }
+    if (path == nullptr || usageError) {
+        std::fprintf(stderr, "usage: quillon cert [--pkcs7 OUT] FILE\n");
+        return kExitUsage;
+    }
+    Bytes contents;
+    if (!ReadWholeFile(path, contents)) return kExitFailure;
+    std::vector<Bytes> certificates;
+    std::string error;
+    if (!CertificatesOfFile(contents, certificates, error)) {
+        std::fprintf(stderr, "quillon: %s: %s\n", path, error.c_str());
+        return kExitFailure;
+    }
+    if (pkcs7Path != nullptr && certificates.size() != 1) {
+        std::fprintf(stderr, "quillon: %s: --pkcs7 needs a file with one certificate, not %zu\n",
+                     path, certificates.size());
+        return kExitFailure;
+    }
+    int status = kExitOk;
+    for (std::size_t i = 0; i < certificates.size(); ++i) {
+        const Bytes& der = certificates[i];
+        std::printf("certificate %zu (%zu bytes)\n", i + 1, der.size());
+        CertHandle* certificate = nullptr;
+        // Files are read whole up to kMaxFileSize, far below 4 GiB.
+        const int32_t created =
+            CertCreateFromDer(&certificate, der.data(), static_cast<uint32_t>(der.size()));
+        if (created != 0) {
+            std::printf("  cannot be read: %s (status %s)\n", CertStatusMeaning(created),
+                        StatusText(created).c_str());
+            status = kExitFailure;
+            continue;
+        }
+        const char *subject = nullptr, *issuer = nullptr;
+        const int32_t named = CertGetNames(&subject, &issuer, certificate);
+        PrintName("subject", subject, named);
+        PrintName("issuer", issuer, named);
+        PrintRsaKey(certificate);
+        if (pkcs7Path != nullptr && !WritePkcs7(certificate, der.size(), pkcs7Path)) {
+            status = kExitFailure;
+        }
+        CertDestroy(&certificate);
+    }
+    return status;
+}
+
+}  // namespace quillon::cli

@@ -1,0 +1,65 @@
+// File reading, hex and status text, and wiping for the subcommands.
+#include <cerrno>
+#include <cstring>
+
+#include "commands.h"
+
+namespace quillon::cli {
+
+bool ReadWholeFile(const char* path, Bytes& contents) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        std::fprintf(stderr, "quillon: %s: %s\n", path, std::strerror(errno));
+        return false;
+    }
+    contents.clear();
+    std::uint8_t chunk[65536];
+    bool ok = true;
+    for (;;) {
+        const std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
+        if (contents.size() + got > kMaxFileSize) {
+            std::fprintf(stderr, "quillon: %s: larger than %zu bytes\n", path, kMaxFileSize);
+            ok = false;
+            break;
+        }
+        contents.insert(contents.end(), chunk, chunk + got);
+        if (got < sizeof chunk) {
+            if (std::ferror(file)) {
+                std::fprintf(stderr, "quillon: %s: cannot be read\n", path);
+                ok = false;
+            }
+            break;
+        }
+    }
+    std::fclose(file);
+    return ok;
+}
+
+std::string HexText(const std::uint8_t* bytes, std::size_t size) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(2 * size);
+    for (std::size_t i = 0; i < size; ++i) {
+        text += kDigits[bytes[i] >> 4];
+        text += kDigits[bytes[i] & 15];
+    }
+    return text;
+}
+
+std::string StatusText(std::int32_t status) {
+    char text[16];
+    if (status < 0) {
+        std::snprintf(text, sizeof text, "%d", static_cast<int>(status));
+    } else {
+        std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(status));
+    }
+    return text;
+}
+
+void WipeBytes(void* bytes, std::size_t size) {
+    // Through a volatile pointer, so the stores are not dropped as dead before the release.
+    volatile std::uint8_t* at = static_cast<volatile std::uint8_t*>(bytes);
+    for (std::size_t i = 0; i < size; ++i) at[i] = 0;
+}
+
+}  // namespace quillon::cli
