@@ -11,6 +11,8 @@
 #include <string>
 #include <utility>
 
+#include "common/dll_path_win32.h"
+#include "common/module_calls.h"
 #include "quillon.h"
 
 namespace {
@@ -43,19 +45,13 @@ std::map<int, Slot> SlotsOfTheDefFile() {
     return slots;
 }
 
-// The DLL lies beside the test program.
-std::string DllPath() {
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string directory(path, length);
-    return directory.substr(0, directory.find_last_of("\\/") + 1) + "Quillon.dll";
-}
+using quillon::test::QuillonDllPath;
 
 class DllExportsTest : public testing::Test {
   protected:
     void SetUp() override {
-        module_ = LoadLibraryA(DllPath().c_str());
-        ASSERT_NE(module_, nullptr) << DllPath() << ": error " << GetLastError();
+        module_ = LoadLibraryA(QuillonDllPath().c_str());
+        ASSERT_NE(module_, nullptr) << QuillonDllPath() << ": error " << GetLastError();
     }
     void TearDown() override {
         if (module_ != nullptr) FreeLibrary(module_);
@@ -186,25 +182,9 @@ TEST_F(DllExportsTest, ExportsLeaveTheirArgumentsToTheCaller) {
 }
 
 TEST_F(DllExportsTest, CallsThroughCdeclPointers) {
-    // AES-256-CBC round trip through ordinals 4, 5 and 8.
-    auto create = Bind<decltype(AesCreateContext)>(4);
-    auto cbc = Bind<decltype(AesCbcCrypt)>(5);
-    auto destroy = Bind<decltype(AesDestroyContext)>(8);
-    ASSERT_TRUE(create && cbc && destroy);
-    const uint8_t key[32] = {9, 8, 7};
-    AesContext *encryption = nullptr, *decryption = nullptr;
-    ASSERT_EQ(create(&encryption, 0, 256, key), 0);
-    ASSERT_EQ(create(&decryption, 1, 32, key), 0);
-    const uint8_t message[32] = "two blocks through the DLL, ok";
-    uint8_t data[32], iv[16] = {}, iv2[16] = {};
-    std::memcpy(data, message, sizeof data);
-    cbc(1, data, sizeof data, &encryption, iv);
-    EXPECT_NE(0, std::memcmp(data, message, sizeof data));
-    cbc(0, data, sizeof data, &decryption, iv2);
-    EXPECT_EQ(0, std::memcmp(data, message, sizeof data));
-    destroy(&encryption);
-    destroy(&decryption);
-    EXPECT_EQ(encryption, nullptr);
+    quillon::test::ExpectAesRoundTrip(Bind<decltype(AesCreateContext)>(4),
+                                      Bind<decltype(AesCbcCrypt)>(5),
+                                      Bind<decltype(AesDestroyContext)>(8));
 
     // SHA-1 of "abc" (FIPS 180-1 appendix A), fed through the second update ordinal.
     auto sha1Create = Bind<decltype(Sha1Create)>(14);
@@ -252,7 +232,7 @@ TEST(DllLifecycle, LoadUnloadLoadAgain) {
     for (int load = 0; load < 2; ++load) {
         SCOPED_TRACE(load);
         ASSERT_EQ(GetModuleHandleA("Quillon.dll"), nullptr) << "not loaded yet";
-        HMODULE module = LoadLibraryA(DllPath().c_str());
+        HMODULE module = LoadLibraryA(QuillonDllPath().c_str());
         ASSERT_NE(module, nullptr);
         auto selfTest = reinterpret_cast<decltype(&SelfTest)>(
             reinterpret_cast<void*>(GetProcAddress(module, MAKEINTRESOURCEA(100))));
@@ -260,7 +240,7 @@ TEST(DllLifecycle, LoadUnloadLoadAgain) {
             EXPECT_EQ(selfTest(), 1);
         }
         // A second load of a loaded module only counts: no new attach, the same instance.
-        HMODULE again = LoadLibraryA(DllPath().c_str());
+        HMODULE again = LoadLibraryA(QuillonDllPath().c_str());
         EXPECT_EQ(again, module);
         if (selfTest != nullptr) {
             EXPECT_EQ(selfTest(), 1);

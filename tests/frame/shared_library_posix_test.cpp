@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "common/module_calls.h"
 #include "quillon.h"
 
 namespace {
@@ -73,25 +74,10 @@ TEST(SharedLibrary, EveryExportResolvesByName) {
 void RoundTripThroughAFreshLoad() {
     void* library = dlopen(QUILLON_SHARED_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(library, nullptr) << dlerror();
-    auto create = reinterpret_cast<decltype(&AesCreateContext)>(dlsym(library, "AesCreateContext"));
-    auto cbc = reinterpret_cast<decltype(&AesCbcCrypt)>(dlsym(library, "AesCbcCrypt"));
-    auto destroy =
-        reinterpret_cast<decltype(&AesDestroyContext)>(dlsym(library, "AesDestroyContext"));
-    ASSERT_TRUE(create && cbc && destroy);
-
-    const uint8_t key[32] = {1, 2, 3, 4};
-    AesContext *encryption = nullptr, *decryption = nullptr;
-    ASSERT_EQ(create(&encryption, 0, 256, key), 0);
-    ASSERT_EQ(create(&decryption, 1, 32, key), 0);
-    const uint8_t message[48] = "a message of three blocks, in place";
-    uint8_t data[48], iv[16] = {}, iv2[16] = {};
-    std::memcpy(data, message, sizeof data);
-    cbc(1, data, sizeof data, &encryption, iv);
-    EXPECT_NE(0, std::memcmp(data, message, sizeof data));
-    cbc(0, data, sizeof data, &decryption, iv2);
-    EXPECT_EQ(0, std::memcmp(data, message, sizeof data));
-    destroy(&encryption);
-    destroy(&decryption);
+    quillon::test::ExpectAesRoundTrip(
+        reinterpret_cast<decltype(&AesCreateContext)>(dlsym(library, "AesCreateContext")),
+        reinterpret_cast<decltype(&AesCbcCrypt)>(dlsym(library, "AesCbcCrypt")),
+        reinterpret_cast<decltype(&AesDestroyContext)>(dlsym(library, "AesDestroyContext")));
     ASSERT_EQ(dlclose(library), 0);
 }
 
