@@ -46,6 +46,23 @@ std::string HexText(const std::uint8_t* bytes, std::size_t size) {
     return text;
 }
 
+bool ParseHex(const char* text, Bytes& bytes) {
+    bytes.clear();
+    const auto digit = [](char c) {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    for (; text[0] != '\0'; text += 2) {
+        const int high = digit(text[0]);
+        const int low = high < 0 ? -1 : digit(text[1]);  // text[1] may be the terminator
+        if (low < 0) return false;
+        bytes.push_back(static_cast<std::uint8_t>(16 * high + low));
+    }
+    return true;
+}
+
 std::string StatusText(std::int32_t status) {
     char text[16];
     if (status < 0) {

@@ -23,6 +23,7 @@ int DemoCommand(Arguments arguments);
 int DigestCommand(Arguments arguments);
 int CertCommand(Arguments arguments);
 int ProfileCommand(Arguments arguments);
+int RawRsaCommand(Arguments arguments);
 
 // Reads a whole file (at most kMaxFileSize bytes); on failure says why on stderr.
 inline constexpr std::size_t kMaxFileSize = 64u << 20;
@@ -30,6 +31,9 @@ inline constexpr std::size_t kMaxFileSize = 64u << 20;
 
 // Lowercase hex of the bytes.
 [[nodiscard]] std::string HexText(const std::uint8_t* bytes, std::size_t size);
+
+// Bytes from hex digits (either case, an even number of them); false for anything else.
+[[nodiscard]] bool ParseHex(const char* text, Bytes& bytes);
 
 // A module status as people read it: negative ones in decimal, the others as 0x hex.
 [[nodiscard]] std::string StatusText(std::int32_t status);

@@ -16,7 +16,7 @@ struct Command {
 const Command kCommands[] = {
     {"selftest", quillon::cli::SelfTestCommand}, {"demo", quillon::cli::DemoCommand},
     {"digest", quillon::cli::DigestCommand},     {"cert", quillon::cli::CertCommand},
-    {"profile", quillon::cli::ProfileCommand},
+    {"profile", quillon::cli::ProfileCommand},   {"rawrsa", quillon::cli::RawRsaCommand},
 };
 
 void Usage(FILE* to) {
@@ -37,6 +37,10 @@ void Usage(FILE* to) {
         "  profile FILE PASSWORD     reads the five items of a credential profile and prints\n"
         "                            each one's size or status (never its contents); a\n"
         "                            PASSWORD of - is read from the first line of standard input\n"
+        "  rawrsa wrap KEYFILE HEX   wraps the bytes with the key file's public key: the key's\n"
+        "                            tag, the bit count and the number, as hex\n"
+        "  rawrsa unwrap KEYFILE HEX unwraps such an envelope with the key file's private key\n"
+        "                            and prints the plain bytes as hex\n"
         "  --help                    this text\n"
         "exit status: 0 success, 1 a file, item, decoding or check failed, 2 wrong usage\n");
 }

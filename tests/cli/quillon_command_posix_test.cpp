@@ -17,6 +17,7 @@
 
 #include "common/openssl_certificates.h"
 #include "common/vector_file.h"
+#include "keyagree/raw_rsa_key_fixture.h"
 #include "profile/profile_files.h"
 #include "profile/profile_writer.h"
 
@@ -81,8 +82,9 @@ TEST(QuillonCommand, HelpListsEveryCommandAndUsageErrorsExitWithTwo) {
     TemporaryDirectory directory;
     const CommandResult help = Quillon(directory, {"--help"});
     EXPECT_EQ(help.exit, 0);
-    for (const char* command : {"selftest", "demo", "digest md5|sha1", "cert [--pkcs7 OUT]",
-                                "profile FILE PASSWORD", "exit status"}) {
+    for (const char* command :
+         {"selftest", "demo", "digest md5|sha1", "cert [--pkcs7 OUT]", "profile FILE PASSWORD",
+          "rawrsa wrap KEYFILE HEX", "rawrsa unwrap KEYFILE HEX", "exit status"}) {
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
     }
     const std::vector<std::vector<std::string>> kUsageErrors = {
@@ -96,6 +98,10 @@ TEST(QuillonCommand, HelpListsEveryCommandAndUsageErrorsExitWithTwo) {
         {"cert", "--pkcs7"},
         {"cert", "a", "b"},
         {"profile", "file"},
+        {"rawrsa", "wrap", "key"},
+        {"rawrsa", "seal", "key", "00"},
+        {"rawrsa", "wrap", "key", "0g"},
+        {"rawrsa", "unwrap", "key", "123"},
     };
     for (const auto& arguments : kUsageErrors) {
         const CommandResult run = Quillon(directory, arguments);
@@ -310,6 +316,55 @@ TEST_F(QuillonProfile, WrongPasswordAndMissingFileExitWithOne) {
     const CommandResult absent = Quillon(directory_, {"profile", missing, "correct horse"});
     EXPECT_EQ(absent.exit, 1);
     EXPECT_NE(absent.err.find(missing + ": No such file"), std::string::npos) << absent.err;
+}
+
+TEST(QuillonCommand, RawRsaWrapsAndUnwrapsWithAKeyFile) {
+    TemporaryDirectory directory;
+    const RawRsaTestKey key(1024, 65537, "CLITAG01");
+    const std::string path = directory.Write("key.txt", key.FileText());
+    const std::string plain = "00112233445566778899aabbccddeeff";
+    const CommandResult wrapped = Quillon(directory, {"rawrsa", "wrap", path, plain});
+    ASSERT_EQ(wrapped.exit, 0) << wrapped.err;
+    ASSERT_TRUE(wrapped.out.ends_with('\n'));
+    const Bytes envelope = FromHex(wrapped.out.substr(0, wrapped.out.size() - 1));
+    ASSERT_GT(envelope.size(), 10u);
+    EXPECT_EQ(std::string(envelope.begin(), envelope.begin() + 8), "CLITAG01");
+    // OpenSSL's private key opens the number: 0xFF and the plain bytes.
+    const Bytes number(envelope.begin() + 10, envelope.end());
+    Bytes padded(key.ModulusBytes() - number.size(), 0);
+    padded.insert(padded.end(), number.begin(), number.end());
+    Bytes opened(key.ModulusBytes());
+    ASSERT_EQ(RSA_private_decrypt(static_cast<int>(padded.size()), padded.data(), opened.data(),
+                                  const_cast<RSA*>(key.rsa()), RSA_NO_PADDING),
+              static_cast<int>(opened.size()));
+    Bytes expected(opened.size() - 17, 0);
+    expected.push_back(0xFF);
+    const Bytes plainBytes = FromHex(plain);
+    expected.insert(expected.end(), plainBytes.begin(), plainBytes.end());
+    EXPECT_EQ(opened, expected);
+
+    const std::string hex = ToHex(envelope);
+    const CommandResult unwrapped = Quillon(directory, {"rawrsa", "unwrap", path, hex});
+    EXPECT_EQ(unwrapped.exit, 0) << unwrapped.err;
+    EXPECT_EQ(unwrapped.out, plain + "\n");
+
+    // Another key's file holds no key of this tag; nothing to wrap; no file at all.
+    const RawRsaTestKey other(1024, 65537, "OTHERTAG");
+    const std::string otherPath = directory.Write("other.txt", other.FileText());
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string status;
+    } const kFailures[] = {
+        {{"rawrsa", "unwrap", otherPath, hex}, "(status -4)"},
+        {{"rawrsa", "wrap", path, ""}, "(status -5)"},
+        {{"rawrsa", "wrap", directory.PathOf("missing"), plain}, "(status -4)"},
+    };
+    for (const Case& c : kFailures) {
+        const CommandResult run = Quillon(directory, c.arguments);
+        EXPECT_EQ(run.exit, 1) << c.status;
+        EXPECT_NE(run.err.find(c.status), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
 }
 
 }  // namespace
