@@ -66,17 +66,23 @@ void TryPrivate(const std::uint8_t* data, std::size_t size) {
     if (KeyCreate(&key) != kOk) return;
     Item item{const_cast<std::uint8_t*>(data), static_cast<std::uint32_t>(size)};
     if (KeySetInfo(key, KeyInfoRsaPrivateBer, &item) == kOk) {
+        // Two primes give the Chinese-remainder form, more primes their own form.
         void* crt = nullptr;
+        void* multi = nullptr;
         void* pub = nullptr;
-        Check(KeyGetInfo(&crt, key, KeyInfoRsaPrivateCrt) == kOk);
+        const bool twoPrimes = KeyGetInfo(&crt, key, KeyInfoRsaPrivateCrt) == kOk;
+        Check(twoPrimes || KeyGetInfo(&multi, key, KeyInfoRsaPrivateMultiPrime) == kOk);
         Check(KeyGetInfo(&pub, key, KeyInfoRsaPublic) == kOk);
-        const auto& record = *static_cast<const RsaPrivateCrtRecord*>(crt);
+        const Item& modulus = twoPrimes
+                                  ? static_cast<const RsaPrivateCrtRecord*>(crt)->modulus
+                                  : static_cast<const RsaPrivateMultiPrimeRecord*>(multi)->modulus;
         const auto& half = *static_cast<const RsaPublicKeyRecord*>(pub);
-        Check(half.modulus.length <= record.modulus.length);
+        Check(half.modulus.length <= modulus.length);
         static std::uint8_t block[kRsaMaxModulusBytes];
         static std::uint8_t recovered[kRsaMaxModulusBytes];
         const long signedLength =
             Run(InfoRsaPkcsPrivate, true, key, kMessage, sizeof kMessage, block, nullptr);
+        Check(twoPrimes || signedLength < 0);  // no private-key method takes more primes
         if (signedLength >= 0) {
             // A consistent key gives the message back; an inconsistent one does not, and then
             // the block check refuses the result rather than returning something else.

@@ -119,11 +119,15 @@ std::int32_t KeyInfoDes(const void** descriptor);
 // (RsaPublicKeyRecord; also built from a private key) and KeyInfoRsaPrivateCrt (stored only).
 std::int32_t KeyInfoRsaPublic(const void** descriptor);
 std::int32_t KeyInfoRsaPrivateCrt(const void** descriptor);
+// A private key of three or more primes (RsaPrivateMultiPrimeRecord): stored only, as a PKCS #8
+// key with otherPrimeInfos decodes; no method takes it, but it reports KeyInfoRsaPublic.
+std::int32_t KeyInfoRsaPrivateMultiPrime(const void** descriptor);
 // Item holding a DER SubjectPublicKeyInfo (rsaEncryption or 2.5.8.1.1, else 0x21E); stored with
 // the KeyInfoRsaPublic form it decodes to.
 std::int32_t KeyInfoRsaPublicBer(const void** descriptor);
 // Item holding a DER PKCS #8 PrivateKeyInfo (rsaEncryption, else 0x21E; RSAPrivateKey version 0
-// or 1, else 0x20C); stored with the KeyInfoRsaPrivateCrt form it decodes to.
+// or 1, else 0x20C); stored with the KeyInfoRsaPrivateCrt form it decodes to, or with
+// KeyInfoRsaPrivateMultiPrime for a key of more than two primes.
 std::int32_t KeyInfoRsaPrivateBer(const void** descriptor);
 
 }  // namespace quillon::toolkit

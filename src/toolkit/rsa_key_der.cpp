@@ -18,9 +18,9 @@ bool SameOid(Bytes oid, Bytes expected) {
     return std::equal(oid.begin(), oid.end(), expected.begin(), expected.end());
 }
 
-// AlgorithmIdentifier: the object identifier and parameters that are absent or NULL (anything
-// else is not a parameter an RSA key has). 0x20C for a malformed identifier, 0x21E for another
-// algorithm.
+// AlgorithmIdentifier: the object identifier and at most one parameters element, which is read
+// over (rsaEncryption's is NULL, X.500's the key size: neither says anything the numbers do
+// not). 0x20C for a malformed identifier, 0x21E for another algorithm.
 Status ReadRsaAlgorithm(DerReader& outer, bool allowX500) {
     DerReader algorithm;
     Bytes oid;
@@ -30,7 +30,10 @@ Status ReadRsaAlgorithm(DerReader& outer, bool allowX500) {
     }
     const bool rsa = SameOid(oid, kRsaEncryption) || (allowX500 && SameOid(oid, kX500Rsa));
     if (!rsa) return kNotRsaKey;
-    if (!algorithm.empty() && algorithm.ReadNull() != DerStatus::kOk) return kDataMalformed;
+    support::DerElement parameters;
+    if (!algorithm.empty() && algorithm.ReadElement(parameters) != DerStatus::kOk) {
+        return kDataMalformed;
+    }
     return algorithm.ExpectEnd() == DerStatus::kOk ? kOk : kDataMalformed;
 }
 
@@ -39,7 +42,42 @@ bool ReadPositive(DerReader& reader, Bytes& magnitude) {
     return !(magnitude.size() == 1 && magnitude[0] == 0);
 }
 
+// OtherPrimeInfo ::= SEQUENCE { prime, exponent, coefficient INTEGER }, the prime not zero.
+bool ReadOtherPrimeInfo(DerReader& reader, Bytes& prime, Bytes& exponent, Bytes& coefficient) {
+    DerReader info;
+    return reader.ReadSequence(info) == DerStatus::kOk && ReadPositive(info, prime) &&
+           info.ReadUnsignedInteger(exponent) == DerStatus::kOk &&
+           info.ReadUnsignedInteger(coefficient) == DerStatus::kOk &&
+           info.ExpectEnd() == DerStatus::kOk;
+}
+
+// otherPrimeInfos ::= SEQUENCE SIZE (1..MAX) OF OtherPrimeInfo, every entry checked.
+bool ReadOtherPrimeInfos(DerReader& key, RsaPrivateParts& parts) {
+    DerReader others;
+    if (key.ReadSequence(others) != DerStatus::kOk || key.ExpectEnd() != DerStatus::kOk ||
+        others.empty()) {
+        return false;
+    }
+    parts.otherPrimeInfos = others.rest();
+    while (!others.empty()) {
+        Bytes prime, exponent, coefficient;
+        if (!ReadOtherPrimeInfo(others, prime, exponent, coefficient)) return false;
+        ++parts.otherPrimeCount;
+    }
+    return true;
+}
+
 }  // namespace
+
+void ReadOtherPrime(Bytes& others, Bytes& prime, Bytes& exponent, Bytes& coefficient) {
+    DerReader reader(others);
+    if (!ReadOtherPrimeInfo(reader, prime, exponent, coefficient)) {
+        prime = exponent = coefficient = {};
+        others = {};
+        return;
+    }
+    others = reader.rest();
+}
 
 Status DecodeRsaPublicKeyInfo(Bytes der, RsaPublicParts& parts) {
     DerReader input(der);
@@ -94,15 +132,11 @@ Status DecodeRsaPrivateKeyInfo(Bytes der, RsaPrivateParts& parts) {
     for (Bytes* field : fields) {
         if (key.ReadUnsignedInteger(*field) != DerStatus::kOk) return kDataMalformed;
     }
-    if (!key.empty()) {
-        // otherPrimeInfos: only a version-1 key may carry them, and this toolkit keeps two-prime
-        // keys only.
-        if (keyVersion != 1) return kDataMalformed;
-        DerReader others;
-        if (key.ReadSequence(others) != DerStatus::kOk || key.ExpectEnd() != DerStatus::kOk) {
-            return kDataMalformed;
-        }
-        return kNotSupported;
+    parts.otherPrimeInfos = {};
+    parts.otherPrimeCount = 0;
+    // otherPrimeInfos: only a version-1 key may carry them.
+    if (!key.empty() && (keyVersion != 1 || !ReadOtherPrimeInfos(key, parts))) {
+        return kDataMalformed;
     }
     return kOk;
 }

@@ -20,13 +20,20 @@ struct RsaPublicParts {
 struct RsaPrivateParts {
     Bytes modulus, publicExponent, privateExponent, prime1, prime2, exponent1, exponent2,
         coefficient;
+    // A key with more than two primes: the contents of its otherPrimeInfos, count checked
+    // entries of OtherPrimeInfo {prime, exponent, coefficient} (ReadOtherPrime reads them).
+    Bytes otherPrimeInfos;
+    std::uint32_t otherPrimeCount = 0;
 };
+
+// One checked OtherPrimeInfo from the front of others: its prime, exponent and coefficient.
+void ReadOtherPrime(Bytes& others, Bytes& prime, Bytes& exponent, Bytes& coefficient);
 
 // The algorithm identifier must be rsaEncryption or 2.5.8.1.1 (else 0x21E); any other fault in
 // the encoding gives 0x20C.
 [[nodiscard]] Status DecodeRsaPublicKeyInfo(Bytes der, RsaPublicParts& parts);
-// rsaEncryption only (else 0x21E); RSAPrivateKey version 0 or 1 (else 0x20C); a key with more
-// than two primes is not supported (0x217); other faults 0x20C.
+// rsaEncryption only (else 0x21E); RSAPrivateKey version 0 or 1 (else 0x20C), otherPrimeInfos
+// only in version 1; other faults 0x20C.
 [[nodiscard]] Status DecodeRsaPrivateKeyInfo(Bytes der, RsaPrivateParts& parts);
 
 }  // namespace quillon::toolkit

@@ -1,8 +1,9 @@
 // The RSA key forms: KeyInfoRsaPublic {modulus, exponent}, KeyInfoRsaPrivateCrt (the two-prime
-// Chinese-remainder form), and the DER forms KeyInfoRsaPublicBer (SubjectPublicKeyInfo) and
-// KeyInfoRsaPrivateBer (PKCS #8). A DER form is stored together with the form it decodes to,
-// so the raw methods find their form without decoding again. Numbers are kept without leading
-// zero bytes; everything lives in the key's memory list and is wiped with it.
+// Chinese-remainder form), KeyInfoRsaPrivateMultiPrime (more primes), and the DER forms
+// KeyInfoRsaPublicBer (SubjectPublicKeyInfo) and KeyInfoRsaPrivateBer (PKCS #8). A DER form is
+// stored together with the form it decodes to, so the raw methods find their form without decoding
+// again. Numbers are kept without leading zero bytes; everything lives in the key's memory list and
+// is wiped with it.
 #include <cstring>
 
 #include "toolkit/rsa_key_der.h"
@@ -86,6 +87,49 @@ Status StorePrivate(KeyObject* key, const RsaPrivateParts& parts) {
     return InfoListAdd(key->memory, key->infos, Descriptor(KeyInfoRsaPrivateCrt), stored);
 }
 
+// A key of more than two primes, from wherever its numbers come: prime i's prime, exponent and
+// coefficient (empty for prime 0), asked for in order i = 0, 1, ...
+struct MultiPrimeSource {
+    Bytes modulus, publicExponent, privateExponent;
+    std::uint32_t primeCount;
+    void (*primeAt)(MultiPrimeSource& source, std::uint32_t i, Bytes& prime, Bytes& exponent,
+                    Bytes& coefficient);
+    const void* context;
+    Bytes rest;  // what primeAt has not read yet, where it reads in order
+};
+
+Status StoreMultiPrime(KeyObject* key, MultiPrimeSource& source) {
+    if (IsZero(source.modulus) || IsZero(source.publicExponent) || IsZero(source.privateExponent)) {
+        return kBadParameters;
+    }
+    const std::uint32_t count = source.primeCount;
+    auto* stored = static_cast<RsaPrivateMultiPrimeRecord*>(
+        MemoryAllocate(key->memory, sizeof(RsaPrivateMultiPrimeRecord)));
+    if (stored == nullptr) return kOutOfMemory;
+    stored->primeCount = count;
+    stored->primes = static_cast<Item*>(MemoryAllocate(key->memory, count * sizeof(Item)));
+    stored->primeExponents = static_cast<Item*>(MemoryAllocate(key->memory, count * sizeof(Item)));
+    stored->coefficients =
+        static_cast<Item*>(MemoryAllocate(key->memory, (count - 1) * sizeof(Item)));
+    if (stored->primes == nullptr || stored->primeExponents == nullptr ||
+        stored->coefficients == nullptr || !CopyNumber(key, source.modulus, stored->modulus) ||
+        !CopyNumber(key, source.publicExponent, stored->publicExponent) ||
+        !CopyNumber(key, source.privateExponent, stored->privateExponent)) {
+        return kOutOfMemory;
+    }
+    for (std::uint32_t i = 0; i < count; ++i) {
+        Bytes prime, exponent, coefficient;
+        source.primeAt(source, i, prime, exponent, coefficient);
+        if (IsZero(prime)) return kBadParameters;
+        if (!CopyNumber(key, prime, stored->primes[i]) ||
+            !CopyNumber(key, exponent, stored->primeExponents[i]) ||
+            (i != 0 && !CopyNumber(key, coefficient, stored->coefficients[i - 1]))) {
+            return kOutOfMemory;
+        }
+    }
+    return InfoListAdd(key->memory, key->infos, Descriptor(KeyInfoRsaPrivateMultiPrime), stored);
+}
+
 // A DER form's own Item (a copy of the encoding).
 Status StoreEncoding(KeyObject* key, InfoType type, Bytes der) {
     auto* stored = static_cast<Item*>(MemoryAllocate(key->memory, sizeof(Item)));
@@ -106,16 +150,23 @@ Status SetPublic(const KeyInfoDescriptor*, KeyObject* key, const void* record) {
     return StorePublic(key, View(given->modulus), View(given->exponent));
 }
 
-// The public half of a private key: a record that points at the private key's own numbers.
+// The public half of a private key (of two or more primes): a record that points at the
+// private key's own numbers.
 Status GetPublic(const KeyInfoDescriptor*, KeyObject* key, void** form) {
-    const InfoPair* pair = Held(key, KeyInfoRsaPrivateCrt);
-    if (pair == nullptr) return kKeyFormUnavailable;
-    const auto* priv = static_cast<const RsaPrivateCrtRecord*>(pair->value);
+    RsaPublicKeyRecord half;
+    if (const InfoPair* pair = Held(key, KeyInfoRsaPrivateCrt); pair != nullptr) {
+        const auto* priv = static_cast<const RsaPrivateCrtRecord*>(pair->value);
+        half = {priv->modulus, priv->publicExponent};
+    } else if (pair = Held(key, KeyInfoRsaPrivateMultiPrime); pair != nullptr) {
+        const auto* priv = static_cast<const RsaPrivateMultiPrimeRecord*>(pair->value);
+        half = {priv->modulus, priv->publicExponent};
+    } else {
+        return kKeyFormUnavailable;
+    }
     auto* built =
         static_cast<RsaPublicKeyRecord*>(MemoryAllocate(key->memory, sizeof(RsaPublicKeyRecord)));
     if (built == nullptr) return kOutOfMemory;
-    built->modulus = priv->modulus;
-    built->exponent = priv->publicExponent;
+    *built = half;
     *form = built;
     return kOk;
 }
@@ -133,16 +184,56 @@ Status SetPrivateCrt(const KeyInfoDescriptor*, KeyObject* key, const void* recor
     for (const Item* item : items) {
         if (!ItemUsable(*item)) return kBadParameters;
     }
-    const RsaPrivateParts parts = {View(given->modulus),           View(given->publicExponent),
-                                   View(given->privateExponent),   View(given->primes[0]),
-                                   View(given->primes[1]),         View(given->primeExponents[0]),
-                                   View(given->primeExponents[1]), View(given->coefficient)};
+    RsaPrivateParts parts;
+    parts.modulus = View(given->modulus);
+    parts.publicExponent = View(given->publicExponent);
+    parts.privateExponent = View(given->privateExponent);
+    parts.prime1 = View(given->primes[0]);
+    parts.prime2 = View(given->primes[1]);
+    parts.exponent1 = View(given->primeExponents[0]);
+    parts.exponent2 = View(given->primeExponents[1]);
+    parts.coefficient = View(given->coefficient);
     return StorePrivate(key, parts);
 }
 
-// Only stored, never built: no other form carries the private values in this shape.
-Status GetPrivateCrt(const KeyInfoDescriptor*, KeyObject*, void**) {
+// The private forms are only stored, never built: no other form carries the private values in
+// their shape.
+Status GetStoredOnly(const KeyInfoDescriptor*, KeyObject*, void**) {
     return kKeyFormUnavailable;
+}
+
+// ---- KeyInfoRsaPrivateMultiPrime ----------------------------------------------------------
+
+void RecordPrimeAt(MultiPrimeSource& source, std::uint32_t i, Bytes& prime, Bytes& exponent,
+                   Bytes& coefficient) {
+    const auto& given = *static_cast<const RsaPrivateMultiPrimeRecord*>(source.context);
+    prime = View(given.primes[i]);
+    exponent = View(given.primeExponents[i]);
+    coefficient = i == 0 ? Bytes{} : View(given.coefficients[i - 1]);
+}
+
+Status SetPrivateMultiPrime(const KeyInfoDescriptor*, KeyObject* key, const void* record) {
+    const auto* given = static_cast<const RsaPrivateMultiPrimeRecord*>(record);
+    if (given == nullptr || given->primeCount < 3 || given->primes == nullptr ||
+        given->primeExponents == nullptr || given->coefficients == nullptr ||
+        !ItemUsable(given->modulus) || !ItemUsable(given->publicExponent) ||
+        !ItemUsable(given->privateExponent)) {
+        return kBadParameters;
+    }
+    for (std::uint32_t i = 0; i < given->primeCount; ++i) {
+        if (!ItemUsable(given->primes[i]) || !ItemUsable(given->primeExponents[i]) ||
+            (i != 0 && !ItemUsable(given->coefficients[i - 1]))) {
+            return kBadParameters;
+        }
+    }
+    MultiPrimeSource source = {View(given->modulus),
+                               View(given->publicExponent),
+                               View(given->privateExponent),
+                               given->primeCount,
+                               RecordPrimeAt,
+                               given,
+                               {}};
+    return StoreMultiPrime(key, source);
 }
 
 // ---- KeyInfoRsaPublicBer ------------------------------------------------------------------
@@ -163,6 +254,23 @@ Status SetPublicBer(const KeyInfoDescriptor*, KeyObject* key, const void* record
 
 // ---- KeyInfoRsaPrivateBer -----------------------------------------------------------------
 
+// The primes of a decoded key with otherPrimeInfos: p and q, then the others in order.
+void DerPrimeAt(MultiPrimeSource& source, std::uint32_t i, Bytes& prime, Bytes& exponent,
+                Bytes& coefficient) {
+    const auto& parts = *static_cast<const RsaPrivateParts*>(source.context);
+    if (i == 0) {
+        prime = parts.prime1;
+        exponent = parts.exponent1;
+        coefficient = {};
+    } else if (i == 1) {
+        prime = parts.prime2;
+        exponent = parts.exponent2;
+        coefficient = parts.coefficient;
+    } else {
+        ReadOtherPrime(source.rest, prime, exponent, coefficient);
+    }
+}
+
 Status SetPrivateBer(const KeyInfoDescriptor*, KeyObject* key, const void* record) {
     const auto* given = static_cast<const Item*>(record);
     if (given == nullptr || given->data == nullptr) return kBadParameters;
@@ -174,7 +282,15 @@ Status SetPrivateBer(const KeyInfoDescriptor*, KeyObject* key, const void* recor
         status != kOk) {
         return status;
     }
-    return StorePrivate(key, parts);
+    if (parts.otherPrimeCount == 0) return StorePrivate(key, parts);
+    MultiPrimeSource source = {parts.modulus,
+                               parts.publicExponent,
+                               parts.privateExponent,
+                               2 + parts.otherPrimeCount,
+                               DerPrimeAt,
+                               &parts,
+                               parts.otherPrimeInfos};
+    return StoreMultiPrime(key, source);
 }
 
 // The DER forms are answered only when the key was given in them (KeyGetInfo finds them in the
@@ -185,7 +301,8 @@ Status GetEncodingUnavailable(const KeyInfoDescriptor*, KeyObject*, void**) {
 
 // Distinct objects: their addresses are the kinds' identities.
 constinit const KeyInfoDescriptor kRsaPublic = {SetPublic, GetPublic};
-constinit const KeyInfoDescriptor kRsaPrivateCrt = {SetPrivateCrt, GetPrivateCrt};
+constinit const KeyInfoDescriptor kRsaPrivateCrt = {SetPrivateCrt, GetStoredOnly};
+constinit const KeyInfoDescriptor kRsaPrivateMultiPrime = {SetPrivateMultiPrime, GetStoredOnly};
 constinit const KeyInfoDescriptor kRsaPublicBer = {SetPublicBer, GetEncodingUnavailable};
 constinit const KeyInfoDescriptor kRsaPrivateBer = {SetPrivateBer, GetEncodingUnavailable};
 
@@ -198,6 +315,11 @@ std::int32_t KeyInfoRsaPublic(const void** descriptor) {
 
 std::int32_t KeyInfoRsaPrivateCrt(const void** descriptor) {
     *descriptor = &kRsaPrivateCrt;
+    return kKeyInfoCode;
+}
+
+std::int32_t KeyInfoRsaPrivateMultiPrime(const void** descriptor) {
+    *descriptor = &kRsaPrivateMultiPrime;
     return kKeyInfoCode;
 }
 

@@ -27,6 +27,18 @@ struct RsaPrivateCrtRecord {
     Item coefficient;          // q^-1 mod p
 };
 
+// KeyInfoRsaPrivateMultiPrime, three or more primes: the values of a PKCS #1 RSAPrivateKey with
+// otherPrimeInfos. Only stored (no raw method takes it); it reports its public half.
+struct RsaPrivateMultiPrimeRecord {
+    Item modulus;
+    Item publicExponent;
+    Item privateExponent;
+    std::uint32_t primeCount;  // 3 or more
+    Item* primes;              // primeCount: p, q, then the other primes in order
+    Item* primeExponents;      // primeCount: d mod (prime - 1)
+    Item* coefficients;        // primeCount - 1: q^-1 mod p, then each other prime's coefficient
+};
+
 // InfoRsaKeyGen: modulus length in bits and the public exponent.
 struct RsaKeyGenParams {
     std::uint32_t modulusBits;

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace quillon::test {
@@ -33,16 +34,17 @@ inline std::vector<std::uint8_t> BigNumBytes(const BIGNUM* number) {
     return bytes;
 }
 
-// A key of that many bits with exponent 65537, the same object for every call in a process.
-inline const OpensslRsaKey& OpensslKey(int bits) {
-    static std::map<int, OpensslRsaKey> keys;
-    auto found = keys.find(bits);
+// A key of that many bits and primes with exponent 65537, the same object for every call in a
+// process.
+inline const OpensslRsaKey& OpensslKey(int bits, int primes = 2) {
+    static std::map<std::pair<int, int>, OpensslRsaKey> keys;
+    auto found = keys.find({bits, primes});
     if (found != keys.end()) return found->second;
-    OpensslRsaKey& key = keys[bits];
+    OpensslRsaKey& key = keys[{bits, primes}];
     key.rsa = RSA_new();
     BIGNUM* e = BN_new();
     BN_set_word(e, RSA_F4);
-    RSA_generate_key_ex(key.rsa, bits, e, nullptr);
+    RSA_generate_multi_prime_key(key.rsa, bits, primes, e, nullptr);
     BN_free(e);
     EVP_PKEY* pkey = EVP_PKEY_new();
     RSA_up_ref(key.rsa);

@@ -206,6 +206,28 @@ TEST(RsaExports, CreateKeyTable) {
     EXPECT_EQ(RsaCreatePublicKey(nullptr, ossl.modulus.data(), 128, ossl.exponent.data(), 3), -1);
 }
 
+// A PKCS #8 key of three primes is taken; no private-key method serves it, so RsaEncrypt falls
+// back to public-key encryption, which the key's owner decrypts.
+TEST(RsaExports, KeyOfThreePrimesServesAsItsPublicHalf) {
+    const OpensslRsaKey& ossl = OpensslKey(1024, 3);
+    Handle key;
+    ASSERT_EQ(LoadPrivate(key, ossl.pkcs8), 0);
+    const Parts parts = GetParts(key);
+    EXPECT_EQ(parts.modulus, ossl.modulus);
+    EXPECT_EQ(parts.exponent, ossl.exponent);
+    const Bytes message(20, 0x3C);
+    const Outcome sealed = Encrypt(key, message);
+    ASSERT_EQ(sealed.status, 0);
+    ASSERT_EQ(sealed.out.size(), 128u);
+    EXPECT_NE(Encrypt(key, message).out, sealed.out) << "random padding";
+    Bytes opened(128);
+    ASSERT_EQ(
+        RSA_private_decrypt(128, sealed.out.data(), opened.data(), ossl.rsa, RSA_PKCS1_PADDING),
+        20);
+    opened.resize(20);
+    EXPECT_EQ(opened, message);
+}
+
 TEST(RsaExports, TheModuleKeepsItsOwnCopies) {
     const OpensslRsaKey& ossl = OpensslKey(1024);
     Bytes der = ossl.pkcs8;

@@ -143,8 +143,71 @@ TEST(RsaKeyForms, PublicFormsAndWhatTheyCannotGive) {
     EXPECT_EQ(KeySetInfo(zero, KeyInfoRsaPublicBer, nullptr), kBadParameters);
 }
 
-// A SubjectPublicKeyInfo with the given algorithm identifier text around the key's RSAPublicKey.
-Bytes SpkiWithAlgorithm(const OpensslRsaKey& ossl, const char* oid, bool withNull) {
+// A key of more than two primes is kept in its own form, which no raw method takes: it serves
+// as its public half only.
+TEST(RsaKeyForms, MultiPrimeKeyKeepsItsPrimesAndGivesItsPublicHalf) {
+    const OpensslRsaKey& ossl = OpensslKey(1024, 3);
+    Key key;
+    ASSERT_EQ(SetBer(key, KeyInfoRsaPrivateBer, ossl.pkcs8), kOk);
+    void* record = nullptr;
+    ASSERT_EQ(KeyGetInfo(&record, key, KeyInfoRsaPrivateMultiPrime), kOk);
+    const auto& multi = *static_cast<const RsaPrivateMultiPrimeRecord*>(record);
+    ASSERT_EQ(multi.primeCount, 3u);
+    // p, q and their values as OpenSSL has them; the third prime completes the modulus, and its
+    // coefficient is (p q)^-1 mod r.
+    const BIGNUM *p = nullptr, *q = nullptr, *dmp1 = nullptr, *dmq1 = nullptr, *iqmp = nullptr;
+    RSA_get0_factors(ossl.rsa, &p, &q);
+    RSA_get0_crt_params(ossl.rsa, &dmp1, &dmq1, &iqmp);
+    EXPECT_EQ(ItemBytes(multi.primes[0]), quillon::test::BigNumBytes(p));
+    EXPECT_EQ(ItemBytes(multi.primes[1]), quillon::test::BigNumBytes(q));
+    EXPECT_EQ(ItemBytes(multi.primeExponents[0]), quillon::test::BigNumBytes(dmp1));
+    EXPECT_EQ(ItemBytes(multi.primeExponents[1]), quillon::test::BigNumBytes(dmq1));
+    EXPECT_EQ(ItemBytes(multi.coefficients[0]), quillon::test::BigNumBytes(iqmp));
+    BN_CTX* bn = BN_CTX_new();
+    BIGNUM* r = BN_bin2bn(multi.primes[2].data, static_cast<int>(multi.primes[2].length), nullptr);
+    BIGNUM* pq = BN_new();
+    BIGNUM* n = BN_new();
+    BIGNUM* t = BN_new();
+    BN_mul(pq, p, q, bn);
+    BN_mul(n, pq, r, bn);
+    BN_mod_inverse(t, pq, r, bn);
+    EXPECT_EQ(quillon::test::BigNumBytes(n), ossl.modulus);
+    EXPECT_EQ(ItemBytes(multi.coefficients[1]), quillon::test::BigNumBytes(t));
+    BN_free(r);
+    BN_free(pq);
+    BN_free(n);
+    BN_free(t);
+    BN_CTX_free(bn);
+    EXPECT_EQ(ItemBytes(multi.modulus), ossl.modulus);
+
+    void* pub = nullptr;
+    ASSERT_EQ(KeyGetInfo(&pub, key, KeyInfoRsaPublic), kOk);
+    EXPECT_EQ(ItemBytes(static_cast<RsaPublicKeyRecord*>(pub)->modulus), ossl.modulus);
+    EXPECT_EQ(ItemBytes(static_cast<RsaPublicKeyRecord*>(pub)->exponent), ossl.exponent);
+    void* crt = nullptr;
+    EXPECT_EQ(KeyGetInfo(&crt, key, KeyInfoRsaPrivateCrt), kKeyFormUnavailable);
+    EXPECT_EQ(RunPkcs(InfoRsaPkcsPrivate, true, key, Bytes(5, 5), nullptr).status,
+              kKeyFormUnavailable);
+
+    // The record given straight to a key is kept the same way; fewer than three primes are not
+    // this form.
+    Key copy;
+    ASSERT_EQ(KeySetInfo(copy, KeyInfoRsaPrivateMultiPrime, record), kOk);
+    void* copied = nullptr;
+    ASSERT_EQ(KeyGetInfo(&copied, copy, KeyInfoRsaPrivateMultiPrime), kOk);
+    EXPECT_NE(copied, record);
+    EXPECT_EQ(ItemBytes(static_cast<RsaPrivateMultiPrimeRecord*>(copied)->coefficients[1]),
+              ItemBytes(multi.coefficients[1]));
+    RsaPrivateMultiPrimeRecord two = multi;
+    two.primeCount = 2;
+    Key refused;
+    EXPECT_EQ(KeySetInfo(refused, KeyInfoRsaPrivateMultiPrime, &two), kBadParameters);
+    EXPECT_EQ(KeySetInfo(refused, KeyInfoRsaPrivateMultiPrime, nullptr), kBadParameters);
+}
+
+// A SubjectPublicKeyInfo with the given algorithm identifier text and parameters (an encoded
+// element, or none) around the key's RSAPublicKey.
+Bytes SpkiWithAlgorithm(const OpensslRsaKey& ossl, const char* oid, const Bytes& parameters = {}) {
     using quillon::support::DerWriter;
     Bytes inner(600);
     DerWriter key(inner);
@@ -160,7 +223,7 @@ Bytes SpkiWithAlgorithm(const OpensslRsaKey& ossl, const char* oid, bool withNul
     writer.BeginSequence();
     writer.BeginSequence();
     writer.WriteOidText(oid);
-    if (withNull) writer.WriteNull();
+    if (!parameters.empty()) writer.WriteEncoded(parameters);
     writer.End();
     writer.WriteBitString(inner);
     writer.End();
@@ -191,6 +254,11 @@ TEST(RsaKeyForms, DerRulesTable) {
     Bytes truncated(ossl.pkcs8.begin(), ossl.pkcs8.end() - 1);
     Bytes trailing = ossl.pkcs8;
     trailing.push_back(0);
+    // Three primes: otherPrimeInfos, which only a version-1 RSAPrivateKey may carry.
+    const Bytes& threePrimes = OpensslKey(1024, 3).pkcs8;
+    Bytes threePrimesVersionZero = threePrimes;
+    ASSERT_EQ(threePrimesVersionZero[versionAt], 0x01);
+    threePrimesVersionZero[versionAt] = 0x00;
 
     struct Case {
         const char* name;
@@ -204,14 +272,20 @@ TEST(RsaKeyForms, DerRulesTable) {
         {"pkcs8 other algorithm", KeyInfoRsaPrivateBer, wrongAlgorithm, kNotRsaKey},
         {"pkcs8 truncated", KeyInfoRsaPrivateBer, truncated, kDataMalformed},
         {"pkcs8 trailing byte", KeyInfoRsaPrivateBer, trailing, kDataMalformed},
+        {"three primes", KeyInfoRsaPrivateBer, threePrimes, kOk},
+        {"three primes, version 0", KeyInfoRsaPrivateBer, threePrimesVersionZero, kDataMalformed},
         {"spki given as pkcs8", KeyInfoRsaPrivateBer, ossl.spki, kDataMalformed},
         {"empty", KeyInfoRsaPrivateBer, Bytes{0x30, 0x00}, kDataMalformed},
         {"spki", KeyInfoRsaPublicBer, ossl.spki, kOk},
-        {"spki X.500 RSA", KeyInfoRsaPublicBer, SpkiWithAlgorithm(ossl, "2.5.8.1.1", false), kOk},
-        {"spki X.500 RSA, NULL", KeyInfoRsaPublicBer, SpkiWithAlgorithm(ossl, "2.5.8.1.1", true),
-         kOk},
-        {"spki DSA", KeyInfoRsaPublicBer, SpkiWithAlgorithm(ossl, "1.2.840.10040.4.1", false),
-         kNotRsaKey},
+        {"spki X.500 RSA", KeyInfoRsaPublicBer, SpkiWithAlgorithm(ossl, "2.5.8.1.1"), kOk},
+        {"spki X.500 RSA, NULL", KeyInfoRsaPublicBer,
+         SpkiWithAlgorithm(ossl, "2.5.8.1.1", Bytes{0x05, 0x00}), kOk},
+        // The parameters say nothing the key needs: X.500's key size is read over.
+        {"spki X.500 RSA, key size", KeyInfoRsaPublicBer,
+         SpkiWithAlgorithm(ossl, "2.5.8.1.1", Bytes{0x02, 0x02, 0x04, 0x00}), kOk},
+        {"spki rsaEncryption, absent parameters", KeyInfoRsaPublicBer,
+         SpkiWithAlgorithm(ossl, "1.2.840.113549.1.1.1"), kOk},
+        {"spki DSA", KeyInfoRsaPublicBer, SpkiWithAlgorithm(ossl, "1.2.840.10040.4.1"), kNotRsaKey},
         {"spki truncated", KeyInfoRsaPublicBer, Bytes(ossl.spki.begin(), ossl.spki.end() - 3),
          kDataMalformed},
         {"pkcs8 given as spki", KeyInfoRsaPublicBer, ossl.pkcs8, kDataMalformed},
@@ -223,18 +297,21 @@ TEST(RsaKeyForms, DerRulesTable) {
 }
 
 TEST(RsaKeyForms, OutOfMemoryWhileStoring) {
-    const OpensslRsaKey& ossl = OpensslKey(1024);
-    std::vector<Status> results;
-    const int count = quillon::test::ForEachAllocationFailure([&](int) {
-        KeyObject* key = nullptr;
-        Status status = KeyCreate(&key);
-        if (status == kOk) status = SetBer(key, KeyInfoRsaPrivateBer, ossl.pkcs8);
-        results.push_back(status);
-        (void)KeyDestroy(&key);
-    });
-    ASSERT_EQ(results.size(), static_cast<std::size_t>(count) + 1);
-    for (int n = 0; n < count; ++n) EXPECT_EQ(results[n], kOutOfMemory) << n + 1;
-    EXPECT_EQ(results.back(), kOk);
+    for (const int primes : {2, 3}) {
+        const OpensslRsaKey& ossl = OpensslKey(1024, primes);
+        std::vector<Status> results;
+        const int count = quillon::test::ForEachAllocationFailure([&](int) {
+            KeyObject* key = nullptr;
+            Status status = KeyCreate(&key);
+            if (status == kOk) status = SetBer(key, KeyInfoRsaPrivateBer, ossl.pkcs8);
+            results.push_back(status);
+            (void)KeyDestroy(&key);
+        });
+        ASSERT_EQ(results.size(), static_cast<std::size_t>(count) + 1);
+        for (int n = 0; n < count; ++n)
+            EXPECT_EQ(results[n], kOutOfMemory) << primes << " " << n + 1;
+        EXPECT_EQ(results.back(), kOk);
+    }
 }
 
 // ---- PKCS #1 v1.5 against OpenSSL -----------------------------------------------------------
