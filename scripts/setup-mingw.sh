@@ -2,13 +2,14 @@
 # Installs what the 32-bit Windows build and its tests under Wine need on Debian 12, when it is
 # missing: the i686 mingw-w64 compilers, 32-bit Wine, libgcrypt for mingw, and OpenSSL's
 # libcrypto for mingw, built from Debian's source package into a cache outside the clone
-# (QUILLON_OPENSSL_MINGW, default /var/cache/quillon/openssl-mingw) and reused when present.
+# (QUILLON_OPENSSL_MINGW, default /var/cache/quillon/openssl-mingw) and reused when present
+# (perl and dpkg-dev serve that build and apt-get source).
 # Runs as root, or through sudo otherwise.
 set -euo pipefail
 
 prefix=${QUILLON_OPENSSL_MINGW:-/var/cache/quillon/openssl-mingw}
 packages=(g++-mingw-w64-i686 wine wine32:i386 libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev
-          libgtest-dev cmake make)
+          libgtest-dev cmake make perl dpkg-dev)
 
 as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)
