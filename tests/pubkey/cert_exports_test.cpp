@@ -263,6 +263,28 @@ TEST(RsaKeyFromCertificate, KeyOutlivesTheCertificate) {
     RsaDestroyKey(&key);
 }
 
+// The X.500 RSA identifier carries the key size as its parameter; the key is taken all the same.
+// The certificate's key identifier is swapped for one of the same length in place.
+TEST(RsaKeyFromCertificate, X500RsaIdentifierWithAKeySize) {
+    CertBytes der = quillon::test::MakeCertificate(Recipe());
+    const uint8_t rsaEncryption[] = {0x30, 0x0D, 0x06, 0x09, 0x2A, 0x86, 0x48, 0x86,
+                                     0xF7, 0x0D, 0x01, 0x01, 0x01, 0x05, 0x00};
+    const uint8_t x500Rsa[] = {0x30, 0x0D, 0x06, 0x04, 0x55, 0x08, 0x01, 0x01,
+                               0x02, 0x05, 0x00, 0x80, 0x00, 0x00, 0x00};
+    static_assert(sizeof rsaEncryption == sizeof x500Rsa);
+    const auto at =
+        std::search(der.begin(), der.end(), std::begin(rsaEncryption), std::end(rsaEncryption));
+    ASSERT_NE(at, der.end());
+    std::copy(std::begin(x500Rsa), std::end(x500Rsa), at);
+    CertHandle* cert = nullptr;
+    ASSERT_EQ(CertCreateFromDer(&cert, der.data(), static_cast<uint32_t>(der.size())), 0);
+    KeyHandle* key = nullptr;
+    ASSERT_EQ(RsaKeyFromCertificate(&key, cert), 0);
+    EXPECT_EQ(KeyParts(key), OpenSslRsaParts(quillon::test::CertTestKey(false)));
+    RsaDestroyKey(&key);
+    CertDestroy(&cert);
+}
+
 TEST(RsaKeyFromCertificate, Refusals) {
     CertRecipe ec = Recipe();
     ec.ecKey = true;
