@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "quillon.h"
@@ -30,6 +31,17 @@ inline void ExpectAesRoundTrip(decltype(&AesCreateContext) create, decltype(&Aes
     destroy(&decryption);
     EXPECT_EQ(encryption, nullptr);
     EXPECT_EQ(decryption, nullptr);
+}
+
+// The first use of the generator in a freshly loaded module reseeds it, passing 0xF0F0F0F0 to
+// the C runtime's srand, which the module shares with its caller.
+inline void ExpectFirstUseSeedsWithTheDefaultValue(decltype(&RngGetBytes) getBytes) {
+    ASSERT_NE(getBytes, nullptr);
+    uint8_t out[16] = {};
+    EXPECT_EQ(getBytes(16, out), 0);
+    const int afterFirstUse = std::rand();
+    std::srand(0xF0F0F0F0);
+    EXPECT_EQ(afterFirstUse, std::rand());
 }
 
 }  // namespace quillon::test

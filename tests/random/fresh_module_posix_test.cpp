@@ -2,8 +2,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
+#include "common/module_calls.h"
 #include "quillon.h"
 
 namespace {
@@ -11,14 +10,8 @@ namespace {
 TEST(FreshModule, FirstGetBytesSeedsWithTheDefaultValue) {
     void* library = dlopen(QUILLON_SHARED_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(library, nullptr) << dlerror();
-    auto getBytes = reinterpret_cast<decltype(&RngGetBytes)>(dlsym(library, "RngGetBytes"));
-    ASSERT_NE(getBytes, nullptr);
-    uint8_t out[16] = {};
-    EXPECT_EQ(getBytes(16, out), 0);
-    // The reseed passed 0xF0F0F0F0 to the runtime's srand.
-    const int afterFirstUse = std::rand();
-    std::srand(0xF0F0F0F0);
-    EXPECT_EQ(afterFirstUse, std::rand());
+    quillon::test::ExpectFirstUseSeedsWithTheDefaultValue(
+        reinterpret_cast<decltype(&RngGetBytes)>(dlsym(library, "RngGetBytes")));
     // Not unloaded: the generator lives until the process ends, and unloading would orphan it.
 }
 
