@@ -7,19 +7,10 @@
 #include <tlhelp32.h>
 
 #include "platform/platform.h"
+#include "platform/win32/poll_feed.h"
 
 namespace quillon::platform {
 namespace {
-
-template <typename Value>
-void Feed4(PollSink sink, void* context, Value value) {
-    const auto word = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(value));
-    sink(context, &word, 4);
-}
-
-void Feed4(PollSink sink, void* context, std::uint32_t word) {
-    sink(context, &word, 4);
-}
 
 using TimesQuery = BOOL(WINAPI*)(HANDLE, LPFILETIME, LPFILETIME, LPFILETIME, LPFILETIME);
 

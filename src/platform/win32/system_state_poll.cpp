@@ -7,21 +7,9 @@
 #include <ctime>
 
 #include "platform/platform.h"
+#include "platform/win32/poll_feed.h"
 
 namespace quillon::platform {
-namespace {
-
-template <typename Value>
-void Feed4(PollSink sink, void* context, Value value) {
-    const auto word = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(value));
-    sink(context, &word, 4);
-}
-
-void Feed4(PollSink sink, void* context, std::uint32_t word) {
-    sink(context, &word, 4);
-}
-
-}  // namespace
 
 void PollSystemState(PollSink sink, void* context) {
     Feed4(sink, context, GetForegroundWindow());
