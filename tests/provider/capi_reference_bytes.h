@@ -10,7 +10,8 @@ namespace quillon::test {
 
 inline const std::string kCapiManufacturer("Quillon Cert CryptoAPI Module", 30);
 
-// The data fields: container, provider (each zero-terminated), type and key specification.
+// The data fields: container, provider (each zero-terminated), type and key kind (AT_SIGNATURE or
+// AT_KEYEXCHANGE).
 inline std::string CapiReferenceData(const std::string& container, const std::string& provider,
                                      std::uint32_t type, std::uint32_t keySpec) {
     std::string data = container + '\0' + provider + '\0';

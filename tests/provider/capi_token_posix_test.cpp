@@ -344,7 +344,7 @@ TEST_F(CapiTokenTest, TokenFailuresAre0x20B) {
         std::uint32_t error;
     } const cases[] = {
         {"unknown container", "other", 1, 0x80090016},
-        {"no key of that specification", "vpn", 2, 0x8009000D},
+        {"no key of that kind", "vpn", 2, 0x8009000D},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

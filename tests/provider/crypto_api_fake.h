@@ -17,7 +17,7 @@ struct FakeCryptoApi {
     bool present = false;
     std::set<std::string> missing;  // functions the library lacks
 
-    // The one container: its name, provider, type, key specification and key.
+    // The one container: its name, provider, type, key kind and key.
     std::string container = "vpn";
     std::string provider = "Fake RSA Provider";
     std::uint32_t providerType = 1;

@@ -10,7 +10,8 @@ namespace quillon::toolkit {
 
 // manufacturer: exactly the 30 bytes of "Quillon Cert CryptoAPI Module" and its terminating zero.
 // data: key-container name (zero-terminated; empty means none), provider name (zero-terminated;
-// empty means none), provider type and key specification (unsigned 32-bit little-endian).
+// empty means none), provider type, key kind (AT_SIGNATURE or AT_KEYEXCHANGE); the last two
+// unsigned 32-bit little-endian.
 struct CapiKeyReference {
     Item manufacturer;
     Item data;

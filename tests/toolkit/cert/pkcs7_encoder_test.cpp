@@ -163,8 +163,8 @@ TEST(Pkcs7Encoder, ArgumentStatuses) {
          nullptr},
         {"list: no address", [&] { return CertListCreate(nullptr); }, kCertNullArgument,
          "certList"},
-        {"context: no address", [&] { return CertContextCreate(nullptr, nullptr, nullptr); }, kCertNullArgument,
-         "context"},
+        {"context: no address", [&] { return CertContextCreate(nullptr, nullptr, nullptr); },
+         kCertNullArgument, "context"},
     };
     for (const auto& c : cases) {
         (void)RefuseArgument(nullptr, kCertOk);
