@@ -35,7 +35,9 @@ options=(no-shared no-module no-dso no-asm no-tests no-engine no-async no-sock
          no-autoload-config no-ui-console no-aria no-bf no-blake2 no-camellia no-chacha no-cmp
          no-ct no-gost no-idea no-mdc2 no-ocb no-ocsp no-poly1305 no-rc5 no-scrypt no-seed
          no-siphash no-siv no-sm2 no-sm3 no-sm4 no-srp no-srtp no-ssl no-tls no-dtls no-psk
-         no-ts no-whirlpool)
+         no-ts no-whirlpool
+         # Linked into the DLL, whose callers align the stack to 4 bytes only.
+         -mincoming-stack-boundary=2)
 stamp="openssl/bookworm mingw ${options[*]}"
 if [ -f "$prefix/lib/libcrypto.a" ] && [ "$(cat "$prefix/options" 2>/dev/null)" = "$stamp" ]; then
     exit 0
@@ -68,10 +70,15 @@ source_dir=$(find "$work" -maxdepth 1 -type d -name 'openssl-*' | head -n 1)
 ) >/dev/null
 make -C "$source_dir" -j"$(nproc)" build_generated >/dev/null
 make -C "$source_dir" -j"$(nproc)" libcrypto.a >/dev/null
-"${as_root[@]}" rm -rf "$prefix"
-"${as_root[@]}" mkdir -p "$prefix/lib" "$prefix/include"
-# The library and the options go in last: their presence marks the cache as complete.
-"${as_root[@]}" cp -r "$source_dir/include/openssl" "$prefix/include/"
-"${as_root[@]}" cp "$source_dir/libcrypto.a" "$prefix/lib/"
-echo "$stamp" | "${as_root[@]}" tee "$prefix/options" >/dev/null
+# Made beside the cache and swapped in whole, so a build using the old cache meanwhile never
+# sees it half replaced; the options go in last: their presence marks the cache as complete.
+staging="$prefix.new"
+"${as_root[@]}" rm -rf "$staging" "$prefix.old"
+"${as_root[@]}" mkdir -p "$staging/lib" "$staging/include"
+"${as_root[@]}" cp -r "$source_dir/include/openssl" "$staging/include/"
+"${as_root[@]}" cp "$source_dir/libcrypto.a" "$staging/lib/"
+echo "$stamp" | "${as_root[@]}" tee "$staging/options" >/dev/null
+[ ! -e "$prefix" ] || "${as_root[@]}" mv "$prefix" "$prefix.old"
+"${as_root[@]}" mv "$staging" "$prefix"
+"${as_root[@]}" rm -rf "$prefix.old"
 echo "setup-mingw: libcrypto for mingw ready in $prefix"
