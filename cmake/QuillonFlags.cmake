@@ -20,3 +20,12 @@ if(WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION
     # (GCC bug 105329), in test code only; the warning says nothing about our code there.
     target_compile_options(quillon_warnings INTERFACE -Wno-restrict)
 endif()
+
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # Callers of the DLL are 32-bit programs built by other compilers, which keep the stack
+    # aligned to the 4 bytes the cdecl convention promises, not GCC's 16. Every object of the
+    # build assumes only that, so GCC realigns the stack wherever it needs more (SSE spills in
+    # the SHA and AES instruction code, and whatever vector code comes later).
+    set(QUILLON_STACK_ALIGNMENT_FLAG -mincoming-stack-boundary=2)
+    add_compile_options(${QUILLON_STACK_ALIGNMENT_FLAG})
+endif()

@@ -25,14 +25,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Callers of the DLL are 32-bit programs built by other compilers, which keep the stack aligned
-# to the 4 bytes the cdecl convention promises, not GCC's 16. Every object of the build assumes
-# only that, so GCC realigns the stack wherever it needs more (SSE spills in the SHA and AES
-# instruction code, and whatever vector code comes later).
-set(QUILLON_STACK_ALIGNMENT_FLAG -mincoming-stack-boundary=2)
-set(CMAKE_C_FLAGS_INIT ${QUILLON_STACK_ALIGNMENT_FLAG})
-set(CMAKE_CXX_FLAGS_INIT ${QUILLON_STACK_ALIGNMENT_FLAG})
-
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
 # Release programs and the DLL without symbols: a third of the size, quicker to load under Wine.
