@@ -1,16 +1,14 @@
-// The RSA operations on toolkit objects beside libgcrypt called directly and OpenSSL, on the same
+// The RSA operations on toolkit objects and through the exports beside OpenSSL's RSA, on the same
 // keys (e = 4097, as the module generates them).
 //
-// rsa_private_crt: a PKCS #1 type-1 block through InfoRsaPkcsPrivate on a fresh algorithm object
-// per call, as RsaEncrypt runs it (formatting is negligible next to the exponentiations), beside
-// the same Chinese-remainder computation written directly on libgcrypt's MPIs (our numbers are
-// libgcrypt's, so that ratio is our overhead) and OpenSSL's RSA_private_encrypt without padding
-// or blinding. The libgcrypt row holds the private values in secure MPIs as the module does;
-// libgcrypt_plain shows what ordinary MPIs would cost.
-// rsa_public: recovering a signature through InfoRsaPkcsPublic beside gcry_mpi_powm and
-// RSA_public_encrypt without padding. No random object is in any loop.
+// rsa_private: a PKCS #1 type-1 block through InfoRsaPkcsPrivate on a fresh algorithm object per
+// call, as RsaEncrypt runs it (formatting is negligible next to the exponentiations); the same
+// end to end through RsaEncrypt with a SHA-1 DigestInfo; OpenSSL's RSA_private_encrypt with
+// PKCS #1 padding at its default code path (blinding on); and, for reference, its unpadded
+// operation without blinding.
+// rsa_public: recovering a signature through InfoRsaPkcsPublic and through RsaPublicDecrypt
+// beside RSA_public_decrypt with PKCS #1 padding. No random object is in the toolkit rows.
 #include <benchmark/benchmark.h>
-#include <gcrypt.h>
 #include <openssl/bn.h>
 #include <openssl/evp.h>
 #include <openssl/rsa.h>
@@ -20,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "support/bignum.h"
+#include "quillon.h"
 #include "toolkit/rsa_records.h"
 #include "toolkit/toolkit.h"
 
@@ -30,8 +28,15 @@ using namespace quillon::toolkit;
 
 constexpr unsigned long kExponent = 4097;
 
+// SHA-1 DigestInfo of "abc": what a signature block carries.
+constexpr uint8_t kDigestInfo[] = {0x30, 0x21, 0x30, 0x09, 0x06, 0x05, 0x2B, 0x0E, 0x03,
+                                   0x02, 0x1A, 0x05, 0x00, 0x04, 0x14, 0xA9, 0x99, 0x3E,
+                                   0x36, 0x47, 0x06, 0x81, 0x6A, 0xBA, 0x3E, 0x25, 0x71,
+                                   0x78, 0x50, 0xC2, 0x6C, 0x9C, 0xD0, 0xD8, 0x9D};
+
 struct TestKey {
-    RSA* rsa = nullptr;
+    RSA* rsa = nullptr;        // OpenSSL's defaults
+    RSA* unblinded = nullptr;  // the same key without blinding
     std::vector<uint8_t> pkcs8;
     std::vector<uint8_t> signature;  // a type-1 block of 20 bytes, made once by OpenSSL
     int size = 0;
@@ -46,8 +51,9 @@ const TestKey& KeyOf(int bits) {
     BN_set_word(e, kExponent);
     RSA_generate_key_ex(key.rsa, bits, e, nullptr);
     BN_free(e);
-    RSA_blinding_off(key.rsa);
-    RSA_set_flags(key.rsa, RSA_FLAG_NO_BLINDING);
+    key.unblinded = RSAPrivateKey_dup(key.rsa);
+    RSA_blinding_off(key.unblinded);
+    RSA_set_flags(key.unblinded, RSA_FLAG_NO_BLINDING);
     EVP_PKEY* pkey = EVP_PKEY_new();
     RSA_up_ref(key.rsa);
     EVP_PKEY_assign_RSA(pkey, key.rsa);
@@ -104,87 +110,50 @@ void Quillon(benchmark::State& state, int bits, bool privateSide) {
     (void)KeyDestroy(&object);
 }
 
-// ---- libgcrypt directly: the same arithmetic, numbers prepared once -------------------------
+// ---- The exports, end to end --------------------------------------------------------------
 
-gcry_mpi_t Scan(const BIGNUM* number, bool secure) {
-    std::vector<uint8_t> bytes(static_cast<size_t>(BN_num_bytes(number)));
-    BN_bn2bin(number, bytes.data());
-    gcry_mpi_t scanned = nullptr;
-    gcry_mpi_scan(&scanned, GCRYMPI_FMT_USG, bytes.data(), bytes.size(), nullptr);
-    if (!secure) return scanned;
-    gcry_mpi_t value = gcry_mpi_snew(static_cast<unsigned>(bytes.size() * 8));
-    gcry_mpi_set(value, scanned);
-    gcry_mpi_set_flag(value, GCRYMPI_FLAG_SECURE);
-    gcry_mpi_release(scanned);
-    return value;
-}
-
-// m1 = c^dP mod p, m2 = c^dQ mod q, h = qInv (m1 - m2) mod p, m = m2 + h q; input scanned and
-// output printed every call, as an operation on bytes must.
-void LibgcryptPrivate(benchmark::State& state, int bits, bool secure) {
-    quillon::support::MpiLibraryInit();
+void Export(benchmark::State& state, int bits, bool privateSide) {
     const TestKey& key = KeyOf(bits);
-    const BIGNUM *p, *q, *dp, *dq, *qinv;
-    RSA_get0_factors(key.rsa, &p, &q);
-    RSA_get0_crt_params(key.rsa, &dp, &dq, &qinv);
-    gcry_mpi_t gp = Scan(p, secure), gq = Scan(q, secure), gdp = Scan(dp, secure),
-               gdq = Scan(dq, secure), gqinv = Scan(qinv, secure);
-    const unsigned nbits = static_cast<unsigned>(bits);
-    gcry_mpi_t m1 = secure ? gcry_mpi_snew(nbits) : gcry_mpi_new(nbits);
-    gcry_mpi_t m2 = secure ? gcry_mpi_snew(nbits) : gcry_mpi_new(nbits);
-    gcry_mpi_t h = secure ? gcry_mpi_snew(nbits) : gcry_mpi_new(nbits);
-    std::vector<uint8_t> in(static_cast<size_t>(key.size), 0x5A), out(in.size());
-    in[0] = 0;
-    for (auto _ : state) {
-        gcry_mpi_t c = nullptr;
-        gcry_mpi_scan(&c, GCRYMPI_FMT_USG, in.data(), in.size(), nullptr);
-        gcry_mpi_mod(m1, c, gp);
-        gcry_mpi_mod(m2, c, gq);
-        gcry_mpi_powm(m1, m1, gdp, gp);
-        gcry_mpi_powm(m2, m2, gdq, gq);
-        gcry_mpi_sub(h, m1, m2);
-        gcry_mpi_mul(h, h, gqinv);
-        gcry_mpi_mod(h, h, gp);
-        gcry_mpi_mul(h, h, gq);
-        gcry_mpi_add(h, h, m2);
-        size_t written = 0;
-        gcry_mpi_print(GCRYMPI_FMT_USG, out.data(), out.size(), &written, h);
-        gcry_mpi_release(c);
-        benchmark::DoNotOptimize(out.data());
+    KeyHandle* handle = nullptr;
+    if (RsaCreatePrivateKey(&handle, key.pkcs8.data(), static_cast<uint32_t>(key.pkcs8.size())) !=
+        0) {
+        state.SkipWithError("key");
     }
-    for (gcry_mpi_t value : {gp, gq, gdp, gdq, gqinv, m1, m2, h}) gcry_mpi_release(value);
-}
-
-void LibgcryptPublic(benchmark::State& state, int bits) {
-    quillon::support::MpiLibraryInit();
-    const TestKey& key = KeyOf(bits);
-    gcry_mpi_t n = Scan(RSA_get0_n(key.rsa), false), e = Scan(RSA_get0_e(key.rsa), false);
-    gcry_mpi_t m = gcry_mpi_new(static_cast<unsigned>(bits));
     std::vector<uint8_t> out(static_cast<size_t>(key.size));
     for (auto _ : state) {
-        gcry_mpi_t c = nullptr;
-        gcry_mpi_scan(&c, GCRYMPI_FMT_USG, key.signature.data(), key.signature.size(), nullptr);
-        gcry_mpi_powm(m, c, e, n);
-        size_t written = 0;
-        gcry_mpi_print(GCRYMPI_FMT_USG, out.data(), out.size(), &written, m);
-        gcry_mpi_release(c);
+        auto capacity = static_cast<uint32_t>(out.size());
+        const int32_t status =
+            privateSide ? RsaEncrypt(handle, kDigestInfo, sizeof kDigestInfo, out.data(), &capacity)
+                        : RsaPublicDecrypt(handle, key.signature.data(),
+                                           static_cast<uint32_t>(key.signature.size()), out.data(),
+                                           &capacity);
+        if (status != 0) state.SkipWithError("export");
         benchmark::DoNotOptimize(out.data());
     }
-    gcry_mpi_release(n), gcry_mpi_release(e), gcry_mpi_release(m);
+    RsaDestroyKey(&handle);
 }
 
 // ---- OpenSSL --------------------------------------------------------------------------------
 
 void Openssl(benchmark::State& state, int bits, bool privateSide) {
     const TestKey& key = KeyOf(bits);
+    std::vector<uint8_t> out(static_cast<size_t>(key.size));
+    for (auto _ : state) {
+        const int length = privateSide ? RSA_private_encrypt(sizeof kDigestInfo, kDigestInfo,
+                                                             out.data(), key.rsa, RSA_PKCS1_PADDING)
+                                       : RSA_public_decrypt(key.size, key.signature.data(),
+                                                            out.data(), key.rsa, RSA_PKCS1_PADDING);
+        if (length <= 0) state.SkipWithError("openssl");
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+
+void OpensslUnpadded(benchmark::State& state, int bits) {
+    const TestKey& key = KeyOf(bits);
     std::vector<uint8_t> in(static_cast<size_t>(key.size), 0x5A), out(in.size());
     in[0] = 0;
     for (auto _ : state) {
-        if (privateSide) {
-            RSA_private_encrypt(key.size, in.data(), out.data(), key.rsa, RSA_NO_PADDING);
-        } else {
-            RSA_public_encrypt(key.size, key.signature.data(), out.data(), key.rsa, RSA_NO_PADDING);
-        }
+        RSA_private_encrypt(key.size, in.data(), out.data(), key.unblinded, RSA_NO_PADDING);
         benchmark::DoNotOptimize(out.data());
     }
 }
@@ -192,20 +161,20 @@ void Openssl(benchmark::State& state, int bits, bool privateSide) {
 void Register() {
     for (const int bits : {1024, 2048}) {
         const std::string size = std::to_string(bits);
-        const std::string crt = "rsa_private_crt/" + size + "/";
+        const std::string crt = "rsa_private/" + size + "/";
         const std::string pub = "rsa_public/" + size + "/";
         benchmark::RegisterBenchmark((crt + "quillon").c_str(), Quillon, bits, true)
             ->Unit(benchmark::kMicrosecond);
-        benchmark::RegisterBenchmark((crt + "libgcrypt").c_str(), LibgcryptPrivate, bits, true)
-            ->Unit(benchmark::kMicrosecond);
-        benchmark::RegisterBenchmark((crt + "libgcrypt_plain").c_str(), LibgcryptPrivate, bits,
-                                     false)
+        benchmark::RegisterBenchmark((crt + "quillon_export").c_str(), Export, bits, true)
             ->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark((crt + "openssl").c_str(), Openssl, bits, true)
             ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark((crt + "openssl_unpadded_unblinded").c_str(), OpensslUnpadded,
+                                     bits)
+            ->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark((pub + "quillon").c_str(), Quillon, bits, false)
             ->Unit(benchmark::kMicrosecond);
-        benchmark::RegisterBenchmark((pub + "libgcrypt").c_str(), LibgcryptPublic, bits)
+        benchmark::RegisterBenchmark((pub + "quillon_export").c_str(), Export, bits, false)
             ->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark((pub + "openssl").c_str(), Openssl, bits, false)
             ->Unit(benchmark::kMicrosecond);

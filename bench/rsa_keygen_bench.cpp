@@ -20,7 +20,7 @@ namespace {
 using namespace quillon::toolkit;
 
 constexpr std::uint8_t kExponent[] = {0x10, 0x01};  // 4097
-constexpr int kRuns = 25;
+constexpr int kRuns = 31;
 
 std::uint32_t OpenSslRandom(void*, std::uint8_t* out, std::uint32_t length) {
     return RAND_bytes(out, static_cast<int>(length)) == 1 ? 0 : 1;

@@ -1,25 +1,10 @@
-# External libraries: OpenSSL's libcrypto (DES in the library, an oracle in the tests) and
-# libgcrypt (multi-precision integers).
+# External libraries: OpenSSL's libcrypto (DES and big numbers in the library, an oracle in the
+# tests).
 
 if(CMAKE_CROSSCOMPILING)
     set(OPENSSL_USE_STATIC_LIBS TRUE)
 endif()
 find_package(OpenSSL 3.0 REQUIRED COMPONENTS Crypto)
-
-find_path(GCRYPT_INCLUDE_DIR gcrypt.h REQUIRED)
-if(CMAKE_CROSSCOMPILING)
-    # The plain name would pick the import library; the DLL must not depend on libgcrypt's DLL.
-    find_library(GCRYPT_LIBRARY NAMES libgcrypt.a REQUIRED)
-    find_library(GPG_ERROR_LIBRARY NAMES libgpg-error.a REQUIRED)
-    set(GCRYPT_EXTRA_LIBRARIES ${GPG_ERROR_LIBRARY} ws2_32)
-else()
-    find_library(GCRYPT_LIBRARY NAMES gcrypt REQUIRED)
-    find_library(GPG_ERROR_LIBRARY NAMES gpg-error REQUIRED)
-    set(GCRYPT_EXTRA_LIBRARIES ${GPG_ERROR_LIBRARY})
-endif()
-add_library(quillon_gcrypt INTERFACE)
-target_include_directories(quillon_gcrypt SYSTEM INTERFACE ${GCRYPT_INCLUDE_DIR})
-target_link_libraries(quillon_gcrypt INTERFACE ${GCRYPT_LIBRARY} ${GCRYPT_EXTRA_LIBRARIES})
 
 # DES_* are deprecated in OpenSSL 3; the low-level routines are what the DES exports wrap.
 add_library(quillon_openssl INTERFACE)

@@ -87,7 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             char recorded[kKeyTagLength];
             std::memcpy(recorded, kNoKeyTag, kKeyTagLength);
             const bool masked = letter != 'n' && letter != 'e';
-            if (KeyFileFindComponent(lines, letter, tag, masked, value, recorded)) {
+            if (KeyFileFindComponent(lines, letter, tag, masked, value, recorded) ==
+                KeyFileStatus::kOk) {
                 // At most 2034 digits: the number fits in 1017 bytes.
                 if (value.empty() || value.ByteLength() > 1017) std::abort();
             } else if (std::memcmp(recorded, kNoKeyTag, kKeyTagLength) != 0) {

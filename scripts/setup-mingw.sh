@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
 # Installs what the 32-bit Windows build and its tests under Wine need on Debian 12, when it is
-# missing: the i686 mingw-w64 compilers, 32-bit Wine, libgcrypt for mingw, and OpenSSL's
-# libcrypto for mingw, built from Debian's source package into a cache outside the clone
-# (QUILLON_OPENSSL_MINGW, default /var/cache/quillon/openssl-mingw) and reused when present
-# (perl and dpkg-dev serve that build and apt-get source).
+# missing: the i686 mingw-w64 compilers, 32-bit Wine, and OpenSSL's libcrypto for mingw, built
+# from Debian's source package into a cache outside the clone (QUILLON_OPENSSL_MINGW, default
+# /var/cache/quillon/openssl-mingw) and reused when present (perl and dpkg-dev serve that build
+# and apt-get source).
 # Runs as root, or through sudo otherwise.
 set -euo pipefail
 
 prefix=${QUILLON_OPENSSL_MINGW:-/var/cache/quillon/openssl-mingw}
-packages=(g++-mingw-w64-i686 wine wine32:i386 libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev
-          libgtest-dev cmake make perl dpkg-dev)
+packages=(g++-mingw-w64-i686 wine wine32:i386 libgtest-dev cmake make perl dpkg-dev)
 
 as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)
@@ -27,9 +26,9 @@ if [ ${#missing[@]} -gt 0 ]; then
         "${missing[@]}" >/dev/null
 fi
 
-# The library needs DES only; the tests use libcrypto as an oracle too (EVP ciphers and
-# digests, HMAC, RSA, DH, BN, EC keys, CAST5, X.509 and PKCS #7 for fixtures; the legacy
-# provider is linked in). Only what neither is likely to use is left out, to keep the build
+# The library needs DES and the big numbers (BN); the tests use libcrypto as an oracle too (EVP
+# ciphers and digests, HMAC, RSA, DH, BN, EC keys, CAST5, X.509 and PKCS #7 for fixtures; the
+# legacy provider is linked in). Only what neither is likely to use is left out, to keep the build
 # short. A cache built with other options is rebuilt.
 options=(no-shared no-module no-dso no-asm no-tests no-engine no-async no-sock
          no-autoload-config no-ui-console no-aria no-bf no-blake2 no-camellia no-chacha no-cmp

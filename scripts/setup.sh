@@ -6,7 +6,7 @@ set -euo pipefail
 # clang and its runtime libraries (libFuzzer, sanitizers) serve the fuzz preset; the system CA
 # bundle (ca-certificates) is the certificate tests' set of real certificates; pkcs11.h comes
 # from libp11-kit-dev, and SoftHSM (softhsm2) is the real token the PKCS #11 tests use.
-packages=(cmake make g++ pkg-config binutils libssl-dev libgcrypt20-dev libgtest-dev
+packages=(cmake make g++ pkg-config binutils libssl-dev libgtest-dev
           libbenchmark-dev clang libclang-rt-14-dev ca-certificates libp11-kit-dev softhsm2)
 
 missing=()

@@ -11,11 +11,13 @@ namespace {
 
 using support::Mpi;
 using support::MpiKind;
+using support::MpiScratch;
 
 constexpr std::uint8_t kMarker = 0xFF;
 
-std::int32_t KeyFileResult(KeyFileStatus status) {
-    return status == KeyFileStatus::kOutOfMemory ? kRawRsaNoNumber : kRawRsaKeyFile;
+// Out of memory is the operation's own failure status; anything else is the key file's.
+std::int32_t KeyFileResult(KeyFileStatus status, std::int32_t outOfMemory) {
+    return status == KeyFileStatus::kOutOfMemory ? outOfMemory : kRawRsaKeyFile;
 }
 
 }  // namespace
@@ -27,7 +29,7 @@ std::int32_t RawRsaWrap(const char* path, std::uint8_t* buffer, std::uint32_t le
     std::memcpy(tag, kNoKeyTag, kKeyTagLength);
     const ComponentRequest requests[] = {{'n', false, &n}, {'e', false, &e}};
     const KeyFileStatus found = KeyFileFindComponents(path, nullptr, requests, tag);
-    if (found != KeyFileStatus::kOk) return KeyFileResult(found);
+    if (found != KeyFileStatus::kOk) return KeyFileResult(found, kRawRsaNoNumber);
 
     // The marker keeps leading zero bytes of the secret through the round trip.
     const std::size_t markedSize = std::size_t{length} + 1;
@@ -38,11 +40,14 @@ std::int32_t RawRsaWrap(const char* path, std::uint8_t* buffer, std::uint32_t le
     std::memcpy(marked.data() + 1, buffer, length);
     const Mpi m = Mpi::FromBytes(marked.span(), MpiKind::kSecret);
     marked.Reset();
+    if (m.empty()) return kRawRsaNoNumber;
 
     // A zero modulus leaves nothing to compute modulo.
     if (n.IsZero()) return kRawRsaFailed;
+    // The plain bytes pass through the exponentiation: its scratch is secret.
+    MpiScratch scratch = MpiScratch::Make(MpiKind::kSecret);
     Mpi c = Mpi::Make(MpiKind::kPublic, n.BitLength());
-    if (!MpiPowm(c, m, e, n)) return kRawRsaFailed;
+    if (scratch.empty() || c.empty() || !MpiPowm(c, m, e, n, scratch)) return kRawRsaNoNumber;
     // Key-file lines are shorter than 2048 characters, so c has far fewer than 65536 bits.
     const unsigned bits = c.BitLength();
     const std::size_t bytes = (bits + 7) / 8;
@@ -61,7 +66,7 @@ std::int32_t RawRsaUnwrap(const char* path, std::uint8_t* buffer, std::uint32_t 
     if (length < kKeyTagLength) {
         // No whole tag to read; the key file still answers first, as for any input.
         const KeyFileStatus loaded = KeyFileFindComponents(path, nullptr, {}, recorded);
-        return loaded != KeyFileStatus::kOk ? KeyFileResult(loaded) : kRawRsaFailed;
+        return loaded != KeyFileStatus::kOk ? KeyFileResult(loaded, kRawRsaFailed) : kRawRsaFailed;
     }
     char tag[kKeyTagLength];
     std::memcpy(tag, buffer, kKeyTagLength);
@@ -70,41 +75,42 @@ std::int32_t RawRsaUnwrap(const char* path, std::uint8_t* buffer, std::uint32_t 
     const ComponentRequest requests[] = {{'n', false, &n}, {'e', false, &e}, {'d', true, &d},
                                          {'p', true, &p},  {'q', true, &q},  {'u', true, &u}};
     const KeyFileStatus found = KeyFileFindComponents(path, tag, requests, recorded);
-    if (found != KeyFileStatus::kOk) return KeyFileResult(found);
+    if (found != KeyFileStatus::kOk) return KeyFileResult(found, kRawRsaFailed);
 
     if (length < kRawRsaHeader) return kRawRsaFailed;  // no bit count after the tag
     const std::uint32_t bits = std::uint32_t{buffer[8]} << 8 | buffer[9];
     const std::uint32_t cBytes = (bits + 7) / 8;
     if (bits > kRawRsaMaxBits || cBytes > length - kRawRsaHeader) return kRawRsaFailed;
     const Mpi c = Mpi::FromBytes({buffer + kRawRsaHeader, cBytes});
+    if (c.empty()) return kRawRsaFailed;
     // Primes below 2 leave no modulus for a half of the computation.
     if (MpiCompareUint(p, 1) <= 0 || MpiCompareUint(q, 1) <= 0) return kRawRsaFailed;
 
     // m1 = c^(d mod (p - 1)) mod p, m2 = c^(d mod (q - 1)) mod q, h = u (m2 - m1) mod q,
-    // m = m1 + h p; every intermediate is secret.
+    // m = m1 + h p; every intermediate is secret. Any step that fails ran out of memory.
+    MpiScratch scratch = MpiScratch::Make(MpiKind::kSecret);
     Mpi modulus = Mpi::Make(MpiKind::kSecret, p.BitLength());
     Mpi exponent = Mpi::Make(MpiKind::kSecret, p.BitLength());
     Mpi m1 = Mpi::Make(MpiKind::kSecret, p.BitLength());
     Mpi m2 = Mpi::Make(MpiKind::kSecret, q.BitLength());
-    MpiSubUint(modulus, p, 1);
-    if (!MpiMod(exponent, d, modulus) || !MpiPowm(m1, c, exponent, p)) return kRawRsaFailed;
-    MpiSubUint(modulus, q, 1);
-    if (!MpiMod(exponent, d, modulus) || !MpiPowm(m2, c, exponent, q)) return kRawRsaFailed;
     Mpi h = Mpi::Make(MpiKind::kSecret, q.BitLength());
-    MpiSub(h, m2, m1);
-    if (h.IsNegative()) MpiAdd(h, h, q);
-    MpiMul(h, u, h);
-    if (!MpiMod(h, h, q)) return kRawRsaFailed;
     Mpi m = Mpi::Make(MpiKind::kSecret, p.BitLength() + q.BitLength());
-    MpiMul(m, h, p);
-    MpiAdd(m, m, m1);
+    if (scratch.empty() || modulus.empty() || exponent.empty() || m1.empty() || m2.empty() ||
+        h.empty() || m.empty() || !MpiSubUint(modulus, p, 1) ||
+        !MpiMod(exponent, d, modulus, scratch) || !MpiPowm(m1, c, exponent, p, scratch) ||
+        !MpiSubUint(modulus, q, 1) || !MpiMod(exponent, d, modulus, scratch) ||
+        !MpiPowm(m2, c, exponent, q, scratch) || !MpiSub(h, m2, m1) ||
+        (h.IsNegative() && !MpiAdd(h, h, q)) || !MpiMul(h, u, h, scratch) ||
+        !MpiMod(h, h, q, scratch) || !MpiMul(m, h, p, scratch) || !MpiAdd(m, m, m1)) {
+        return kRawRsaFailed;
+    }
 
     // Only a result that starts with the marker and whose secret fits the buffer is written:
     // anything else means a wrong key or damaged input, and the caller's bytes stay as they are.
     const std::size_t mBytes = m.ByteLength();
     if (mBytes == 0 || mBytes - 1 > length) return kRawRsaFailed;
     support::SecureBuffer plain = support::SecureBuffer::Zeroed(mBytes);
-    if (!plain.ok()) return kRawRsaNoNumber;
+    if (!plain.ok()) return kRawRsaFailed;
     if (!m.ToBytes(plain.span()) || plain.data()[0] != kMarker) return kRawRsaFailed;
     std::memcpy(buffer, plain.data() + 1, mBytes - 1);
     return static_cast<std::int32_t>(mBytes - 1);

@@ -7,6 +7,8 @@
 namespace quillon::keyagree {
 
 // Status results, as the exports return them.
+// Out of memory anywhere in a wrap is kRawRsaNoNumber, in an unwrap kRawRsaFailed: never the end
+// of the process.
 inline constexpr std::int32_t kRawRsaNoNumber = -1;  // plain bytes not made into a number
 inline constexpr std::int32_t kRawRsaKeyFile = -4;   // key file unreadable or component missing
 inline constexpr std::int32_t kRawRsaArgument = -5;  // null path, null buffer or zero length

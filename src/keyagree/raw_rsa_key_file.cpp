@@ -219,14 +219,15 @@ KeyFileStatus KeyFileReadLines(KeyFileSource source, KeyFileLines& lines) {
     return status;
 }
 
-bool KeyFileFindComponent(const KeyFileLines& lines, char letter, const char* tag, bool masked,
-                          support::Mpi& value, char (&recordedTag)[kKeyTagLength]) {
+KeyFileStatus KeyFileFindComponent(const KeyFileLines& lines, char letter, const char* tag,
+                                   bool masked, support::Mpi& value,
+                                   char (&recordedTag)[kKeyTagLength]) {
     std::uint32_t words[kMaxWords];
     std::uint8_t bytes[4 * kMaxWords];
-    bool found = false;
+    KeyFileStatus status = KeyFileStatus::kNotFound;
     std::size_t offset = 0;
     std::string_view line;
-    while (!found && lines.Next(offset, line)) {
+    while (status == KeyFileStatus::kNotFound && lines.Next(offset, line)) {
         if (line.size() < kDigitsOffset || line[0] != letter || line[1] != '.') continue;
         if (tag != nullptr && std::memcmp(line.data() + kTagOffset, tag, kKeyTagLength) != 0) {
             continue;
@@ -244,12 +245,16 @@ bool KeyFileFindComponent(const KeyFileLines& lines, char letter, const char* ta
         }
         value = support::Mpi::FromBytes(
             {bytes, 4 * count}, masked ? support::MpiKind::kSecret : support::MpiKind::kPublic);
-        std::memcpy(recordedTag, line.data() + kTagOffset, kKeyTagLength);
-        found = true;
+        if (value.empty()) {
+            status = KeyFileStatus::kOutOfMemory;
+        } else {
+            std::memcpy(recordedTag, line.data() + kTagOffset, kKeyTagLength);
+            status = KeyFileStatus::kOk;
+        }
     }
     support::SecureWipe(words, sizeof words);
     support::SecureWipe(bytes, sizeof bytes);
-    return found;
+    return status;
 }
 
 KeyFileStatus KeyFileFindComponents(const char* path, const char* tag,
@@ -262,10 +267,9 @@ KeyFileStatus KeyFileFindComponents(const char* path, const char* tag,
         if (status != KeyFileStatus::kOk) return status;
     }
     for (const ComponentRequest& request : requests) {
-        if (!KeyFileFindComponent(entry->lines, request.letter, tag, request.masked, *request.value,
-                                  recordedTag)) {
-            return KeyFileStatus::kNotFound;
-        }
+        const KeyFileStatus status = KeyFileFindComponent(
+            entry->lines, request.letter, tag, request.masked, *request.value, recordedTag);
+        if (status != KeyFileStatus::kOk) return status;
     }
     return KeyFileStatus::kOk;
 }

@@ -55,7 +55,7 @@ struct KeyFileSource {
 enum class KeyFileStatus {
     kOk,
     kNotFound,     // file not readable, without a kept line, or without the component
-    kOutOfMemory,  // the lines could not be stored
+    kOutOfMemory,  // the lines could not be stored or a number not made
 };
 
 // Reads text as a Windows text-mode stream is read (a CR LF pair is one line end, counted as one
@@ -66,10 +66,10 @@ enum class KeyFileStatus {
 
 // Finds the first line for letter (and tag, unless null) whose hex digits all read, and turns it
 // into value (unmasked when masked is set; then value is a secret number). Records the line's
-// tag in recordedTag.
-[[nodiscard]] bool KeyFileFindComponent(const KeyFileLines& lines, char letter, const char* tag,
-                                        bool masked, support::Mpi& value,
-                                        char (&recordedTag)[kKeyTagLength]);
+// tag in recordedTag. kOutOfMemory when the number could not be made (nothing recorded).
+[[nodiscard]] KeyFileStatus KeyFileFindComponent(const KeyFileLines& lines, char letter,
+                                                 const char* tag, bool masked, support::Mpi& value,
+                                                 char (&recordedTag)[kKeyTagLength]);
 
 // One component an operation needs.
 struct ComponentRequest {

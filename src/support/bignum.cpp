@@ -1,211 +1,227 @@
 #include "support/bignum.h"
 
-#include <gcrypt.h>
-
-#include <cstring>
+#include <openssl/bn.h>
 
 namespace quillon::support {
 namespace {
 
-// Secure pool made when this library is the one that initialises libgcrypt. Numbers beyond it
-// go to libgcrypt's overflow pools, which are wiped on release just the same.
-constexpr unsigned kSecurePoolBytes = 65536;
-
-bool InitialiseLibrary() {
-    // A host that finished its own initialisation chose its settings; leave them alone.
-    if (gcry_control(GCRYCTL_INITIALIZATION_FINISHED_P) != 0) return true;
-    // The version check is libgcrypt's required first call and sets up its internals.
-    gcry_check_version(nullptr);
-    // Making the secure pool would otherwise drop a setuid host's privileges, and report an
-    // unlockable pool or an overflow pool on stderr: a library must do neither.
-    gcry_control(GCRYCTL_DISABLE_PRIV_DROP, 0);
-    gcry_control(GCRYCTL_DISABLE_SECMEM_WARN, 0);
-    gcry_control(GCRYCTL_INIT_SECMEM, kSecurePoolBytes, 0);
-    gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
-    return true;
-}
-
-// libgcrypt resets the secure flag when a value is assigned (set_ui, set, scan). Restoring it
-// keeps the limbs of a secret in secure memory and makes libgcrypt's temporaries for it secure
-// (they are then wiped when freed). Moving a zero with no limbs in use is not allowed and not
-// needed: it holds nothing.
-void AfterWrite(const Mpi& result) {
-    if (result.kind() != MpiKind::kSecret) return;
-    gcry_mpi_t value = result.get();
-    if (gcry_mpi_get_flag(value, GCRYMPI_FLAG_SECURE) != 0) return;
-    if (gcry_mpi_cmp_ui(value, 0) == 0) return;
-    gcry_mpi_set_flag(value, GCRYMPI_FLAG_SECURE);
+BIGNUM* NewNumber(MpiKind kind) {
+    if (kind == MpiKind::kPublic) return BN_new();
+    BIGNUM* number = BN_secure_new();
+    if (number != nullptr) BN_set_flags(number, BN_FLG_CONSTTIME);
+    return number;
 }
 
 bool IsPositive(const Mpi& m) {
-    return gcry_mpi_cmp_ui(m.get(), 0) > 0;
+    return !BN_is_zero(m.get()) && !BN_is_negative(m.get());
+}
+
+// base^exponent mod m for an even modulus, which Montgomery arithmetic cannot take. OpenSSL's
+// reciprocal method refuses constant-time numbers, so it works on plain copies in the scratch
+// (secure there when the scratch is secret). No key of any use has an even modulus.
+bool PowmEven(Mpi& result, const Mpi& base, const Mpi& exponent, const Mpi& m,
+              MpiScratch& scratch) {
+    BN_CTX* ctx = scratch.get();
+    BN_CTX_start(ctx);
+    BIGNUM* plainBase = BN_CTX_get(ctx);
+    BIGNUM* plainExponent = BN_CTX_get(ctx);
+    BIGNUM* plainModulus = BN_CTX_get(ctx);
+    const bool done =
+        plainModulus != nullptr && BN_copy(plainModulus, m.get()) != nullptr &&
+        BN_copy(plainExponent, exponent.get()) != nullptr &&
+        BN_nnmod(plainBase, base.get(), plainModulus, ctx) != 0 &&
+        BN_mod_exp_recp(result.get(), plainBase, plainExponent, plainModulus, ctx) != 0;
+    BN_CTX_end(ctx);
+    return done;
 }
 
 }  // namespace
 
-void MpiLibraryInit() {
-    static const bool ready = InitialiseLibrary();
-    (void)ready;
-}
-
 Mpi Mpi::Make(MpiKind kind, unsigned bitsHint) {
-    MpiLibraryInit();
     Mpi number;
     number.kind_ = kind;
-    // At least one limb, so that the secure flag always comes with secure limbs.
-    const unsigned bits = bitsHint == 0 ? 64 : bitsHint;
-    number.value_ = kind == MpiKind::kSecret ? gcry_mpi_snew(bits) : gcry_mpi_new(bits);
+    number.value_ = NewNumber(kind);
+    // Setting the top bit grows the limbs once; going back to zero keeps them.
+    if (number.value_ != nullptr && bitsHint != 0) {
+        if (BN_set_bit(number.value_, static_cast<int>(bitsHint - 1)) == 0) {
+            number.Reset();
+        } else {
+            BN_zero(number.value_);
+        }
+    }
     return number;
 }
 
 Mpi Mpi::FromUint(std::uint32_t value, MpiKind kind) {
     Mpi number = Make(kind);
-    gcry_mpi_set_ui(number.value_, value);
-    AfterWrite(number);
+    if (!number.empty() && BN_set_word(number.value_, value) == 0) number.Reset();
     return number;
 }
 
 Mpi Mpi::FromBytes(std::span<const std::uint8_t> bigEndian, MpiKind kind) {
-    // A public number is used as scanned: no second set of limbs, no copy.
-    if (kind == MpiKind::kPublic && !bigEndian.empty()) {
-        MpiLibraryInit();
-        Mpi number;
-        if (gcry_mpi_scan(&number.value_, GCRYMPI_FMT_USG, bigEndian.data(), bigEndian.size(),
-                          nullptr) == 0) {
-            return number;
-        }
-        // Only an allocation can fail here, and libgcrypt ends the process before reporting it.
-        number.value_ = nullptr;
+    Mpi number = Make(kind);
+    if (number.empty() || bigEndian.empty()) return number;
+    // Read into the number made above, so a secret's limbs are secure from the start.
+    if (BN_bin2bn(bigEndian.data(), static_cast<int>(bigEndian.size()), number.value_) == nullptr) {
+        number.Reset();
     }
-    Mpi number = Make(kind, static_cast<unsigned>(bigEndian.size() * 8));
-    if (bigEndian.empty()) return number;
-    gcry_mpi_t scanned = nullptr;
-    if (gcry_mpi_scan(&scanned, GCRYMPI_FMT_USG, bigEndian.data(), bigEndian.size(), nullptr) !=
-        0) {
-        // Only an allocation can fail here, and libgcrypt ends the process before reporting it.
-        return number;
-    }
-    // Copied into the prepared (for a secret: secure) limbs; the scanned limbs are wiped.
-    gcry_mpi_set(number.value_, scanned);
-    gcry_mpi_release(scanned);
-    AfterWrite(number);
     return number;
 }
 
 void Mpi::Reset() {
-    gcry_mpi_release(value_);
+    if (kind_ == MpiKind::kSecret) {
+        BN_clear_free(value_);
+    } else {
+        BN_free(value_);
+    }
     value_ = nullptr;
 }
 
 unsigned Mpi::BitLength() const {
-    return gcry_mpi_get_nbits(value_);
+    return static_cast<unsigned>(BN_num_bits(value_));
 }
 
 bool Mpi::IsZero() const {
-    return gcry_mpi_cmp_ui(value_, 0) == 0;
+    return BN_is_zero(value_) != 0;
+}
+
+bool Mpi::IsOdd() const {
+    return BN_is_odd(value_) != 0;
 }
 
 bool Mpi::IsNegative() const {
-    return gcry_mpi_is_neg(value_) != 0;
+    return BN_is_negative(value_) != 0;
 }
 
 bool Mpi::TestBit(unsigned bit) const {
-    return gcry_mpi_test_bit(value_, bit) != 0;
+    return BN_is_bit_set(value_, static_cast<int>(bit)) != 0;
 }
 
-void Mpi::SetBit(unsigned bit) {
-    gcry_mpi_set_bit(value_, bit);
-    AfterWrite(*this);
+bool Mpi::SetBit(unsigned bit) {
+    return BN_set_bit(value_, static_cast<int>(bit)) != 0;
 }
 
 void Mpi::ClearBitsFrom(unsigned bit) {
-    gcry_mpi_clear_highbit(value_, bit);
+    // Nothing to clear when the number is shorter: OpenSSL then answers 0 and changes nothing.
+    (void)BN_mask_bits(value_, static_cast<int>(bit));
 }
 
 bool Mpi::ToBytes(std::span<std::uint8_t> out) const {
-    if (IsNegative()) return false;
-    const std::size_t length = ByteLength();
-    if (length > out.size()) return false;
-    const std::size_t padding = out.size() - length;
-    std::size_t written = 0;
-    if (length != 0 &&
-        gcry_mpi_print(GCRYMPI_FMT_USG, out.data() + padding, length, &written, value_) != 0) {
-        return false;
+    if (IsNegative() || ByteLength() > out.size()) return false;
+    if (out.empty()) return true;
+    return BN_bn2binpad(value_, out.data(), static_cast<int>(out.size())) >= 0;
+}
+
+MpiScratch MpiScratch::Make(MpiKind kind) {
+    MpiScratch scratch;
+    scratch.value_ = kind == MpiKind::kSecret ? BN_CTX_secure_new() : BN_CTX_new();
+    return scratch;
+}
+
+void MpiScratch::Reset() {
+    BN_CTX_free(value_);
+    value_ = nullptr;
+}
+
+MpiMontgomery MpiMontgomery::Make(const Mpi& modulus, MpiScratch& scratch) {
+    MpiMontgomery form;
+    if (!modulus.IsOdd() || MpiCompareUint(modulus, 1) <= 0) return form;
+    form.value_ = BN_MONT_CTX_new();
+    if (form.value_ != nullptr && BN_MONT_CTX_set(form.value_, modulus.get(), scratch.get()) == 0) {
+        form.Reset();
     }
-    if (padding != 0) std::memset(out.data(), 0, padding);
-    return true;
+    return form;
+}
+
+void MpiMontgomery::Reset() {
+    BN_MONT_CTX_free(value_);  // clears its numbers before freeing them
+    value_ = nullptr;
 }
 
 int MpiCompare(const Mpi& a, const Mpi& b) {
-    return gcry_mpi_cmp(a.get(), b.get());
+    return BN_cmp(a.get(), b.get());
 }
 
 int MpiCompareUint(const Mpi& a, std::uint32_t b) {
-    return gcry_mpi_cmp_ui(a.get(), b);
+    if (a.IsNegative()) return -1;
+    if (a.BitLength() > 32) return 1;
+    const BN_ULONG value = BN_get_word(a.get());
+    return value < b ? -1 : value > b ? 1 : 0;
 }
 
-void MpiCopy(Mpi& result, const Mpi& a) {
-    if (result.get() == a.get()) return;
-    gcry_mpi_set(result.get(), a.get());
-    AfterWrite(result);
+bool MpiCopy(Mpi& result, const Mpi& a) {
+    return result.get() == a.get() || BN_copy(result.get(), a.get()) != nullptr;
 }
 
-void MpiAdd(Mpi& result, const Mpi& a, const Mpi& b) {
-    gcry_mpi_add(result.get(), a.get(), b.get());
-    AfterWrite(result);
+bool MpiAdd(Mpi& result, const Mpi& a, const Mpi& b) {
+    return BN_add(result.get(), a.get(), b.get()) != 0;
 }
 
-void MpiAddUint(Mpi& result, const Mpi& a, std::uint32_t b) {
-    gcry_mpi_add_ui(result.get(), a.get(), b);
-    AfterWrite(result);
+bool MpiAddUint(Mpi& result, const Mpi& a, std::uint32_t b) {
+    return MpiCopy(result, a) && BN_add_word(result.get(), b) != 0;
 }
 
-void MpiSub(Mpi& result, const Mpi& a, const Mpi& b) {
-    gcry_mpi_sub(result.get(), a.get(), b.get());
-    AfterWrite(result);
+bool MpiSub(Mpi& result, const Mpi& a, const Mpi& b) {
+    return BN_sub(result.get(), a.get(), b.get()) != 0;
 }
 
-void MpiSubUint(Mpi& result, const Mpi& a, std::uint32_t b) {
-    gcry_mpi_sub_ui(result.get(), a.get(), b);
-    AfterWrite(result);
+bool MpiSubUint(Mpi& result, const Mpi& a, std::uint32_t b) {
+    return MpiCopy(result, a) && BN_sub_word(result.get(), b) != 0;
 }
 
-void MpiMul(Mpi& result, const Mpi& a, const Mpi& b) {
-    gcry_mpi_mul(result.get(), a.get(), b.get());
-    AfterWrite(result);
+bool MpiMul(Mpi& result, const Mpi& a, const Mpi& b, MpiScratch& scratch) {
+    return BN_mul(result.get(), a.get(), b.get(), scratch.get()) != 0;
 }
 
-bool MpiMod(Mpi& result, const Mpi& a, const Mpi& m) {
-    // libgcrypt ends the process on a zero divisor.
-    if (!IsPositive(m)) return false;
-    gcry_mpi_mod(result.get(), a.get(), m.get());
-    AfterWrite(result);
-    return true;
+bool MpiMod(Mpi& result, const Mpi& a, const Mpi& m, MpiScratch& scratch) {
+    return IsPositive(m) && BN_nnmod(result.get(), a.get(), m.get(), scratch.get()) != 0;
 }
 
-bool MpiPowm(Mpi& result, const Mpi& base, const Mpi& exponent, const Mpi& m) {
+bool MpiPowm(Mpi& result, const Mpi& base, const Mpi& exponent, const Mpi& m, MpiScratch& scratch) {
     if (!IsPositive(m) || exponent.IsNegative()) return false;
-    gcry_mpi_powm(result.get(), base.get(), exponent.get(), m.get());
-    AfterWrite(result);
-    // A negative base gives a result in (-m, 0]; bring it into [0, m) like every other result.
-    if (result.IsNegative()) MpiAdd(result, result, m);
-    return true;
+    if (!m.IsOdd()) return PowmEven(result, base, exponent, m, scratch);
+    if (exponent.kind() == MpiKind::kSecret) {
+        return BN_mod_exp_mont_consttime(result.get(), base.get(), exponent.get(), m.get(),
+                                         scratch.get(), nullptr) != 0;
+    }
+    return BN_mod_exp_mont(result.get(), base.get(), exponent.get(), m.get(), scratch.get(),
+                           nullptr) != 0;
 }
 
-bool MpiGcd(Mpi& result, const Mpi& a, const Mpi& b) {
-    const bool one = gcry_mpi_gcd(result.get(), a.get(), b.get()) != 0;
-    AfterWrite(result);
-    return one;
+bool MpiPowmMontgomery(Mpi& result, const Mpi& base, const Mpi& exponent, const Mpi& m,
+                       const MpiMontgomery& form, MpiScratch& scratch) {
+    if (exponent.IsNegative()) return false;
+    if (exponent.kind() == MpiKind::kSecret) {
+        return BN_mod_exp_mont_consttime(result.get(), base.get(), exponent.get(), m.get(),
+                                         scratch.get(), form.get()) != 0;
+    }
+    return BN_mod_exp_mont(result.get(), base.get(), exponent.get(), m.get(), scratch.get(),
+                           form.get()) != 0;
 }
 
-bool MpiInvm(Mpi& result, const Mpi& a, const Mpi& m) {
-    if (MpiCompareUint(m, 2) < 0) return false;
-    // libgcrypt wants the number reduced and non-negative.
-    Mpi reduced = Mpi::Make(a.kind(), m.BitLength());
-    if (!MpiMod(reduced, a, m)) return false;
-    const bool found = gcry_mpi_invm(result.get(), reduced.get(), m.get()) != 0;
-    AfterWrite(result);
-    return found;
+bool MpiPowmPair(const MpiPowmTask& first, const MpiPowmTask& second, MpiScratch& scratch) {
+    if (first.exponent.IsNegative() || second.exponent.IsNegative()) return false;
+    return BN_mod_exp_mont_consttime_x2(first.result.get(), first.base.get(), first.exponent.get(),
+                                        first.m.get(), first.form.get(), second.result.get(),
+                                        second.base.get(), second.exponent.get(), second.m.get(),
+                                        second.form.get(), scratch.get()) != 0;
+}
+
+bool MpiGcd(Mpi& result, const Mpi& a, const Mpi& b, MpiScratch& scratch) {
+    return BN_gcd(result.get(), a.get(), b.get(), scratch.get()) != 0;
+}
+
+MpiInverse MpiInvm(Mpi& result, const Mpi& a, const Mpi& m, MpiScratch& scratch) {
+    if (MpiCompareUint(m, 2) < 0) return MpiInverse::kNone;
+    Mpi reduced = Mpi::Make(a.kind());
+    if (reduced.empty() || !MpiMod(reduced, a, m, scratch)) return MpiInverse::kOutOfMemory;
+    if (BN_mod_inverse(result.get(), reduced.get(), m.get(), scratch.get()) != nullptr) {
+        return MpiInverse::kFound;
+    }
+    // OpenSSL fails alike for no inverse and for no memory; the gcd tells them apart.
+    Mpi divisor = Mpi::Make(a.kind());
+    if (divisor.empty() || !MpiGcd(divisor, reduced, m, scratch)) return MpiInverse::kOutOfMemory;
+    return MpiCompareUint(divisor, 1) == 0 ? MpiInverse::kOutOfMemory : MpiInverse::kNone;
 }
 
 std::uint32_t BytesModSmall(std::span<const std::uint8_t> bigEndian, std::uint32_t divisor) {

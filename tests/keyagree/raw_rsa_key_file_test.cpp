@@ -97,7 +97,8 @@ Found Find(const std::string& text, char letter, const char* tag, bool masked) {
     support::Mpi value;
     char recorded[kKeyTagLength];
     std::memcpy(recorded, kNoKeyTag, kKeyTagLength);
-    const bool found = KeyFileFindComponent(lines, letter, tag, masked, value, recorded);
+    const bool found =
+        KeyFileFindComponent(lines, letter, tag, masked, value, recorded) == KeyFileStatus::kOk;
     std::string hex;
     if (found) {
         test::Bytes bytes(value.ByteLength());

@@ -1,14 +1,10 @@
 #include "support/bignum.h"
 
-#include <gcrypt.h>
 #include <gtest/gtest.h>
 #include <openssl/bn.h>
 #include <openssl/err.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <random>
-#include <vector>
 
 #include "common/vector_file.h"
 
@@ -77,54 +73,81 @@ TEST(Bignum, BytesRoundTripWithPadding) {
 }
 
 TEST(Bignum, BitsAndSmallArithmetic) {
+    MpiScratch scratch = MpiScratch::Make(MpiKind::kPublic);
+    ASSERT_FALSE(scratch.empty());
     Mpi x = Mpi::Make();
-    x.SetBit(100);
-    x.SetBit(0);
+    ASSERT_TRUE(x.SetBit(100));
+    ASSERT_TRUE(x.SetBit(0));
     EXPECT_EQ(x.BitLength(), 101u);
     EXPECT_TRUE(x.TestBit(100));
     EXPECT_FALSE(x.TestBit(99));
+    EXPECT_TRUE(x.IsOdd());
     x.ClearBitsFrom(64);
+    EXPECT_EQ(x.BitLength(), 1u);
+    x.ClearBitsFrom(64);  // nothing left to clear
     EXPECT_EQ(x.BitLength(), 1u);
 
     Mpi r = Mpi::Make();
-    MpiSub(r, Mpi::FromUint(3), Mpi::FromUint(10));
+    ASSERT_TRUE(MpiSub(r, Mpi::FromUint(3), Mpi::FromUint(10)));
     EXPECT_TRUE(r.IsNegative());
+    EXPECT_LT(MpiCompareUint(r, 0), 0);
     Bytes out(4);
     EXPECT_FALSE(r.ToBytes(out));  // negative numbers have no unsigned bytes
-    ASSERT_TRUE(MpiMod(r, r, Mpi::FromUint(5)));
+    ASSERT_TRUE(MpiMod(r, r, Mpi::FromUint(5), scratch));
     EXPECT_EQ(MpiCompareUint(r, 3), 0);  // -7 mod 5 = 3
-    MpiAddUint(r, r, 4);
-    MpiSubUint(r, r, 2);
-    MpiMul(r, r, r);
+    ASSERT_TRUE(MpiAddUint(r, r, 4));
+    ASSERT_TRUE(MpiSubUint(r, r, 2));
+    ASSERT_TRUE(MpiMul(r, r, r, scratch));
     EXPECT_EQ(MpiCompareUint(r, 25), 0);
-    MpiAdd(r, r, r);
+    ASSERT_TRUE(MpiAdd(r, r, r));
     EXPECT_EQ(MpiCompare(r, Mpi::FromUint(50)), 0);
     EXPECT_GT(MpiCompare(r, Mpi::FromUint(49)), 0);
-    EXPECT_TRUE(MpiGcd(r, Mpi::FromUint(35), Mpi::FromUint(12)));
-    EXPECT_FALSE(MpiGcd(r, Mpi::FromUint(35), Mpi::FromUint(14)));
-    EXPECT_EQ(MpiCompareUint(r, 7), 0);
-    MpiCopy(r, x);
+    EXPECT_GT(MpiCompareUint(x, 0), 0);
+    ASSERT_TRUE(MpiGcd(r, Mpi::FromUint(35), Mpi::FromUint(12), scratch));
     EXPECT_EQ(MpiCompareUint(r, 1), 0);
+    ASSERT_TRUE(MpiGcd(r, Mpi::FromUint(35), Mpi::FromUint(14), scratch));
+    EXPECT_EQ(MpiCompareUint(r, 7), 0);
+    ASSERT_TRUE(MpiCopy(r, x));
+    EXPECT_EQ(MpiCompareUint(r, 1), 0);
+    ASSERT_TRUE(MpiSubUint(r, Mpi::Make(), 1));  // from zero
+    EXPECT_TRUE(r.IsNegative());
+    Mpi big = Mpi::Make();
+    ASSERT_TRUE(big.SetBit(40));
+    EXPECT_GT(MpiCompareUint(big, 0xFFFFFFFF), 0);
 }
 
-TEST(Bignum, RefusesWhatLibgcryptWouldAbortOn) {
+TEST(Bignum, RefusesWhatHasNoAnswer) {
+    MpiScratch scratch = MpiScratch::Make(MpiKind::kSecret);
     Mpi r = Mpi::FromUint(99);
     const Mpi zero = Mpi::Make();
     const Mpi seven = Mpi::FromUint(7);
     Mpi minusOne = Mpi::Make();
-    MpiSubUint(minusOne, zero, 1);
-    EXPECT_FALSE(MpiMod(r, seven, zero));
-    EXPECT_FALSE(MpiMod(r, seven, minusOne));
-    EXPECT_FALSE(MpiPowm(r, seven, seven, zero));
-    EXPECT_FALSE(MpiPowm(r, seven, minusOne, seven));
-    EXPECT_FALSE(MpiInvm(r, seven, Mpi::FromUint(1)));
-    EXPECT_FALSE(MpiInvm(r, seven, zero));
-    EXPECT_FALSE(MpiInvm(r, Mpi::FromUint(6), Mpi::FromUint(9)));  // gcd 3
-    EXPECT_FALSE(MpiInvm(r, zero, seven));
-    ASSERT_TRUE(MpiInvm(r, minusOne, seven));  // -1 = 6, its own inverse mod 7
+    ASSERT_TRUE(MpiSubUint(minusOne, zero, 1));
+    EXPECT_FALSE(MpiMod(r, seven, zero, scratch));
+    EXPECT_FALSE(MpiMod(r, seven, minusOne, scratch));
+    EXPECT_FALSE(MpiPowm(r, seven, seven, zero, scratch));
+    EXPECT_FALSE(MpiPowm(r, seven, minusOne, seven, scratch));
+    EXPECT_EQ(MpiInvm(r, seven, Mpi::FromUint(1), scratch), MpiInverse::kNone);
+    EXPECT_EQ(MpiInvm(r, seven, zero, scratch), MpiInverse::kNone);
+    EXPECT_EQ(MpiInvm(r, Mpi::FromUint(6), Mpi::FromUint(9), scratch), MpiInverse::kNone);
+    EXPECT_EQ(MpiInvm(r, zero, seven, scratch), MpiInverse::kNone);
+    // -1 = 6, its own inverse mod 7
+    ASSERT_EQ(MpiInvm(r, minusOne, seven, scratch), MpiInverse::kFound);
     EXPECT_EQ(MpiCompareUint(r, 6), 0);
-    ASSERT_TRUE(MpiPowm(r, seven, zero, Mpi::FromUint(1)));
+    ASSERT_TRUE(MpiPowm(r, seven, zero, Mpi::FromUint(1), scratch));
     EXPECT_TRUE(r.IsZero());
+    ASSERT_TRUE(MpiPowm(r, seven, seven, Mpi::FromUint(1), scratch));
+    EXPECT_TRUE(r.IsZero());
+    // Negative bases give results in [0, m), for odd and even moduli and secret exponents.
+    const Mpi secretThree = Mpi::FromUint(3, MpiKind::kSecret);
+    for (const std::uint32_t modulus : {11u, 12u}) {
+        ASSERT_TRUE(MpiPowm(r, minusOne, secretThree, Mpi::FromUint(modulus), scratch));
+        EXPECT_EQ(MpiCompareUint(r, modulus - 1), 0) << modulus;
+    }
+    // Montgomery forms exist for odd moduli above 1 only.
+    EXPECT_TRUE(MpiMontgomery::Make(Mpi::FromUint(12), scratch).empty());
+    EXPECT_TRUE(MpiMontgomery::Make(Mpi::FromUint(1), scratch).empty());
+    EXPECT_FALSE(MpiMontgomery::Make(seven, scratch).empty());
 }
 
 // Random numbers against OpenSSL's BN for the operations the RSA and Diffie-Hellman code uses.
@@ -140,6 +163,7 @@ TEST(Bignum, MatchesOpenSslOnRandomValues) {
     BN_CTX* ctx = BN_CTX_new();
     const std::size_t kSizes[] = {1, 7, 64, 65, 255, 512, 1024, 1536, 2048};
     int inverses = 0;
+    int prepared = 0;
     for (int round = 0; round < 120; ++round) {
         const std::size_t modBits = kSizes[round % std::size(kSizes)];
         const MpiKind kind = round % 2 == 0 ? MpiKind::kPublic : MpiKind::kSecret;
@@ -153,22 +177,42 @@ TEST(Bignum, MatchesOpenSslOnRandomValues) {
         const Mpi e = Mpi::FromBytes(eBytes, kind);
         const Bn bm(mBytes), ba(aBytes), be(eBytes);
         SCOPED_TRACE("round " + std::to_string(round));
+        MpiScratch scratch = MpiScratch::Make(kind);
+        ASSERT_FALSE(scratch.empty());
 
         Mpi r = Mpi::Make(kind);
         Bn expected;
-        ASSERT_TRUE(MpiPowm(r, a, e, m));
+        ASSERT_TRUE(MpiPowm(r, a, e, m, scratch));
         ASSERT_EQ(BN_mod_exp(expected.bn, ba.bn, be.bn, bm.bn, ctx), 1);
         EXPECT_EQ(ToBytesExact(r), expected.ToBytes());
 
-        ASSERT_TRUE(MpiMod(r, a, m));
+        ASSERT_TRUE(MpiMod(r, a, m, scratch));
         ASSERT_EQ(BN_nnmod(expected.bn, ba.bn, bm.bn, ctx), 1);
         EXPECT_EQ(ToBytesExact(r), expected.ToBytes());
 
-        MpiMul(r, a, e);
+        // With a prepared form, alone and in pairs: a reduced base, as the private key uses it.
+        const MpiMontgomery form = MpiMontgomery::Make(m, scratch);
+        if (!form.empty()) {
+            Mpi reduced = Mpi::Make(kind);
+            ASSERT_TRUE(MpiMod(reduced, a, m, scratch));
+            Mpi first = Mpi::Make(kind);
+            Mpi second = Mpi::Make(kind);
+            ASSERT_TRUE(MpiPowmMontgomery(first, reduced, e, m, form, scratch));
+            ASSERT_EQ(BN_mod_exp(expected.bn, ba.bn, be.bn, bm.bn, ctx), 1);
+            EXPECT_EQ(ToBytesExact(first), expected.ToBytes());
+            const Mpi secretExponent = Mpi::FromBytes(eBytes, MpiKind::kSecret);
+            ASSERT_TRUE(MpiPowmPair({first, reduced, secretExponent, m, form},
+                                    {second, reduced, secretExponent, m, form}, scratch));
+            EXPECT_EQ(ToBytesExact(first), expected.ToBytes());
+            EXPECT_EQ(ToBytesExact(second), expected.ToBytes());
+            ++prepared;
+        }
+
+        ASSERT_TRUE(MpiMul(r, a, e, scratch));
         ASSERT_EQ(BN_mul(expected.bn, ba.bn, be.bn, ctx), 1);
         EXPECT_EQ(ToBytesExact(r), expected.ToBytes());
 
-        const bool found = MpiInvm(r, a, m);
+        const bool found = MpiInvm(r, a, m, scratch) == MpiInverse::kFound;
         BIGNUM* inverse = BN_mod_inverse(nullptr, ba.bn, bm.bn, ctx);
         ERR_clear_error();
         if (MpiCompareUint(m, 1) == 0) {
@@ -184,6 +228,7 @@ TEST(Bignum, MatchesOpenSslOnRandomValues) {
         BN_free(inverse);
     }
     EXPECT_GT(inverses, 40);
+    EXPECT_GT(prepared, 40);
     BN_CTX_free(ctx);
 }
 
@@ -199,68 +244,30 @@ TEST(Bignum, SmallRemaindersMatchOpenSsl) {
     }
 }
 
-// Secrets keep the secure flag through every kind of write, so libgcrypt's temporaries for
-// them are secure (and wiped) too; public numbers stay ordinary.
+// Secrets live in secure memory with the constant-time flag through every kind of write, so
+// OpenSSL wipes their limbs and takes its constant-time paths for them; public numbers stay
+// ordinary.
 TEST(Bignum, SecretsStaySecure) {
-    const auto secure = [](const Mpi& n) {
-        return gcry_mpi_get_flag(n.get(), GCRYMPI_FLAG_SECURE) != 0;
+    const auto secret = [](const Mpi& n) {
+        return BN_get_flags(n.get(), BN_FLG_SECURE) != 0 &&
+               BN_get_flags(n.get(), BN_FLG_CONSTTIME) != 0;
     };
+    MpiScratch scratch = MpiScratch::Make(MpiKind::kSecret);
     const Mpi p = Mpi::FromBytes(FromHex("E3A1"), MpiKind::kSecret);
-    EXPECT_TRUE(secure(p));
-    EXPECT_TRUE(secure(Mpi::FromUint(12345, MpiKind::kSecret)));
-    EXPECT_FALSE(secure(Mpi::FromUint(12345)));
+    EXPECT_TRUE(secret(p));
+    EXPECT_TRUE(secret(Mpi::FromUint(12345, MpiKind::kSecret)));
+    EXPECT_TRUE(secret(Mpi::Make(MpiKind::kSecret, 4096)));
+    EXPECT_EQ(BN_get_flags(Mpi::FromUint(12345).get(), BN_FLG_SECURE | BN_FLG_CONSTTIME), 0);
     Mpi r = Mpi::Make(MpiKind::kSecret);
     const Mpi q = Mpi::FromUint(65521);
-    MpiCopy(r, q);
-    EXPECT_TRUE(secure(r));
-    ASSERT_TRUE(MpiPowm(r, q, p, Mpi::FromUint(1000003)));
-    EXPECT_TRUE(secure(r));
-    ASSERT_TRUE(MpiInvm(r, q, p));
-    EXPECT_TRUE(secure(r));
-    MpiMul(r, q, q);
-    EXPECT_TRUE(secure(r));
-}
-
-// The library's own initialisation of libgcrypt, each in a fresh process.
-class BignumInit : public ::testing::Test {
-  protected:
-    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-};
-
-TEST_F(BignumInit, QuietWithManySecretsAndFinishesInitialisation) {
-    const auto run = [] {
-        if (gcry_control(GCRYCTL_INITIALIZATION_FINISHED_P) != 0) std::exit(3);
-        std::vector<Mpi> secrets;
-        secrets.push_back(Mpi::FromUint(1, MpiKind::kSecret));
-        if (gcry_control(GCRYCTL_INITIALIZATION_FINISHED_P) == 0) std::exit(4);
-        void* block = gcry_malloc_secure(32);
-        const bool inPool = gcry_is_secure(block) != 0;
-        gcry_free(block);
-        if (!inPool) std::exit(5);
-        // Far beyond the secure pool: libgcrypt would warn about overflow pools on stderr.
-        for (int i = 0; i < 600; ++i) {
-            secrets.push_back(Mpi::Make(MpiKind::kSecret, 4096));
-            secrets.back().SetBit(4095);
-        }
-        std::exit(0);
-    };
-    EXPECT_EXIT(run(), ::testing::ExitedWithCode(0), "^$");
-}
-
-TEST_F(BignumInit, LeavesAHostsInitialisationAlone) {
-    const auto run = [] {
-        gcry_check_version(nullptr);
-        gcry_control(GCRYCTL_DISABLE_SECMEM, 0);
-        gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
-        Mpi secret = Mpi::FromUint(77, MpiKind::kSecret);
-        MpiMul(secret, secret, secret);
-        // The host turned secure memory off; had the library set up a pool, this would be in it.
-        void* block = gcry_malloc_secure(32);
-        const bool inPool = gcry_is_secure(block) != 0;
-        gcry_free(block);
-        std::exit(inPool || MpiCompareUint(secret, 77 * 77) != 0 ? 1 : 0);
-    };
-    EXPECT_EXIT(run(), ::testing::ExitedWithCode(0), "^$");
+    ASSERT_TRUE(MpiCopy(r, q));
+    EXPECT_TRUE(secret(r));
+    ASSERT_TRUE(MpiPowm(r, q, p, Mpi::FromUint(1000003), scratch));
+    EXPECT_TRUE(secret(r));
+    ASSERT_EQ(MpiInvm(r, q, p, scratch), MpiInverse::kFound);
+    EXPECT_TRUE(secret(r));
+    ASSERT_TRUE(MpiMul(r, q, q, scratch));
+    EXPECT_TRUE(secret(r));
 }
 
 }  // namespace

@@ -1,12 +1,14 @@
 // Diffie-Hellman key agreement over big numbers: phase 1 draws the private value x from the
 // random object and gives y = g^x mod p; phase 2 checks the other party's value y' and gives
-// z = y'^x mod p. Both results are left-padded to exactly the prime's length. The private value
-// lives in the method's context, inside the object's memory list, so destroying the object
-// wipes it.
-#include <cstring>
-#include <span>
+// z = y'^x mod p. Both results are left-padded to exactly the prime's length. Setup turns the
+// group into numbers and prepares the prime's Montgomery form once; they and the private value
+// live in one block of the object's memory list, so destroying the object wipes them.
+#include <new>
+#include <utility>
 
 #include "support/bignum.h"
+#include "support/checked_alloc.h"
+#include "support/secure_buffer.h"
 #include "support/secure_wipe.h"
 #include "toolkit/methods/key_agree_primitives.h"
 #include "toolkit/methods/methods.h"
@@ -17,82 +19,124 @@ namespace {
 
 using support::Mpi;
 using support::MpiKind;
+using support::MpiScratch;
 
 constexpr std::uint32_t kMaxPrivateBytes = 512;  // 4096 bits
 
-struct DhState {
-    const DhKeyAgreeParams* parameters;
-    std::uint8_t privateValue[kMaxPrivateBytes];
-    std::uint32_t privateLength;
-    bool havePrivate;
+struct DhNumbers {
+    std::uint32_t privateBits;
+    Mpi prime;
+    Mpi generator;
+    support::MpiMontgomery form;  // empty for an even prime
+    Mpi privateValue;             // empty until phase 1
 };
 
-Mpi Prime(const DhState& state) {
-    return Mpi::FromBytes({state.parameters->prime, state.parameters->primeLength});
+struct DhState {
+    DhNumbers* numbers;
+};
+
+void ReleaseNumbers(void* block, std::uint32_t length) {
+    static_cast<DhNumbers*>(block)->~DhNumbers();
+    support::WipeAndRelease(block, length);
 }
 
 // Writes value into out as exactly the prime's length in bytes.
 std::uint32_t WritePadded(const Mpi& value, const Mpi& prime, std::uint8_t* out,
-                          std::uint32_t* outLength, std::uint32_t maxLength) {
+                          std::uint32_t* outLength) {
     const auto length = static_cast<std::uint32_t>(prime.ByteLength());
-    if (maxLength < length) return method::kOutputTooSmall;
     if (!value.ToBytes({out, length})) return method::kFailure;
     *outLength = length;
     return method::kOk;
 }
 
-std::uint32_t DhSetup(AlgObject*, void* context, const DhKeyAgreeParams& parameters) {
+// base^x mod p into a new number of the given kind.
+std::uint32_t Exponentiate(const DhNumbers& numbers, const Mpi& base, MpiKind kind, Mpi& result) {
+    MpiScratch scratch = MpiScratch::Make(MpiKind::kSecret);
+    result = Mpi::Make(kind, numbers.prime.BitLength());
+    if (scratch.empty() || result.empty()) return method::kOutOfMemory;
+    const bool done =
+        numbers.form.empty()
+            ? support::MpiPowm(result, base, numbers.privateValue, numbers.prime, scratch)
+            : support::MpiPowmMontgomery(result, base, numbers.privateValue, numbers.prime,
+                                         numbers.form, scratch);
+    return done ? method::kOk : method::kOutOfMemory;
+}
+
+std::uint32_t DhSetup(AlgObject* object, void* context, const DhKeyAgreeParams& parameters) {
     auto& state = *static_cast<DhState*>(context);
     if ((parameters.privateValueBits + 7) / 8 > kMaxPrivateBytes) return method::kBadParameters;
-    state.parameters = &parameters;
+    void* block = support::Allocate(sizeof(DhNumbers));
+    if (block == nullptr) return method::kOutOfMemory;
+    auto* numbers = new (block) DhNumbers{};
+    // On failure the list has released the block already.
+    if (!MemoryAdopt(object->memory, numbers, sizeof(DhNumbers), ReleaseNumbers)) {
+        return method::kOutOfMemory;
+    }
+    numbers->privateBits = parameters.privateValueBits;
+    numbers->prime = Mpi::FromBytes({parameters.prime, parameters.primeLength});
+    numbers->generator = Mpi::FromBytes({parameters.generator, parameters.generatorLength});
+    if (numbers->prime.empty() || numbers->generator.empty()) return method::kOutOfMemory;
+    if (numbers->prime.IsOdd() && support::MpiCompareUint(numbers->prime, 1) > 0) {
+        MpiScratch scratch = MpiScratch::Make(MpiKind::kPublic);
+        if (scratch.empty()) return method::kOutOfMemory;
+        numbers->form = support::MpiMontgomery::Make(numbers->prime, scratch);
+        if (numbers->form.empty()) return method::kOutOfMemory;
+    }
+    state.numbers = numbers;
     return method::kOk;
 }
 
 std::uint32_t DhPhase1(AlgObject*, void* context, std::uint8_t* out, std::uint32_t* outLength,
                        std::uint32_t maxLength, AlgObject* random, const SurrenderContext*) {
-    auto& state = *static_cast<DhState*>(context);
-    if (state.havePrivate) return method::kFailure;  // one key pair per object
-    const Mpi prime = Prime(state);
-    if (maxLength < prime.ByteLength()) return method::kOutputTooSmall;
+    DhNumbers& numbers = *static_cast<DhState*>(context)->numbers;
+    if (!numbers.privateValue.empty()) return method::kFailure;  // one key pair per object
+    if (maxLength < numbers.prime.ByteLength()) return method::kOutputTooSmall;
 
-    const std::uint32_t bits = state.parameters->privateValueBits;
+    const std::uint32_t bits = numbers.privateBits;
     const std::uint32_t length = (bits + 7) / 8;
-    if (AlgGenerateRandomBytes(random, state.privateValue, length, nullptr) != kOk) {
-        support::SecureWipe(state.privateValue, length);
+    support::SecureBuffer drawn = support::SecureBuffer::Zeroed(length);
+    if (!drawn.ok()) return method::kOutOfMemory;
+    if (AlgGenerateRandomBytes(random, drawn.data(), length, nullptr) != kOk) {
         return method::kFailure;
     }
-    if (bits % 8 != 0) state.privateValue[0] &= static_cast<std::uint8_t>((1u << (bits % 8)) - 1);
-    state.privateLength = length;
-    state.havePrivate = true;
+    if (bits % 8 != 0) drawn.data()[0] &= static_cast<std::uint8_t>((1u << (bits % 8)) - 1);
+    Mpi x = Mpi::FromBytes(drawn.span(), MpiKind::kSecret);
+    if (x.empty()) return method::kOutOfMemory;
+    numbers.privateValue = std::move(x);
 
-    const Mpi x = Mpi::FromBytes({state.privateValue, length}, MpiKind::kSecret);
-    const Mpi base =
-        Mpi::FromBytes({state.parameters->generator, state.parameters->generatorLength});
-    Mpi y = Mpi::Make(MpiKind::kPublic, prime.BitLength());
-    if (!support::MpiPowm(y, base, x, prime)) return method::kFailure;
-    return WritePadded(y, prime, out, outLength, maxLength);
+    Mpi y;
+    if (const std::uint32_t status = Exponentiate(numbers, numbers.generator, MpiKind::kPublic, y);
+        status != method::kOk) {
+        // The object keeps no private value it could not use.
+        numbers.privateValue.Reset();
+        return status;
+    }
+    return WritePadded(y, numbers.prime, out, outLength);
 }
 
 std::uint32_t DhPhase2(AlgObject*, void* context, std::uint8_t* out, std::uint32_t* outLength,
                        std::uint32_t maxLength, const std::uint8_t* otherValue,
                        std::uint32_t otherLength, const SurrenderContext*) {
-    auto& state = *static_cast<DhState*>(context);
-    if (!state.havePrivate) return method::kFailure;
-    const Mpi prime = Prime(state);
-    if (maxLength < prime.ByteLength()) return method::kOutputTooSmall;
+    const DhNumbers& numbers = *static_cast<DhState*>(context)->numbers;
+    if (numbers.privateValue.empty()) return method::kFailure;
+    if (maxLength < numbers.prime.ByteLength()) return method::kOutputTooSmall;
     if (otherValue == nullptr && otherLength != 0) return method::kDataMalformed;
 
     // Only 1 < y' < p - 1: 0, 1 and p - 1 would force the secret into a tiny subgroup.
     const Mpi other = Mpi::FromBytes({otherValue, otherLength});
     Mpi limit = Mpi::Make();
-    support::MpiSubUint(limit, prime, 1);
+    if (other.empty() || limit.empty() || !support::MpiSubUint(limit, numbers.prime, 1)) {
+        return method::kOutOfMemory;
+    }
     if (support::MpiCompareUint(other, 1) <= 0 || support::MpiCompare(other, limit) >= 0) {
         return method::kDataMalformed;
     }
-    const Mpi x = Mpi::FromBytes({state.privateValue, state.privateLength}, MpiKind::kSecret);
-    Mpi z = Mpi::Make(MpiKind::kSecret, prime.BitLength());
-    if (!support::MpiPowm(z, other, x, prime)) return method::kFailure;
-    return WritePadded(z, prime, out, outLength, maxLength);
+    Mpi z;
+    if (const std::uint32_t status = Exponentiate(numbers, other, MpiKind::kSecret, z);
+        status != method::kOk) {
+        return status;
+    }
+    return WritePadded(z, numbers.prime, out, outLength);
 }
 
 constexpr KeyAgreePrimitives kDhPrimitives = {sizeof(DhState), DhSetup, DhPhase1, DhPhase2};

@@ -9,7 +9,10 @@ namespace quillon::toolkit {
 namespace {
 
 using support::Mpi;
+using support::MpiInverse;
 using support::MpiKind;
+using support::MpiMontgomery;
+using support::MpiScratch;
 using support::SecureBuffer;
 
 // The sieve: flag i stands for the candidate x + 2i.
@@ -84,6 +87,22 @@ void SieveWithSmallPrimes(std::uint8_t* flags, std::uint8_t* composite,
     }
 }
 
+// a^candidate mod candidate = a for every base: kRsaKeyGenOk, kRsaKeyGenRetry when a base
+// shows the candidate composite. The candidate's Montgomery form is prepared once for the
+// bases; the exponentiations are constant-time, the candidate being a secret.
+std::uint32_t FermatTest(const Mpi& candidate, const Mpi (&bases)[std::size(kFermatBases)],
+                         Mpi& result, MpiScratch& scratch) {
+    const MpiMontgomery form = MpiMontgomery::Make(candidate, scratch);
+    if (form.empty()) return kRsaKeyGenOutOfMemory;
+    for (const Mpi& a : bases) {
+        if (!MpiPowmMontgomery(result, a, candidate, candidate, form, scratch)) {
+            return kRsaKeyGenOutOfMemory;
+        }
+        if (MpiCompare(result, a) != 0) return kRsaKeyGenRetry;
+    }
+    return kRsaKeyGenOk;
+}
+
 // Makes the candidate for a prime of `bits` bits from its random bytes (16-bit words, the first
 // the least significant, each written most significant byte first), shapes it (below 2^bits,
 // odd, top two bits set) and searches the window above it. kRsaKeyGenRetry when no candidate of
@@ -110,32 +129,48 @@ std::uint32_t FindPrime(std::span<const std::uint8_t> random, unsigned bits, con
 
     const Mpi base = Mpi::FromBytes(x.span(), MpiKind::kSecret);
     x.Reset();
+    MpiScratch scratch = MpiScratch::Make(MpiKind::kSecret);
     Mpi candidate = Mpi::Make(MpiKind::kSecret, bits + 16);
     Mpi candidateMinusOne = Mpi::Make(MpiKind::kSecret, bits + 16);
-    Mpi scratch = Mpi::Make(MpiKind::kSecret, bits + 16);
+    Mpi result = Mpi::Make(MpiKind::kSecret, bits + 16);
     Mpi bases[std::size(kFermatBases)];
-    for (std::size_t i = 0; i < std::size(kFermatBases); ++i) {
+    bool made = !base.empty() && !scratch.empty() && !candidate.empty() &&
+                !candidateMinusOne.empty() && !result.empty();
+    for (std::size_t i = 0; made && i < std::size(kFermatBases); ++i) {
         bases[i] = Mpi::FromUint(kFermatBases[i]);
+        made = !bases[i].empty();
     }
+    if (!made) return kRsaKeyGenOutOfMemory;
     for (std::uint32_t i = 0; i < kSieveFlags; ++i) {
         if (flags.data()[i] != 0) continue;
-        MpiAddUint(candidate, base, 2 * i);
-        MpiSubUint(candidateMinusOne, candidate, 1);
-        if (!MpiGcd(scratch, e, candidateMinusOne)) continue;
-        bool probablePrime = true;
-        for (const Mpi& a : bases) {
-            if (!MpiPowm(scratch, a, candidate, candidate) || MpiCompare(scratch, a) != 0) {
-                probablePrime = false;
-                break;
-            }
+        if (!MpiAddUint(candidate, base, 2 * i) || !MpiSubUint(candidateMinusOne, candidate, 1) ||
+            !MpiGcd(result, e, candidateMinusOne, scratch)) {
+            return kRsaKeyGenOutOfMemory;
         }
-        if (!probablePrime) continue;
+        if (MpiCompareUint(result, 1) != 0) continue;
+        const std::uint32_t tested = FermatTest(candidate, bases, result, scratch);
+        if (tested == kRsaKeyGenRetry) continue;
+        if (tested != kRsaKeyGenOk) return tested;
         // A window that runs past 2^bits would give a modulus one bit too long.
         if (candidate.BitLength() != bits) return kRsaKeyGenRetry;
         prime = std::move(candidate);
         return kRsaKeyGenOk;
     }
     return kRsaKeyGenRetry;
+}
+
+// result = a^-1 mod m: kRsaKeyGenRetry when there is none (the attempt's primes do not fit the
+// exponent), kRsaKeyGenOutOfMemory when it could not be computed.
+std::uint32_t Invert(Mpi& result, const Mpi& a, const Mpi& m, MpiScratch& scratch) {
+    switch (MpiInvm(result, a, m, scratch)) {
+        case MpiInverse::kFound:
+            return kRsaKeyGenOk;
+        case MpiInverse::kNone:
+            return kRsaKeyGenRetry;
+        case MpiInverse::kOutOfMemory:
+            break;
+    }
+    return kRsaKeyGenOutOfMemory;
 }
 
 // Writes the numbers into one wiped block and points the key's fields at them.
@@ -214,6 +249,7 @@ std::uint32_t RsaKeyGenAttempt(const RsaKeyGenParameters& parameters,
     const unsigned bits[kPrimes] = {half + parameters.modulusBits % 2, half};
     const std::size_t offsets[kPrimes] = {0, 2 * (half / 16) + 2};
     const Mpi e = Mpi::FromBytes(parameters.publicExponent);
+    if (e.empty()) return kRsaKeyGenOutOfMemory;
     Mpi primes[kPrimes];
     for (std::uint32_t i = 0; i < kPrimes; ++i) {
         const std::uint32_t found =
@@ -229,47 +265,57 @@ std::uint32_t RsaKeyGenAttempt(const RsaKeyGenParameters& parameters,
     }
 
     const unsigned modulusBits = parameters.modulusBits;
+    MpiScratch scratch = MpiScratch::Make(MpiKind::kSecret);
     Mpi n = Mpi::Make(MpiKind::kPublic, modulusBits);
     Mpi phi = Mpi::Make(MpiKind::kSecret, modulusBits);
     Mpi primeMinusOne[kPrimes];
-    MpiCopy(n, primes[0]);
-    for (std::uint32_t i = 0; i < kPrimes; ++i) {
+    bool done = !scratch.empty() && !n.empty() && !phi.empty() && MpiCopy(n, primes[0]);
+    for (std::uint32_t i = 0; done && i < kPrimes; ++i) {
         primeMinusOne[i] = Mpi::Make(MpiKind::kSecret, bits[0]);
-        MpiSubUint(primeMinusOne[i], primes[i], 1);
-        if (i == 0) {
-            MpiCopy(phi, primeMinusOne[0]);
-        } else {
-            MpiMul(n, n, primes[i]);
-            MpiMul(phi, phi, primeMinusOne[i]);
-        }
+        done = !primeMinusOne[i].empty() && MpiSubUint(primeMinusOne[i], primes[i], 1) &&
+               (i == 0 ? MpiCopy(phi, primeMinusOne[0])
+                       : MpiMul(n, n, primes[i], scratch) &&
+                             MpiMul(phi, phi, primeMinusOne[i], scratch));
     }
+    if (!done) return kRsaKeyGenOutOfMemory;
     // d modulo phi itself, not modulo the least common multiple.
     Mpi d = Mpi::Make(MpiKind::kSecret, modulusBits);
-    if (!MpiInvm(d, e, phi)) return kRsaKeyGenRetry;
+    if (d.empty()) return kRsaKeyGenOutOfMemory;
+    if (const std::uint32_t inverted = Invert(d, e, phi, scratch); inverted != kRsaKeyGenOk) {
+        return inverted;
+    }
     phi.Reset();
 
     const Mpi message = Mpi::FromUint(kPairwiseMessage);
     Mpi c = Mpi::Make(MpiKind::kPublic, modulusBits);
     Mpi m = Mpi::Make(MpiKind::kSecret, modulusBits);
-    if (!MpiPowm(c, message, e, n) || !MpiPowm(m, c, d, n) || MpiCompare(m, message) != 0) {
-        return kRsaKeyGenRetry;
+    if (message.empty() || c.empty() || m.empty() || !MpiPowm(c, message, e, n, scratch) ||
+        !MpiPowm(m, c, d, n, scratch)) {
+        return kRsaKeyGenOutOfMemory;
     }
+    if (MpiCompare(m, message) != 0) return kRsaKeyGenRetry;
 
     Mpi primeExponents[kPrimes];
     for (std::uint32_t i = 0; i < kPrimes; ++i) {
         primeExponents[i] = Mpi::Make(MpiKind::kSecret, bits[0]);
-        if (!MpiMod(primeExponents[i], d, primeMinusOne[i])) return kRsaKeyGenFailure;
+        if (primeExponents[i].empty() || !MpiMod(primeExponents[i], d, primeMinusOne[i], scratch)) {
+            return kRsaKeyGenOutOfMemory;
+        }
     }
     // Coefficient i = (product of primes 0 .. i - 1)^-1 mod prime i, with the two largest primes
     // exchanged for the computation: for two primes, q^-1 mod p.
     std::swap(primes[0], primes[1]);
     Mpi coefficients[kPrimes - 1];
     Mpi product = Mpi::Make(MpiKind::kSecret, modulusBits);
-    MpiCopy(product, primes[0]);
+    if (product.empty() || !MpiCopy(product, primes[0])) return kRsaKeyGenOutOfMemory;
     for (std::uint32_t i = 1; i < kPrimes; ++i) {
         coefficients[i - 1] = Mpi::Make(MpiKind::kSecret, bits[0]);
-        if (!MpiInvm(coefficients[i - 1], product, primes[i])) return kRsaKeyGenRetry;
-        MpiMul(product, product, primes[i]);
+        if (coefficients[i - 1].empty()) return kRsaKeyGenOutOfMemory;
+        if (const std::uint32_t inverted = Invert(coefficients[i - 1], product, primes[i], scratch);
+            inverted != kRsaKeyGenOk) {
+            return inverted;
+        }
+        if (!MpiMul(product, product, primes[i], scratch)) return kRsaKeyGenOutOfMemory;
     }
     std::swap(primes[0], primes[1]);
     return StoreKey(key, n, e, d, kPrimes, primes, primeExponents, coefficients);

@@ -1,9 +1,11 @@
 // Raw RSA with the public key (KeyInfoRsaPublic) and with the private key in Chinese-remainder
 // form (KeyInfoRsaPrivateCrt), encrypt and decrypt sides (the operation is the same on both),
 // modulus at most 4096 bits. The private operation recombines two half-size exponentiations
-// with the coefficient, without blinding. Setup turns the key's numbers into big numbers once
-// and keeps them in the algorithm object (released and wiped with it), so the object does not
-// depend on the key object after init and an operation converts only its input.
+// with the coefficient, without blinding; both run constant-time and together, as OpenSSL's own
+// RSA runs them. Setup turns the key's numbers into big numbers once and prepares the Montgomery
+// forms of the moduli, and keeps them in the algorithm object (released and wiped with it), so
+// the object does not depend on the key object after init and an operation converts only its
+// input.
 #include <new>
 #include <utility>
 
@@ -19,6 +21,8 @@ namespace {
 
 using support::Mpi;
 using support::MpiKind;
+using support::MpiMontgomery;
+using support::MpiScratch;
 
 struct RawKey {
     std::uint32_t modulusLength;  // bytes
@@ -26,8 +30,10 @@ struct RawKey {
     // signature works on public values alone and needs none of the secure-memory measures.
     MpiKind inputKind;
     Mpi modulus;
-    Mpi exponent;           // public operation
-    Mpi primes[2];          // private operation: p, q
+    MpiMontgomery modulusForm;  // public operation, odd modulus
+    Mpi exponent;               // public operation
+    Mpi primes[2];              // private operation: p, q
+    MpiMontgomery primeForms[2];
     Mpi primeExponents[2];  // dP, dQ
     Mpi coefficient;        // q^-1 mod p
 };
@@ -39,6 +45,14 @@ Mpi Number(const Item& item, MpiKind kind = MpiKind::kPublic) {
 void ReleaseRawKey(void* block, std::uint32_t length) {
     static_cast<RawKey*>(block)->~RawKey();
     support::WipeAndRelease(block, length);
+}
+
+// The Montgomery form of an odd modulus; an even one (no usable key has one) stays without, and
+// its exponentiations take the general path.
+bool PrepareForm(const Mpi& modulus, MpiMontgomery& form, MpiScratch& scratch) {
+    if (!modulus.IsOdd()) return true;
+    form = MpiMontgomery::Make(modulus, scratch);
+    return !form.empty();
 }
 
 // The modulus rules shared by both keys; the RawKey block holding the modulus, or a method
@@ -67,12 +81,18 @@ std::uint32_t SetupPublic(AlgObject* object, const Method* method, const void* k
     if (record == nullptr) return method::kBadParameters;
     const MpiKind inputKind =
         method->direction == kEncryptSide ? MpiKind::kSecret : MpiKind::kPublic;
+    Mpi n = Number(record->modulus);
+    if (n.empty()) return method::kOutOfMemory;
     RawKey* key = nullptr;
-    if (const std::uint32_t status = StartKey(object, Number(record->modulus), inputKind, key);
-        status != 0) {
+    if (const std::uint32_t status = StartKey(object, std::move(n), inputKind, key); status != 0) {
         return status;
     }
     key->exponent = Number(record->exponent);
+    MpiScratch scratch = MpiScratch::Make(MpiKind::kPublic);
+    if (key->exponent.empty() || scratch.empty() ||
+        !PrepareForm(key->modulus, key->modulusForm, scratch)) {
+        return method::kOutOfMemory;
+    }
     *context = key;
     *modulusLength = key->modulusLength;
     return method::kOk;
@@ -87,7 +107,11 @@ std::uint32_t SetupPrivate(AlgObject* object, const Method*, const void* keyReco
     Mpi q = Number(record->primes[1], MpiKind::kSecret);
     Mpi n = Number(record->modulus);
     Mpi product = Mpi::Make(MpiKind::kSecret);
-    support::MpiMul(product, p, q);
+    MpiScratch scratch = MpiScratch::Make(MpiKind::kSecret);
+    if (p.empty() || q.empty() || n.empty() || product.empty() || scratch.empty() ||
+        !support::MpiMul(product, p, q, scratch)) {
+        return method::kOutOfMemory;
+    }
     if (support::MpiCompare(product, n) != 0) return method::kBadParameters;
     RawKey* key = nullptr;
     if (const std::uint32_t status = StartKey(object, std::move(n), MpiKind::kSecret, key);
@@ -99,6 +123,11 @@ std::uint32_t SetupPrivate(AlgObject* object, const Method*, const void* keyReco
     key->primeExponents[0] = Number(record->primeExponents[0], MpiKind::kSecret);
     key->primeExponents[1] = Number(record->primeExponents[1], MpiKind::kSecret);
     key->coefficient = Number(record->coefficient, MpiKind::kSecret);
+    if (key->primeExponents[0].empty() || key->primeExponents[1].empty() ||
+        key->coefficient.empty() || !PrepareForm(key->primes[0], key->primeForms[0], scratch) ||
+        !PrepareForm(key->primes[1], key->primeForms[1], scratch)) {
+        return method::kOutOfMemory;
+    }
     *context = key;
     *modulusLength = key->modulusLength;
     return method::kOk;
@@ -109,6 +138,7 @@ std::uint32_t Prepare(const RawKey& key, std::uint32_t maxLength, const std::uin
                       std::uint32_t inLength, Mpi& input) {
     if (maxLength < key.modulusLength) return method::kOutputTooSmall;
     input = Mpi::FromBytes({in, inLength}, key.inputKind);
+    if (input.empty()) return method::kOutOfMemory;
     if (support::MpiCompare(input, key.modulus) >= 0) return method::kDataMalformed;
     return method::kOk;
 }
@@ -128,13 +158,38 @@ std::uint32_t TransformPublic(const void* context, std::uint8_t* out, std::uint3
     if (const std::uint32_t status = Prepare(key, maxLength, in, inLength, input); status != 0) {
         return status;
     }
-    // Room for the unreduced square, so the exponentiation never regrows the result.
-    Mpi result = Mpi::Make(key.inputKind, key.modulusLength * 16);
-    if (!support::MpiPowm(result, input, key.exponent, key.modulus)) return method::kFailure;
+    MpiScratch scratch = MpiScratch::Make(key.inputKind);
+    Mpi result = Mpi::Make(key.inputKind, key.modulusLength * 8);
+    if (scratch.empty() || result.empty()) return method::kOutOfMemory;
+    const bool done = key.modulusForm.empty()
+                          ? support::MpiPowm(result, input, key.exponent, key.modulus, scratch)
+                          : support::MpiPowmMontgomery(result, input, key.exponent, key.modulus,
+                                                       key.modulusForm, scratch);
+    if (!done) return method::kOutOfMemory;
     return Finish(key, result, out, outLength);
 }
 
-// m1 = c^dP mod p, m2 = c^dQ mod q, h = qInv (m1 - m2) mod p, m = m2 + h q.
+// m1 = c^dP mod p and m2 = c^dQ mod q; with both moduli odd, together and on their prepared
+// forms.
+bool HalfResults(const RawKey& key, const Mpi& input, Mpi (&halves)[2], MpiScratch& scratch) {
+    for (int i = 0; i < 2; ++i) {
+        if (!support::MpiMod(halves[i], input, key.primes[i], scratch)) return false;
+    }
+    if (key.primeForms[0].empty() || key.primeForms[1].empty()) {
+        for (int i = 0; i < 2; ++i) {
+            if (!support::MpiPowm(halves[i], halves[i], key.primeExponents[i], key.primes[i],
+                                  scratch)) {
+                return false;
+            }
+        }
+        return true;
+    }
+    return support::MpiPowmPair(
+        {halves[0], halves[0], key.primeExponents[0], key.primes[0], key.primeForms[0]},
+        {halves[1], halves[1], key.primeExponents[1], key.primes[1], key.primeForms[1]}, scratch);
+}
+
+// h = qInv (m1 - m2) mod p, m = m2 + h q.
 std::uint32_t TransformPrivate(const void* context, std::uint8_t* out, std::uint32_t* outLength,
                                std::uint32_t maxLength, const std::uint8_t* in,
                                std::uint32_t inLength) {
@@ -144,21 +199,16 @@ std::uint32_t TransformPrivate(const void* context, std::uint8_t* out, std::uint
         return status;
     }
     const unsigned bits = key.modulusLength * 8;
-    const Mpi& p = key.primes[0];
-    const Mpi& q = key.primes[1];
-    Mpi m1 = Mpi::Make(MpiKind::kSecret, bits);
-    Mpi m2 = Mpi::Make(MpiKind::kSecret, bits);
+    MpiScratch scratch = MpiScratch::Make(MpiKind::kSecret);
+    Mpi halves[2] = {Mpi::Make(MpiKind::kSecret, bits), Mpi::Make(MpiKind::kSecret, bits)};
     Mpi h = Mpi::Make(MpiKind::kSecret, bits);
-    if (!support::MpiMod(m1, input, p) || !support::MpiMod(m2, input, q) ||
-        !support::MpiPowm(m1, m1, key.primeExponents[0], p) ||
-        !support::MpiPowm(m2, m2, key.primeExponents[1], q)) {
-        return method::kFailure;
+    if (scratch.empty() || halves[0].empty() || halves[1].empty() || h.empty() ||
+        !HalfResults(key, input, halves, scratch) || !support::MpiSub(h, halves[0], halves[1]) ||
+        !support::MpiMul(h, h, key.coefficient, scratch) ||
+        !support::MpiMod(h, h, key.primes[0], scratch) ||
+        !support::MpiMul(h, h, key.primes[1], scratch) || !support::MpiAdd(h, h, halves[1])) {
+        return method::kOutOfMemory;
     }
-    support::MpiSub(h, m1, m2);
-    support::MpiMul(h, h, key.coefficient);
-    if (!support::MpiMod(h, h, p)) return method::kFailure;
-    support::MpiMul(h, h, q);
-    support::MpiAdd(h, h, m2);
     return Finish(key, h, out, outLength);
 }
 
