@@ -203,20 +203,35 @@ void CbcDecrypt(CastContext& context, const std::uint8_t* in, std::uint8_t* out,
     }
 }
 
-// CBC-MAC over one block already XORed by the caller (first) and then whole blocks of data.
+// CBC encryption of whole blocks chaining through the context: each block is XORed with the
+// chaining value and encrypted, and the result becomes the next chaining value. out receives
+// the ciphertext blocks (it may be in), or nothing when null: the CBC-MAC keeps only the chain.
 template <int Rounds>
-void MacBlocks(CastContext& context, const std::uint8_t* first, const std::uint8_t* data,
-               std::size_t blocks) {
-    std::uint32_t left = Load32(context.chaining) ^ Load32(first);
-    std::uint32_t right = Load32(context.chaining + 4) ^ Load32(first + 4);
-    EncryptHalves<Rounds>(left, right, context.subkeys);
-    for (; blocks != 0; --blocks, data += 8) {
-        left ^= Load32(data);
-        right ^= Load32(data + 4);
+void CbcEncryptBlocks(CastContext& context, const std::uint8_t* in, std::uint8_t* out,
+                      std::size_t blocks) {
+    std::uint32_t left = Load32(context.chaining);
+    std::uint32_t right = Load32(context.chaining + 4);
+    for (; blocks != 0; --blocks, in += 8) {
+        left ^= Load32(in);
+        right ^= Load32(in + 4);
         EncryptHalves<Rounds>(left, right, context.subkeys);
+        if (out != nullptr) {
+            Store32(out, left);
+            Store32(out + 4, right);
+            out += 8;
+        }
     }
     Store32(context.chaining, left);
     Store32(context.chaining + 4, right);
+}
+
+void CbcEncrypt(CastContext& context, const std::uint8_t* in, std::uint8_t* out,
+                std::size_t blocks) {
+    if (IsShortKey(context)) {
+        CbcEncryptBlocks<12>(context, in, out, blocks);
+    } else {
+        CbcEncryptBlocks<16>(context, in, out, blocks);
+    }
 }
 
 // Moves input bytes into the block buffer until it is full or the input is used up.
@@ -342,16 +357,20 @@ std::int32_t CastCbcDecryptFinal(CastContext& context, std::uint8_t* output,
     return -1;
 }
 
+std::int32_t CastCbcEncrypt(CastContext& context, std::uint8_t* data, std::uint32_t length) {
+    if (!HasMarker(context)) return -2;
+    if (length % 8 != 0) return -1;
+    CbcEncrypt(context, data, data, length / 8);
+    return 0;
+}
+
 std::int32_t CastMacUpdate(CastContext& context, const std::uint8_t* data, std::uint32_t length) {
     if (!HasMarker(context)) return -2;
     FillBlockBuffer(context, data, length);
     if (context.bufferedCount < 8) return 0;
     const std::size_t blocks = length / 8;
-    if (IsShortKey(context)) {
-        MacBlocks<12>(context, context.blockBuffer, data, blocks);
-    } else {
-        MacBlocks<16>(context, context.blockBuffer, data, blocks);
-    }
+    CbcEncrypt(context, context.blockBuffer, nullptr, 1);
+    CbcEncrypt(context, data, nullptr, blocks);
     data += 8 * blocks;
     context.bufferedCount = length % 8;
     if (context.bufferedCount != 0) std::memcpy(context.blockBuffer, data, context.bufferedCount);
@@ -367,15 +386,22 @@ void CastMacFinal(CastContext& context) {
     (void)CastMacUpdate(context, nullptr, 0);
 }
 
-std::int32_t CastMacVerify(CastContext& context, const std::uint8_t* data, std::uint32_t length,
-                           const std::uint8_t* expected) {
-    // Without a key the MAC would be the zero block it starts from; never call that a match.
-    if (!HasMarker(context)) return 0;
+std::int32_t CastMacCompute(CastContext& context, const std::uint8_t* data, std::uint32_t length,
+                            std::uint8_t* mac) {
+    if (!HasMarker(context)) return -2;
     std::memset(context.chaining, 0, sizeof context.chaining);
     context.bufferedCount = 0;
     context.macStarted = 0;
     (void)CastMacUpdate(context, data, length);
     CastMacFinal(context);
+    if (mac != nullptr) std::memcpy(mac, context.chaining, sizeof context.chaining);
+    return 0;
+}
+
+std::int32_t CastMacVerify(CastContext& context, const std::uint8_t* data, std::uint32_t length,
+                           const std::uint8_t* expected) {
+    // Without a key the MAC would be the zero block it starts from; never call that a match.
+    if (CastMacCompute(context, data, length, nullptr) != 0) return 0;
     // Constant time: a mismatch position tells nothing.
     std::uint8_t difference = 0;
     for (int i = 0; i < 8; ++i) difference |= context.chaining[i] ^ expected[i];

@@ -1,7 +1,6 @@
-// CAST-128 (CAST5, RFC 2144) in the two uses the profile reader has for it: CBC decryption with
-// padding removal, and the plain CBC-MAC (ISO/IEC 9797-1 MAC algorithm 1, zero IV, zero padding,
-// full 8-byte result). There is no encrypting mode: the encryption direction only runs inside
-// the MAC.
+// CAST-128 (CAST5, RFC 2144) in the uses the profile reader and writer have for it: CBC
+// decryption with padding removal, the plain CBC-MAC (ISO/IEC 9797-1 MAC algorithm 1, zero IV,
+// zero padding, full 8-byte result), and CBC encryption of whole blocks for the writer.
 #pragma once
 
 #include <cstdint>
@@ -51,6 +50,12 @@ inline constexpr char kCastMarker[16] = "fjde86y73mk28dv";
 [[nodiscard]] std::int32_t CastCbcDecryptFinal(CastContext& context, std::uint8_t* output,
                                                std::uint32_t& length);
 
+// CBC encryption in place of length bytes (whole blocks, the caller pads), chaining from and
+// into the context's chaining value. 0; -1 for a length that is not a multiple of 8; -2 for a
+// context without the marker (nothing changed either way).
+[[nodiscard]] std::int32_t CastCbcEncrypt(CastContext& context, std::uint8_t* data,
+                                          std::uint32_t length);
+
 // Feeds length bytes to the running CBC-MAC. 0, or -2 for a context without the marker.
 [[nodiscard]] std::int32_t CastMacUpdate(CastContext& context, const std::uint8_t* data,
                                          std::uint32_t length);
@@ -58,6 +63,11 @@ inline constexpr char kCastMarker[16] = "fjde86y73mk28dv";
 // Zero-pads a partial last block and processes it; an empty message MACs one zero block, a
 // message of whole blocks gets no extra block.
 void CastMacFinal(CastContext& context);
+
+// Restarts the MAC, runs it over the data and writes the 8-byte result to mac (when not null;
+// it also stays in the chaining value): 0, or -2 for a context without the marker.
+[[nodiscard]] std::int32_t CastMacCompute(CastContext& context, const std::uint8_t* data,
+                                          std::uint32_t length, std::uint8_t* mac);
 
 // Restarts the MAC, runs it over the data and compares the 8-byte result with expected in
 // constant time: 1 when they match, else 0 (always 0 for a context without the marker).

@@ -1,5 +1,6 @@
 #include "profile/profile_key_derivation.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "support/checked_alloc.h"
@@ -92,6 +93,38 @@ CastContext* ProfileDeriveKey(const std::uint8_t* input, std::uint32_t inputLeng
 
 void ProfileReleaseKey(CastContext* context) {
     support::WipeAndRelease(context, sizeof(CastContext));
+}
+
+ProfileKeys::~ProfileKeys() {
+    ProfileReleaseKey(mac_);
+    ProfileReleaseKey(encryption_);
+}
+
+ProfileKeys::Status ProfileKeys::Derive(const char* password, const char* salt,
+                                        std::int32_t protection, std::int32_t hashCount) {
+    static constexpr char kMacSuffix[] = "MAC";
+    static constexpr std::size_t kMacSuffixLength = sizeof kMacSuffix - 1;
+    static constexpr std::int32_t kMinMacKeyBits = 64;
+    // Password and salt, then "MAC": the MAC key is derived from all of it, the encryption
+    // key from the part before "MAC".
+    const std::size_t passwordLength = std::strlen(password);
+    const std::size_t saltLength = std::strlen(salt);
+    if (passwordLength <= UINT32_MAX - kMacSuffixLength - saltLength) {
+        input_ = support::SecureBuffer::Zeroed(passwordLength + saltLength + kMacSuffixLength);
+    }
+    if (!input_.ok()) return Status::kNoMacKey;
+    std::uint8_t* input = input_.data();
+    std::memcpy(input, password, passwordLength);
+    std::memcpy(input + passwordLength, salt, saltLength);
+    std::memcpy(input + passwordLength + saltLength, kMacSuffix, kMacSuffixLength);
+    const auto secretLength = static_cast<std::uint32_t>(passwordLength + saltLength);
+
+    mac_ = ProfileDeriveKey(input, secretLength + kMacSuffixLength, hashCount,
+                            protection > kMinMacKeyBits ? protection : kMinMacKeyBits);
+    if (mac_ == nullptr) return Status::kNoMacKey;
+    encryption_ = ProfileDeriveKey(input, secretLength, hashCount, protection);
+    if (encryption_ == nullptr) return Status::kNoEncryptionKey;
+    return Status::kDerived;
 }
 
 }  // namespace quillon::profile

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "profile/cast5.h"
+#include "support/secure_buffer.h"
 
 namespace quillon::profile {
 
@@ -26,5 +27,31 @@ inline constexpr std::int32_t kMaxKeyBits = 160;
 
 // Wipes and releases a context from ProfileDeriveKey; null is ignored.
 void ProfileReleaseKey(CastContext* context);
+
+// The two key contexts a profile's password and salt stand for, released with the object:
+// the MAC key from password, salt and "MAC" with max(protection, 64) bits, the encryption key
+// (with its initial vector) from password and salt with protection bits.
+class ProfileKeys {
+  public:
+    enum class Status { kDerived, kNoMacKey, kNoEncryptionKey };
+
+    ProfileKeys() = default;
+    ProfileKeys(const ProfileKeys&) = delete;
+    ProfileKeys& operator=(const ProfileKeys&) = delete;
+    ~ProfileKeys();
+
+    // Which key could not be made for lack of memory (the MAC key is made first, and the
+    // derivation input counts as part of it), or kDerived.
+    [[nodiscard]] Status Derive(const char* password, const char* salt, std::int32_t protection,
+                                std::int32_t hashCount);
+    [[nodiscard]] CastContext& mac() { return *mac_; }
+    [[nodiscard]] CastContext& encryption() { return *encryption_; }
+
+  private:
+    // Released after the contexts, as the readers have always released them.
+    support::SecureBuffer input_;
+    CastContext* mac_ = nullptr;
+    CastContext* encryption_ = nullptr;
+};
 
 }  // namespace quillon::profile

@@ -14,16 +14,9 @@
 namespace quillon::profile {
 namespace {
 
-constexpr char kPasswordToken[] = "Password Token";
-constexpr char kMacAlgorithm[] = "pbeWithSHA1AndCAST5-CBC";
-constexpr char kMacSuffix[] = "MAC";
-constexpr std::uint32_t kMacSuffixLength = sizeof kMacSuffix - 1;
-constexpr std::int32_t kMinMacKeyBits = 64;
-constexpr std::uint32_t kMacLength = 8;
-
 // The value of a "Password Token" entry; a missing entry reads as the empty text.
 const char* TokenValue(const char* key) {
-    const ProfileEntry* entry = ProfileLookup(kPasswordToken, key);
+    const ProfileEntry* entry = ProfileLookup(kPasswordTokenSection, key);
     return entry != nullptr ? entry->value : "";
 }
 
@@ -52,20 +45,6 @@ struct LoadedProfile {
     ~LoadedProfile() { ProfileFree(); }
 };
 
-// A derived key context, wiped when it is released.
-class KeyContext {
-  public:
-    explicit KeyContext(CastContext* context) : context_(context) {}
-    KeyContext(const KeyContext&) = delete;
-    KeyContext& operator=(const KeyContext&) = delete;
-    ~KeyContext() { ProfileReleaseKey(context_); }
-    [[nodiscard]] bool ok() const { return context_ != nullptr; }
-    CastContext& operator*() { return *context_; }
-
-  private:
-    CastContext* context_;
-};
-
 }  // namespace
 
 std::uint32_t ProfileDecryptEntry(std::uint8_t* output, const char* section, const char* key,
@@ -86,8 +65,8 @@ std::uint32_t ProfileDecryptEntry(std::uint8_t* output, const char* section, con
     if (CastCbcDecryptFinal(encryption, output + delivered, last) == -2) return 0;
 
     std::uint32_t total = delivered + last;
-    if (total <= kMacLength) return 0;
-    total -= kMacLength;
+    if (total <= kProfileMacLength) return 0;
+    total -= kProfileMacLength;
     const std::size_t sectionLength = std::strlen(section);
     const std::size_t keyLength = std::strlen(key);
     const std::size_t prefixLength = sectionLength + keyLength;
@@ -110,44 +89,30 @@ std::int32_t ProfileReadItem(std::uint8_t** buffer, const char* path, const char
     LoadedProfile profile;
     if (ProfileLoad(path) != kProfileLoaded) return kProfileNotLoaded;
 
-    const char* salt = TokenValue("SaltValue");
-    const std::int32_t protection = Decimal(TokenValue("Protection"));
-    const std::int32_t hashCount = Decimal(TokenValue("HashCount"));
-    if (std::strcmp(TokenValue("MAC Algorithm"), kMacAlgorithm) != 0) {
+    const char* salt = TokenValue(kSaltValueKey);
+    const std::int32_t protection = Decimal(TokenValue(kProtectionKey));
+    const std::int32_t hashCount = Decimal(TokenValue(kHashCountKey));
+    if (std::strcmp(TokenValue(kMacAlgorithmKey), kProfileMacAlgorithm) != 0) {
         *buffer = nullptr;
         return kProfileWrongMacAlgorithm;
     }
 
-    // Password and salt, then "MAC": the MAC key is derived from all of it, the encryption
-    // key from the part before "MAC".
-    const std::size_t passwordLength = std::strlen(password);
-    const std::size_t saltLength = std::strlen(salt);
-    support::SecureBuffer input;
-    if (passwordLength <= UINT32_MAX - kMacSuffixLength - saltLength) {
-        input = support::SecureBuffer::Zeroed(passwordLength + saltLength + kMacSuffixLength);
+    ProfileKeys keys;
+    switch (keys.Derive(password, salt, protection, hashCount)) {
+        case ProfileKeys::Status::kNoMacKey:
+            *buffer = nullptr;
+            return kProfileNoMacKeyMemory;
+        case ProfileKeys::Status::kNoEncryptionKey:
+            return kProfileNoKeyMemory;
+        case ProfileKeys::Status::kDerived:
+            break;
     }
-    if (!input.ok()) {
-        *buffer = nullptr;
-        return kProfileNoMacKeyMemory;
-    }
-    std::memcpy(input.data(), password, passwordLength);
-    std::memcpy(input.data() + passwordLength, salt, saltLength);
-    std::memcpy(input.data() + passwordLength + saltLength, kMacSuffix, kMacSuffixLength);
-    const auto secretLength = static_cast<std::uint32_t>(passwordLength + saltLength);
-
-    KeyContext mac(ProfileDeriveKey(input.data(), secretLength + kMacSuffixLength, hashCount,
-                                    protection > kMinMacKeyBits ? protection : kMinMacKeyBits));
-    if (!mac.ok()) {
-        *buffer = nullptr;
-        return kProfileNoMacKeyMemory;
-    }
-    KeyContext encryption(ProfileDeriveKey(input.data(), secretLength, hashCount, protection));
-    if (!encryption.ok()) return kProfileNoKeyMemory;
 
     auto* output = static_cast<std::uint8_t*>(support::Allocate(kProfileItemBufferSize));
     *buffer = output;
     if (output == nullptr) return kProfileNoOutputMemory;
-    const std::uint32_t length = ProfileDecryptEntry(output, section, key, *encryption, *mac);
+    const std::uint32_t length =
+        ProfileDecryptEntry(output, section, key, keys.encryption(), keys.mac());
     if (length == 0) {
         support::WipeAndRelease(output, kProfileItemBufferSize);
         *buffer = nullptr;

@@ -1,24 +1,15 @@
 // Unlocking one protected item of a credential profile: load the file, derive the keys from
 // the password, decrypt the item, check the name bound into it and its MAC, hand back the
-// payload.
-//
-// The profile file's "Password Token" section holds the protection parameters ("SaltValue",
-// "Protection" in bits, "MAC Algorithm", "HashCount"). A protected item is Base64 text of a
-// CAST5-CBC ciphertext whose plaintext is: section name and key name (no separator), the
-// payload (at least 1 byte), the 8-byte CAST5 CBC-MAC of those two, and 1 to 8 padding bytes
-// (the last one giving their number).
+// payload (the format is in profile_format.h).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "profile/cast5.h"
+#include "profile/profile_format.h"
 
 namespace quillon::profile {
-
-// Size of the buffers a protected item is decoded and decrypted into: an item whose decoded
-// text needs more (2000 bytes or longer, with its terminator) is unreadable.
-inline constexpr std::size_t kProfileItemBufferSize = 2000;
 
 // The results of ProfileReadItem that are not a payload length. The certificate readers report
 // them as they are; the key readers report 0 for each.
