@@ -90,16 +90,6 @@ bool HexToWords(std::string_view digits, std::uint32_t* words, std::size_t& coun
     return true;
 }
 
-// The mask is its own inverse: the XOR value has its top bit clear, so a word keeps its top bit
-// and the same rule applies on the way back.
-void UnmaskWords(std::uint32_t* words, std::size_t count) {
-    for (std::size_t k = 0; k < count; ++k) {
-        if ((words[k] & 0x80000000u) != 0) {
-            words[k] ^= static_cast<std::uint32_t>(k + 1) ^ kComponentMask;
-        }
-    }
-}
-
 struct CacheEntry {
     CacheEntry* next = nullptr;
     char* path = nullptr;
@@ -235,7 +225,9 @@ KeyFileStatus KeyFileFindComponent(const KeyFileLines& lines, char letter, const
         if (line.substr(kTagOffset + kKeyTagLength, 3) != ".0x") continue;
         std::size_t count = 0;
         if (!HexToWords(line.substr(kDigitsOffset), words, count)) continue;
-        if (masked) UnmaskWords(words, count);
+        if (masked) {
+            for (std::size_t k = 0; k < count; ++k) words[k] = KeyFileMaskWord(words[k], k);
+        }
         for (std::size_t k = 0; k < count; ++k) {
             std::uint8_t* at = bytes + 4 * (count - 1 - k);
             at[0] = static_cast<std::uint8_t>(words[k] >> 24);

@@ -11,6 +11,7 @@
 #include <span>
 #include <string_view>
 
+#include "keyagree/raw_rsa_component_mask.h"
 #include "support/bignum.h"
 
 namespace quillon::keyagree {
@@ -20,8 +21,6 @@ inline constexpr std::size_t kKeyTagLength = 8;
 inline constexpr char kNoKeyTag[kKeyTagLength] = {'0', '0', '0', '0', '0', '0', '0', '0'};
 // A read takes at most this many bytes minus one; a longer line reads as several lines.
 inline constexpr std::size_t kKeyFileLineBuffer = 2048;
-// Words of masked components whose top bit is set are XORed with (index + 1) ^ kComponentMask.
-inline constexpr std::uint32_t kComponentMask = 0x6C15E2B9;
 
 // The kept lines of one key file, in file order, in one growing block that is wiped when it is
 // freed or regrown (the lines hold private components).
