@@ -1,51 +1,56 @@
 #include "cipher/aes_modes.h"
 
+#include <atomic>
 #include <cstring>
 
-#include "support/secure_wipe.h"
+#include "cipher/aes_block.h"
+#include "cipher/aes_mode_set.h"
+
+#if QUILLON_AES_X86
+#include <cpuid.h>
+#endif
 
 namespace quillon::cipher {
 namespace {
 
 constexpr std::size_t kBlock = 16;
 
-inline void XorBlock(std::uint8_t* target, const std::uint8_t* a, const std::uint8_t* b) {
-    for (std::size_t i = 0; i < kBlock; ++i) target[i] = a[i] ^ b[i];
+bool ProcessorHasAesInstructions() {
+#if QUILLON_AES_X86
+    unsigned eax, ebx, ecx, edx;
+    if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) return false;
+    const bool sse2 = (edx & (1u << 26)) != 0, aes = (ecx & (1u << 25)) != 0;
+    return sse2 && aes;
+#else
+    return false;
+#endif
 }
 
-}  // namespace
-
-void AesEcbEncrypt(const AesKeySchedule& schedule, std::uint8_t* out, const std::uint8_t* in,
-                   std::size_t blocks) {
-    for (std::size_t i = 0; i < blocks; ++i) {
-        (void)AesEncryptBlock(in + kBlock * i, out + kBlock * i, schedule);
+const AesModeSet* ModesOf(AesEngineKind kind) {
+    switch (kind) {
+#if QUILLON_AES_X86
+        case AesEngineKind::kInstructions:
+            return &kAesInstructionModes;
+#endif
+        default:
+            return &kAesTableModes;
     }
 }
 
-void AesEcbDecrypt(const AesKeySchedule& schedule, std::uint8_t* out, const std::uint8_t* in,
-                   std::size_t blocks) {
-    for (std::size_t i = 0; i < blocks; ++i) {
-        (void)AesDecryptBlock(in + kBlock * i, out + kBlock * i, schedule);
-    }
+AesEngineKind FastestEngine() {
+    return ProcessorHasAesInstructions() ? AesEngineKind::kInstructions : AesEngineKind::kTables;
 }
 
-namespace {
+// Null until the first use chooses; racing first users store the same answer, and a test's
+// choice made before the first use is kept.
+constinit std::atomic<const AesModeSet*> servingModes{nullptr};
 
-// Encryption is one long dependency chain: the chaining value stays in registers, and the
-// loop is made once per round count so its body is straight-line code.
-template <int kRounds>
-void CbcEncryptChain(const std::uint32_t* k, std::uint8_t* data, std::size_t blocks,
-                     std::uint8_t* iv) {
-    block::State chain = block::LoadState(iv);
-    for (std::uint8_t* at = data; at != data + kBlock * blocks; at += kBlock) {
-        const block::State input = block::LoadState(at);
-        chain = block::RunRounds<block::EncryptRound, block::EncryptLastRound>(
-            {input.s0 ^ chain.s0 ^ k[0], input.s1 ^ chain.s1 ^ k[1], input.s2 ^ chain.s2 ^ k[2],
-             input.s3 ^ chain.s3 ^ k[3]},
-            k, kRounds);
-        block::StoreBlock(at, chain);
-    }
-    block::StoreBlock(iv, chain);
+const AesModeSet& Serving() {
+    const AesModeSet* modes = servingModes.load(std::memory_order_relaxed);
+    if (modes != nullptr) return *modes;
+    const AesModeSet* chosen = ModesOf(FastestEngine());
+    return servingModes.compare_exchange_strong(modes, chosen, std::memory_order_relaxed) ? *chosen
+                                                                                          : *modes;
 }
 
 // A context without a schedule for the direction asked: no block is changed (nor overwritten
@@ -56,34 +61,44 @@ void KeepBlocksWithoutSchedule(const std::uint8_t* data, std::size_t blocks, std
 
 }  // namespace
 
+void AesEcbEncrypt(const AesKeySchedule& schedule, std::uint8_t* out, const std::uint8_t* in,
+                   std::size_t blocks) {
+    const int rounds = block::RoundsOf(schedule);
+    if (rounds != 0 && blocks != 0) Serving().ecbEncrypt(schedule, rounds, out, in, blocks);
+}
+
+void AesEcbDecrypt(const AesKeySchedule& schedule, std::uint8_t* out, const std::uint8_t* in,
+                   std::size_t blocks) {
+    const int rounds = block::RoundsOf(schedule);
+    if (rounds != 0 && blocks != 0) Serving().ecbDecrypt(schedule, rounds, out, in, blocks);
+}
+
 void AesCbcEncrypt(const AesKeySchedule& schedule, std::uint8_t* data, std::size_t blocks,
                    std::uint8_t* iv) {
-    switch (block::RoundsOf(schedule)) {
-        case 10:
-            return CbcEncryptChain<10>(schedule.roundKeys, data, blocks, iv);
-        case 12:
-            return CbcEncryptChain<12>(schedule.roundKeys, data, blocks, iv);
-        case 14:
-            return CbcEncryptChain<14>(schedule.roundKeys, data, blocks, iv);
-        default:
-            KeepBlocksWithoutSchedule(data, blocks, iv);
-    }
+    const int rounds = block::RoundsOf(schedule);
+    if (rounds == 0) return KeepBlocksWithoutSchedule(data, blocks, iv);
+    if (blocks != 0) Serving().cbcEncrypt(schedule, rounds, data, blocks, iv);
 }
 
 void AesCbcDecrypt(const AesKeySchedule& schedule, std::uint8_t* data, std::size_t blocks,
                    std::uint8_t* iv) {
-    if (block::RoundsOf(schedule) == 0) {
-        KeepBlocksWithoutSchedule(data, blocks, iv);
-        return;
-    }
-    std::uint8_t temporary[kBlock];
-    for (std::uint8_t* at = data; at != data + kBlock * blocks; at += kBlock) {
-        (void)AesDecryptBlock(at, temporary, schedule);
-        XorBlock(temporary, temporary, iv);
-        std::memcpy(iv, at, kBlock);
-        std::memcpy(at, temporary, kBlock);
-    }
-    support::SecureWipe(temporary, sizeof temporary);
+    const int rounds = block::RoundsOf(schedule);
+    if (rounds == 0) return KeepBlocksWithoutSchedule(data, blocks, iv);
+    if (blocks != 0) Serving().cbcDecrypt(schedule, rounds, data, blocks, iv);
+}
+
+bool AesEngineAvailable(AesEngineKind kind) {
+    return kind == AesEngineKind::kTables || ProcessorHasAesInstructions();
+}
+
+AesEngineKind AesServingEngine() {
+    return &Serving() == &kAesTableModes ? AesEngineKind::kTables : AesEngineKind::kInstructions;
+}
+
+bool AesServeWithEngine(AesEngineKind kind) {
+    if (!AesEngineAvailable(kind)) return false;
+    servingModes.store(ModesOf(kind), std::memory_order_relaxed);
+    return true;
 }
 
 }  // namespace quillon::cipher

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cipher/aes_self_test.h"
+#include "common/aes_engines.h"
 #include "common/allocation_failure.h"
 #include "common/vector_file.h"
 #include "quillon.h"
@@ -17,13 +18,21 @@ using quillon::test::Bytes;
 constexpr uint8_t kEncrypt = 0;
 constexpr uint8_t kDecrypt = 1;
 
+// Every test runs on each AES engine.
+class AesExports : public quillon::test::AesEngineTest {};
+INSTANTIATE_TEST_SUITE_P(Engines, AesExports, quillon::test::kAesEngines,
+                         quillon::test::AesEngineName);
+class AesSelfTest : public quillon::test::AesEngineTest {};
+INSTANTIATE_TEST_SUITE_P(Engines, AesSelfTest, quillon::test::kAesEngines,
+                         quillon::test::AesEngineName);
+
 // An AES handle that is destroyed at the end of the test.
 struct Handle {
     AesContext* context = nullptr;
     ~Handle() { AesDestroyContext(&context); }
 };
 
-TEST(AesExports, Sp800_38aEcbAndCbcExamples) {
+TEST_P(AesExports, Sp800_38aEcbAndCbcExamples) {
     const quillon::test::VectorFile vectors("aes.txt");
     Bytes plaintext, ecb, cbc;
     for (int i = 1; i <= 4; ++i) {
@@ -58,7 +67,7 @@ TEST(AesExports, Sp800_38aEcbAndCbcExamples) {
     EXPECT_EQ(out, plaintext);
 }
 
-TEST(AesExports, EcbLengthRules) {
+TEST_P(AesExports, EcbLengthRules) {
     const uint8_t key[16] = {};
     Handle handle;
     ASSERT_EQ(AesCreateContext(&handle.context, kEncrypt, 16, key), 0);
@@ -81,7 +90,7 @@ TEST(AesExports, EcbLengthRules) {
     }
 }
 
-TEST(AesExports, EmptyHandleIsRefusedOrIgnored) {
+TEST_P(AesExports, EmptyHandleIsRefusedOrIgnored) {
     AesContext* empty = nullptr;
     uint8_t data[32] = {7}, iv[16] = {3};
     EXPECT_EQ(AesEncryptBlocks(&empty, data, data, 16), -1);
@@ -96,7 +105,7 @@ TEST(AesExports, EmptyHandleIsRefusedOrIgnored) {
 }
 
 // Null pointers where the caller's variable or bytes belong: a status or nothing, no crash.
-TEST(AesExports, NullArgumentsAreRefused) {
+TEST_P(AesExports, NullArgumentsAreRefused) {
     const uint8_t key[16] = {};
     EXPECT_EQ(AesCreateContext(nullptr, kEncrypt, 16, key), -1);
     AesDestroyContext(nullptr);
@@ -124,7 +133,7 @@ TEST(AesExports, NullArgumentsAreRefused) {
     }
 }
 
-TEST(AesExports, RefusedKeyLengthStillStoresAContext) {
+TEST_P(AesExports, RefusedKeyLengthStillStoresAContext) {
     const uint8_t key[32] = {};
     for (const int32_t length : {20, 0, -1, 64}) {
         AesContext* handle = nullptr;
@@ -144,7 +153,7 @@ TEST(AesExports, RefusedKeyLengthStillStoresAContext) {
     }
 }
 
-TEST(AesExports, OnlyTheDirectionFlagsLowByteCounts) {
+TEST_P(AesExports, OnlyTheDirectionFlagsLowByteCounts) {
     const uint8_t key[16] = {1};
     Handle handle;
     // 0x100 truncated to a byte is 0: an encryption context.
@@ -155,7 +164,7 @@ TEST(AesExports, OnlyTheDirectionFlagsLowByteCounts) {
     EXPECT_NE(0, std::memcmp(out, "\xEE\xEE\xEE\xEE", 4));
 }
 
-TEST(AesExports, FailedAllocationLeavesTheHandleAlone) {
+TEST_P(AesExports, FailedAllocationLeavesTheHandleAlone) {
     const uint8_t key[16] = {};
     auto* const sentinel = reinterpret_cast<AesContext*>(0x1234);
     AesContext* handle = sentinel;
@@ -171,7 +180,7 @@ TEST(AesExports, FailedAllocationLeavesTheHandleAlone) {
     });
 }
 
-TEST(AesExports, CbcLeavesTheTailAndCarriesTheIv) {
+TEST_P(AesExports, CbcLeavesTheTailAndCarriesTheIv) {
     const uint8_t key[16] = {5};
     Handle handle;
     ASSERT_EQ(AesCreateContext(&handle.context, kEncrypt, 16, key), 0);
@@ -189,7 +198,7 @@ TEST(AesExports, CbcLeavesTheTailAndCarriesTheIv) {
 
 // Random keys of the three sizes and random lengths, in place over several calls that share
 // one IV buffer, against OpenSSL's EVP on the whole message.
-TEST(AesExports, AgreesWithOpenSslEvpInPieces) {
+TEST_P(AesExports, AgreesWithOpenSslEvpInPieces) {
     std::mt19937 random(4242);
     const EVP_CIPHER* ecbCiphers[] = {EVP_aes_128_ecb(), EVP_aes_192_ecb(), EVP_aes_256_ecb()};
     const EVP_CIPHER* cbcCiphers[] = {EVP_aes_128_cbc(), EVP_aes_192_cbc(), EVP_aes_256_cbc()};
@@ -243,7 +252,7 @@ TEST(AesExports, AgreesWithOpenSslEvpInPieces) {
     }
 }
 
-TEST(AesSelfTest, PassesAndFailsWithoutMemory) {
+TEST_P(AesSelfTest, PassesAndFailsWithoutMemory) {
     EXPECT_EQ(quillon::cipher::AesSelfTest(), 1);
     quillon::test::ForEachAllocationFailure([](int failing) {
         const int verdict = quillon::cipher::AesSelfTest();
