@@ -51,24 +51,23 @@ QUILLON_AES_NI_INLINE void Store(std::uint8_t* bytes, __m128i value) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes), value);
 }
 
-// Rounds 1 .. Nr on n blocks side by side, round key by round key; the blocks are already
-// XORed with round key 0.
+// Rounds 1 .. Nr - 1 on n blocks side by side, round key by round key.
 template <int kRounds, std::size_t n>
-QUILLON_AES_NI_INLINE void EncryptRounds(__m128i (&x)[n], const RoundKeys<kRounds>& keys) {
+QUILLON_AES_NI_INLINE void EncryptMiddleRounds(__m128i (&x)[n], const RoundKeys<kRounds>& keys) {
 #pragma GCC unroll 13
     for (int r = 1; r < kRounds; ++r) {
 #pragma GCC unroll 8
         for (std::size_t i = 0; i < n; ++i) x[i] = _mm_aesenc_si128(x[i], keys.key[r]);
     }
-#pragma GCC unroll 8
-    for (std::size_t i = 0; i < n; ++i) x[i] = _mm_aesenclast_si128(x[i], keys.key[kRounds]);
 }
 
 template <int kRounds, std::size_t n>
 QUILLON_AES_NI_INLINE void EncryptLanes(__m128i (&x)[n], const RoundKeys<kRounds>& keys) {
 #pragma GCC unroll 8
     for (std::size_t i = 0; i < n; ++i) x[i] = _mm_xor_si128(x[i], keys.key[0]);
-    EncryptRounds(x, keys);
+    EncryptMiddleRounds(x, keys);
+#pragma GCC unroll 8
+    for (std::size_t i = 0; i < n; ++i) x[i] = _mm_aesenclast_si128(x[i], keys.key[kRounds]);
 }
 
 template <int kRounds, std::size_t n>
@@ -115,19 +114,27 @@ QUILLON_AES_NI void Ecb(const AesKeySchedule& schedule, std::uint8_t* out, const
 }
 
 // One chain: each block waits for the one before, so there is nothing to run side by side.
+// The chain's critical path is the rounds alone: the last round takes the next plaintext block
+// and round key 0 into its key, so its result is already the next block's first state, and
+// the ciphertext comes from it with one XOR off that path.
 template <int kRounds>
 QUILLON_AES_NI void CbcEncryptChain(const AesKeySchedule& schedule, std::uint8_t* data,
                                     std::size_t blocks, std::uint8_t* iv) {
     RoundKeys<kRounds> keys;
     LoadKeys(keys, schedule);
-    __m128i chain[1] = {Load(iv)};
-    for (std::uint8_t* at = data; at != data + kBlock * blocks; at += kBlock) {
-        // The plaintext meets round key 0 off the chain's critical path.
-        chain[0] = _mm_xor_si128(chain[0], _mm_xor_si128(Load(at), keys.key[0]));
-        EncryptRounds(chain, keys);
-        Store(at, chain[0]);
+    const __m128i last = keys.key[kRounds];
+    __m128i state[1] = {_mm_xor_si128(Load(iv), _mm_xor_si128(Load(data), keys.key[0]))};
+    std::uint8_t* at = data;
+    for (; at != data + kBlock * (blocks - 1); at += kBlock) {
+        EncryptMiddleRounds(state, keys);
+        const __m128i next = _mm_xor_si128(Load(at + kBlock), keys.key[0]);
+        state[0] = _mm_aesenclast_si128(state[0], _mm_xor_si128(last, next));
+        Store(at, _mm_xor_si128(state[0], next));
     }
-    Store(iv, chain[0]);
+    EncryptMiddleRounds(state, keys);
+    state[0] = _mm_aesenclast_si128(state[0], last);
+    Store(at, state[0]);
+    Store(iv, state[0]);
     WipeKeys(keys);
 }
 
