@@ -169,42 +169,22 @@ QUILLON_AES_NI void CbcDecryptChain(const AesKeySchedule& schedule, std::uint8_t
     WipeKeys(keys);
 }
 
-// The round count picks the instance: every loop above is then straight-line code.
 template <bool kEncrypt>
 void EcbBySize(const AesKeySchedule& schedule, int rounds, std::uint8_t* out,
                const std::uint8_t* in, std::size_t blocks) {
-    switch (rounds) {
-        case 10:
-            return Ecb<10, kEncrypt>(schedule, out, in, blocks);
-        case 12:
-            return Ecb<12, kEncrypt>(schedule, out, in, blocks);
-        default:
-            return Ecb<14, kEncrypt>(schedule, out, in, blocks);
-    }
+    WithRounds(rounds, [&]<int kRounds>() { Ecb<kRounds, kEncrypt>(schedule, out, in, blocks); });
 }
 
 void CbcEncrypt(const AesKeySchedule& schedule, int rounds, std::uint8_t* data, std::size_t blocks,
                 std::uint8_t* iv) {
-    switch (rounds) {
-        case 10:
-            return CbcEncryptChain<10>(schedule, data, blocks, iv);
-        case 12:
-            return CbcEncryptChain<12>(schedule, data, blocks, iv);
-        default:
-            return CbcEncryptChain<14>(schedule, data, blocks, iv);
-    }
+    WithRounds(rounds,
+               [&]<int kRounds>() { CbcEncryptChain<kRounds>(schedule, data, blocks, iv); });
 }
 
 void CbcDecrypt(const AesKeySchedule& schedule, int rounds, std::uint8_t* data, std::size_t blocks,
                 std::uint8_t* iv) {
-    switch (rounds) {
-        case 10:
-            return CbcDecryptChain<10>(schedule, data, blocks, iv);
-        case 12:
-            return CbcDecryptChain<12>(schedule, data, blocks, iv);
-        default:
-            return CbcDecryptChain<14>(schedule, data, blocks, iv);
-    }
+    WithRounds(rounds,
+               [&]<int kRounds>() { CbcDecryptChain<kRounds>(schedule, data, blocks, iv); });
 }
 
 }  // namespace

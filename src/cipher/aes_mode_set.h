@@ -27,6 +27,23 @@ extern const AesModeSet kAesTableModes;
 #define QUILLON_AES_X86 1
 // The processor's AES instructions on 128-bit registers; only where CPUID reports them.
 extern const AesModeSet kAesInstructionModes;
+// Vector AES on 256-bit registers (VAES with AVX2); only where CPUID and the system's saved
+// register state allow it.
+extern const AesModeSet kAesVectorModes;
 #endif
+
+// Calls run.template operator()<Nr>() for the schedule's round count (10, 12 or 14), so that a
+// mode is compiled once per key size with its rounds as straight-line code.
+template <typename Run>
+inline void WithRounds(int rounds, Run&& run) {
+    switch (rounds) {
+        case 10:
+            return run.template operator()<10>();
+        case 12:
+            return run.template operator()<12>();
+        default:
+            return run.template operator()<14>();
+    }
+}
 
 }  // namespace quillon::cipher

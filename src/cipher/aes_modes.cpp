@@ -5,32 +5,20 @@
 
 #include "cipher/aes_block.h"
 #include "cipher/aes_mode_set.h"
-
-#if QUILLON_AES_X86
-#include <cpuid.h>
-#endif
+#include "cipher/aes_processor.h"
 
 namespace quillon::cipher {
 namespace {
 
 constexpr std::size_t kBlock = 16;
 
-bool ProcessorHasAesInstructions() {
-#if QUILLON_AES_X86
-    unsigned eax, ebx, ecx, edx;
-    if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) return false;
-    const bool sse2 = (edx & (1u << 26)) != 0, aes = (ecx & (1u << 25)) != 0;
-    return sse2 && aes;
-#else
-    return false;
-#endif
-}
-
 const AesModeSet* ModesOf(AesEngineKind kind) {
     switch (kind) {
 #if QUILLON_AES_X86
         case AesEngineKind::kInstructions:
             return &kAesInstructionModes;
+        case AesEngineKind::kVectorInstructions:
+            return &kAesVectorModes;
 #endif
         default:
             return &kAesTableModes;
@@ -38,7 +26,9 @@ const AesModeSet* ModesOf(AesEngineKind kind) {
 }
 
 AesEngineKind FastestEngine() {
-    return ProcessorHasAesInstructions() ? AesEngineKind::kInstructions : AesEngineKind::kTables;
+    if (ProcessorHasVectorAes()) return AesEngineKind::kVectorInstructions;
+    if (ProcessorHasAesInstructions()) return AesEngineKind::kInstructions;
+    return AesEngineKind::kTables;
 }
 
 // Null until the first use chooses; racing first users store the same answer, and a test's
@@ -88,11 +78,24 @@ void AesCbcDecrypt(const AesKeySchedule& schedule, std::uint8_t* data, std::size
 }
 
 bool AesEngineAvailable(AesEngineKind kind) {
-    return kind == AesEngineKind::kTables || ProcessorHasAesInstructions();
+    switch (kind) {
+        case AesEngineKind::kTables:
+            return true;
+        case AesEngineKind::kInstructions:
+            return ProcessorHasAesInstructions();
+        case AesEngineKind::kVectorInstructions:
+            return ProcessorHasVectorAes();
+    }
+    return false;
 }
 
 AesEngineKind AesServingEngine() {
-    return &Serving() == &kAesTableModes ? AesEngineKind::kTables : AesEngineKind::kInstructions;
+    const AesModeSet* serving = &Serving();
+    for (const AesEngineKind kind :
+         {AesEngineKind::kInstructions, AesEngineKind::kVectorInstructions}) {
+        if (AesEngineAvailable(kind) && ModesOf(kind) == serving) return kind;
+    }
+    return AesEngineKind::kTables;
 }
 
 bool AesServeWithEngine(AesEngineKind kind) {

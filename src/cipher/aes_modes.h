@@ -1,5 +1,6 @@
 // ECB and CBC over whole 16-byte blocks with one schedule, run by the engine that serves the
-// module: the processor's AES instructions where CPUID reports them, the tables otherwise.
+// module: the processor's vector AES or AES instructions where CPUID reports them, the tables
+// otherwise.
 // The choice is made once, on first use; schedules are the same bytes for every engine.
 #pragma once
 
@@ -26,8 +27,9 @@ void AesCbcDecrypt(const AesKeySchedule& schedule, std::uint8_t* data, std::size
                    std::uint8_t* iv);
 
 enum class AesEngineKind {
-    kTables,        // 32-bit table lookups, on every processor
-    kInstructions,  // AES instructions on 128-bit registers, eight blocks in flight
+    kTables,              // 32-bit table lookups, on every processor
+    kInstructions,        // AES instructions on 128-bit registers, eight blocks in flight
+    kVectorInstructions,  // VAES on 256-bit registers, sixteen blocks in flight
 };
 
 // Whether this processor can run the engine.

@@ -47,14 +47,9 @@ void CbcEncryptChain(const std::uint32_t* k, std::uint8_t* data, std::size_t blo
 
 void CbcEncrypt(const AesKeySchedule& schedule, int rounds, std::uint8_t* data, std::size_t blocks,
                 std::uint8_t* iv) {
-    switch (rounds) {
-        case 10:
-            return CbcEncryptChain<10>(schedule.roundKeys, data, blocks, iv);
-        case 12:
-            return CbcEncryptChain<12>(schedule.roundKeys, data, blocks, iv);
-        default:
-            return CbcEncryptChain<14>(schedule.roundKeys, data, blocks, iv);
-    }
+    WithRounds(rounds, [&]<int kRounds>() {
+        CbcEncryptChain<kRounds>(schedule.roundKeys, data, blocks, iv);
+    });
 }
 
 void CbcDecrypt(const AesKeySchedule& schedule, int, std::uint8_t* data, std::size_t blocks,

@@ -174,10 +174,15 @@ TEST_P(AesModes, AgreesWithTheTablesAcrossPieces) {
 }
 
 TEST(AesEngineChoice, TheFastestAvailableEngineServes) {
-    const AesEngineKind expected = AesEngineAvailable(AesEngineKind::kInstructions)
-                                       ? AesEngineKind::kInstructions
-                                       : AesEngineKind::kTables;
     EXPECT_TRUE(AesEngineAvailable(AesEngineKind::kTables));
+    // Vector AES needs the 128-bit instructions as well.
+    if (AesEngineAvailable(AesEngineKind::kVectorInstructions)) {
+        EXPECT_TRUE(AesEngineAvailable(AesEngineKind::kInstructions));
+    }
+    const AesEngineKind expected =
+        AesEngineAvailable(AesEngineKind::kVectorInstructions) ? AesEngineKind::kVectorInstructions
+        : AesEngineAvailable(AesEngineKind::kInstructions)     ? AesEngineKind::kInstructions
+                                                               : AesEngineKind::kTables;
     EXPECT_EQ(AesServingEngine(), expected);
 }
 

@@ -24,7 +24,8 @@ class AesEngineTest : public testing::TestWithParam<cipher::AesEngineKind> {
 };
 
 inline const auto kAesEngines =
-    testing::Values(cipher::AesEngineKind::kTables, cipher::AesEngineKind::kInstructions);
+    testing::Values(cipher::AesEngineKind::kTables, cipher::AesEngineKind::kInstructions,
+                    cipher::AesEngineKind::kVectorInstructions);
 
 inline std::string AesEngineName(const testing::TestParamInfo<cipher::AesEngineKind>& info) {
     switch (info.param) {
@@ -32,6 +33,8 @@ inline std::string AesEngineName(const testing::TestParamInfo<cipher::AesEngineK
             return "Tables";
         case cipher::AesEngineKind::kInstructions:
             return "Instructions";
+        case cipher::AesEngineKind::kVectorInstructions:
+            return "VectorInstructions";
     }
     return "Unknown";
 }
