@@ -11,11 +11,16 @@ constinit const std::uint32_t kAlgObjectMarker = 0x414C474Fu;  // "ALGO"
 constinit const std::uint32_t kKeyObjectMarker = 0x4B455931u;  // "KEY1"
 
 Status InfoListAdd(MemoryList& memory, InfoList& infos, const void* kind, void* value) {
+    if (infos.capacity == 0) {
+        infos.pairs = infos.firstPairs;
+        infos.capacity = kInfoListFirstPairs;
+    }
     if (infos.count == infos.capacity) {
-        const std::uint32_t capacity = infos.capacity == 0 ? 2 : infos.capacity * 2;
+        const std::uint32_t capacity = infos.capacity * 2;
         auto* pairs = static_cast<InfoPair*>(MemoryAllocate(memory, capacity * sizeof(InfoPair)));
         if (pairs == nullptr) return kOutOfMemory;
-        if (infos.count != 0) std::memcpy(pairs, infos.pairs, infos.count * sizeof(InfoPair));
+        std::memcpy(pairs, infos.pairs, infos.count * sizeof(InfoPair));
+        // The built-in first pairs are not in the memory list: freeing them is ignored.
         MemoryFree(memory, infos.pairs);
         infos.pairs = pairs;
         infos.capacity = capacity;

@@ -17,11 +17,15 @@ struct InfoPair {
     void* value;
 };
 
-// The pair array lives in the owning object's memory list.
+// The first pairs live in the list itself, inside the owning object: an object with one info
+// (nearly all) needs no allocation for it. A longer array lives in the object's memory list.
+inline constexpr std::uint32_t kInfoListFirstPairs = 2;
+
 struct InfoList {
     std::uint32_t count;
     std::uint32_t capacity;
-    InfoPair* pairs;
+    InfoPair* pairs;  // null until the first pair, then firstPairs or a memory-list block
+    InfoPair firstPairs[kInfoListFirstPairs];
 };
 
 // One working buffer of an object, released (wiped) with it.
