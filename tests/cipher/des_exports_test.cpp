@@ -207,18 +207,21 @@ TEST(DesExports, ParityBitsAndDirectionValueAreIgnored) {
 // its three-key cipher with the key repeated (which is single DES).
 class EvpOracle {
   public:
+    // In a library context of its own: loading a provider by name into the default context
+    // would end OpenSSL's fallback to its default provider for the later tests of the program.
     EvpOracle() {
-        (void)OSSL_PROVIDER_load(nullptr, "default");
-        legacyProvider_ = OSSL_PROVIDER_load(nullptr, "legacy");
-        des_ = EVP_CIPHER_fetch(nullptr, "DES-CBC", nullptr);
-        tripleDes_ = EVP_CIPHER_fetch(nullptr, "DES-EDE3-CBC", nullptr);
+        context_ = OSSL_LIB_CTX_new();
+        defaultProvider_ = OSSL_PROVIDER_load(context_, "default");
+        legacyProvider_ = OSSL_PROVIDER_load(context_, "legacy");
+        des_ = EVP_CIPHER_fetch(context_, "DES-CBC", nullptr);
+        tripleDes_ = EVP_CIPHER_fetch(context_, "DES-EDE3-CBC", nullptr);
     }
     ~EvpOracle() {
         EVP_CIPHER_free(des_);
         EVP_CIPHER_free(tripleDes_);
-        // The default provider stays: once a provider was loaded by name, OpenSSL no longer
-        // falls back to it on its own, and later tests of the program use it.
         if (legacyProvider_ != nullptr) OSSL_PROVIDER_unload(legacyProvider_);
+        if (defaultProvider_ != nullptr) OSSL_PROVIDER_unload(defaultProvider_);
+        OSSL_LIB_CTX_free(context_);
     }
 
     // CBC over whole blocks, no padding.
@@ -246,6 +249,8 @@ class EvpOracle {
     }
 
   private:
+    OSSL_LIB_CTX* context_ = nullptr;
+    OSSL_PROVIDER* defaultProvider_ = nullptr;
     OSSL_PROVIDER* legacyProvider_ = nullptr;
     EVP_CIPHER* des_ = nullptr;
     EVP_CIPHER* tripleDes_ = nullptr;
