@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 
 #include <array>
 #include <cstring>
@@ -214,6 +215,53 @@ TEST_P(MisalignedCaller, Aes) {
     Call(kAesDestroyContext, &decryption);
     EXPECT_EQ(encryption, nullptr);
     EXPECT_EQ(decryption, nullptr);
+}
+
+// 37 blocks: every path of the AES engines runs (sixteen or eight blocks side by side, pairs,
+// single blocks), against OpenSSL's EVP; AES-256 ECB and CBC both ways.
+TEST_P(MisalignedCaller, AesOnEveryPath) {
+    Bytes key(32), iv(16), message(16 * 37);
+    for (size_t i = 0; i < key.size(); ++i) key[i] = static_cast<uint8_t>(i * 29 + 3);
+    for (size_t i = 0; i < iv.size(); ++i) iv[i] = static_cast<uint8_t>(i * 13 + 1);
+    for (size_t i = 0; i < message.size(); ++i) message[i] = static_cast<uint8_t>(i * 7 + i / 5);
+    AesContext* encryption = nullptr;
+    AesContext* decryption = nullptr;
+    ASSERT_EQ(CallStatus(kAesCreateContext, &encryption, 0, 256, key.data()), 0);
+    ASSERT_EQ(CallStatus(kAesCreateContext, &decryption, 1, 32, key.data()), 0);
+    for (const bool cbc : {false, true}) {
+        SCOPED_TRACE(cbc ? "CBC" : "ECB");
+        Bytes expected(message.size() + 16);
+        int written = 0;
+        EVP_CIPHER_CTX* oracle = EVP_CIPHER_CTX_new();
+        EVP_EncryptInit_ex(oracle, cbc ? EVP_aes_256_cbc() : EVP_aes_256_ecb(), nullptr, key.data(),
+                           iv.data());
+        EVP_CIPHER_CTX_set_padding(oracle, 0);
+        EVP_EncryptUpdate(oracle, expected.data(), &written, message.data(),
+                          static_cast<int>(message.size()));
+        EVP_CIPHER_CTX_free(oracle);
+        expected.resize(message.size());
+
+        Bytes data = message, chain = iv;
+        if (cbc) {
+            Call(kAesCbcCrypt, 1, data.data(), data.size(), &encryption, chain.data());
+        } else {
+            EXPECT_EQ(
+                CallStatus(kAesEncryptBlocks, &encryption, data.data(), data.data(), data.size()),
+                0);
+        }
+        EXPECT_EQ(data, expected);
+        chain = iv;
+        if (cbc) {
+            Call(kAesCbcCrypt, 0, data.data(), data.size(), &decryption, chain.data());
+        } else {
+            EXPECT_EQ(
+                CallStatus(kAesDecryptBlocks, &decryption, data.data(), data.data(), data.size()),
+                0);
+        }
+        EXPECT_EQ(data, message);
+    }
+    Call(kAesDestroyContext, &encryption);
+    Call(kAesDestroyContext, &decryption);
 }
 
 // The classic DES example (key 133457799BBCDFF1); triple-DES with three equal keys is DES.
