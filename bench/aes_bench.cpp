@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "evp_cipher_loop.h"
 #include "quillon.h"
 
 namespace {
@@ -40,18 +41,7 @@ const EVP_CIPHER* OpenSslCipher(int keyBits, Mode mode) {
 }
 
 void OpenSsl(benchmark::State& state, int keyBits, Mode mode, bool encrypt) {
-    EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
-    const uint8_t iv[16] = {};
-    EVP_CipherInit_ex(context, OpenSslCipher(keyBits, mode), nullptr, kKey, iv, encrypt ? 1 : 0);
-    EVP_CIPHER_CTX_set_padding(context, 0);
-    std::vector<uint8_t> buffer(kBufferSize, 0x5A);
-    int written = 0;
-    for (auto _ : state) {
-        EVP_CipherUpdate(context, buffer.data(), &written, buffer.data(), kBufferSize);
-        benchmark::DoNotOptimize(buffer.data());
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBufferSize));
-    EVP_CIPHER_CTX_free(context);
+    quillon::bench::RunEvpCipher(state, OpenSslCipher(keyBits, mode), kKey, encrypt, kBufferSize);
 }
 
 void KeySetupQuillon(benchmark::State& state, bool encrypt) {

@@ -9,6 +9,7 @@
 
 #include "cipher/aes_engine.h"
 #include "cipher/aes_modes.h"
+#include "evp_cipher_loop.h"
 
 namespace {
 
@@ -63,19 +64,8 @@ const EVP_CIPHER* OpenSslCipher(int keyBits, Mode mode) {
 }
 
 void OpenSsl(benchmark::State& state, int keyBits, Mode mode) {
-    EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
-    const uint8_t iv[16] = {};
-    EVP_CipherInit_ex(context, OpenSslCipher(keyBits, mode), nullptr, kKey, iv,
-                      Encrypts(mode) ? 1 : 0);
-    EVP_CIPHER_CTX_set_padding(context, 0);
-    std::vector<uint8_t> buffer(kBufferSize, 0x5A);
-    int written = 0;
-    for (auto _ : state) {
-        EVP_CipherUpdate(context, buffer.data(), &written, buffer.data(), kBufferSize);
-        benchmark::DoNotOptimize(buffer.data());
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBufferSize));
-    EVP_CIPHER_CTX_free(context);
+    quillon::bench::RunEvpCipher(state, OpenSslCipher(keyBits, mode), kKey, Encrypts(mode),
+                                 kBufferSize);
 }
 
 #define AES_ENGINE_ROW(name, bits, mode)                                                        \

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "evp_cipher_loop.h"
 #include "quillon.h"
 
 namespace {
@@ -40,18 +41,7 @@ void OpenSsl(benchmark::State& state, const char* name, bool encrypt) {
         state.SkipWithError("cipher not available");
         return;
     }
-    EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
-    const uint8_t iv[8] = {};
-    EVP_CipherInit_ex(context, cipher, nullptr, kKey, iv, encrypt ? 1 : 0);
-    EVP_CIPHER_CTX_set_padding(context, 0);
-    std::vector<uint8_t> buffer(kBufferSize, 0x5A);
-    int written = 0;
-    for (auto _ : state) {
-        EVP_CipherUpdate(context, buffer.data(), &written, buffer.data(), kBufferSize);
-        benchmark::DoNotOptimize(buffer.data());
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBufferSize));
-    EVP_CIPHER_CTX_free(context);
+    quillon::bench::RunEvpCipher(state, cipher, kKey, encrypt, kBufferSize);
     EVP_CIPHER_free(cipher);
 }
 
