@@ -20,12 +20,14 @@ namespace {
 constexpr std::size_t kBlock = 16;
 
 // AESENC has a latency of several cycles and issues one or two a cycle: eight independent
-// registers keep the unit busy.
-constexpr std::size_t kLanes = 8;
+// registers keep the unit busy. The 32-bit build has only eight vector registers; seven lanes
+// leave one for a round key or the CBC chain, which measured faster there than eight (CBC
+// decryption a fifth to a third).
+constexpr std::size_t kLanes = sizeof(void*) == 8 ? 8 : 7;
 
 // The round keys copied to the stack, so that each round reads its key as one memory operand
-// (the 32-bit build has only eight vector registers, all of them busy with blocks). The copy
-// is key material: wiped before the mode returns.
+// (the 32-bit build has only eight vector registers, nearly all of them busy with blocks). The
+// copy is key material: wiped before the mode returns.
 template <typename R, int kRounds>
 struct RoundKeys {
     typename R::Register key[kRounds + 1];

@@ -30,6 +30,7 @@ enum class AesEngineKind {
     kTables,              // 32-bit table lookups, on every processor
     kInstructions,        // AES instructions on 128-bit registers, eight blocks in flight
     kVectorInstructions,  // VAES on 256-bit registers, sixteen blocks in flight
+                          // (seven and fourteen in the 32-bit build)
 };
 
 // Whether this processor can run the engine.
