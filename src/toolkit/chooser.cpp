@@ -29,7 +29,9 @@ Status FillMethodSlot(AlgObject* object, MethodSlot& slot, Chooser chooser, KeyO
                 continue;
             }
         }
+        slot.key = key;
         const Status status = slot.bind(object, &slot, keyValue, method, surrender);
+        slot.key = nullptr;
         if (status == kOk) {
             slot.method = method;
             slot.primitives = method->primitives;

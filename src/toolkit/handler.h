@@ -54,6 +54,7 @@ struct MethodSlot {
     const Method* method;    // after init: the chosen method
     const void* primitives;  // after init: its primitive table
     void* context;           // the method's state, owned by the object's memory list
+    KeyObject* key;          // while a bind runs: the key it binds (methods keep forms there)
 };
 
 // Walks the chooser for one slot (first match that accepts the key wins). Result 0x221 when no

@@ -55,7 +55,7 @@ Status BindRaw(AlgObject* object, MethodSlot* slot, const void* keyValue, const 
     void* context = nullptr;
     std::uint32_t modulusLength = 0;
     const std::uint32_t status =
-        primitives->setup(object, method, keyValue, &context, &modulusLength);
+        primitives->setup(object, slot->key, method, keyValue, &context, &modulusLength);
     if (status != method::kOk) return TranslateMethodStatus(status);
     slot->context = context;
     Pkcs(object->handler).modulusLength = modulusLength;

@@ -52,14 +52,16 @@ struct ChainingPrimitives {
 
 // Raw RSA with one key form (the method's key form: KeyInfoRsaPublic or KeyInfoRsaPrivateCrt).
 struct AlgObject;
+struct KeyObject;
 struct Method;
 struct RsaRawPrimitives {
     // Copies what the method needs of the key record into the object's memory (*context) and
     // reports the modulus length in bytes: status 7 for a modulus above 4096 bits, 15 for a key
     // record the method cannot use, 16 out of memory. method is the chooser entry being bound
-    // (token methods reach their session through it).
-    std::uint32_t (*setup)(AlgObject* object, const Method* method, const void* keyRecord,
-                           void** context, std::uint32_t* modulusLength);
+    // (token methods reach their session through it); key is the key object the record is
+    // from, where a method may keep what it prepares from the record.
+    std::uint32_t (*setup)(AlgObject* object, KeyObject* key, const Method* method,
+                           const void* keyRecord, void** context, std::uint32_t* modulusLength);
     // in^exponent mod n, written big-endian and left-padded to exactly the modulus length:
     // status 10 when maxLength is below it, 5 when the input (a big-endian number) is not below
     // the modulus.

@@ -1,11 +1,16 @@
-// Raw RSA with the public key (KeyInfoRsaPublic) and with the private key in Chinese-remainder
-// form (KeyInfoRsaPrivateCrt), encrypt and decrypt sides (the operation is the same on both),
-// modulus at most 4096 bits. The private operation recombines two half-size exponentiations
-// with the coefficient, without blinding; both run constant-time and together, as OpenSSL's own
-// RSA runs them. Setup turns the key's numbers into big numbers once and prepares the Montgomery
-// forms of the moduli, and keeps them in the algorithm object (released and wiped with it), so
-// the object does not depend on the key object after init and an operation converts only its
-// input.
+// Raw RSA with the public key and with the private key in Chinese-remainder form, encrypt and
+// decrypt sides (the operation is the same on both), modulus at most 4096 bits. The private
+// operation recombines two half-size exponentiations with the coefficient, without blinding;
+// both run constant-time and together, as OpenSSL's own RSA runs them.
+//
+// The methods take the key forms KeyInfoRsaPublic and KeyInfoRsaPrivateCrt. Their numbers are
+// prepared once per key object, at the first setup with it: turned into big numbers, with the
+// Montgomery forms of the moduli, kept in the key's memory list and found again through a pair
+// of the key's info list whose kind only these methods know (a KeyGetInfo with it is impossible;
+// a KeySetInfo could not name it). Every algorithm object bound to the key holds a reference to
+// them in its own memory list, so an object does not depend on the key object after init, and
+// an operation converts only its input.
+#include <atomic>
 #include <new>
 #include <utility>
 
@@ -24,26 +29,35 @@ using support::MpiKind;
 using support::MpiMontgomery;
 using support::MpiScratch;
 
-struct RawKey {
-    std::uint32_t modulusLength;  // bytes
-    // Public key: only encryption feeds it a secret (the formatted message); recovering a
-    // signature works on public values alone and needs none of the secure-memory measures.
-    MpiKind inputKind;
+struct PreparedKey {
+    std::atomic<std::uint32_t> references;  // the key object's and one per bound object
+    std::uint32_t modulusLength;            // bytes
     Mpi modulus;
-    MpiMontgomery modulusForm;  // public operation, odd modulus
-    Mpi exponent;               // public operation
-    Mpi primes[2];              // private operation: p, q
+    MpiMontgomery modulusForm;  // public key, odd modulus
+    Mpi exponent;               // public key
+    Mpi primes[2];              // private key: p, q
     MpiMontgomery primeForms[2];
     Mpi primeExponents[2];  // dP, dQ
     Mpi coefficient;        // q^-1 mod p
+};
+
+// An algorithm object's view of the key. Public key: only encryption feeds it a secret (the
+// formatted message); recovering a signature works on public values alone and needs none of the
+// secure-memory measures.
+struct Binding {
+    const PreparedKey* key;
+    MpiKind inputKind;
 };
 
 Mpi Number(const Item& item, MpiKind kind = MpiKind::kPublic) {
     return Mpi::FromBytes({item.data, item.length}, kind);
 }
 
-void ReleaseRawKey(void* block, std::uint32_t length) {
-    static_cast<RawKey*>(block)->~RawKey();
+// The release of every list that holds the numbers: the last one wipes them.
+void DropReference(void* block, std::uint32_t length) {
+    auto* key = static_cast<PreparedKey*>(block);
+    if (key->references.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+    key->~PreparedKey();
     support::WipeAndRelease(block, length);
 }
 
@@ -55,57 +69,48 @@ bool PrepareForm(const Mpi& modulus, MpiMontgomery& form, MpiScratch& scratch) {
     return !form.empty();
 }
 
-// The modulus rules shared by both keys; the RawKey block holding the modulus, or a method
-// status.
-std::uint32_t StartKey(AlgObject* object, Mpi n, MpiKind inputKind, RawKey*& key) {
+// The modulus rules shared by both keys; the numbers, holding the modulus and owned by the key's
+// memory list, or a method status.
+std::uint32_t StartKey(KeyObject* owner, Mpi n, PreparedKey*& key) {
     const unsigned bits = n.BitLength();
     if (bits > kRsaMaxModulusBits) return method::kModulusLength;
     if (bits < 2) return method::kBadParameters;
-    void* block = support::Allocate(sizeof(RawKey));
+    void* block = support::Allocate(sizeof(PreparedKey));
     if (block == nullptr) return method::kOutOfMemory;
-    auto* made = new (block) RawKey{};
+    auto* made = new (block) PreparedKey{};
+    made->references.store(1, std::memory_order_relaxed);
     // On failure the list has released the block already.
-    if (!MemoryAdopt(object->memory, made, sizeof(RawKey), ReleaseRawKey)) {
+    if (!MemoryAdopt(owner->memory, made, sizeof(PreparedKey), DropReference)) {
         return method::kOutOfMemory;
     }
     made->modulusLength = (bits + 7) / 8;
-    made->inputKind = inputKind;
     made->modulus = std::move(n);
     key = made;
     return method::kOk;
 }
 
-std::uint32_t SetupPublic(AlgObject* object, const Method* method, const void* keyRecord,
-                          void** context, std::uint32_t* modulusLength) {
-    const auto* record = static_cast<const RsaPublicKeyRecord*>(keyRecord);
-    if (record == nullptr) return method::kBadParameters;
-    const MpiKind inputKind =
-        method->direction == kEncryptSide ? MpiKind::kSecret : MpiKind::kPublic;
-    Mpi n = Number(record->modulus);
+std::uint32_t PreparePublic(KeyObject* owner, const RsaPublicKeyRecord& record, PreparedKey*& key) {
+    Mpi n = Number(record.modulus);
     if (n.empty()) return method::kOutOfMemory;
-    RawKey* key = nullptr;
-    if (const std::uint32_t status = StartKey(object, std::move(n), inputKind, key); status != 0) {
+    if (const std::uint32_t status = StartKey(owner, std::move(n), key); status != 0) {
         return status;
     }
-    key->exponent = Number(record->exponent);
+    key->exponent = Number(record.exponent);
     MpiScratch scratch = MpiScratch::Make(MpiKind::kPublic);
     if (key->exponent.empty() || scratch.empty() ||
         !PrepareForm(key->modulus, key->modulusForm, scratch)) {
         return method::kOutOfMemory;
     }
-    *context = key;
-    *modulusLength = key->modulusLength;
     return method::kOk;
 }
 
-std::uint32_t SetupPrivate(AlgObject* object, const Method*, const void* keyRecord, void** context,
-                           std::uint32_t* modulusLength) {
-    const auto* record = static_cast<const RsaPrivateCrtRecord*>(keyRecord);
-    if (record == nullptr || record->primeCount != 2) return method::kBadParameters;
+std::uint32_t PreparePrivate(KeyObject* owner, const RsaPrivateCrtRecord& record,
+                             PreparedKey*& key) {
+    if (record.primeCount != 2) return method::kBadParameters;
     // A key whose primes do not make its modulus would give wrong results: refuse it here.
-    Mpi p = Number(record->primes[0], MpiKind::kSecret);
-    Mpi q = Number(record->primes[1], MpiKind::kSecret);
-    Mpi n = Number(record->modulus);
+    Mpi p = Number(record.primes[0], MpiKind::kSecret);
+    Mpi q = Number(record.primes[1], MpiKind::kSecret);
+    Mpi n = Number(record.modulus);
     Mpi product = Mpi::Make(MpiKind::kSecret);
     MpiScratch scratch = MpiScratch::Make(MpiKind::kSecret);
     if (p.empty() || q.empty() || n.empty() || product.empty() || scratch.empty() ||
@@ -113,37 +118,104 @@ std::uint32_t SetupPrivate(AlgObject* object, const Method*, const void* keyReco
         return method::kOutOfMemory;
     }
     if (support::MpiCompare(product, n) != 0) return method::kBadParameters;
-    RawKey* key = nullptr;
-    if (const std::uint32_t status = StartKey(object, std::move(n), MpiKind::kSecret, key);
-        status != 0) {
+    if (const std::uint32_t status = StartKey(owner, std::move(n), key); status != 0) {
         return status;
     }
     key->primes[0] = std::move(p);
     key->primes[1] = std::move(q);
-    key->primeExponents[0] = Number(record->primeExponents[0], MpiKind::kSecret);
-    key->primeExponents[1] = Number(record->primeExponents[1], MpiKind::kSecret);
-    key->coefficient = Number(record->coefficient, MpiKind::kSecret);
+    key->primeExponents[0] = Number(record.primeExponents[0], MpiKind::kSecret);
+    key->primeExponents[1] = Number(record.primeExponents[1], MpiKind::kSecret);
+    key->coefficient = Number(record.coefficient, MpiKind::kSecret);
     if (key->primeExponents[0].empty() || key->primeExponents[1].empty() ||
         key->coefficient.empty() || !PrepareForm(key->primes[0], key->primeForms[0], scratch) ||
         !PrepareForm(key->primes[1], key->primeForms[1], scratch)) {
         return method::kOutOfMemory;
     }
-    *context = key;
+    return method::kOk;
+}
+
+// ---- The kinds of the prepared numbers in a key's info list ------------------------------------
+
+// Their addresses are the kinds' identities (elements of one array, so never merged into one).
+// No info type reports them.
+constinit const KeyInfoDescriptor kPreparedKinds[2] = {};
+constexpr const KeyInfoDescriptor& kPreparedPublic = kPreparedKinds[0];
+constexpr const KeyInfoDescriptor& kPreparedPrivate = kPreparedKinds[1];
+
+// ---- The methods ----------------------------------------------------------------------------
+
+// The key's prepared numbers: found in its info list, or made from its record and added there.
+template <typename Record>
+std::uint32_t PreparedOf(KeyObject* owner, const KeyInfoDescriptor& kind, const void* keyRecord,
+                         std::uint32_t (*prepare)(KeyObject*, const Record&, PreparedKey*&),
+                         PreparedKey*& key) {
+    if (const InfoPair* pair = InfoListFind(owner->infos, &kind); pair != nullptr) {
+        key = static_cast<PreparedKey*>(pair->value);
+        return method::kOk;
+    }
+    if (keyRecord == nullptr) return method::kBadParameters;
+    if (const std::uint32_t status = prepare(owner, *static_cast<const Record*>(keyRecord), key);
+        status != method::kOk) {
+        return status;
+    }
+    // Without the pair the numbers still go with the key's memory list; the next setup makes
+    // them again.
+    return InfoListAdd(owner->memory, owner->infos, &kind, key) == kOk ? method::kOk
+                                                                       : method::kOutOfMemory;
+}
+
+// A reference to the key's prepared numbers in the object's memory list, and the object's view
+// of them.
+std::uint32_t Bind(AlgObject* object, PreparedKey* key, MpiKind inputKind, void** context,
+                   std::uint32_t* modulusLength) {
+    auto* binding = static_cast<Binding*>(MemoryAllocate(object->memory, sizeof(Binding)));
+    if (binding == nullptr) return method::kOutOfMemory;
+    key->references.fetch_add(1, std::memory_order_relaxed);
+    // On failure the list has dropped the reference already.
+    if (!MemoryAdopt(object->memory, key, sizeof(PreparedKey), DropReference)) {
+        return method::kOutOfMemory;
+    }
+    *binding = {key, inputKind};
+    *context = binding;
     *modulusLength = key->modulusLength;
     return method::kOk;
 }
 
+std::uint32_t SetupPublic(AlgObject* object, KeyObject* owner, const Method* method,
+                          const void* keyRecord, void** context, std::uint32_t* modulusLength) {
+    PreparedKey* key = nullptr;
+    if (const std::uint32_t status =
+            PreparedOf<RsaPublicKeyRecord>(owner, kPreparedPublic, keyRecord, PreparePublic, key);
+        status != method::kOk) {
+        return status;
+    }
+    const MpiKind inputKind =
+        method->direction == kEncryptSide ? MpiKind::kSecret : MpiKind::kPublic;
+    return Bind(object, key, inputKind, context, modulusLength);
+}
+
+std::uint32_t SetupPrivate(AlgObject* object, KeyObject* owner, const Method*,
+                           const void* keyRecord, void** context, std::uint32_t* modulusLength) {
+    PreparedKey* key = nullptr;
+    if (const std::uint32_t status = PreparedOf<RsaPrivateCrtRecord>(
+            owner, kPreparedPrivate, keyRecord, PreparePrivate, key);
+        status != method::kOk) {
+        return status;
+    }
+    return Bind(object, key, MpiKind::kSecret, context, modulusLength);
+}
+
 // The checks both operations make before any arithmetic; the input as a number.
-std::uint32_t Prepare(const RawKey& key, std::uint32_t maxLength, const std::uint8_t* in,
+std::uint32_t Prepare(const Binding& binding, std::uint32_t maxLength, const std::uint8_t* in,
                       std::uint32_t inLength, Mpi& input) {
-    if (maxLength < key.modulusLength) return method::kOutputTooSmall;
-    input = Mpi::FromBytes({in, inLength}, key.inputKind);
+    if (maxLength < binding.key->modulusLength) return method::kOutputTooSmall;
+    input = Mpi::FromBytes({in, inLength}, binding.inputKind);
     if (input.empty()) return method::kOutOfMemory;
-    if (support::MpiCompare(input, key.modulus) >= 0) return method::kDataMalformed;
+    if (support::MpiCompare(input, binding.key->modulus) >= 0) return method::kDataMalformed;
     return method::kOk;
 }
 
-std::uint32_t Finish(const RawKey& key, const Mpi& result, std::uint8_t* out,
+std::uint32_t Finish(const PreparedKey& key, const Mpi& result, std::uint8_t* out,
                      std::uint32_t* outLength) {
     if (!result.ToBytes({out, key.modulusLength})) return method::kFailure;
     *outLength = key.modulusLength;
@@ -153,13 +225,15 @@ std::uint32_t Finish(const RawKey& key, const Mpi& result, std::uint8_t* out,
 std::uint32_t TransformPublic(const void* context, std::uint8_t* out, std::uint32_t* outLength,
                               std::uint32_t maxLength, const std::uint8_t* in,
                               std::uint32_t inLength) {
-    const auto& key = *static_cast<const RawKey*>(context);
+    const auto& binding = *static_cast<const Binding*>(context);
+    const PreparedKey& key = *binding.key;
     Mpi input;
-    if (const std::uint32_t status = Prepare(key, maxLength, in, inLength, input); status != 0) {
+    if (const std::uint32_t status = Prepare(binding, maxLength, in, inLength, input);
+        status != 0) {
         return status;
     }
-    MpiScratch scratch = MpiScratch::Make(key.inputKind);
-    Mpi result = Mpi::Make(key.inputKind, key.modulusLength * 8);
+    MpiScratch scratch = MpiScratch::Make(binding.inputKind);
+    Mpi result = Mpi::Make(binding.inputKind, key.modulusLength * 8);
     if (scratch.empty() || result.empty()) return method::kOutOfMemory;
     const bool done = key.modulusForm.empty()
                           ? support::MpiPowm(result, input, key.exponent, key.modulus, scratch)
@@ -168,10 +242,9 @@ std::uint32_t TransformPublic(const void* context, std::uint8_t* out, std::uint3
     if (!done) return method::kOutOfMemory;
     return Finish(key, result, out, outLength);
 }
-
 // m1 = c^dP mod p and m2 = c^dQ mod q; with both moduli odd, together and on their prepared
 // forms.
-bool HalfResults(const RawKey& key, const Mpi& input, Mpi (&halves)[2], MpiScratch& scratch) {
+bool HalfResults(const PreparedKey& key, const Mpi& input, Mpi (&halves)[2], MpiScratch& scratch) {
     for (int i = 0; i < 2; ++i) {
         if (!support::MpiMod(halves[i], input, key.primes[i], scratch)) return false;
     }
@@ -193,9 +266,11 @@ bool HalfResults(const RawKey& key, const Mpi& input, Mpi (&halves)[2], MpiScrat
 std::uint32_t TransformPrivate(const void* context, std::uint8_t* out, std::uint32_t* outLength,
                                std::uint32_t maxLength, const std::uint8_t* in,
                                std::uint32_t inLength) {
-    const auto& key = *static_cast<const RawKey*>(context);
+    const auto& binding = *static_cast<const Binding*>(context);
+    const PreparedKey& key = *binding.key;
     Mpi input;
-    if (const std::uint32_t status = Prepare(key, maxLength, in, inLength, input); status != 0) {
+    if (const std::uint32_t status = Prepare(binding, maxLength, in, inLength, input);
+        status != 0) {
         return status;
     }
     const unsigned bits = key.modulusLength * 8;

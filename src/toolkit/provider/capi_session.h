@@ -32,8 +32,8 @@ struct CapiBoundKey {
 std::uint32_t CapiFailure(CapiSession& session);
 
 // Binding: parses the key reference, acquires the context, gets the user key and its length.
-std::uint32_t CapiBindKey(AlgObject* object, const Method* method, const void* keyRecord,
-                          void** context, std::uint32_t* modulusLength);
+std::uint32_t CapiBindKey(AlgObject* object, KeyObject* key, const Method* method,
+                          const void* keyRecord, void** context, std::uint32_t* modulusLength);
 
 // The transforms of the two sides (RsaRawPrimitives::transform): signing a PKCS #1 block of type
 // 1, decrypting one block into a block of type 2.

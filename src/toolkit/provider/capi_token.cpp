@@ -103,8 +103,8 @@ void CapiReverse(std::uint8_t* bytes, std::uint32_t length) {
     }
 }
 
-std::uint32_t CapiBindKey(AlgObject* object, const Method* method, const void* keyRecord,
-                          void** context, std::uint32_t* modulusLength) {
+std::uint32_t CapiBindKey(AlgObject* object, KeyObject*, const Method* method,
+                          const void* keyRecord, void** context, std::uint32_t* modulusLength) {
     auto& session = *static_cast<CapiSession*>(TokenSessionOf(method));
     if (session.library == nullptr) return method::kNotSupported;
     CapiKeyLocation location{};
