@@ -169,28 +169,33 @@ void ResetSeedRing() {
     std::memset(generator.seedRing, 0, sizeof generator.seedRing);
 }
 
-void MakeSeededRandomObject(toolkit::AlgObject** holder) {
-    (void)toolkit::AlgCreate(holder);
-    (void)toolkit::AlgSetInfo(*holder, toolkit::InfoRandomMultiStream, nullptr);
-    (void)toolkit::AlgRandomInit(*holder, toolkit::DefaultChooser, nullptr);
+namespace {
 
-    // The block lives on the stack: it cannot be missing, and it is wiped below.
-    std::uint8_t block[kSeededObjectBytes];
+// The seed of a seeded random object, taken at its first draw: a reseed whose caller value is a
+// timing-jitter sample (the generator made first if it is missing), then the bytes from the
+// generator under its lock.
+toolkit::Status SeedFromModuleGenerator(std::uint8_t* out, std::uint32_t length) {
     (void)Reseed(SampleTimingJitter());
     if (generator.randomObject.load(std::memory_order_acquire) == nullptr) {
         (void)Reseed(kDefaultSeedValue);
     }
-    toolkit::Status generated;
-    {
-        const Locked locked;
-        generated = toolkit::AlgGenerateRandomBytes(
-            generator.randomObject.load(std::memory_order_relaxed), block, sizeof block, nullptr);
+    const Locked locked;
+    return toolkit::AlgGenerateRandomBytes(generator.randomObject.load(std::memory_order_relaxed),
+                                           out, length, nullptr);
+}
+
+}  // namespace
+
+void MakeSeededRandomObject(toolkit::AlgObject** holder) {
+    (void)toolkit::AlgCreate(holder);
+    (void)toolkit::AlgSetInfo(*holder, toolkit::InfoRandomMultiStream, nullptr);
+    (void)toolkit::AlgRandomInit(*holder, toolkit::DefaultChooser, nullptr);
+    // Seeding waits for the first draw: an operation that never draws (a PKCS #1 type-1 block)
+    // pays neither the reseed nor the jitter sample.
+    if (toolkit::AlgRandomSeedAtFirstDraw(*holder, SeedFromModuleGenerator, kSeededObjectBytes) !=
+        toolkit::kOk) {
+        (void)toolkit::AlgDestroy(holder);
     }
-    if (generated == toolkit::kOk) {
-        generated = toolkit::AlgRandomUpdate(*holder, block, sizeof block, nullptr);
-    }
-    support::SecureWipe(block, sizeof block);
-    if (generated != toolkit::kOk) (void)toolkit::AlgDestroy(holder);
 }
 
 GeneratorView InspectGenerator() {

@@ -32,11 +32,12 @@ void AddSeed(const std::uint8_t* data, std::uint32_t length);
 // Clears the seed ring and the keyed state; the random object is untouched.
 void ResetSeedRing();
 
-// A fresh toolkit random object (InfoRandomMultiStream) in holder, seeded with 80 bytes of the
-// module generator after a reseed whose caller value is 32 timing-jitter bits. The caller owns
-// it and destroys it with AlgDestroy. When the generator cannot produce the 80 bytes the new
-// object is destroyed again (holder null): an unseeded object must never hand out "random"
-// bytes.
+// A fresh toolkit random object (InfoRandomMultiStream) in holder, which seeds itself when it is
+// first asked for bytes: a reseed of the module generator whose caller value is 32 timing-jitter
+// bits, then 80 bytes of the module generator. The caller owns it and destroys it with
+// AlgDestroy; an object never drawn from leaves the module generator untouched. When the 80
+// bytes cannot be produced, that draw fails (and the next one tries again): an unseeded object
+// never hands out "random" bytes. Holder is null when the object could not be made.
 void MakeSeededRandomObject(toolkit::AlgObject** holder);
 
 // What the tests look at.

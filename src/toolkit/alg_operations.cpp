@@ -152,6 +152,17 @@ Status AlgGenerateRandomBytes(AlgObject* object, std::uint8_t* out, std::uint32_
         .generate(object, object->handler, out, length, surrender);
 }
 
+Status AlgRandomSeedAtFirstDraw(AlgObject* object, RandomSeedSource source, std::uint32_t length) {
+    if (!IsAlgObject(object)) return kBadRandomObject;
+    if (const Status status = CheckForUse(object, HandlerFamily::kRandom); status != kOk) {
+        return status;
+    }
+    if (source == nullptr || length == 0 || length > kMaxFirstDrawSeed) return kBadParameters;
+    const auto& operations = FamilyOperations<RandomHandlerOperations>(object->handler);
+    if (operations.seedAtFirstDraw == nullptr) return kNotSupported;
+    return operations.seedAtFirstDraw(object->handler, source, length);
+}
+
 // ---- Encryption and decryption ---------------------------------------------------------------
 namespace {
 

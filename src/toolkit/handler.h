@@ -103,6 +103,10 @@ struct DigestHandlerOperations {
                     const SurrenderContext* surrender);
 };
 
+// Seed material a random object asks for when it is first drawn from (AlgRandomSeedAtFirstDraw):
+// fills out with length bytes and returns kOk, or fails with a status.
+using RandomSeedSource = Status (*)(std::uint8_t* out, std::uint32_t length);
+
 struct RandomHandlerOperations {
     HandlerOperations common;
     Status (*init)(AlgObject* object, Handler* handler, Chooser chooser,
@@ -111,6 +115,8 @@ struct RandomHandlerOperations {
                      std::uint32_t length, const SurrenderContext* surrender);
     Status (*generate)(AlgObject* object, Handler* handler, std::uint8_t* out, std::uint32_t length,
                        const SurrenderContext* surrender);
+    // Null for kinds that take no seed.
+    Status (*seedAtFirstDraw)(Handler* handler, RandomSeedSource source, std::uint32_t length);
 };
 
 struct EncryptionHandlerOperations {

@@ -1,9 +1,10 @@
 // The random-generator kinds InfoRandomFips186 and InfoRandomMultiStream and their handler: one
 // method slot that wants the object's own kind; the method's state starts from the object's
-// parameter record.
+// parameter record. A seed deferred to the first draw waits in the handler.
 #include <cstddef>
 #include <cstring>
 
+#include "support/secure_wipe.h"
 #include "toolkit/methods/primitives.h"
 #include "toolkit/random_params.h"
 #include "toolkit/toolkit.h"
@@ -14,7 +15,9 @@ namespace {
 struct RandomHandler {
     Handler base;
     MethodSlot slot;
-    const void* parameters;  // the stored record, or null
+    const void* parameters;            // the stored record, or null
+    RandomSeedSource firstDrawSource;  // null once the deferred seed is in (or none was asked)
+    std::uint32_t firstDrawLength;
 };
 
 RandomHandler& HandlerOf(AlgObject* object) {
@@ -45,14 +48,41 @@ Status RandomUpdate(AlgObject*, Handler* handler, const std::uint8_t* seed, std:
     return TranslateMethodStatus(PrimitivesOf(slot).update(slot.context, seed, length));
 }
 
+// The deferred seed: taken from its source and given to the method as an update.
+Status SeedFromSource(RandomHandler& random) {
+    std::uint8_t block[kMaxFirstDrawSeed];
+    Status status = random.firstDrawSource(block, random.firstDrawLength);
+    if (status == kOk) {
+        status = TranslateMethodStatus(
+            PrimitivesOf(random.slot).update(random.slot.context, block, random.firstDrawLength));
+    }
+    support::SecureWipe(block, random.firstDrawLength);
+    if (status == kOk) random.firstDrawSource = nullptr;
+    return status;
+}
+
 Status RandomGenerate(AlgObject*, Handler* handler, std::uint8_t* out, std::uint32_t length,
                       const SurrenderContext*) {
-    const MethodSlot& slot = reinterpret_cast<RandomHandler*>(handler)->slot;
+    auto& random = *reinterpret_cast<RandomHandler*>(handler);
+    if (random.firstDrawSource != nullptr) {
+        if (const Status status = SeedFromSource(random); status != kOk) return status;
+    }
+    const MethodSlot& slot = random.slot;
     return TranslateMethodStatus(PrimitivesOf(slot).generate(slot.context, out, length));
 }
 
-constexpr RandomHandlerOperations kRandomOperations = {
-    {nullptr, HandlerFamily::kRandom}, RandomInit, RandomUpdate, RandomGenerate};
+Status RandomSeedAtFirstDraw(Handler* handler, RandomSeedSource source, std::uint32_t length) {
+    auto& random = *reinterpret_cast<RandomHandler*>(handler);
+    random.firstDrawSource = source;
+    random.firstDrawLength = length;
+    return kOk;
+}
+
+constexpr RandomHandlerOperations kRandomOperations = {{nullptr, HandlerFamily::kRandom},
+                                                       RandomInit,
+                                                       RandomUpdate,
+                                                       RandomGenerate,
+                                                       RandomSeedAtFirstDraw};
 
 Handler* MakeRandomHandler(const AlgInfoDescriptor* kind, AlgObject* object) {
     auto* handler = NewHandler<RandomHandler>(&kRandomOperations.common);

@@ -56,6 +56,14 @@ Status AlgDestroy(AlgObject** handle);
 [[nodiscard]] Status AlgGenerateRandomBytes(AlgObject* object, std::uint8_t* out,
                                             std::uint32_t length,
                                             const SurrenderContext* surrender);
+// Defers seeding an initialised random object until it is first asked for bytes: that draw first
+// takes length bytes (at most kMaxFirstDrawSeed) from source and gives them to the object as an
+// AlgRandomUpdate would, then draws. An object never drawn from never calls source; a source
+// that fails fails that draw with its status, and the next draw asks it again. 0x217 for a kind
+// that takes no seed.
+inline constexpr std::uint32_t kMaxFirstDrawSeed = 256;
+[[nodiscard]] Status AlgRandomSeedAtFirstDraw(AlgObject* object, RandomSeedSource source,
+                                              std::uint32_t length);
 
 // Encryption and decryption; random may be null where the kind needs none.
 [[nodiscard]] Status AlgEncryptInit(AlgObject* object, KeyObject* key, Chooser chooser,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/allocation_failure.h"
+#include "common/openssl_rsa.h"
 #include "quillon.h"
 #include "random/tick_counter_fake.h"
 #include "support/checked_alloc.h"
@@ -123,17 +124,88 @@ TEST(SeededRandomObject, IsSeededAndIndependent) {
     (void)toolkit::AlgDestroy(&second);
 }
 
+// What a multi-stream object draws first when nothing seeded it.
+std::vector<std::uint8_t> UnseededDraw() {
+    toolkit::AlgObject* object = nullptr;
+    std::vector<std::uint8_t> out(20);
+    EXPECT_EQ(toolkit::AlgCreate(&object), 0u);
+    EXPECT_EQ(toolkit::AlgSetInfo(object, toolkit::InfoRandomMultiStream, nullptr), 0u);
+    EXPECT_EQ(toolkit::AlgRandomInit(object, toolkit::DefaultChooser, nullptr), 0u);
+    EXPECT_EQ(toolkit::AlgGenerateRandomBytes(object, out.data(), 20, nullptr), 0u);
+    (void)toolkit::AlgDestroy(&object);
+    return out;
+}
+
 TEST(SeededRandomObject, OutOfMemoryNeverLeavesAnUnseededObject) {
     test::ResetFakeTicks();
-    test::ForEachAllocationFailure([](int failing) {
+    const std::vector<std::uint8_t> unseeded = UnseededDraw();
+    test::ForEachAllocationFailure([&](int failing) {
         toolkit::AlgObject* object = nullptr;
         MakeSeededRandomObject(&object);
         if (object == nullptr) return;
-        // Whatever failed, an object that is handed out generates from its 80-byte seed.
-        std::uint8_t out[20];
-        EXPECT_EQ(toolkit::AlgGenerateRandomBytes(object, out, 20, nullptr), 0u) << failing;
+        // Whatever failed, a draw gives bytes from the 80-byte seed or fails; a failed draw
+        // leaves the seed to the next one.
+        std::vector<std::uint8_t> out(20);
+        if (toolkit::AlgGenerateRandomBytes(object, out.data(), 20, nullptr) != 0u) {
+            ASSERT_EQ(toolkit::AlgGenerateRandomBytes(object, out.data(), 20, nullptr), 0u)
+                << failing;
+        }
+        EXPECT_NE(out, unseeded) << failing;
         (void)toolkit::AlgDestroy(&object);
     });
+}
+
+// The object seeds itself at its first draw, with the whole reseed (32 jitter ticks, the system
+// poll into the seed ring) then and only then: an object never drawn from, or an operation that
+// never draws (a PKCS #1 type-1 signature), leaves the generator and the tick counter alone.
+TEST(SeededRandomObject, SeedsItselfAtItsFirstDraw) {
+    ASSERT_EQ(RngInitialize(5), 0);
+    const auto same = [](const GeneratorView& a, const GeneratorView& b) {
+        return a.ringPosition == b.ringPosition && std::memcmp(a.seedRing, b.seedRing, 8) == 0;
+    };
+    test::ResetFakeTicks();
+    const GeneratorView before = InspectGenerator();
+    toolkit::AlgObject* object = nullptr;
+    MakeSeededRandomObject(&object);
+    ASSERT_NE(object, nullptr);
+    EXPECT_EQ(test::FakeTicks().readings, 0);
+    EXPECT_TRUE(same(InspectGenerator(), before));
+
+    std::uint8_t out[20];
+    ASSERT_EQ(toolkit::AlgGenerateRandomBytes(object, out, 20, nullptr), 0u);
+    EXPECT_GE(test::FakeTicks().readings, 2 * 32);
+    const GeneratorView seeded = InspectGenerator();
+    EXPECT_FALSE(same(seeded, before));
+    const int readings = test::FakeTicks().readings;
+    ASSERT_EQ(toolkit::AlgGenerateRandomBytes(object, out, 20, nullptr), 0u);
+    EXPECT_EQ(test::FakeTicks().readings, readings);
+    EXPECT_TRUE(same(InspectGenerator(), seeded));
+    (void)toolkit::AlgDestroy(&object);
+
+    // Through the exports: a signature draws nothing, a Diffie-Hellman key pair draws.
+    const test::OpensslRsaKey& rsa = test::OpensslKey(1024);
+    KeyHandle* key = nullptr;
+    ASSERT_EQ(
+        RsaCreatePrivateKey(&key, rsa.pkcs8.data(), static_cast<std::uint32_t>(rsa.pkcs8.size())),
+        0);
+    test::ResetFakeTicks();
+    const GeneratorView beforeSignature = InspectGenerator();
+    std::vector<std::uint8_t> block(20, 7), signature(rsa.size());
+    std::uint32_t capacity = rsa.size();
+    ASSERT_EQ(RsaEncrypt(key, block.data(), 20, signature.data(), &capacity), 0);
+    RsaDestroyKey(&key);
+    EXPECT_EQ(test::FakeTicks().readings, 0);
+    EXPECT_TRUE(same(InspectGenerator(), beforeSignature));
+
+    const DhKeyAgreeParams* group = nullptr;
+    ASSERT_EQ(DhGetGroup(&group, 1), 0);
+    Item* value = nullptr;
+    DhKeyPair* pair = nullptr;
+    ASSERT_EQ(DhGenerateKeyPair(&value, &pair, group), 0);
+    DhFreeBuffer(&value);
+    DhDestroyKeyPair(&pair);
+    EXPECT_GE(test::FakeTicks().readings, 2 * 32);
+    EXPECT_FALSE(same(InspectGenerator(), beforeSignature));
 }
 
 TEST(ModuleGenerator, ReseedSurvivesEveryAllocationFailure) {

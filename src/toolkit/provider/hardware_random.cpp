@@ -95,7 +95,7 @@ Status HardwareGenerate(AlgObject*, Handler* handler, std::uint8_t* out, std::ui
 }
 
 constexpr RandomHandlerOperations kHardwareOperations = {
-    {nullptr, HandlerFamily::kRandom}, HardwareInit, HardwareUpdate, HardwareGenerate};
+    {nullptr, HandlerFamily::kRandom}, HardwareInit, HardwareUpdate, HardwareGenerate, nullptr};
 
 Handler* MakeHardwareHandler(const AlgInfoDescriptor* kind, AlgObject*) {
     auto* handler = NewHandler<HardwareHandler>(&kHardwareOperations.common);
