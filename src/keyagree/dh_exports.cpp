@@ -92,13 +92,13 @@ extern "C" QUILLON_API int32_t QUILLON_CALL DhGenerateKeyPair(Item** publicValue
     if (result == 0) {
         toolkit::AlgObject* random = nullptr;
         random::MakeSeededRandomObject(&random);
-        toolkit::Status status = toolkit::kBadRandomObject;
+        // Only memory keeps a random object from being made.
+        result = -1;
         if (random != nullptr) {
-            status = toolkit::AlgKeyAgreePhase1(pair->object, value->data, &value->length,
-                                                params->primeLength, random, nullptr);
+            result = static_cast<int32_t>(toolkit::AlgKeyAgreePhase1(
+                pair->object, value->data, &value->length, params->primeLength, random, nullptr));
             (void)toolkit::AlgDestroy(&random);
         }
-        result = static_cast<int32_t>(status);
     }
     // Any failure past the argument check leaves both outputs null and nothing allocated.
     if (result != 0) {

@@ -87,7 +87,9 @@ extern "C" QUILLON_API int32_t QUILLON_CALL RsaGenerateKeyPair(KeyHandle** publi
     if (status == toolkit::kOk) {
         AlgObject* random = nullptr;
         random::MakeSeededRandomObject(&random);
-        status = toolkit::KeyCreate(&publicCell->key);
+        // Only memory keeps a random object from being made.
+        if (random == nullptr) status = toolkit::kOutOfMemory;
+        if (status == toolkit::kOk) status = toolkit::KeyCreate(&publicCell->key);
         if (status == toolkit::kOk) status = toolkit::KeyCreate(&privateCell->key);
         if (status == toolkit::kOk) {
             status = toolkit::AlgGenerateKeypair(generator, publicCell->key, privateCell->key,
@@ -146,14 +148,20 @@ extern "C" QUILLON_API int32_t QUILLON_CALL RsaGetKeyInfo(KeyHandle* key, uint8_
     return 0;
 }
 
-// Private-key formatting (a type-1 block) first; when that init fails for any reason the key is
-// tried with public-key formatting (a type-2 block), whose status then stands.
+// Private-key formatting (a type-1 block) first; when that init fails for any reason but memory
+// the key is tried with public-key formatting (a type-2 block), whose status then stands. Out of
+// memory is reported as such: a type-2 block never stands in for a signature the module could
+// not make.
 extern "C" QUILLON_API int32_t QUILLON_CALL RsaEncrypt(KeyHandle* key, const uint8_t* in,
                                                        uint32_t inLength, uint8_t* out,
                                                        uint32_t* capacity) {
     if (key == nullptr || capacity == nullptr) return -1;
     AlgObject* object = nullptr;
     Status status = StartPkcs(&object, toolkit::InfoRsaPkcsPrivate, key->key, true);
+    if (status == toolkit::kOutOfMemory) {
+        (void)toolkit::AlgDestroy(&object);
+        return Result(status);
+    }
     if (status != toolkit::kOk) {
         (void)toolkit::AlgDestroy(&object);
         status = StartPkcs(&object, toolkit::InfoRsaPkcsPublic, key->key, true);

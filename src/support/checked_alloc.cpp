@@ -10,6 +10,7 @@ namespace {
 // Allocations still to go before the one that fails; 0 when the hook is off.
 std::atomic<int> allocationsUntilFailure{0};
 std::atomic<int> allocationCount{0};
+std::atomic<const AllocationObserver*> observer{nullptr};
 
 bool HookSaysFail() {
     int remaining = allocationsUntilFailure.load(std::memory_order_relaxed);
@@ -32,7 +33,10 @@ void* Allocate(std::size_t size) {
                           std::memory_order_relaxed);
     if (HookSaysFail()) return nullptr;
     // malloc(0) may return null on some runtimes; a live block keeps "null means failure" true.
-    return std::malloc(size == 0 ? 1 : size);
+    void* block = std::malloc(size == 0 ? 1 : size);
+    const AllocationObserver* watching = observer.load(std::memory_order_acquire);
+    if (block != nullptr && watching != nullptr) watching->made(block, size == 0 ? 1 : size);
+    return block;
 }
 
 void* AllocateZeroed(std::size_t size) {
@@ -42,11 +46,17 @@ void* AllocateZeroed(std::size_t size) {
 }
 
 void Release(void* block) {
+    const AllocationObserver* watching = observer.load(std::memory_order_acquire);
+    if (block != nullptr && watching != nullptr) watching->releasing(block);
     std::free(block);
 }
 
 void FailNthAllocation(int n) {
     allocationsUntilFailure.store(n > 0 ? n : 0, std::memory_order_relaxed);
+}
+
+void ObserveAllocations(const AllocationObserver* watching) {
+    observer.store(watching, std::memory_order_release);
 }
 
 int CountAllocations() {

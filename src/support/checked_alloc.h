@@ -20,4 +20,12 @@ void Release(void* block);
 void FailNthAllocation(int n);
 [[nodiscard]] int CountAllocations();
 
+// Observer for tests: told of every block made (with its size) and of every block about to be
+// released, so a test can look at what is freed. Null switches it off.
+struct AllocationObserver {
+    void (*made)(const void* block, std::size_t size);
+    void (*releasing)(const void* block);
+};
+void ObserveAllocations(const AllocationObserver* observer);
+
 }  // namespace quillon::support

@@ -96,8 +96,9 @@ std::uint32_t DhPhase1(AlgObject*, void* context, std::uint8_t* out, std::uint32
     const std::uint32_t length = (bits + 7) / 8;
     support::SecureBuffer drawn = support::SecureBuffer::Zeroed(length);
     if (!drawn.ok()) return method::kOutOfMemory;
-    if (AlgGenerateRandomBytes(random, drawn.data(), length, nullptr) != kOk) {
-        return method::kFailure;
+    if (const Status drawnStatus = AlgGenerateRandomBytes(random, drawn.data(), length, nullptr);
+        drawnStatus != kOk) {
+        return drawnStatus == kOutOfMemory ? method::kOutOfMemory : method::kFailure;
     }
     if (bits % 8 != 0) drawn.data()[0] &= static_cast<std::uint8_t>((1u << (bits % 8)) - 1);
     Mpi x = Mpi::FromBytes(drawn.span(), MpiKind::kSecret);

@@ -1,0 +1,154 @@
+// No secret is left in memory that the module or libcrypto frees: every block made and freed
+// during the operations is recorded, and the operation's secrets are looked for in the record
+// (the Diffie-Hellman private value and shared secret, the plain bytes of the raw RSA envelope,
+// the RSA private components).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "common/openssl_allocation_hook.h"
+#include "common/openssl_rsa.h"
+#include "keyagree/raw_rsa_key_fixture.h"
+#include "quillon.h"
+#include "toolkit/toolkit.h"
+
+namespace quillon {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using namespace toolkit;
+
+const bool hooked = test::InstallOpensslAllocationHook();
+
+// Two random objects seeded alike draw alike: one tells the test the private value the other
+// gives the key-agreement object.
+AlgObject* FixedRandom(std::uint8_t seedByte) {
+    AlgObject* object = nullptr;
+    const std::uint8_t seed[20] = {seedByte, 0x17, 0xC3};
+    EXPECT_EQ(AlgCreate(&object), kOk);
+    EXPECT_EQ(AlgSetInfo(object, InfoRandomFips186, nullptr), kOk);
+    EXPECT_EQ(AlgRandomInit(object, DefaultChooser, nullptr), kOk);
+    EXPECT_EQ(AlgRandomUpdate(object, seed, sizeof seed, nullptr), kOk);
+    return object;
+}
+
+AlgObject* KeyAgreement(const DhKeyAgreeParams* group) {
+    AlgObject* object = nullptr;
+    EXPECT_EQ(AlgCreate(&object), kOk);
+    EXPECT_EQ(AlgSetInfo(object, InfoDhKeyAgree, group), kOk);
+    EXPECT_EQ(AlgDigestInit(object, nullptr, DefaultChooser, nullptr), kOk);
+    return object;
+}
+
+TEST(FreedSecrets, DiffieHellmanPrivateValueAndSharedSecret) {
+    ASSERT_TRUE(hooked);
+    int agreements = 0;
+    for (const std::uint32_t number : {1u, 2u, 5u}) {
+        const DhKeyAgreeParams* group = nullptr;
+        ASSERT_EQ(DhGetGroup(&group, number), 0);
+        const std::uint32_t length = group->primeLength;
+        for (std::uint8_t round = 0; round < 12; ++round, ++agreements) {
+            SCOPED_TRACE("group " + std::to_string(number) + " round " + std::to_string(round));
+            Bytes privateValue(32), peer(length), own(length), secret(length);
+            AlgObject* oracle = FixedRandom(round);
+            ASSERT_EQ(AlgGenerateRandomBytes(oracle, privateValue.data(), 32, nullptr), kOk);
+            (void)AlgDestroy(&oracle);
+            std::uint32_t written = 0;
+            {
+                const test::FreedBlockRecorder recorder;
+                AlgObject* random = FixedRandom(round);
+                AlgObject* peerRandom = FixedRandom(static_cast<std::uint8_t>(round + 100));
+                AlgObject* object = KeyAgreement(group);
+                AlgObject* other = KeyAgreement(group);
+                ASSERT_EQ(AlgKeyAgreePhase1(object, own.data(), &written, length, random, nullptr),
+                          kOk);
+                ASSERT_EQ(
+                    AlgKeyAgreePhase1(other, peer.data(), &written, length, peerRandom, nullptr),
+                    kOk);
+                ASSERT_EQ(AlgKeyAgreePhase2(object, secret.data(), &written, length, peer.data(),
+                                            length, nullptr),
+                          kOk);
+                for (AlgObject** made : {&random, &peerRandom, &object, &other}) {
+                    (void)AlgDestroy(made);
+                }
+                EXPECT_GT(recorder.blocks(), 0u);
+                EXPECT_FALSE(recorder.Holds(privateValue));
+                EXPECT_FALSE(recorder.Holds(secret));
+            }
+            // The same through the exports, the shared secret released as callers release it.
+            const test::FreedBlockRecorder recorder;
+            Item *first = nullptr, *second = nullptr, *shared = nullptr;
+            DhKeyPair *a = nullptr, *b = nullptr;
+            ASSERT_EQ(DhGenerateKeyPair(&first, &a, group), 0);
+            ASSERT_EQ(DhGenerateKeyPair(&second, &b, group), 0);
+            ASSERT_EQ(DhComputeSecret(&shared, a, second, group), 0);
+            const Bytes exported(shared->data, shared->data + shared->length);
+            DhFreeBuffer(&shared);
+            DhFreeBuffer(&first);
+            DhFreeBuffer(&second);
+            DhDestroyKeyPair(&a);
+            DhDestroyKeyPair(&b);
+            EXPECT_FALSE(recorder.Holds(exported));
+        }
+    }
+    EXPECT_EQ(agreements, 36);
+}
+
+TEST(FreedSecrets, RsaPrivateComponents) {
+    ASSERT_TRUE(hooked);
+    for (const int bits : {1024, 2048}) {
+        SCOPED_TRACE(bits);
+        const test::OpensslRsaKey& key = test::OpensslKey(bits);
+        const BIGNUM *d = nullptr, *p = nullptr, *q = nullptr, *dp = nullptr, *dq = nullptr,
+                     *qinv = nullptr;
+        RSA_get0_key(key.rsa, nullptr, nullptr, &d);
+        RSA_get0_factors(key.rsa, &p, &q);
+        RSA_get0_crt_params(key.rsa, &dp, &dq, &qinv);
+        const test::FreedBlockRecorder recorder;
+        KeyHandle* handle = nullptr;
+        ASSERT_EQ(RsaCreatePrivateKey(&handle, key.pkcs8.data(),
+                                      static_cast<std::uint32_t>(key.pkcs8.size())),
+                  0);
+        for (int round = 0; round < 3; ++round) {
+            Bytes block(20, static_cast<std::uint8_t>(round)), out(key.size());
+            std::uint32_t capacity = key.size();
+            ASSERT_EQ(RsaEncrypt(handle, block.data(), 20, out.data(), &capacity), 0);
+        }
+        RsaDestroyKey(&handle);
+        EXPECT_GT(recorder.blocks(), 0u);
+        for (const BIGNUM* component : {d, p, q, dp, dq, qinv}) {
+            EXPECT_FALSE(recorder.Holds(test::BigNumBytes(component)));
+        }
+    }
+}
+
+TEST(FreedSecrets, RawRsaPlainBytes) {
+    ASSERT_TRUE(hooked);
+    const test::RawRsaTestKey key(1024, 65537, "SCANKEY1");
+    const test::TempDir dir;
+    const std::string path = dir.Write("key.txt", key.FileText());
+    std::mt19937 random(1313);
+    for (int round = 0; round < 8; ++round) {
+        Bytes plain(40);
+        for (auto& byte : plain) byte = static_cast<std::uint8_t>(random());
+        Bytes buffer(10 + key.ModulusBytes());
+        std::memcpy(buffer.data(), plain.data(), plain.size());
+        const test::FreedBlockRecorder recorder;
+        const std::int32_t wrapped = RawRsaPublic(path.c_str(), buffer.data(), 40);
+        ASSERT_GT(wrapped, 10);
+        ASSERT_EQ(RawRsaPrivate(path.c_str(), buffer.data(), static_cast<std::uint32_t>(wrapped)),
+                  40);
+        EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 40), plain);
+        EXPECT_GT(recorder.blocks(), 0u);
+        EXPECT_FALSE(recorder.Holds(plain));
+        for (const char letter : {'d', 'p', 'q', 'u'}) {
+            EXPECT_FALSE(recorder.Holds(test::BigNumBytes(key.Component(letter)))) << letter;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace quillon
