@@ -25,6 +25,10 @@ quillon_read_export_table(QUILLON_EXPORTED_FUNCTIONS)
 list(LENGTH QUILLON_EXPORTED_FUNCTIONS QUILLON_EXPORT_COUNT)
 message(STATUS "Quillon export table: ${QUILLON_EXPORT_COUNT} functions")
 
+# Every export sits in one named version node (QUILLON_1 for major version 1), so a program
+# records which interface it was linked against and the dynamic loader can check it.
 set(QUILLON_VERSION_SCRIPT ${PROJECT_BINARY_DIR}/quillon.map)
+set(QUILLON_SYMBOL_VERSION QUILLON_${PROJECT_VERSION_MAJOR})
 list(JOIN QUILLON_EXPORTED_FUNCTIONS ";\n        " version_globals)
-file(CONFIGURE OUTPUT ${QUILLON_VERSION_SCRIPT} CONTENT "{\n    global:\n        ${version_globals};\n    local: *;\n};\n")
+file(CONFIGURE OUTPUT ${QUILLON_VERSION_SCRIPT}
+     CONTENT "${QUILLON_SYMBOL_VERSION} {\n    global:\n        ${version_globals};\n    local: *;\n};\n")

@@ -8,11 +8,17 @@
  *
  * The 32-bit Windows DLL binds these by ordinal (four also by name); the ordinal is given with
  * each declaration. The Linux shared library exports the same functions by name.
+ *
+ * QUILLON_VERSION_MAJOR, _MINOR, _PATCH and QUILLON_VERSION_STRING (quillon_version.h) give the
+ * version of the module this header came with; the major version is the shared library's
+ * (libquillon.so.1).
  */
 #ifndef QUILLON_H
 #define QUILLON_H
 
 #include <stdint.h>
+
+#include "quillon_version.h"
 
 #if defined(_WIN32) && defined(__i386__)
 #define QUILLON_CALL __cdecl

@@ -3,12 +3,13 @@
 # missing: the i686 mingw-w64 compilers, 32-bit Wine, and OpenSSL's libcrypto for mingw, built
 # from Debian's source package into a cache outside the clone (QUILLON_OPENSSL_MINGW, default
 # /var/cache/quillon/openssl-mingw) and reused when present (perl and dpkg-dev serve that build
-# and apt-get source).
+# and apt-get source; pkg-config reads quillon.pc in the test that builds against the installed
+# DLL).
 # Runs as root, or through sudo otherwise.
 set -euo pipefail
 
 prefix=${QUILLON_OPENSSL_MINGW:-/var/cache/quillon/openssl-mingw}
-packages=(g++-mingw-w64-i686 wine wine32:i386 libgtest-dev cmake make perl dpkg-dev)
+packages=(g++-mingw-w64-i686 wine wine32:i386 libgtest-dev cmake make perl dpkg-dev pkg-config)
 
 as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)

@@ -2,9 +2,11 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <set>
 #include <string>
@@ -33,31 +35,45 @@ std::set<std::string> FunctionsOfTheDefFile() {
     return names;
 }
 
-std::set<std::string> DynamicSymbolsOfTheLibrary() {
+// The library's defined dynamic symbols, each with its version as nm shows it after the name
+// ("@@QUILLON_1" for the default version of a node, "" for none).
+std::map<std::string, std::string> DynamicSymbolsOfTheLibrary() {
     const std::string command =
         std::string("nm -D --defined-only --format=posix ") + QUILLON_SHARED_LIBRARY;
     FILE* pipe = popen(command.c_str(), "r");
     EXPECT_NE(pipe, nullptr);
-    std::set<std::string> names;
+    std::map<std::string, std::string> symbols;
     char line[512];
     while (pipe != nullptr && std::fgets(line, sizeof line, pipe) != nullptr) {
         std::string entry(line);
-        const std::string name = entry.substr(0, entry.find(' '));
-        const char type = entry.size() > name.size() + 1 ? entry[name.size() + 1] : '?';
+        const std::string symbol = entry.substr(0, entry.find(' '));
+        const char type = entry.size() > symbol.size() + 1 ? entry[symbol.size() + 1] : '?';
         if (type == 'T' || type == 'W' || type == 'D' || type == 'B' || type == 'i') {
-            names.insert(name);
+            const std::size_t at = std::min(symbol.find('@'), symbol.size());
+            symbols[symbol.substr(0, at)] = symbol.substr(at);
         }
     }
     if (pipe != nullptr) {
         EXPECT_EQ(pclose(pipe), 0);
     }
-    return names;
+    return symbols;
 }
 
 TEST(SharedLibrary, ExportsExactlyTheDefFileFunctions) {
     const auto expected = FunctionsOfTheDefFile();
     ASSERT_FALSE(expected.empty());
-    EXPECT_EQ(DynamicSymbolsOfTheLibrary(), expected);
+    std::set<std::string> exported;
+    for (const auto& [name, version] : DynamicSymbolsOfTheLibrary()) exported.insert(name);
+    EXPECT_EQ(exported, expected);
+}
+
+// A program linked against the library records the node with each function it calls, and the
+// loader checks it: a library of another interface is refused at start, not called wrongly.
+TEST(SharedLibrary, EveryExportIsAtTheVersionNodeOfTheMajorVersion) {
+    const std::string expected = std::string("@@") + QUILLON_SYMBOL_VERSION;
+    for (const auto& [name, version] : DynamicSymbolsOfTheLibrary()) {
+        EXPECT_EQ(version, expected) << name;
+    }
 }
 
 TEST(SharedLibrary, EveryExportResolvesByName) {
