@@ -8,7 +8,10 @@ namespace quillon::cli {
 namespace {
 
 constexpr std::string_view kBegin = "-----BEGIN ";
-constexpr std::string_view kLabels[] = {"CERTIFICATE", "X509 CERTIFICATE"};
+constexpr std::string_view kLabels[] = {"CERTIFICATE", "X509 CERTIFICATE", "TRUSTED CERTIFICATE"};
+// A trusted certificate is the certificate's DER followed by its trust settings.
+constexpr std::string_view kTrustedLabel = "TRUSTED CERTIFICATE";
+constexpr std::uint8_t kDerSequence = 0x30;
 
 int Base64Value(char c) {
     if (c >= 'A' && c <= 'Z') return c - 'A';
@@ -48,15 +51,39 @@ bool Base64Decode(std::string_view text, Bytes& out) {
     return symbols % 4 == 0 && padding <= 2 && accumulator == 0;
 }
 
+// Size of the DER element at the start (tag, length, contents); 0 when it is cut short or its
+// length is not in the definite form.
+std::size_t DerElementSize(const Bytes& der) {
+    if (der.size() < 2) return 0;
+    std::size_t length = der[1], header = 2;
+    if ((length & 0x80) != 0) {
+        const std::size_t count = length & 0x7F;
+        if (count == 0 || count > 4 || der.size() < 2 + count) return 0;
+        length = 0;
+        for (std::size_t i = 0; i < count; ++i) length = (length << 8) | der[2 + i];
+        header += count;
+    }
+    return der.size() - header < length ? 0 : header + length;
+}
+
 }  // namespace
 
 bool CertificatesOfFile(const Bytes& contents, std::vector<Bytes>& certificates,
                         std::string& error) {
     certificates.clear();
     const std::string_view text(reinterpret_cast<const char*>(contents.data()), contents.size());
+    if (contents.empty()) {
+        error = "empty file, no certificate";
+        return false;
+    }
     std::size_t at = text.find(kBegin);
     if (at == std::string_view::npos) {
-        certificates.push_back(contents);  // no PEM boundary anywhere: DER
+        // No PEM boundary anywhere: DER, which starts with a certificate's SEQUENCE.
+        if (contents[0] != kDerSequence) {
+            error = "neither a DER certificate nor PEM";
+            return false;
+        }
+        certificates.push_back(contents);
         return true;
     }
     for (; at != std::string_view::npos; at = text.find(kBegin, at)) {
@@ -81,6 +108,7 @@ bool CertificatesOfFile(const Bytes& contents, std::vector<Bytes>& certificates,
                     " is not valid Base64";
             return false;
         }
+        if (label == kTrustedLabel && DerElementSize(der) != 0) der.resize(DerElementSize(der));
         certificates.push_back(std::move(der));
     }
     if (certificates.empty()) {

@@ -1,5 +1,5 @@
-// The certificates a file holds: PEM "CERTIFICATE" blocks, or else the whole file as one DER
-// certificate.
+// The certificates a file holds: PEM "CERTIFICATE" blocks (also "X509 CERTIFICATE" and
+// "TRUSTED CERTIFICATE"), or else the whole file as one DER certificate.
 #pragma once
 
 #include <string>
@@ -9,7 +9,8 @@
 
 namespace quillon::cli {
 
-// False with a reason in error when a PEM block is broken or a PEM file holds no certificate.
+// False with a reason in error when the file is empty, is neither PEM nor DER, has a broken PEM
+// block or a PEM file holds no certificate.
 [[nodiscard]] bool CertificatesOfFile(const Bytes& contents, std::vector<Bytes>& certificates,
                                       std::string& error);
 

@@ -1,17 +1,30 @@
-// File reading, hex and status text, and wiping for the subcommands.
+// File reading and the close of standard output, hex and status text, and wiping for the
+// subcommands.
 #include <cerrno>
 #include <cstring>
 
 #include "commands.h"
+#include "terminal.h"
 
 namespace quillon::cli {
 
-bool ReadWholeFile(const char* path, Bytes& contents) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        std::fprintf(stderr, "quillon: %s: %s\n", path, std::strerror(errno));
-        return false;
+std::FILE* OpenInput(const char* path) {
+    if (std::strcmp(path, "-") == 0) {
+        SetBinaryMode(stdin);
+        return stdin;
     }
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) std::fprintf(stderr, "quillon: %s: %s\n", path, std::strerror(errno));
+    return file;
+}
+
+void CloseInput(std::FILE* file) {
+    if (file != stdin) std::fclose(file);
+}
+
+bool ReadWholeFile(const char* path, Bytes& contents) {
+    std::FILE* file = OpenInput(path);
+    if (file == nullptr) return false;
     contents.clear();
     std::uint8_t chunk[65536];
     bool ok = true;
@@ -25,14 +38,26 @@ bool ReadWholeFile(const char* path, Bytes& contents) {
         contents.insert(contents.end(), chunk, chunk + got);
         if (got < sizeof chunk) {
             if (std::ferror(file)) {
-                std::fprintf(stderr, "quillon: %s: cannot be read\n", path);
+                std::fprintf(stderr, "quillon: %s: %s\n", path, std::strerror(errno));
                 ok = false;
             }
             break;
         }
     }
-    std::fclose(file);
+    CloseInput(file);
     return ok;
+}
+
+bool CloseStandardOutput() {
+    const bool failedBefore = std::ferror(stdout) != 0;
+    errno = 0;
+    if (std::fclose(stdout) == 0 && !failedBefore) return true;
+    if (errno != 0) {
+        std::fprintf(stderr, "quillon: write error: %s\n", std::strerror(errno));
+    } else {
+        std::fprintf(stderr, "quillon: write error\n");
+    }
+    return false;
 }
 
 std::string HexText(const std::uint8_t* bytes, std::size_t size) {

@@ -18,16 +18,27 @@ inline constexpr int kExitUsage = 2;    // the command line itself is wrong
 using Arguments = std::span<char* const>;
 using Bytes = std::vector<std::uint8_t>;
 
-int SelfTestCommand(Arguments arguments);
-int DemoCommand(Arguments arguments);
-int DigestCommand(Arguments arguments);
-int CertCommand(Arguments arguments);
-int ProfileCommand(Arguments arguments);
-int RawRsaCommand(Arguments arguments);
+// Each takes its command line from its own name on (argv[0] is "digest", say).
+int SelfTestCommand(int argc, char** argv);
+int DemoCommand(int argc, char** argv);
+int DigestCommand(int argc, char** argv);
+int CertCommand(int argc, char** argv);
+int ProfileCommand(int argc, char** argv);
+int RawRsaCommand(int argc, char** argv);
 
-// Reads a whole file (at most kMaxFileSize bytes); on failure says why on stderr.
+// A file opened for reading, or standard input (read as bytes) for "-"; null, with the reason
+// on stderr, when it cannot be opened.
+[[nodiscard]] std::FILE* OpenInput(const char* path);
+void CloseInput(std::FILE* file);
+
+// Reads a whole file or standard input (at most kMaxFileSize bytes); on failure says why on
+// stderr ("Is a directory").
 inline constexpr std::size_t kMaxFileSize = 64u << 20;
 [[nodiscard]] bool ReadWholeFile(const char* path, Bytes& contents);
+
+// Closes standard output, the last thing the command does: a write that failed on the way, or
+// the flush at the close (a full disk), is reported on stderr. False then.
+[[nodiscard]] bool CloseStandardOutput();
 
 // Lowercase hex of the bytes.
 [[nodiscard]] std::string HexText(const std::uint8_t* bytes, std::size_t size);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "command_line.h"
 #include "commands.h"
 #include "quillon.h"
 
@@ -198,11 +199,15 @@ bool RsaSignature() {
 
 }  // namespace
 
-int DemoCommand(Arguments arguments) {
-    if (!arguments.empty()) {
-        std::fprintf(stderr, "usage: quillon demo\n");
-        return kExitUsage;
-    }
+int DemoCommand(int argc, char** argv) {
+    static constexpr CommandHelp kHelp = {
+        "quillon demo", "",
+        "A short demonstration of the interface: an AES-256-CBC round trip, MD5 and SHA-1 of\n"
+        "\"abc\" and HMAC-SHA-1 beside their published values, a Diffie-Hellman agreement on\n"
+        "group 2 and an RSA signature block, each checked; exits with 1 when one failed.\n"};
+    CommandLine line(kHelp, argc, argv);
+    if (line.NextOption() != CommandLine::kEnd) return line.ExitStatus();
+    if (!line.Operands().empty()) return line.UsageError("unexpected '%s'", line.Operands()[0]);
     bool ok = AesCbcRoundTrip();
     ok = Digests() && ok;
     ok = Hmac() && ok;

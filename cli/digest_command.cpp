@@ -1,9 +1,10 @@
-// quillon digest md5|sha1 FILE...: one line per file, "<hex digest>  <file>", as md5sum and
-// sha1sum print them.
+// quillon digest md5|sha1 [FILE]...: one line per file, "<hex digest>  <file>", as md5sum and
+// sha1sum print them; standard input for "-" or no file.
 #include <cerrno>
 #include <cstring>
 #include <string_view>
 
+#include "command_line.h"
 #include "commands.h"
 #include "quillon.h"
 
@@ -24,15 +25,12 @@ const Algorithm kAlgorithms[] = {
 
 // Streams the file through one digest handle; false (said on stderr) when it cannot be read.
 bool DigestFile(const Algorithm& algorithm, const char* path, uint8_t* digest) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        std::fprintf(stderr, "quillon: %s: %s\n", path, std::strerror(errno));
-        return false;
-    }
+    std::FILE* file = OpenInput(path);
+    if (file == nullptr) return false;
     DigestHandle* handle = nullptr;
     algorithm.create(&handle);
     if (handle == nullptr) {
-        std::fclose(file);
+        CloseInput(file);
         std::fprintf(stderr, "quillon: %s: no memory for a digest\n", path);
         return false;
     }
@@ -42,27 +40,37 @@ bool DigestFile(const Algorithm& algorithm, const char* path, uint8_t* digest) {
         DigestUpdate(&handle, chunk, static_cast<uint32_t>(got));
     }
     const bool readable = !std::ferror(file);
-    std::fclose(file);
+    const int error = errno;
+    CloseInput(file);
     algorithm.final(digest, &handle);  // also releases the handle of an unreadable file
-    if (!readable) std::fprintf(stderr, "quillon: %s: cannot be read\n", path);
+    if (!readable) std::fprintf(stderr, "quillon: %s: %s\n", path, std::strerror(error));
     return readable;
 }
 
 }  // namespace
 
-int DigestCommand(Arguments arguments) {
+int DigestCommand(int argc, char** argv) {
+    static constexpr CommandHelp kHelp = {
+        "quillon digest", "md5|sha1 [FILE]...",
+        "Prints the MD5 or SHA-1 digest of each FILE, one line \"<hex digest>  <file>\" each, as\n"
+        "md5sum and sha1sum print them. With no FILE, or when FILE is -, reads standard input.\n"
+        "A file that cannot be read is reported and makes the exit status 1; the others are\n"
+        "still digested.\n"};
+    CommandLine line(kHelp, argc, argv);
+    if (line.NextOption() != CommandLine::kEnd) return line.ExitStatus();
+    const Arguments operands = line.Operands();
+    if (operands.empty()) return line.UsageError("no algorithm given");
     const Algorithm* algorithm = nullptr;
-    if (!arguments.empty()) {
-        for (const Algorithm& candidate : kAlgorithms) {
-            if (candidate.name == arguments[0]) algorithm = &candidate;
-        }
+    for (const Algorithm& candidate : kAlgorithms) {
+        if (candidate.name == operands[0]) algorithm = &candidate;
     }
-    if (algorithm == nullptr || arguments.size() < 2) {
-        std::fprintf(stderr, "usage: quillon digest md5|sha1 FILE...\n");
-        return kExitUsage;
-    }
+    if (algorithm == nullptr) return line.UsageError("unknown algorithm '%s'", operands[0]);
+    static char standardInput[] = "-";
+    char* const standardInputOnly[] = {standardInput};
+    const Arguments paths =
+        operands.size() > 1 ? operands.subspan(1) : Arguments(standardInputOnly);
     int status = kExitOk;
-    for (const char* path : arguments.subspan(1)) {
+    for (const char* path : paths) {
         uint8_t digest[20];
         if (!DigestFile(*algorithm, path, digest)) {
             status = kExitFailure;

@@ -1,11 +1,12 @@
 // quillon profile FILE PASSWORD: reads the five protected items of a credential profile and
 // says what each reader returned — a size or a status — never the items' bytes.
-#include <cerrno>
-#include <cstring>
 #include <string>
+#include <string_view>
 
+#include "command_line.h"
 #include "commands.h"
 #include "quillon.h"
+#include "terminal.h"
 
 namespace quillon::cli {
 namespace {
@@ -41,29 +42,61 @@ const char* ProfileStatusMeaning(int32_t status) {
     }
 }
 
-// A password given as "-" is the first line of standard input, kept off the command line.
+// A credential profile starts its "Password Token" section on a line of its own; anything
+// without one is some other file, whatever the readers would say about it.
+bool LooksLikeProfile(const Bytes& contents) {
+    static constexpr std::string_view kToken = "[Password Token]";
+    const std::string_view text(reinterpret_cast<const char*>(contents.data()), contents.size());
+    for (std::size_t at = 0;;) {
+        if (text.substr(at, kToken.size()) == kToken) return true;
+        at = text.find('\n', at);
+        if (at == std::string_view::npos) return false;
+        ++at;
+    }
+}
+
+// A password given as "-" is the first line of standard input, kept off the command line; at a
+// terminal it is asked for and typed without echo.
 bool ReadPassword(std::string& password) {
+    const bool terminal = StandardInputIsTerminal();
+    if (terminal) {
+        SetStandardInputEcho(false);  // before the prompt, so nothing typed after it shows
+        std::fputs("Password: ", stderr);
+        std::fflush(stderr);
+    }
     password.clear();
     for (int c; (c = std::getchar()) != EOF && c != '\n';) password += static_cast<char>(c);
     if (!password.empty() && password.back() == '\r') password.pop_back();
+    if (terminal) {
+        SetStandardInputEcho(true);
+        std::fputs("\n", stderr);  // the Enter that was not echoed
+    }
     return !std::ferror(stdin);
 }
 
 }  // namespace
 
-int ProfileCommand(Arguments arguments) {
-    if (arguments.size() != 2) {
-        std::fprintf(stderr, "usage: quillon profile FILE PASSWORD|-\n");
-        return kExitUsage;
-    }
-    const char* path = arguments[0];
-    std::FILE* probe = std::fopen(path, "rb");
-    if (probe == nullptr) {
-        std::fprintf(stderr, "quillon: %s: %s\n", path, std::strerror(errno));
+int ProfileCommand(int argc, char** argv) {
+    static constexpr CommandHelp kHelp = {
+        "quillon profile", "FILE PASSWORD",
+        "Reads the five protected items of a credential profile and prints each one's size, or\n"
+        "why it could not be read; never the items' bytes. A PASSWORD of - is read from the\n"
+        "first line of standard input, or typed without echo when standard input is a\n"
+        "terminal. Exits with 1 when no item could be read.\n"};
+    CommandLine line(kHelp, argc, argv);
+    if (line.NextOption() != CommandLine::kEnd) return line.ExitStatus();
+    const Arguments operands = line.Operands();
+    if (operands.size() != 2) return line.UsageError("a FILE and a PASSWORD are needed");
+    const char* path = operands[0];
+    Bytes contents;
+    if (!ReadWholeFile(path, contents)) return kExitFailure;
+    if (!LooksLikeProfile(contents)) {
+        std::fprintf(stderr, "quillon: %s: %s\n", path,
+                     contents.empty() ? "empty file, not a credential profile"
+                                      : "not a credential profile (no [Password Token] section)");
         return kExitFailure;
     }
-    std::fclose(probe);
-    std::string password = arguments[1];
+    std::string password = operands[1];
     if (password == "-" && !ReadPassword(password)) {
         std::fprintf(stderr, "quillon: the password cannot be read from standard input\n");
         return kExitFailure;

@@ -1,8 +1,9 @@
 // quillon rawrsa wrap|unwrap KEYFILE HEX: the raw RSA envelope over a key file, bytes in and
-// out as hex.
+// out as hex; wrap and unwrap are subcommands with command lines of their own.
 #include <algorithm>
 #include <string_view>
 
+#include "command_line.h"
 #include "commands.h"
 #include "quillon.h"
 
@@ -28,22 +29,21 @@ const char* RawRsaStatusMeaning(int32_t status) {
     }
 }
 
-}  // namespace
-
-int RawRsaCommand(Arguments arguments) {
+int RawRsaEnvelope(const CommandHelp& help, bool wrap, int argc, char** argv) {
+    CommandLine line(help, argc, argv);
+    if (line.NextOption() != CommandLine::kEnd) return line.ExitStatus();
+    const Arguments operands = line.Operands();
+    if (operands.size() != 2) return line.UsageError("a KEYFILE and HEX are needed");
     Bytes input;
-    const bool wrap = arguments.size() == 3 && std::string_view(arguments[0]) == "wrap";
-    const bool unwrap = arguments.size() == 3 && std::string_view(arguments[0]) == "unwrap";
-    if (!(wrap || unwrap) || !ParseHex(arguments[2], input)) {
-        std::fprintf(stderr, "usage: quillon rawrsa wrap|unwrap KEYFILE HEX\n");
-        return kExitUsage;
+    if (!ParseHex(operands[1], input)) {
+        return line.UsageError("'%s' is not hex: an even number of digits 0-9, a-f", operands[1]);
     }
     if (input.size() > kMaxEnvelope) {
         std::fprintf(stderr, "quillon: more than %zu bytes to %s\n", kMaxEnvelope,
                      wrap ? "wrap" : "unwrap");
         return kExitFailure;
     }
-    const char* path = arguments[1];
+    const char* path = operands[0];
     Bytes buffer(kMaxEnvelope);
     std::copy(input.begin(), input.end(), buffer.begin());
     const uint32_t length = static_cast<uint32_t>(input.size());
@@ -59,6 +59,37 @@ int RawRsaCommand(Arguments arguments) {
     WipeBytes(buffer.data(), buffer.size());
     WipeBytes(input.data(), input.size());
     return result >= 0 ? kExitOk : kExitFailure;
+}
+
+int WrapCommand(int argc, char** argv) {
+    static constexpr CommandHelp kHelp = {
+        "quillon rawrsa wrap", "KEYFILE HEX",
+        "Wraps the bytes given as HEX with the public key of KEYFILE and prints the envelope\n"
+        "(the key's tag, the bit count and the number) as hex.\n"};
+    return RawRsaEnvelope(kHelp, true, argc, argv);
+}
+
+int UnwrapCommand(int argc, char** argv) {
+    static constexpr CommandHelp kHelp = {
+        "quillon rawrsa unwrap", "KEYFILE HEX",
+        "Unwraps an envelope given as HEX with the private key of KEYFILE and prints the plain\n"
+        "bytes as hex.\n"};
+    return RawRsaEnvelope(kHelp, false, argc, argv);
+}
+
+}  // namespace
+
+int RawRsaCommand(int argc, char** argv) {
+    static constexpr CommandHelp kHelp = {
+        "quillon rawrsa", "wrap|unwrap KEYFILE HEX",
+        "The raw RSA envelope over a key file, bytes in and out as hex:\n"
+        "  wrap KEYFILE HEX    wraps the bytes with the key file's public key\n"
+        "  unwrap KEYFILE HEX  unwraps an envelope with the key file's private key\n"
+        "Each takes --help of its own.\n"};
+    static constexpr Subcommand kSubcommands[] = {{"wrap", WrapCommand}, {"unwrap", UnwrapCommand}};
+    CommandLine line = CommandLine::OfSubcommands(kHelp, argc, argv);
+    if (line.NextOption() != CommandLine::kEnd) return line.ExitStatus();
+    return line.RunSubcommand(kSubcommands);
 }
 
 }  // namespace quillon::cli

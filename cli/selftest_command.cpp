@@ -2,6 +2,7 @@
 // self-tests.
 #include <cstring>
 
+#include "command_line.h"
 #include "commands.h"
 #include "quillon.h"
 
@@ -30,11 +31,15 @@ bool AesKnownAnswer() {
 
 }  // namespace
 
-int SelfTestCommand(Arguments arguments) {
-    if (!arguments.empty()) {
-        std::fprintf(stderr, "usage: quillon selftest\n");
-        return kExitUsage;
-    }
+int SelfTestCommand(int argc, char** argv) {
+    static constexpr CommandHelp kHelp = {
+        "quillon selftest", "",
+        "Runs the AES known answer through the exports and the module's power-up self-tests\n"
+        "(code integrity, AES, triple-DES, SHA-1, RSA, HMAC); prints pass or FAIL for each and\n"
+        "exits with 1 when one failed.\n"};
+    CommandLine line(kHelp, argc, argv);
+    if (line.NextOption() != CommandLine::kEnd) return line.ExitStatus();
+    if (!line.Operands().empty()) return line.UsageError("unexpected '%s'", line.Operands()[0]);
     const bool aes = AesKnownAnswer();
     std::printf("AES known answer ........ %s\n", aes ? "pass" : "FAIL");
     const bool powerUp = SelfTest() == 1;

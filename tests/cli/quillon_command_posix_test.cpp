@@ -5,11 +5,15 @@
 #include <openssl/md5.h>
 #include <openssl/pkcs7.h>
 #include <openssl/sha.h>
+#include <openssl/x509.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -20,6 +24,7 @@
 #include "keyagree/raw_rsa_key_fixture.h"
 #include "profile/profile_files.h"
 #include "profile/profile_writer.h"
+#include "quillon.h"
 
 extern char** environ;
 
@@ -39,11 +44,14 @@ std::string Slurp(const std::string& path) {
     return text.str();
 }
 
-// Runs the command with the arguments, standard input from input, and collects what it wrote.
+// Runs the command with the arguments, standard input from input, and collects what it wrote
+// (standard output to outPath when one is given).
 CommandResult Quillon(const TemporaryDirectory& directory,
-                      const std::vector<std::string>& arguments, const std::string& input = "") {
+                      const std::vector<std::string>& arguments, const std::string& input = "",
+                      const std::string& outPath = "") {
     const std::string in = directory.Write("stdin", input);
-    const std::string out = directory.PathOf("stdout"), err = directory.PathOf("stderr");
+    const std::string out = outPath.empty() ? directory.PathOf("stdout") : outPath;
+    const std::string err = directory.PathOf("stderr");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
@@ -62,7 +70,7 @@ CommandResult Quillon(const TemporaryDirectory& directory,
         run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     posix_spawn_file_actions_destroy(&actions);
-    run.out = Slurp(out);
+    run.out = outPath.empty() ? Slurp(out) : "";
     run.err = Slurp(err);
     return run;
 }
@@ -91,14 +99,20 @@ TEST(QuillonCommand, HelpListsEveryCommandAndUsageErrorsExitWithTwo) {
         {},
         {"frobnicate"},
         {"selftest", "extra"},
+        {"--frobnicate"},
         {"digest"},
         {"digest", "sha256", "file"},
-        {"digest", "md5"},
+        {"digest", "--binary", "md5"},
+        {"digest", "-b", "md5"},
         {"cert"},
         {"cert", "--pkcs7"},
+        {"cert", "-p"},
         {"cert", "a", "b"},
+        {"cert", "--pkcs7-out=x", "a"},
         {"profile", "file"},
+        {"rawrsa"},
         {"rawrsa", "wrap", "key"},
+        {"rawrsa", "wrap", "--key", "key", "00"},
         {"rawrsa", "seal", "key", "00"},
         {"rawrsa", "wrap", "key", "0g"},
         {"rawrsa", "unwrap", "key", "123"},
@@ -107,6 +121,53 @@ TEST(QuillonCommand, HelpListsEveryCommandAndUsageErrorsExitWithTwo) {
         const CommandResult run = Quillon(directory, arguments);
         EXPECT_EQ(run.exit, 2) << testing::PrintToString(arguments);
         EXPECT_NE(run.err.find("usage"), std::string::npos) << testing::PrintToString(arguments);
+        EXPECT_NE(run.err.find("--help' for more information"), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+TEST(QuillonCommand, EveryCommandTakesHelpAndVersion) {
+    TemporaryDirectory directory;
+    const std::vector<std::vector<std::string>> kCommands = {
+        {},          {"selftest"}, {"demo"},           {"digest"},           {"cert"},
+        {"profile"}, {"rawrsa"},   {"rawrsa", "wrap"}, {"rawrsa", "unwrap"},
+    };
+    for (const auto& command : kCommands) {
+        std::string name = "quillon";
+        for (const std::string& word : command) name += " " + word;
+        std::vector<std::string> arguments = command;
+        arguments.push_back("--help");
+        const CommandResult help = Quillon(directory, arguments);
+        EXPECT_EQ(help.exit, 0) << name;
+        const std::string usage = help.out.substr(0, help.out.find('\n'));
+        EXPECT_TRUE(usage == "usage: " + name || usage.starts_with("usage: " + name + " "))
+            << help.out;
+        EXPECT_NE(help.out.find("--version"), std::string::npos) << name;
+        arguments.back() = "--version";
+        const CommandResult version = Quillon(directory, arguments);
+        EXPECT_EQ(version.exit, 0) << name;
+        EXPECT_TRUE(version.out.starts_with("quillon (Quillon) " QUILLON_VERSION_STRING "\n"))
+            << version.out;
+    }
+    // Options after the operands count too, and -- ends them.
+    EXPECT_EQ(Quillon(directory, {"digest", "md5", "--help"}).exit, 0);
+    const std::string dashed = directory.Write("--help", "abc");
+    const CommandResult run = Quillon(directory, {"digest", "md5", "--", "--help"});
+    EXPECT_EQ(run.exit, 1);  // a file of that name, not in the working directory
+    EXPECT_NE(run.err.find("quillon: --help: No such file"), std::string::npos) << run.err;
+    const CommandResult absolute = Quillon(directory, {"digest", "md5", "--", dashed});
+    EXPECT_EQ(absolute.exit, 0) << absolute.err;
+    EXPECT_EQ(absolute.out, "900150983cd24fb0d6963f7d28e17f72  " + dashed + "\n");
+}
+
+TEST(QuillonCommand, AFailedWriteOfStandardOutputFailsTheCommand) {
+    TemporaryDirectory directory;
+    for (const std::vector<std::string>& arguments :
+         std::vector<std::vector<std::string>>{{"selftest"}, {"--help"}, {"digest", "sha1"}}) {
+        const CommandResult run = Quillon(directory, arguments, "abc", "/dev/full");
+        EXPECT_EQ(run.exit, 1) << testing::PrintToString(arguments);
+        EXPECT_NE(run.err.find("write error: No space left on device"), std::string::npos)
+            << run.err;
     }
 }
 
@@ -166,8 +227,19 @@ TEST(QuillonCommand, DigestPrintsOneLinePerFileAsOpenSslComputesIt) {
     const CommandResult run = Quillon(directory, {"digest", "md5", missing, paths[1], folder});
     EXPECT_EQ(run.exit, 1);
     EXPECT_NE(run.err.find(missing + ": No such file"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find(folder + ": cannot be read"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(folder + ": Is a directory"), std::string::npos) << run.err;
     EXPECT_EQ(run.out, HexDigest(true, contents[1]) + "  " + paths[1] + "\n");
+
+    // Standard input, named "-" as md5sum names it, with no file or for "-".
+    const std::string input = AsText(contents[3]);
+    for (const bool md5 : {true, false}) {
+        const std::string expected = HexDigest(md5, contents[3]) + "  -\n";
+        EXPECT_EQ(Quillon(directory, {"digest", md5 ? "md5" : "sha1"}, input).out, expected);
+        const CommandResult mixed =
+            Quillon(directory, {"digest", md5 ? "md5" : "sha1", paths[1], "-"}, input);
+        EXPECT_EQ(mixed.exit, 0) << mixed.err;
+        EXPECT_EQ(mixed.out, HexDigest(md5, contents[1]) + "  " + paths[1] + "\n" + expected);
+    }
 }
 
 TEST(QuillonCommand, CertShowsNamesAndKeyOfDerAndPemCertificates) {
@@ -216,20 +288,22 @@ TEST(QuillonCommand, CertWritesThePkcs7MessageThatCarriesTheCertificate) {
     PKCS7_free(pkcs7);
 }
 
-TEST(QuillonCommand, CertFailuresExitWithOne) {
+TEST(QuillonCommand, CertFailuresExitWithOneAndSayWhyOnStandardError) {
     TemporaryDirectory directory;
     const Bytes der =
         MakeCertificate({.subject = {{"CN", V_ASN1_UTF8STRING, "Quillon"}}, .issuer = {}});
     const Bytes cut(der.begin(), der.end() - 10);
     struct Case {
         const char* name;
-        std::string contents;  // empty: no file at all
-        std::string message;   // on stdout or stderr
+        std::optional<std::string> contents;  // nullopt: no file at all
+        std::string message;
         bool pkcs7 = false;
     } const kCases[] = {
-        {"missing", "", "No such file"},
-        {"garbage", "not a certificate at all", "cannot be read"},
-        {"cut", AsText(cut), "cannot be read"},
+        {"missing", std::nullopt, "No such file"},
+        {"", std::nullopt, "Is a directory"},  // the temporary directory itself
+        {"empty", "", "empty file, no certificate"},
+        {"garbage", "not a certificate at all", "neither a DER certificate nor PEM"},
+        {"cut", AsText(cut), "certificate 1 cannot be read: cut short"},
         {"broken-base64", "-----BEGIN CERTIFICATE-----\nMIIB*A==\n-----END CERTIFICATE-----\n",
          "not valid Base64"},
         {"no-end", "-----BEGIN CERTIFICATE-----\nMIIB\n", "no end line"},
@@ -239,14 +313,74 @@ TEST(QuillonCommand, CertFailuresExitWithOne) {
     };
     for (const Case& c : kCases) {
         const std::string path =
-            c.contents.empty() ? directory.PathOf(c.name) : directory.Write(c.name, c.contents);
+            c.contents ? directory.Write(c.name, *c.contents) : directory.PathOf(c.name);
         std::vector<std::string> arguments{"cert", path};
         if (c.pkcs7) arguments.insert(arguments.begin() + 1, {"--pkcs7", directory.PathOf("p7")});
         const CommandResult run = Quillon(directory, arguments);
         EXPECT_EQ(run.exit, 1) << c.name;
-        EXPECT_NE((run.out + run.err).find(c.message), std::string::npos)
-            << c.name << ": " << run.out << run.err;
+        EXPECT_TRUE(run.err.starts_with("quillon: " + path + ": ")) << c.name << ": " << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.name << ": " << run.err;
+        EXPECT_EQ(run.out, "") << c.name;
     }
+}
+
+// A certificate is anyone's input: what its names hold must not reach the terminal as control
+// sequences.
+TEST(QuillonCommand, CertEscapesControlCharactersAndBytesThatAreNotUtf8) {
+    TemporaryDirectory directory;
+    const Bytes der = MakeCertificate({.subject = {{"CN", V_ASN1_UTF8STRING,
+                                                    "red\x1b[31m\x07"
+                                                    "bell \xc2\x9b"
+                                                    "c1 caf\xc3\xa9 \xe2\x82\xac"}},
+                                       .issuer = {{"CN", V_ASN1_UTF8STRING, "del\x7f tab\t"}}});
+    const CommandResult run = Quillon(directory, {"cert", directory.Write("c.der", AsText(der))});
+    EXPECT_EQ(run.exit, 0) << run.err;
+    EXPECT_NE(
+        run.out.find("  subject  cn=red\\1B[31m\\07bell \\C2\\9Bc1 caf\xc3\xa9 \xe2\x82\xac\n"),
+        std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("  issuer   cn=del\\7F tab\\09\n"), std::string::npos) << run.out;
+    for (const char control : {'\x1b', '\x07', '\x7f', '\t'}) {
+        EXPECT_EQ(run.out.find(control), std::string::npos) << int{control};
+    }
+}
+
+TEST(QuillonCommand, CertReadsTrustedCertificatesAndWritesPkcs7ToStandardOutput) {
+    TemporaryDirectory directory;
+    const Bytes der =
+        MakeCertificate({.subject = {{"CN", V_ASN1_UTF8STRING, "Quillon"}}, .issuer = {}});
+    // A TRUSTED CERTIFICATE block: the certificate, then its trust settings.
+    const unsigned char* at = der.data();
+    X509* certificate = d2i_X509(nullptr, &at, static_cast<long>(der.size()));
+    ASSERT_NE(certificate, nullptr);
+    ASSERT_EQ(X509_add1_trust_object(certificate, OBJ_nid2obj(NID_server_auth)), 1);
+    Bytes trusted(static_cast<std::size_t>(i2d_X509_AUX(certificate, nullptr)));
+    unsigned char* out = trusted.data();
+    i2d_X509_AUX(certificate, &out);
+    X509_free(certificate);
+    ASSERT_GT(trusted.size(), der.size());
+    std::string pem = Pem(trusted);
+    pem.replace(pem.find("BEGIN "), 6, "BEGIN TRUSTED ");
+    pem.replace(pem.find("END "), 4, "END TRUSTED ");
+
+    const CommandResult run =
+        Quillon(directory, {"cert", "--pkcs7", "-", directory.Write("trusted.pem", pem)});
+    EXPECT_EQ(run.exit, 0) << run.err;
+    EXPECT_NE(run.err.find("certificate 1 (" + std::to_string(der.size()) + " bytes)"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("subject  cn=Quillon\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(std::to_string(run.out.size()) + " bytes written to standard output"),
+              std::string::npos)
+        << run.err;
+    const auto* message = reinterpret_cast<const unsigned char*>(run.out.data());
+    PKCS7* pkcs7 = d2i_PKCS7(nullptr, &message, static_cast<long>(run.out.size()));
+    ASSERT_NE(pkcs7, nullptr);
+    EXPECT_EQ(message, reinterpret_cast<const unsigned char*>(run.out.data() + run.out.size()));
+    ASSERT_TRUE(PKCS7_type_is_signed(pkcs7));
+    ASSERT_EQ(sk_X509_num(pkcs7->d.sign->cert), 1);
+    EXPECT_EQ(DerOf(sk_X509_value(pkcs7->d.sign->cert, 0)), der);
+    PKCS7_free(pkcs7);
 }
 
 class QuillonProfile : public ::testing::Test {
@@ -316,6 +450,80 @@ TEST_F(QuillonProfile, WrongPasswordAndMissingFileExitWithOne) {
     const CommandResult absent = Quillon(directory_, {"profile", missing, "correct horse"});
     EXPECT_EQ(absent.exit, 1);
     EXPECT_NE(absent.err.find(missing + ": No such file"), std::string::npos) << absent.err;
+}
+
+// Reads what the terminal shows until it ends with text (any, when empty) or the child closes
+// it; at most 10 s.
+std::string ReadTerminalUntil(int master, const std::string& text) {
+    std::string shown;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while ((text.empty() || !shown.ends_with(text)) &&
+           std::chrono::steady_clock::now() < deadline) {
+        pollfd ready{master, POLLIN, 0};
+        if (poll(&ready, 1, 100) <= 0) continue;
+        char chunk[256];
+        const ssize_t got = read(master, chunk, sizeof chunk);
+        if (got <= 0) break;  // EIO: the child closed its side
+        shown.append(chunk, static_cast<std::size_t>(got));
+    }
+    return shown;
+}
+
+TEST_F(QuillonProfile, APasswordTypedAtATerminalIsNotEchoed) {
+    const std::string path = WriteProfile();
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const std::string terminal = ptsname(master);
+    const std::string out = directory_.PathOf("stdout");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, terminal.c_str(), O_RDWR | O_NOCTTY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_adddup2(&actions, 0, 2);
+    std::string program = QUILLON_CLI_PROGRAM, command = "profile", dash = "-";
+    char* argv[] = {program.data(), command.data(), const_cast<char*>(path.c_str()), dash.data(),
+                    nullptr};
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, QUILLON_CLI_PROGRAM, &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+
+    const std::string prompt = ReadTerminalUntil(master, "Password: ");
+    EXPECT_TRUE(prompt.ends_with("Password: ")) << prompt;
+    const std::string typed = "correct horse\n";
+    ASSERT_EQ(write(master, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+    const std::string shown = ReadTerminalUntil(master, "");  // until the child is done
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    close(master);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << shown;
+    EXPECT_EQ(shown.find("correct horse"), std::string::npos) << shown;
+    EXPECT_NE(Slurp(out).find("Private Keys / Key2"), std::string::npos);
+}
+
+TEST_F(QuillonProfile, AFileThatIsNotAProfileSaysSo) {
+    // A profile whose token names another MAC algorithm is still a profile.
+    const std::string other = directory_.Write(
+        "other.ini", ProfileWriter("pw", "salt", 128, 10).Token("MAC Algorithm", "md5").Text());
+    struct Case {
+        std::string path;
+        std::string message;
+    } const kCases[] = {
+        {directory_.Write("empty.ini", ""), "empty file, not a credential profile"},
+        {directory_.PathOf(""), "Is a directory"},
+        {directory_.Write("text.ini", "[Password]\nsome text\n  [Password Token]\n"),
+         "not a credential profile (no [Password Token] section)"},
+    };
+    for (const Case& c : kCases) {
+        const CommandResult run = Quillon(directory_, {"profile", c.path, "pw"});
+        EXPECT_EQ(run.exit, 1) << c.path;
+        EXPECT_NE(run.err.find(c.path + ": " + c.message), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+    const CommandResult run = Quillon(directory_, {"profile", other, "pw"});
+    EXPECT_EQ(run.exit, 1);
+    EXPECT_NE(run.out.find("not read: unsupported MAC algorithm"), std::string::npos) << run.out;
 }
 
 TEST(QuillonCommand, RawRsaWrapsAndUnwrapsWithAKeyFile) {
