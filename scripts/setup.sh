@@ -6,11 +6,12 @@ set -euo pipefail
 # clang and its runtime libraries (libFuzzer, sanitizers) serve the fuzz preset; the system CA
 # bundle (ca-certificates) is the certificate tests' set of real certificates; pkcs11.h comes
 # from libp11-kit-dev, and SoftHSM (softhsm2) is the real token the PKCS #11 tests use;
-# dpkg-dev's dpkg-shlibdeps gives the Debian packages their dependencies, and pkg-config reads
-# quillon.pc in the test that builds against the installed library.
+# dpkg-dev's dpkg-shlibdeps gives the Debian packages their dependencies (CPack picks the
+# programs among the files with file), and pkg-config reads quillon.pc in the test that builds
+# against the installed library.
 packages=(cmake make g++ pkg-config binutils libssl-dev libgtest-dev
           libbenchmark-dev clang libclang-rt-14-dev ca-certificates libp11-kit-dev softhsm2
-          dpkg-dev)
+          dpkg-dev file)
 
 missing=()
 for package in "${packages[@]}"; do
