@@ -24,7 +24,9 @@ int DemoCommand(int argc, char** argv);
 int DigestCommand(int argc, char** argv);
 int CertCommand(int argc, char** argv);
 int ProfileCommand(int argc, char** argv);
+int ProfileCreateCommand(int argc, char** argv);  // quillon profile create
 int RawRsaCommand(int argc, char** argv);
+int RawRsaKeyFileCommand(int argc, char** argv);  // quillon rawrsa keyfile
 
 // A file opened for reading, or standard input (read as bytes) for "-"; null, with the reason
 // on stderr, when it cannot be opened.

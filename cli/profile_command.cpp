@@ -5,8 +5,8 @@
 
 #include "command_line.h"
 #include "commands.h"
+#include "password_input.h"
 #include "quillon.h"
-#include "terminal.h"
 
 namespace quillon::cli {
 namespace {
@@ -55,25 +55,6 @@ bool LooksLikeProfile(const Bytes& contents) {
     }
 }
 
-// A password given as "-" is the first line of standard input, kept off the command line; at a
-// terminal it is asked for and typed without echo.
-bool ReadPassword(std::string& password) {
-    const bool terminal = StandardInputIsTerminal();
-    if (terminal) {
-        SetStandardInputEcho(false);  // before the prompt, so nothing typed after it shows
-        std::fputs("Password: ", stderr);
-        std::fflush(stderr);
-    }
-    password.clear();
-    for (int c; (c = std::getchar()) != EOF && c != '\n';) password += static_cast<char>(c);
-    if (!password.empty() && password.back() == '\r') password.pop_back();
-    if (terminal) {
-        SetStandardInputEcho(true);
-        std::fputs("\n", stderr);  // the Enter that was not echoed
-    }
-    return !std::ferror(stdin);
-}
-
 }  // namespace
 
 int ProfileCommand(int argc, char** argv) {
@@ -82,7 +63,13 @@ int ProfileCommand(int argc, char** argv) {
         "Reads the five protected items of a credential profile and prints each one's size, or\n"
         "why it could not be read; never the items' bytes. A PASSWORD of - is read from the\n"
         "first line of standard input, or typed without echo when standard input is a\n"
-        "terminal. Exits with 1 when no item could be read.\n"};
+        "terminal. Exits with 1 when no item could be read.\n"
+        "quillon profile create OUT ... makes a profile (see quillon profile create --help).\n"};
+    // "create" makes a profile; anything else names one to read (./create reads a file of
+    // that name).
+    if (argc >= 2 && std::string_view(argv[1]) == "create") {
+        return ProfileCreateCommand(argc - 1, argv + 1);
+    }
     CommandLine line(kHelp, argc, argv);
     if (line.NextOption() != CommandLine::kEnd) return line.ExitStatus();
     const Arguments operands = line.Operands();
@@ -97,7 +84,7 @@ int ProfileCommand(int argc, char** argv) {
         return kExitFailure;
     }
     std::string password = operands[1];
-    if (password == "-" && !ReadPassword(password)) {
+    if (password == "-" && !ReadPassword(stdin, "Password: ", password)) {
         std::fprintf(stderr, "quillon: the password cannot be read from standard input\n");
         return kExitFailure;
     }

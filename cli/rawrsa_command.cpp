@@ -81,12 +81,15 @@ int UnwrapCommand(int argc, char** argv) {
 
 int RawRsaCommand(int argc, char** argv) {
     static constexpr CommandHelp kHelp = {
-        "quillon rawrsa", "wrap|unwrap KEYFILE HEX",
+        "quillon rawrsa", "wrap|unwrap KEYFILE HEX | keyfile OUT --key KEY --tag TAG",
         "The raw RSA envelope over a key file, bytes in and out as hex:\n"
         "  wrap KEYFILE HEX    wraps the bytes with the key file's public key\n"
         "  unwrap KEYFILE HEX  unwraps an envelope with the key file's private key\n"
+        "  keyfile OUT --key KEY --tag TAG\n"
+        "                      appends an RSA private key's component lines to a key file\n"
         "Each takes --help of its own.\n"};
-    static constexpr Subcommand kSubcommands[] = {{"wrap", WrapCommand}, {"unwrap", UnwrapCommand}};
+    static constexpr Subcommand kSubcommands[] = {
+        {"wrap", WrapCommand}, {"unwrap", UnwrapCommand}, {"keyfile", RawRsaKeyFileCommand}};
     CommandLine line = CommandLine::OfSubcommands(kHelp, argc, argv);
     if (line.NextOption() != CommandLine::kEnd) return line.ExitStatus();
     return line.RunSubcommand(kSubcommands);

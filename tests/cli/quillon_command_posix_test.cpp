@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_run.h"
 #include "common/openssl_certificates.h"
 #include "common/vector_file.h"
 #include "keyagree/raw_rsa_key_fixture.h"
@@ -26,54 +27,8 @@
 #include "profile/profile_writer.h"
 #include "quillon.h"
 
-extern char** environ;
-
 namespace quillon::test {
 namespace {
-
-struct CommandResult {
-    int exit = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Runs the command with the arguments, standard input from input, and collects what it wrote
-// (standard output to outPath when one is given).
-CommandResult Quillon(const TemporaryDirectory& directory,
-                      const std::vector<std::string>& arguments, const std::string& input = "",
-                      const std::string& outPath = "") {
-    const std::string in = directory.Write("stdin", input);
-    const std::string out = outPath.empty() ? directory.PathOf("stdout") : outPath;
-    const std::string err = directory.PathOf("stderr");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<char*> argv{const_cast<char*>(QUILLON_CLI_PROGRAM)};
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    CommandResult run;
-    pid_t child = 0;
-    int status = 0;
-    if (posix_spawn(&child, QUILLON_CLI_PROGRAM, &actions, nullptr, argv.data(), environ) == 0 &&
-        waitpid(child, &status, 0) == child) {
-        // A signal (a crash) shows as an exit status no command returns.
-        run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    run.out = outPath.empty() ? Slurp(out) : "";
-    run.err = Slurp(err);
-    return run;
-}
 
 std::string AsText(const Bytes& bytes) {
     return std::string(bytes.begin(), bytes.end());
@@ -129,8 +84,17 @@ TEST(QuillonCommand, HelpListsEveryCommandAndUsageErrorsExitWithTwo) {
 TEST(QuillonCommand, EveryCommandTakesHelpAndVersion) {
     TemporaryDirectory directory;
     const std::vector<std::vector<std::string>> kCommands = {
-        {},          {"selftest"}, {"demo"},           {"digest"},           {"cert"},
-        {"profile"}, {"rawrsa"},   {"rawrsa", "wrap"}, {"rawrsa", "unwrap"},
+        {},
+        {"selftest"},
+        {"demo"},
+        {"digest"},
+        {"cert"},
+        {"profile"},
+        {"rawrsa"},
+        {"rawrsa", "wrap"},
+        {"rawrsa", "unwrap"},
+        {"profile", "create"},
+        {"rawrsa", "keyfile"},
     };
     for (const auto& command : kCommands) {
         std::string name = "quillon";

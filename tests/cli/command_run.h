@@ -1,0 +1,64 @@
+// Runs the built quillon command as a user does: a child process with standard input from a
+// file and its output collected.
+#pragma once
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "profile/profile_files.h"
+
+extern char** environ;
+
+namespace quillon::test {
+
+struct CommandResult {
+    int exit = -1;
+    std::string out;
+    std::string err;
+};
+
+inline std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs the command with the arguments, standard input from input, and collects what it wrote
+// (standard output to outPath when one is given).
+inline CommandResult Quillon(const TemporaryDirectory& directory,
+                             const std::vector<std::string>& arguments,
+                             const std::string& input = "", const std::string& outPath = "") {
+    const std::string in = directory.Write("stdin", input);
+    const std::string out = outPath.empty() ? directory.PathOf("stdout") : outPath;
+    const std::string err = directory.PathOf("stderr");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<char*> argv{const_cast<char*>(QUILLON_CLI_PROGRAM)};
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    CommandResult run;
+    pid_t child = 0;
+    int status = 0;
+    if (posix_spawn(&child, QUILLON_CLI_PROGRAM, &actions, nullptr, argv.data(), environ) == 0 &&
+        waitpid(child, &status, 0) == child) {
+        // A signal (a crash) shows as an exit status no command returns.
+        run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    run.out = outPath.empty() ? Slurp(out) : "";
+    run.err = Slurp(err);
+    return run;
+}
+
+}  // namespace quillon::test
