@@ -395,7 +395,7 @@ typedef struct HashDescriptor {
 } HashDescriptor;
 
 /* An HMAC computation, allocated and owned by the caller (who also wipes it when done). The
- * block size is 64 bytes for both hashes; the MAC is the full digest (digestLength bytes). */
+ * block size is 64 bytes; the MAC is the full digest (digestLength bytes). */
 typedef struct HmacContext {
     const HashDescriptor* descriptor;
     DigestHandle* handle; /* the running digest, null when none runs */
@@ -410,9 +410,10 @@ typedef struct HmacContext {
 QUILLON_API const HashDescriptor* QUILLON_CALL HmacGetHash(uint32_t number);
 
 /* Ordinal 46. Keys the context and starts the inner digest. A key longer than 64 bytes is
- * replaced by its digest; a key of 0 bytes is allowed. A null key with a non-zero length, or a
- * key digest that cannot be made (no memory), leaves the context unkeyed: the other operations
- * then do nothing. */
+ * replaced by its digest; a key of 0 bytes is allowed. descriptor may also be the caller's own,
+ * for any hash of 64-byte blocks (SHA-256, SHA-224) whose digest is at most 64 bytes; a longer
+ * digest, a null key with a non-zero length, or a key digest that cannot be made (no memory)
+ * leaves the context unkeyed: the other operations then do nothing. */
 QUILLON_API void QUILLON_CALL HmacInit(HmacContext* context, const HashDescriptor* descriptor,
                                        const uint8_t* key, uint32_t keyLength);
 

@@ -16,7 +16,10 @@ using namespace quillon;
 namespace {
 
 constexpr uint32_t kBlock = 64;
-constexpr uint32_t kLargestDigest = 20;
+// A caller's descriptor may bring a longer digest than MD5's or SHA-1's (SHA-256 and SHA-224
+// share the 64-byte block); a digest longer than the block would not fit the key block it
+// replaces, so such a descriptor is refused.
+constexpr uint32_t kLargestDigest = kBlock;
 
 bool Usable(const HashDescriptor* descriptor) {
     return descriptor != nullptr && descriptor->create != nullptr &&
@@ -27,7 +30,7 @@ bool Usable(const HashDescriptor* descriptor) {
 // Releases a digest that is still running.
 void Abandon(HmacContext* context) {
     if (context->handle == nullptr) return;
-    uint8_t discarded[kBlock];
+    uint8_t discarded[kLargestDigest];
     context->descriptor->final(discarded, &context->handle);
     support::SecureWipe(discarded, sizeof discarded);
     context->handle = nullptr;

@@ -1,6 +1,7 @@
 // HMAC through ordinals 45-49: published vectors, OpenSSL's HMAC as the oracle, the key-length
 // and reuse rules, the guards, and out of memory at every allocation.
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 #include <openssl/hmac.h>
 
 #include <cstring>
@@ -184,6 +185,137 @@ TEST(Hmac, NothingHappensWithoutAUsableRun) {
     HmacUpdate(nullptr, key, 4);
     HmacFinal(nullptr, nullptr);
     HmacReset(nullptr);
+}
+
+// A caller's own descriptor over an OpenSSL digest: the handle holds the EVP context.
+template <const EVP_MD* (*kMd)()>
+struct OpenSslDigest {
+    static void QUILLON_CALL Create(DigestHandle** handle) {
+        EVP_MD_CTX* context = EVP_MD_CTX_new();
+        EVP_DigestInit_ex(context, kMd(), nullptr);
+        *handle = reinterpret_cast<DigestHandle*>(context);
+    }
+    static void QUILLON_CALL Update(DigestHandle** handle, const uint8_t* data, uint32_t length) {
+        EVP_DigestUpdate(reinterpret_cast<EVP_MD_CTX*>(*handle), data, length);
+    }
+    static void QUILLON_CALL Final(uint8_t* out, DigestHandle** handle) {
+        auto* context = reinterpret_cast<EVP_MD_CTX*>(*handle);
+        EVP_DigestFinal_ex(context, out, nullptr);
+        EVP_MD_CTX_free(context);
+        *handle = nullptr;
+    }
+    static HashDescriptor Descriptor(uint32_t digestLength) {
+        return {digestLength, Create, Update, Final};
+    }
+};
+using Sha224 = OpenSslDigest<EVP_sha224>;
+using Sha256 = OpenSslDigest<EVP_sha256>;
+using Sha512 = OpenSslDigest<EVP_sha512>;
+
+Bytes DescriptorMac(const HashDescriptor& descriptor, const Bytes& key, const Bytes& message) {
+    HmacContext context;
+    std::memset(&context, 0xAB, sizeof context);
+    HmacInit(&context, &descriptor, key.data(), static_cast<uint32_t>(key.size()));
+    HmacUpdate(&context, message.data(), static_cast<uint32_t>(message.size()));
+    Bytes out(descriptor.digestLength);
+    HmacFinal(out.data(), &context);
+    EXPECT_EQ(context.handle, nullptr);
+    return out;
+}
+
+// RFC 2104 with a 64-byte block over any digest of at most 64 bytes, built from OpenSSL's plain
+// digests (SHA-512 here is not HMAC-SHA-512, whose block is 128 bytes).
+Bytes BlockOf64Hmac(const EVP_MD* md, const Bytes& key, const Bytes& message) {
+    const auto digest = [md](const Bytes& first, const Bytes& second) {
+        Bytes out(EVP_MD_size(md));
+        EVP_MD_CTX* context = EVP_MD_CTX_new();
+        EVP_DigestInit_ex(context, md, nullptr);
+        EVP_DigestUpdate(context, first.data(), first.size());
+        EVP_DigestUpdate(context, second.data(), second.size());
+        EVP_DigestFinal_ex(context, out.data(), nullptr);
+        EVP_MD_CTX_free(context);
+        return out;
+    };
+    Bytes block = key.size() > 64 ? digest(key, {}) : key;
+    block.resize(64);
+    Bytes inner = block, outer = block;
+    for (size_t i = 0; i < 64; ++i) {
+        inner[i] ^= 0x36;
+        outer[i] ^= 0x5C;
+    }
+    return digest(outer, digest(inner, message));
+}
+
+TEST(Hmac, CallersDescriptorsOfLongerDigestsFollowRfc4231) {
+    const quillon::test::VectorFile vectors("hmac_sha2.txt");
+    const HashDescriptor sha224 = Sha224::Descriptor(28), sha256 = Sha256::Descriptor(32);
+    for (int i = 1; i <= 7; ++i) {
+        const std::string name = "case" + std::to_string(i);
+        SCOPED_TRACE(name);
+        const Bytes key = vectors.Get(name + "_key"), data = vectors.Get(name + "_data");
+        for (const auto& [descriptor, suffix] :
+             {std::pair{&sha224, "_sha224"}, std::pair{&sha256, "_sha256"}}) {
+            const Bytes expected = vectors.Get(name + suffix);  // case 5: truncated
+            const Bytes mac = DescriptorMac(*descriptor, key, data);
+            EXPECT_EQ(ToHex(Bytes(mac.begin(), mac.begin() + expected.size())), ToHex(expected))
+                << suffix;
+        }
+    }
+}
+
+TEST(Hmac, CallersDescriptorsAgreeWithTheDefinitionUpToTheBlock) {
+    struct Case {
+        const char* name;
+        HashDescriptor descriptor;
+        const EVP_MD* md;
+    } const cases[] = {
+        {"SHA-224", Sha224::Descriptor(28), EVP_sha224()},
+        {"SHA-256", Sha256::Descriptor(32), EVP_sha256()},
+        // A 64-byte digest: a long key's digest fills the whole key block.
+        {"SHA-512 over 64-byte blocks", Sha512::Descriptor(64), EVP_sha512()},
+    };
+    std::mt19937 random(4231);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const size_t keyLength : {0u, 1u, 63u, 64u, 65u, 200u}) {
+            Bytes key(keyLength), message(random() % 200);
+            for (auto& b : key) b = static_cast<uint8_t>(random());
+            for (auto& b : message) b = static_cast<uint8_t>(random());
+            EXPECT_EQ(ToHex(DescriptorMac(c.descriptor, key, message)),
+                      ToHex(BlockOf64Hmac(c.md, key, message)))
+                << keyLength;
+        }
+    }
+}
+
+TEST(Hmac, ADigestLongerThanTheBlockIsRefused) {
+    // The operations write 32 bytes, the descriptor claims 100: nothing may be written at all.
+    const HashDescriptor claimsTooMuch = Sha256::Descriptor(100);
+    const Bytes key(16, 0x11), message(40, 0x22);
+    for (const size_t keyLength : {16u, 100u}) {
+        SCOPED_TRACE(keyLength);
+        HmacContext context;
+        std::memset(&context, 0xAB, sizeof context);
+        const Bytes longKey(keyLength, 0x11);
+        HmacInit(&context, &claimsTooMuch, longKey.data(), static_cast<uint32_t>(keyLength));
+        EXPECT_EQ(context.handle, nullptr);
+        HmacUpdate(&context, message.data(), 40);
+        HmacReset(&context);
+        uint8_t out[100 + 16];
+        std::memset(out, 0xEE, sizeof out);
+        HmacFinal(out, &context);
+        EXPECT_EQ(ToHex(out, sizeof out), std::string(2 * sizeof out, 'E'));
+        EXPECT_EQ(context.handle, nullptr);
+    }
+    // The largest accepted digest writes exactly its length.
+    HmacContext context;
+    const HashDescriptor sha512 = Sha512::Descriptor(64);
+    HmacInit(&context, &sha512, key.data(), 16);
+    uint8_t out[64 + 16];
+    std::memset(out, 0xEE, sizeof out);
+    HmacFinal(out, &context);
+    EXPECT_EQ(ToHex(out + 64, 16), std::string(32, 'E'));
+    EXPECT_NE(ToHex(out, 64), std::string(128, 'E'));
 }
 
 TEST(Hmac, ASecondFinalWritesNothing) {
