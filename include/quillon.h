@@ -66,9 +66,10 @@ QUILLON_API int32_t QUILLON_CALL AesCreateContext(AesContext** handle, uint8_t d
 QUILLON_API void QUILLON_CALL AesCbcCrypt(int32_t encrypt, uint8_t* data, uint32_t length,
                                           AesContext** handle, uint8_t* iv);
 
-/* Ordinals 6 and 7. ECB over length bytes. Returns 0; -1 empty handle, or a null buffer with a
- * non-zero length; 1 length not a multiple of 16 (or negative), nothing written. out may equal
- * in. */
+/* Ordinals 6 and 7. ECB over length bytes. Returns 0; -1 empty handle, a context without the
+ * schedule of this direction (its key length was refused, or it was made for the other
+ * direction), or a null buffer with a non-zero length; 1 length not a multiple of 16 (or
+ * negative). Nothing is written unless 0 is returned. out may equal in. */
 QUILLON_API int32_t QUILLON_CALL AesEncryptBlocks(AesContext** handle, uint8_t* out,
                                                   const uint8_t* in, int32_t length);
 QUILLON_API int32_t QUILLON_CALL AesDecryptBlocks(AesContext** handle, uint8_t* out,

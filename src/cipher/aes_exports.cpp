@@ -42,9 +42,17 @@ bool IsWholeBlocks(int32_t length) {
     return length >= 0 && (length & 15) == 0;
 }
 
-// 0, or the status of an ECB call that cannot go ahead.
-int32_t EcbRefusal(AesContext** handle, uint8_t* out, const uint8_t* in, int32_t length) {
-    if (IsEmpty(handle)) return -1;
+// A context holds the schedule of its own direction only, and none when its key was refused;
+// creation leaves a missing schedule all zero.
+bool HasSchedule(const cipher::AesKeySchedule& schedule) {
+    return schedule.info != 0;
+}
+
+// 0, or the status of an ECB call that cannot go ahead. Without the direction's schedule the
+// data would stay as it was, which must not pass for an encryption or decryption.
+int32_t EcbRefusal(AesContext** handle, cipher::AesKeySchedule AesContext::*schedule, uint8_t* out,
+                   const uint8_t* in, int32_t length) {
+    if (IsEmpty(handle) || !HasSchedule((*handle)->*schedule)) return -1;
     if (!IsWholeBlocks(length)) return 1;
     if (length != 0 && (out == nullptr || in == nullptr)) return -1;
     return 0;
@@ -54,14 +62,20 @@ int32_t EcbRefusal(AesContext** handle, uint8_t* out, const uint8_t* in, int32_t
 
 extern "C" QUILLON_API int32_t QUILLON_CALL AesEncryptBlocks(AesContext** handle, uint8_t* out,
                                                              const uint8_t* in, int32_t length) {
-    if (const int32_t refused = EcbRefusal(handle, out, in, length); refused != 0) return refused;
+    if (const int32_t refused = EcbRefusal(handle, &AesContext::encryption, out, in, length);
+        refused != 0) {
+        return refused;
+    }
     cipher::AesEcbEncrypt((*handle)->encryption, out, in, static_cast<size_t>(length) / 16);
     return 0;
 }
 
 extern "C" QUILLON_API int32_t QUILLON_CALL AesDecryptBlocks(AesContext** handle, uint8_t* out,
                                                              const uint8_t* in, int32_t length) {
-    if (const int32_t refused = EcbRefusal(handle, out, in, length); refused != 0) return refused;
+    if (const int32_t refused = EcbRefusal(handle, &AesContext::decryption, out, in, length);
+        refused != 0) {
+        return refused;
+    }
     cipher::AesEcbDecrypt((*handle)->decryption, out, in, static_cast<size_t>(length) / 16);
     return 0;
 }

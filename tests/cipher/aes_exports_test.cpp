@@ -84,9 +84,40 @@ TEST_P(AesExports, EcbLengthRules) {
         EXPECT_EQ(AesEncryptBlocks(&handle.context, out, in, c.length), c.status);
         EXPECT_EQ(out[0] != 0xEE, c.writes);
         EXPECT_EQ(out[16], 0xEE);
-        std::memset(out, 0xEE, sizeof out);
-        EXPECT_EQ(AesDecryptBlocks(&handle.context, out, in, c.length), c.status);
-        EXPECT_EQ(out[0], 0xEE);  // an encryption context has no decryption schedule
+    }
+}
+
+// A context without the schedule of the call's direction cannot encrypt or decrypt: -1, whatever
+// the length, and the output (or the data, in place) stays as it was.
+TEST_P(AesExports, EcbWithoutTheDirectionsScheduleIsRefused) {
+    const uint8_t key[32] = {9};
+    struct Case {
+        const char* name;
+        uint8_t direction;
+        int32_t keyLength;
+        bool encrypt;
+    } const cases[] = {
+        {"decrypt with an encryption context", kEncrypt, 16, false},
+        {"encrypt with a decryption context", kDecrypt, 32, true},
+        {"encrypt, refused key length", kEncrypt, 20, true},
+        {"decrypt, refused key length", kDecrypt, 20, false},
+        {"encrypt, key length 0", kEncrypt, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Handle handle;
+        ASSERT_GE(AesCreateContext(&handle.context, c.direction, c.keyLength, key), 0);
+        const auto ecb = c.encrypt ? AesEncryptBlocks : AesDecryptBlocks;
+        for (const int32_t length : {0, 16, 48, 17}) {
+            SCOPED_TRACE(length);
+            uint8_t in[48], out[48];
+            std::memset(in, 0x5A, sizeof in);
+            std::memset(out, 0xEE, sizeof out);
+            EXPECT_EQ(ecb(&handle.context, out, in, length), -1);
+            EXPECT_EQ(Bytes(out, out + 48), Bytes(48, 0xEE));
+            EXPECT_EQ(ecb(&handle.context, in, in, length), -1);
+            EXPECT_EQ(Bytes(in, in + 48), Bytes(48, 0x5A));
+        }
     }
 }
 
@@ -141,7 +172,7 @@ TEST_P(AesExports, RefusedKeyLengthStillStoresAContext) {
         ASSERT_NE(handle, nullptr);
         uint8_t out[16];
         std::memset(out, 0xEE, sizeof out);
-        EXPECT_EQ(AesEncryptBlocks(&handle, out, key, 16), 0);
+        EXPECT_EQ(AesEncryptBlocks(&handle, out, key, 16), -1);
         EXPECT_EQ(out[0], 0xEE);
         uint8_t data[32] = {1, 2, 3}, iv[16] = {};
         AesCbcCrypt(1, data, sizeof data, &handle, iv);
