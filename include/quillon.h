@@ -280,8 +280,9 @@ QUILLON_API void QUILLON_CALL CertDestroy(CertHandle** handle);
  * value; values escape , + = " > < ; \ with a backslash, as well as a space at either end, a
  * "#" at the start and a zero byte (as \00); an attribute without short name has "#" and the
  * hex of its DER as value. The strings belong to the certificate (same pointers on every call)
- * and live until CertDestroy. Returns the status of the issuer's text (a failed text is
- * written as null); CERT_E_NOT_CERTIFICATE writes neither. */
+ * and live until CertDestroy. Returns the status of the subject's text when it failed, else
+ * that of the issuer's (a failed text is written as null), so 0 means both are there;
+ * CERT_E_NOT_CERTIFICATE writes neither. */
 QUILLON_API int32_t QUILLON_CALL CertGetNames(const char** subject, const char** issuer,
                                               CertHandle* cert);
 

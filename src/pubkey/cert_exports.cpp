@@ -71,13 +71,15 @@ extern "C" QUILLON_API int32_t QUILLON_CALL CertGetNames(const char** subject, c
         status != toolkit::kCertOk) {
         return static_cast<int32_t>(status);
     }
+    // Both pointers are written (null for a name that cannot be made into text); a caller that
+    // trusts a 0 must find both, so the subject's failure counts as well as the issuer's.
     const char* text = nullptr;
-    (void)NameGetString(&text, fields->subjectName);
+    const toolkit::CertStatus subjectStatus = NameGetString(&text, fields->subjectName);
     if (subject != nullptr) *subject = text;
     text = nullptr;
-    const toolkit::CertStatus status = NameGetString(&text, fields->issuerName);
+    const toolkit::CertStatus issuerStatus = NameGetString(&text, fields->issuerName);
     if (issuer != nullptr) *issuer = text;
-    return static_cast<int32_t>(status);
+    return static_cast<int32_t>(subjectStatus != toolkit::kCertOk ? subjectStatus : issuerStatus);
 }
 
 extern "C" QUILLON_API int32_t QUILLON_CALL CertBuildPkcs7(uint8_t* out, uint32_t* capacity,
