@@ -265,7 +265,8 @@ QUILLON_API void QUILLON_CALL RsaDestroyKey(KeyHandle** handle);
 #define CERT_E_NOT_CERTIFICATE 0x727u /* the handle holds no certificate */
 typedef struct CertHandle CertHandle;
 
-/* Ordinal 26. Decodes length DER bytes into a new handle in *handle (null on failure). The
+/* Ordinal 26. Decodes the certificate at the start of the length DER bytes into a new handle in
+ * *handle (null on failure); bytes after it (another certificate, padding) are ignored. The
  * first call also sets up the module's certificate context. */
 QUILLON_API int32_t QUILLON_CALL CertCreateFromDer(CertHandle** handle, const uint8_t* der,
                                                    uint32_t length);

@@ -248,7 +248,7 @@ DerStatus DerReader::ReadBitStringBytes(std::span<const std::uint8_t>& bytes, De
     return status;
 }
 
-DerStatus DerReader::ReadTime(DerTime& time) {
+DerStatus DerReader::ReadTime(DerTime& time, DerTimeForm form) {
     DerTag tag;
     if (!PeekTag(tag)) {
         DerElement element;
@@ -262,7 +262,7 @@ DerStatus DerReader::ReadTime(DerTime& time) {
     DerElement element;
     DerTime parsed;
     const DerStatus status = ReadChecked(tag, element, [&](std::span<const std::uint8_t> c) {
-        return DerParseTime(tag.number, c, parsed);
+        return DerParseTime(tag.number, c, parsed, form);
     });
     if (status == DerStatus::kOk) time = parsed;
     return status;

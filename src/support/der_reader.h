@@ -88,8 +88,8 @@ class DerReader {
     // A BIT STRING of whole bytes (keys, signatures); unused bits are kBadContents.
     [[nodiscard]] DerStatus ReadBitStringBytes(std::span<const std::uint8_t>& bytes,
                                                DerTag tag = kDerBitString);
-    // UTCTime or GeneralizedTime, whichever comes.
-    [[nodiscard]] DerStatus ReadTime(DerTime& time);
+    // UTCTime or GeneralizedTime, whichever comes, in the forms form allows.
+    [[nodiscard]] DerStatus ReadTime(DerTime& time, DerTimeForm form = DerTimeForm::kDer);
 
   private:
     // Reads an element of the given tag and checks its contents with check; moves only when

@@ -15,7 +15,7 @@ constexpr int TwoDigits(std::span<const std::uint8_t> text, std::size_t at) {
 }  // namespace
 
 DerStatus DerParseTime(std::uint32_t tagNumber, std::span<const std::uint8_t> contents,
-                       DerTime& time) {
+                       DerTime& time, DerTimeForm form) {
     std::size_t yearDigits = 0;
     if (tagNumber == der_universal::kUtcTime) {
         yearDigits = 2;
@@ -24,8 +24,11 @@ DerStatus DerParseTime(std::uint32_t tagNumber, std::span<const std::uint8_t> co
     } else {
         return DerStatus::kBadContents;
     }
-    // Year digits, then MMDDHHMMSS, then Z.
-    if (contents.size() != yearDigits + 11 || contents.back() != 'Z') {
+    // Year digits, then MMDDHHMM and SS, then Z.
+    const bool withSeconds = contents.size() == yearDigits + 11;
+    const bool withoutSeconds = form == DerTimeForm::kUtcSecondsOptional && yearDigits == 2 &&
+                                contents.size() == yearDigits + 9;
+    if ((!withSeconds && !withoutSeconds) || contents.back() != 'Z') {
         return DerStatus::kBadContents;
     }
     for (std::size_t i = 0; i + 1 < contents.size(); ++i) {
@@ -44,7 +47,7 @@ DerStatus DerParseTime(std::uint32_t tagNumber, std::span<const std::uint8_t> co
     parsed.day = static_cast<std::uint8_t>(TwoDigits(contents, at + 2));
     parsed.hour = static_cast<std::uint8_t>(TwoDigits(contents, at + 4));
     parsed.minute = static_cast<std::uint8_t>(TwoDigits(contents, at + 6));
-    parsed.second = static_cast<std::uint8_t>(TwoDigits(contents, at + 8));
+    parsed.second = withSeconds ? static_cast<std::uint8_t>(TwoDigits(contents, at + 8)) : 0;
     if (!DerTimeValid(parsed)) return DerStatus::kBadContents;
     time = parsed;
     return DerStatus::kOk;

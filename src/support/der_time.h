@@ -1,5 +1,6 @@
 // UTCTime and GeneralizedTime in the DER form certificates use (RFC 5280 section 4.1.2.5):
-// "YYMMDDHHMMSSZ" and "YYYYMMDDHHMMSSZ", always in UTC, seconds present, no fractions.
+// "YYMMDDHHMMSSZ" and "YYYYMMDDHHMMSSZ", always in UTC, seconds present, no fractions; on
+// request also the UTCTime without seconds that older certificates carry.
 #pragma once
 
 #include <compare>
@@ -64,9 +65,14 @@ struct DerTimeEncoding {
     return encoding;
 }
 
+// Which forms of a time are read. DER requires the seconds; certificates in use also carry
+// UTCTime without them ("YYMMDDhhmmZ", which BER allows), read as second 0.
+enum class DerTimeForm { kDer, kUtcSecondsOptional };
+
 // Contents of a UTCTime (tagNumber 23) or GeneralizedTime (24). kBadContents for any other
 // form, a field out of range or another tag number.
 [[nodiscard]] DerStatus DerParseTime(std::uint32_t tagNumber,
-                                     std::span<const std::uint8_t> contents, DerTime& time);
+                                     std::span<const std::uint8_t> contents, DerTime& time,
+                                     DerTimeForm form = DerTimeForm::kDer);
 
 }  // namespace quillon::support

@@ -7,6 +7,7 @@
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
+#include <openssl/x509v3.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -29,9 +30,12 @@ struct NameAttribute {
 struct CertRecipe {
     std::vector<NameAttribute> subject;
     std::vector<NameAttribute> issuer;  // empty: the subject
+    // Through ASN1_TIME_set_string: a text that reads as a UTCTime is written as one, exactly
+    // as given ("2001011200Z" has no seconds); others as a GeneralizedTime.
     std::string notBefore = "20200101000000Z";
     std::string notAfter = "20400101000000Z";
-    bool ecKey = false;  // an EC P-256 key instead of RSA
+    bool ecKey = false;              // an EC P-256 key instead of RSA
+    bool criticalExtension = false;  // a critical basicConstraints, CA:TRUE
 };
 
 inline EVP_PKEY* CertTestKey(bool ec) {
@@ -79,6 +83,12 @@ inline CertBytes MakeCertificate(const CertRecipe& recipe) {
     X509_NAME_free(subject);
     X509_NAME_free(issuer);
     X509_set_pubkey(certificate, key);
+    if (recipe.criticalExtension) {
+        X509_EXTENSION* extension =
+            X509V3_EXT_conf_nid(nullptr, nullptr, NID_basic_constraints, "critical,CA:TRUE");
+        X509_add_ext(certificate, extension, -1);
+        X509_EXTENSION_free(extension);
+    }
     X509_sign(certificate, key, EVP_sha256());
     CertBytes der = DerOf(certificate);
     X509_free(certificate);

@@ -130,6 +130,67 @@ TEST(CertExports, RefusedImports) {
     EXPECT_EQ(CertCreateFromDer(nullptr, good.data(), static_cast<uint32_t>(good.size())), -1);
 }
 
+// What a caller may get from one certificate, through every export that reads it.
+struct CertView {
+    std::string subject, issuer;
+    std::vector<uint8_t> message, modulus, exponent;
+    bool operator==(const CertView&) const = default;
+};
+
+CertView ViewOf(const std::vector<uint8_t>& der) {
+    CertView view;
+    CertHandle* handle = nullptr;
+    EXPECT_EQ(CertCreateFromDer(&handle, der.data(), static_cast<uint32_t>(der.size())), 0);
+    if (handle == nullptr) return view;
+    const char* subject = nullptr;
+    const char* issuer = nullptr;
+    EXPECT_EQ(CertGetNames(&subject, &issuer, handle), 0);
+    view.subject = subject != nullptr ? subject : "";
+    view.issuer = issuer != nullptr ? issuer : "";
+    view.message.resize(8192);
+    uint32_t capacity = static_cast<uint32_t>(view.message.size());
+    EXPECT_EQ(CertBuildPkcs7(view.message.data(), &capacity, handle), 0);
+    view.message.resize(capacity);
+    KeyHandle* key = nullptr;
+    EXPECT_EQ(RsaKeyFromCertificate(&key, handle), 0);
+    view.modulus.resize(1024);
+    view.exponent.resize(1024);
+    uint32_t modulusLength = 1024, exponentLength = 1024;
+    EXPECT_EQ(RsaGetKeyInfo(key, view.modulus.data(), &modulusLength, view.exponent.data(),
+                            &exponentLength),
+              0);
+    view.modulus.resize(modulusLength);
+    view.exponent.resize(exponentLength);
+    RsaDestroyKey(&key);
+    CertDestroy(&handle);
+    return view;
+}
+
+// A profile item may hold certificates back to back, and callers pass buffers as they got them:
+// the first certificate is taken and the rest ignored, down to the PKCS #7 message.
+TEST(CertExports, BytesAfterTheCertificateAreIgnored) {
+    const CertBytes der = quillon::test::MakeCertificate(Recipe());
+    CertRecipe second = Recipe();
+    second.subject = {{"CN", V_ASN1_UTF8STRING, "Bob"}};
+    const CertBytes other = quillon::test::MakeCertificate(second);
+    const CertView bare = ViewOf(der);
+    ASSERT_EQ(bare.subject, "c=DE,o=Quillon+cn=Alice\\, B.");
+    const struct {
+        const char* what;
+        CertBytes tail;
+    } cases[] = {
+        {"one byte", {0x42}},
+        {"zeros", CertBytes(64, 0x00)},
+        {"another certificate", other},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CertBytes buffer = der;
+        buffer.insert(buffer.end(), c.tail.begin(), c.tail.end());
+        EXPECT_EQ(ViewOf(buffer), bare);
+    }
+}
+
 TEST(CertExports, EmptyHandles) {
     CertHandle* empty = nullptr;
     CertDestroy(&empty);

@@ -300,19 +300,27 @@ TEST(DerReader, SimpleTypesTable) {
 }
 
 TEST(DerReader, TimesTable) {
+    // valid: in DER; validWithoutSeconds: where UTCTime may lack its seconds (certificates).
     struct Case {
         const char* text;
         bool generalized;
         bool valid;
         DerTime time = {};
+        bool validWithoutSeconds = valid;
     } const cases[] = {
+        {"2501020304Z", false, false, {2025, 1, 2, 3, 4, 0}, true},  // no seconds
+        {"4912312359Z", false, false, {2049, 12, 31, 23, 59, 0}, true},
+        {"2501020360Z", false, false},      // minute 60, no seconds
+        {"250102030Z", false, false},       // one digit short
+        {"250102030Z0", false, false},      // zone not last
+        {"202501020304Z", true, false},     // GeneralizedTime keeps its seconds
+        {"2501020304+0100", false, false},  // offset, no seconds
         {"250102030405Z", false, true, {2025, 1, 2, 3, 4, 5}},
         {"491231235959Z", false, true, {2049, 12, 31, 23, 59, 59}},
         {"500101000000Z", false, true, {1950, 1, 1, 0, 0, 0}},
         {"20240229120000Z", true, true, {2024, 2, 29, 12, 0, 0}},
         {"20000229000000Z", true, true, {2000, 2, 29, 0, 0, 0}},
         {"99991231235959Z", true, true, {9999, 12, 31, 23, 59, 59}},
-        {"2501020304Z", false, false},        // no seconds
         {"250102030405+0100", false, false},  // offset
         {"250102030405z", false, false},      // lower-case zone
         {"250102030405", false, false},       // no zone
@@ -335,11 +343,15 @@ TEST(DerReader, TimesTable) {
         Bytes input = {static_cast<std::uint8_t>(c.generalized ? 0x18 : 0x17),
                        static_cast<std::uint8_t>(text.size())};
         input.insert(input.end(), text.begin(), text.end());
-        DerReader reader(input);
-        DerTime time;
-        EXPECT_EQ(reader.ReadTime(time), c.valid ? DerStatus::kOk : DerStatus::kBadContents);
-        if (c.valid) {
-            EXPECT_EQ(time, c.time);
+        for (const auto form : {DerTimeForm::kDer, DerTimeForm::kUtcSecondsOptional}) {
+            const bool valid = form == DerTimeForm::kDer ? c.valid : c.validWithoutSeconds;
+            DerReader reader(input);
+            DerTime time;
+            EXPECT_EQ(reader.ReadTime(time, form), valid ? DerStatus::kOk : DerStatus::kBadContents)
+                << static_cast<int>(form);
+            if (valid) {
+                EXPECT_EQ(time, c.time);
+            }
         }
     }
     const Bytes notATime = Hex("04 00");

@@ -40,7 +40,8 @@ DerStatus ReadAlgorithmIdentifier(DerReader& reader, Bytes& encoding) {
 // Extensions ::= SEQUENCE OF Extension,
 // Extension ::= SEQUENCE { extnID OBJECT IDENTIFIER, critical BOOLEAN DEFAULT FALSE,
 //                          extnValue OCTET STRING }
-// An explicit FALSE is accepted: issuers have written it, and it means the same.
+// The flag is read as BER reads a BOOLEAN, one octet with any non-zero value TRUE: issuers have
+// written an explicit FALSE and TRUE as 0x01, and the decoders in use accept both.
 DerStatus ReadExtensions(DerReader& explicitTag, Bytes& encoding) {
     DerElement element;
     if (DerStatus status = explicitTag.Read(support::kDerSequence, element);
@@ -60,10 +61,8 @@ DerStatus ReadExtensions(DerReader& explicitTag, Bytes& encoding) {
         if (status == DerStatus::kOk) {
             status = extension.ReadOptional(support::kDerBoolean, critical, present);
         }
-        if (status == DerStatus::kOk && present) {
-            DerReader flag(critical.encoding);
-            bool ignored = false;
-            status = flag.ReadBoolean(ignored);
+        if (status == DerStatus::kOk && present && critical.contents.size() != 1) {
+            status = DerStatus::kBadContents;
         }
         if (status == DerStatus::kOk) status = extension.ReadOctetString(value);
         if (status == DerStatus::kOk) status = extension.ExpectEnd();
@@ -140,8 +139,11 @@ DerStatus ReadTbsCertificate(DerReader& tbs, DecodedCertificate& decoded) {
 
     DerReader validity;
     if ((status = tbs.ReadSequence(validity)) != DerStatus::kOk) return status;
-    if ((status = validity.ReadTime(fields.validityStart)) != DerStatus::kOk) return status;
-    if ((status = validity.ReadTime(fields.validityEnd)) != DerStatus::kOk) return status;
+    // Deployed certificates carry UTCTime without seconds; the order check below compares the
+    // times, so such a start and an end with seconds in the same minute are in order.
+    constexpr auto kForm = support::DerTimeForm::kUtcSecondsOptional;
+    if ((status = validity.ReadTime(fields.validityStart, kForm)) != DerStatus::kOk) return status;
+    if ((status = validity.ReadTime(fields.validityEnd, kForm)) != DerStatus::kOk) return status;
     if ((status = validity.ExpectEnd()) != DerStatus::kOk) return status;
 
     DerElement subject;
@@ -169,6 +171,16 @@ DerStatus ReadTbsCertificate(DerReader& tbs, DecodedCertificate& decoded) {
 }
 
 }  // namespace
+
+std::uint32_t CertificateExtent(std::span<const std::uint8_t> der) {
+    support::DerTag tag;
+    std::size_t header = 0;
+    std::size_t contents = 0;
+    if (support::DerParseHeader(der, tag, header, contents) != DerStatus::kOk) {
+        return static_cast<std::uint32_t>(der.size());
+    }
+    return static_cast<std::uint32_t>(header + contents);
+}
 
 CertStatus DecodeCertificate(std::span<const std::uint8_t> der, DecodedCertificate& decoded) {
     decoded = {};

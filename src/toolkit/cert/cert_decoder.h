@@ -16,6 +16,11 @@ struct DecodedCertificate {
     std::span<const std::uint8_t> subject;  // DER Name
 };
 
+// The length of the certificate at the front of der: its first element, so that bytes after it
+// (a further certificate, padding) are left out. All of der when no element header reads there;
+// DecodeCertificate then tells why.
+[[nodiscard]] std::uint32_t CertificateExtent(std::span<const std::uint8_t> der);
+
 // 0x705 for DER that is not a Certificate, 0x706 when it is cut short, 0x701 when the
 // tbsCertificate's signature algorithm differs from the outer one in any byte, 0x70C when the
 // validity starts after it ends.

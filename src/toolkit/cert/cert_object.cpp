@@ -44,6 +44,9 @@ CertStatus CertObjectCreate(CertObject** cert, CertContext* context) {
 CertStatus CertSetDer(CertObject* cert, const std::uint8_t* der, std::uint32_t length) {
     if (!IsCertObject(cert)) return kCertNotCertificate;
     if (der == nullptr || length == 0 || cert->der != nullptr) return kCertBadData;
+    // Callers hand over buffers as they got them (a profile's certificate item may hold several
+    // certificates back to back): the object holds the first certificate and nothing after it.
+    length = CertificateExtent({der, length});
     auto* copy = static_cast<std::uint8_t*>(support::Allocate(length));
     if (copy == nullptr) return kCertOutOfMemory;
     std::memcpy(copy, der, length);

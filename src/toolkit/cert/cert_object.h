@@ -33,7 +33,8 @@ extern const std::uint32_t kCertObjectMarker;
 // is not a context gives 0x73E. 0x707 ("cert") for a null address, 0x700 out of memory.
 [[nodiscard]] CertStatus CertObjectCreate(CertObject** cert, CertContext* context);
 
-// Gives the object its certificate, copied from DER. 0x727 not a certificate object; 0x705 for
+// Gives the object its certificate, copied from the first element of DER (bytes after it are
+// neither read nor kept). 0x727 not a certificate object; 0x705 for
 // null or empty DER or an object that already holds a certificate; the decoder's statuses
 // (cert_decoder.h) for DER that is not a certificate; 0x700 out of memory. On failure the object
 // stays empty.

@@ -100,8 +100,6 @@ TEST(CertObject, RefusedCertificates) {
     // sha256WithRSAEncryption's last arc, first in the tbsCertificate; sha1WithRSAEncryption's.
     const CertBytes sha256Rsa = {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x01, 0x0B};
     const CertBytes sha1Rsa = {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x01, 0x05};
-    CertBytes withTrailer = good;
-    withTrailer.push_back(0);
     CertBytes badVersion = good;
     // [0] { INTEGER 2 } becomes INTEGER 3.
     badVersion =
@@ -118,7 +116,6 @@ TEST(CertObject, RefusedCertificates) {
         {"inner signature algorithm differs", Patched(good, sha256Rsa, sha1Rsa), kCertInconsistent},
         {"cut short", CertBytes(good.begin(), good.end() - 1), kCertLengthOutOfRange},
         {"only the header", CertBytes(good.begin(), good.begin() + 4), kCertLengthOutOfRange},
-        {"a byte after the certificate", withTrailer, kCertBadData},
         {"version 4", badVersion, kCertBadData},
         {"not DER at all", {0x01, 0x02, 0x03}, kCertLengthOutOfRange},
         {"an OCTET STRING", {0x04, 0x01, 0x00}, kCertBadData},
@@ -126,6 +123,105 @@ TEST(CertObject, RefusedCertificates) {
         {"an empty SEQUENCE", {0x30, 0x00}, kCertLengthOutOfRange},
     };
     for (const auto& c : cases) EXPECT_EQ(Import(c.der), c.status) << c.what;
+}
+
+// Buffers as callers get them: the certificate is the first element, whatever follows it. The
+// object then holds exactly the bare certificate's bytes.
+TEST(CertObject, BytesAfterTheCertificateAreLeftOut) {
+    const CertBytes good = test::MakeCertificate(SimpleRecipe());
+    CertRecipe otherRecipe = SimpleRecipe();
+    otherRecipe.subject = {{"CN", V_ASN1_UTF8STRING, "second"}};
+    const CertBytes other = test::MakeCertificate(otherRecipe);
+    const auto followedBy = [&](const CertBytes& tail) {
+        CertBytes der = good;
+        der.insert(der.end(), tail.begin(), tail.end());
+        return der;
+    };
+    const struct {
+        const char* what;
+        CertBytes der;
+    } cases[] = {
+        {"one byte", followedBy({0x00})},
+        {"zeros", followedBy(CertBytes(300, 0x00))},
+        {"another certificate", followedBy(other)},
+        {"a broken element", followedBy({0x30, 0x82, 0xFF})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CertObject* cert = nullptr;
+        ASSERT_EQ(CertObjectCreate(&cert, nullptr), kCertOk);
+        ASSERT_EQ(CertSetDer(cert, c.der.data(), static_cast<std::uint32_t>(c.der.size())),
+                  kCertOk);
+        EXPECT_EQ(CertBytes(cert->der, cert->der + cert->derLength), good);
+        const char* subject = nullptr;
+        EXPECT_EQ(NameGetString(&subject, &cert->subject), kCertOk);
+        EXPECT_STREQ(subject, "cn=subject");
+        CertObjectDestroy(&cert);
+    }
+    // What stands in front still has to be a whole certificate.
+    EXPECT_EQ(Import(CertBytes(good.begin(), good.end() - 1)), kCertLengthOutOfRange);
+}
+
+// Two encodings of deployed certificates that DER forbids and BER allows: a critical flag TRUE
+// written as 0x01, and UTCTime without seconds. The validity order compares times.
+TEST(CertObject, EncodingsOfDeployedCertificates) {
+    CertRecipe critical = SimpleRecipe();
+    critical.criticalExtension = true;
+    const CertBytes criticalFf = test::MakeCertificate(critical);
+    // basicConstraints, then its critical flag: 01 01 FF.
+    const CertBytes flagFf = {0x55, 0x1D, 0x13, 0x01, 0x01, 0xFF};
+    const auto flagged = [&](std::uint8_t value) {
+        CertBytes to = flagFf;
+        to.back() = value;
+        return Patched(criticalFf, flagFf, to);
+    };
+    const auto validity = [](const char* start, const char* end) {
+        CertRecipe recipe = SimpleRecipe();
+        recipe.notBefore = start;
+        recipe.notAfter = end;
+        return test::MakeCertificate(recipe);
+    };
+    const struct {
+        const char* what;
+        CertBytes der;
+        CertStatus status;
+        support::DerTime start = {};
+    } cases[] = {
+        {"critical TRUE as 0xFF", criticalFf, kCertOk, {2020, 1, 1, 0, 0, 0}},
+        {"critical TRUE as 0x01", flagged(0x01), kCertOk, {2020, 1, 1, 0, 0, 0}},
+        {"critical TRUE as 0x80", flagged(0x80), kCertOk, {2020, 1, 1, 0, 0, 0}},
+        {"critical FALSE written out", flagged(0x00), kCertOk, {2020, 1, 1, 0, 0, 0}},
+        {"critical flag of two octets",
+         Patched(criticalFf, {0x01, 0x01, 0xFF, 0x04}, {0x01, 0x02, 0xFF, 0x04}), kCertBadData},
+        {"UTCTime without seconds",
+         validity("2001011200Z", "4001011200Z"),
+         kCertOk,
+         {2020, 1, 1, 12, 0, 0}},
+        {"start without seconds, end with them in the same minute",
+         validity("2001011200Z", "200101120030Z"),
+         kCertOk,
+         {2020, 1, 1, 12, 0, 0}},
+        {"start without seconds, end with them a minute before",
+         validity("2001011201Z", "200101120059Z"), kCertValidityOrder},
+        {"start and end the same minute, one with :00",
+         validity("2001011200Z", "200101120000Z"),
+         kCertOk,
+         {2020, 1, 1, 12, 0, 0}},
+        {"GeneralizedTime without seconds", validity("202001011200Z", "20400101120000Z"),
+         kCertBadData},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CertObject* cert = nullptr;
+        ASSERT_EQ(CertObjectCreate(&cert, nullptr), kCertOk);
+        EXPECT_EQ(CertSetDer(cert, c.der.data(), static_cast<std::uint32_t>(c.der.size())),
+                  c.status);
+        const CertFields* fields = nullptr;
+        if (c.status == kCertOk && CertGetFields(&fields, cert) == kCertOk) {
+            EXPECT_EQ(fields->validityStart, c.start);
+        }
+        CertObjectDestroy(&cert);
+    }
 }
 
 TEST(CertObject, OuterAlgorithmParametersCountByteForByte) {
