@@ -218,7 +218,8 @@ QUILLON_API int32_t QUILLON_CALL RsaCreatePublicKey(KeyHandle** handle, const ui
                                                     uint32_t exponentLength);
 
 /* Ordinal 24. A private key from the DER bytes of a PKCS #8 PrivateKeyInfo holding an
- * RSAPrivateKey (version 0 or 1; otherPrimeInfos only in version 1). *handle as for
+ * RSAPrivateKey (version 0 or 1; otherPrimeInfos only in version 1); bytes after the
+ * PrivateKeyInfo are ignored. *handle as for
  * RsaCreatePublicKey. A key of more than two primes is kept, but only its public half serves:
  * RsaEncrypt with it encrypts (a type-2 block). */
 QUILLON_API int32_t QUILLON_CALL RsaCreatePrivateKey(KeyHandle** handle, const uint8_t* der,

@@ -102,12 +102,12 @@ Status DecodeRsaPublicKeyInfo(Bytes der, RsaPublicParts& parts) {
 
 Status DecodeRsaPrivateKeyInfo(Bytes der, RsaPrivateParts& parts) {
     DerReader input(der);
-    DerReader info;
+    support::DerElement element;
     std::int64_t version = -1;
-    if (input.ReadSequence(info) != DerStatus::kOk || input.ExpectEnd() != DerStatus::kOk ||
-        info.ReadSmallInteger(version) != DerStatus::kOk || version != 0) {
-        return kDataMalformed;
-    }
+    if (input.Read(support::kDerSequence, element) != DerStatus::kOk) return kDataMalformed;
+    DerReader info(element.contents);
+    if (info.ReadSmallInteger(version) != DerStatus::kOk || version != 0) return kDataMalformed;
+    parts.encoding = element.encoding;
     if (const Status status = ReadRsaAlgorithm(info, false); status != kOk) return status;
     Bytes octets;
     if (info.ReadOctetString(octets) != DerStatus::kOk) return kDataMalformed;

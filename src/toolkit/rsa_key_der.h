@@ -18,6 +18,8 @@ struct RsaPublicParts {
 };
 
 struct RsaPrivateParts {
+    // The PrivateKeyInfo itself, without the bytes that followed it in the input.
+    Bytes encoding;
     Bytes modulus, publicExponent, privateExponent, prime1, prime2, exponent1, exponent2,
         coefficient;
     // A key with more than two primes: the contents of its otherPrimeInfos, count checked
@@ -32,8 +34,9 @@ void ReadOtherPrime(Bytes& others, Bytes& prime, Bytes& exponent, Bytes& coeffic
 // The algorithm identifier must be rsaEncryption or 2.5.8.1.1 (else 0x21E); any other fault in
 // the encoding gives 0x20C.
 [[nodiscard]] Status DecodeRsaPublicKeyInfo(Bytes der, RsaPublicParts& parts);
-// rsaEncryption only (else 0x21E); RSAPrivateKey version 0 or 1 (else 0x20C), otherPrimeInfos
-// only in version 1; other faults 0x20C.
+// The PrivateKeyInfo at the start of der; bytes after it are ignored, as callers hand over
+// buffers as they got them. rsaEncryption only (else 0x21E); RSAPrivateKey version 0 or 1
+// (else 0x20C), otherPrimeInfos only in version 1; other faults 0x20C.
 [[nodiscard]] Status DecodeRsaPrivateKeyInfo(Bytes der, RsaPrivateParts& parts);
 
 }  // namespace quillon::toolkit

@@ -278,7 +278,7 @@ Status SetPrivateBer(const KeyInfoDescriptor*, KeyObject* key, const void* recor
     if (const Status status = DecodeRsaPrivateKeyInfo(View(*given), parts); status != kOk) {
         return status;
     }
-    if (const Status status = StoreEncoding(key, KeyInfoRsaPrivateBer, View(*given));
+    if (const Status status = StoreEncoding(key, KeyInfoRsaPrivateBer, parts.encoding);
         status != kOk) {
         return status;
     }

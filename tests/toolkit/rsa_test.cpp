@@ -115,6 +115,47 @@ TEST(RsaKeyForms, PrivateBerGivesCrtAndPublicHalf) {
     EXPECT_EQ(ItemBytes(*static_cast<Item*>(ber)), ossl.pkcs8);
 }
 
+// Callers hand over buffers as they got them: the first PrivateKeyInfo is the key, and the key
+// object is exactly that of the bare PrivateKeyInfo.
+TEST(RsaKeyForms, PrivateBerFollowedByBytes) {
+    const OpensslRsaKey& ossl = OpensslKey(1024);
+    const OpensslRsaKey& other = OpensslKey(2048);
+    const auto followedBy = [&](const Bytes& tail) {
+        Bytes der = ossl.pkcs8;
+        der.insert(der.end(), tail.begin(), tail.end());
+        return der;
+    };
+    const struct {
+        const char* name;
+        Bytes der;
+    } cases[] = {
+        {"one zero byte", followedBy({0x00})},
+        {"zeros", followedBy(Bytes(100, 0x00))},
+        {"another key", followedBy(other.pkcs8)},
+        {"a broken element", followedBy({0x30, 0x82})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Key key;
+        ASSERT_EQ(SetBer(key, KeyInfoRsaPrivateBer, c.der), kOk);
+        void* ber = nullptr;
+        ASSERT_EQ(KeyGetInfo(&ber, key, KeyInfoRsaPrivateBer), kOk);
+        EXPECT_EQ(ItemBytes(*static_cast<Item*>(ber)), ossl.pkcs8);
+        void* record = nullptr;
+        ASSERT_EQ(KeyGetInfo(&record, key, KeyInfoRsaPrivateCrt), kOk);
+        const auto* crt = static_cast<const RsaPrivateCrtRecord*>(record);
+        const BIGNUM *p = nullptr, *q = nullptr;
+        RSA_get0_factors(ossl.rsa, &p, &q);
+        EXPECT_EQ(ItemBytes(crt->modulus), ossl.modulus);
+        EXPECT_EQ(ItemBytes(crt->primes[0]), quillon::test::BigNumBytes(p));
+        EXPECT_EQ(ItemBytes(crt->primes[1]), quillon::test::BigNumBytes(q));
+    }
+    // The key in front must still be whole.
+    Key cut;
+    EXPECT_EQ(SetBer(cut, KeyInfoRsaPrivateBer, Bytes(ossl.pkcs8.begin(), ossl.pkcs8.end() - 1)),
+              kDataMalformed);
+}
+
 TEST(RsaKeyForms, PublicFormsAndWhatTheyCannotGive) {
     const OpensslRsaKey& ossl = OpensslKey(1024);
     Key fromBer;
@@ -252,8 +293,6 @@ TEST(RsaKeyForms, DerRulesTable) {
     ASSERT_NE(oidAt, wrongAlgorithm.end());
     oidAt[8] = 0x05;
     Bytes truncated(ossl.pkcs8.begin(), ossl.pkcs8.end() - 1);
-    Bytes trailing = ossl.pkcs8;
-    trailing.push_back(0);
     // Three primes: otherPrimeInfos, which only a version-1 RSAPrivateKey may carry.
     const Bytes& threePrimes = OpensslKey(1024, 3).pkcs8;
     Bytes threePrimesVersionZero = threePrimes;
@@ -271,7 +310,6 @@ TEST(RsaKeyForms, DerRulesTable) {
         {"RSAPrivateKey version 2", KeyInfoRsaPrivateBer, badVersion, kDataMalformed},
         {"pkcs8 other algorithm", KeyInfoRsaPrivateBer, wrongAlgorithm, kNotRsaKey},
         {"pkcs8 truncated", KeyInfoRsaPrivateBer, truncated, kDataMalformed},
-        {"pkcs8 trailing byte", KeyInfoRsaPrivateBer, trailing, kDataMalformed},
         {"three primes", KeyInfoRsaPrivateBer, threePrimes, kOk},
         {"three primes, version 0", KeyInfoRsaPrivateBer, threePrimesVersionZero, kDataMalformed},
         {"spki given as pkcs8", KeyInfoRsaPrivateBer, ossl.spki, kDataMalformed},
