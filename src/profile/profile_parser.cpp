@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "profile/profile_entry_index.h"
 #include "profile/profile_text_file.h"
 #include "support/checked_alloc.h"
 
@@ -11,6 +12,7 @@ namespace {
 // The one parsed profile of the module (see the header for who serialises access).
 constinit ProfileEntry* listHead = nullptr;
 constinit ProfileEntry* listTail = nullptr;
+constinit ProfileEntryIndex listIndex;
 
 // An own copy of a text from the checked allocator, released when it goes out of scope.
 class OwnedText {
@@ -40,12 +42,7 @@ class OwnedText {
 };
 
 ProfileEntry* FindEntry(const char* section, const char* key) {
-    for (ProfileEntry* entry = listHead; entry != nullptr; entry = entry->next) {
-        if (std::strcmp(entry->section, section) == 0 && std::strcmp(entry->key, key) == 0) {
-            return entry;
-        }
-    }
-    return nullptr;
+    return listIndex.Find(listHead, section, key);
 }
 
 char* CopyText(const char* text) {
@@ -167,6 +164,7 @@ int ProfileAddEntry(const char* section, const char* key, const char* value) {
         listHead = entry;
     }
     listTail = entry;
+    listIndex.Add(listHead, entry);
     return 1;
 }
 
@@ -200,6 +198,7 @@ void ProfileFree() {
     }
     listHead = nullptr;
     listTail = nullptr;
+    listIndex.Clear();
 }
 
 const ProfileEntry* ProfileFirstEntry() {

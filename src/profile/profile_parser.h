@@ -27,6 +27,9 @@ struct ProfileEntry {
     char* value;  // grows when continuation lines are appended
     std::size_t valueLength;
     std::size_t valueCapacity;  // bytes allocated for value, terminator included
+    // Kept by the list's index (profile_entry_index.h): the pair's hash, the bucket's next entry.
+    std::uint32_t hash;
+    ProfileEntry* bucketNext;
 };
 
 // ProfileLoad results: the tens digit names the kind of line, the unit digit the fault. Running

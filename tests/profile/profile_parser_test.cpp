@@ -201,6 +201,87 @@ TEST_F(ProfileParser, LookupAddAndAppend) {
     EXPECT_EQ(ProfileLookup("s", "k"), nullptr);
 }
 
+// A profile long enough to be looked up through the index: the same rules, at every size the
+// index passes through.
+std::string LongProfile(int entries) {
+    std::string content;
+    for (int i = 0; i < entries; ++i) {
+        if (i % 50 == 0) content += "[S" + std::to_string(i / 50 % 3) + "]\n";
+        content += "k" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+    }
+    return content;
+}
+
+TEST_F(ProfileParser, RulesHoldInLongProfiles) {
+    const int kEntries = 3000;
+    const std::string content = LongProfile(kEntries);
+    struct Case {
+        const char* what;
+        std::string content;
+        std::int32_t status;
+        std::size_t entries;
+    } const kCases[] = {
+        {"all entries", content, 0, kEntries},
+        {"a repeated section's key again at the end", content + "[S0]\nk0=again\n", 41, kEntries},
+        {"the same key in another section", content + "[S1]\nk0=other\n", 0, kEntries + 1},
+        {"an & line repeating a key", content + "[S2]\n&k2999=x\n", 21, kEntries},
+        {"a continuation after many entries",
+         content + "[S0]\n&long=A\n_=B\n[S1]\nx=1\n[S0]\n_=ignored\n", 0, kEntries + 2},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(Load(c.content), c.status);
+        EXPECT_EQ(ListedEntries().size(), c.entries);
+        // Entry i went to section S(i / 50 % 3).
+        for (int i = 0; i < kEntries; i += 7) {
+            const std::string section = "S" + std::to_string(i / 50 % 3);
+            const ProfileEntry* entry =
+                ProfileLookup(section.c_str(), ("k" + std::to_string(i)).c_str());
+            ASSERT_NE(entry, nullptr) << i;
+            EXPECT_EQ(std::string(entry->value), std::to_string(i));
+        }
+        EXPECT_EQ(ProfileLookup("S1", "k0") != nullptr, c.entries == kEntries + 1);
+        ProfileFree();
+    }
+    EXPECT_EQ(Load(content + "[S0]\n&long=A\n_=B\n"), 0);
+    EXPECT_STREQ(ProfileLookup("S0", "long")->value, "AB");
+    EXPECT_EQ(ProfileAppendValue("S0", "long", "C"), 1);
+    EXPECT_STREQ(ProfileLookup("S0", "long")->value, "ABC");
+    EXPECT_EQ(ProfileAddEntry("S2", "k149", "dup"), 0);
+    EXPECT_EQ(ProfileAddEntry("S2", "new", "v"), 1);
+    EXPECT_EQ(ProfileLookup("S2", "new")->previous, ProfileLookup("S0", "long"));
+}
+
+// Out of memory for the index changes no result: the load either ends with the failing line's
+// code, or completes with every entry found.
+TEST_F(ProfileParser, OutOfMemoryForTheIndexChangesNothing) {
+    const int kEntries = 150;
+    const std::string path = directory_.Write("long.ini", LongProfile(kEntries));
+    int completed = 0;
+    test::ForEachAllocationFailure([&](int failing) {
+        SCOPED_TRACE(failing);
+        const std::int32_t status = ProfileLoad(path.c_str());
+        support::FailNthAllocation(0);
+        const auto entries = ListedEntries();
+        if (status == 0) {
+            ++completed;
+            EXPECT_EQ(entries.size(), static_cast<std::size_t>(kEntries));
+            for (int i = 0; i < kEntries; ++i) {
+                const std::string section = "S" + std::to_string(i / 50 % 3);
+                EXPECT_NE(ProfileLookup(section.c_str(), ("k" + std::to_string(i)).c_str()),
+                          nullptr)
+                    << i;
+            }
+        } else {
+            EXPECT_TRUE(status == 11 || status == 41) << status;
+            EXPECT_LT(entries.size(), static_cast<std::size_t>(kEntries));
+        }
+        ProfileFree();
+    });
+    // The index's own allocations (its first buckets and each growth) failed harmlessly.
+    EXPECT_GE(completed, 3);
+}
+
 // Running out of memory while a line's texts are copied ends the load with that line's code
 // and never leaves a half-copied entry behind.
 TEST_F(ProfileParser, OutOfMemoryEndsTheLoadWithTheLinesCode) {
