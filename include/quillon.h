@@ -160,7 +160,8 @@ QUILLON_API void QUILLON_CALL Sha1Final(uint8_t* out, DigestHandle** handle);
  * any thread; they take turns.
  * The certificate readers (17, 19) report failure as one of the codes below; the key readers
  * (20, 22, 23) return 0 for every one of them. What *buffer holds afterwards:
- *   -100 the file cannot be opened or has a syntax error, or an argument is null: unchanged
+ *   -100 the file cannot be opened (also: it is not a regular file, or larger than 4 MiB) or
+ *        has a syntax error, or an argument is null: unchanged
  *   -101 "MAC Algorithm" is not the supported one: null
  *   -102 no memory while deriving the MAC key: null
  *   -103 no memory while deriving the decryption key: unchanged
@@ -368,8 +369,8 @@ QUILLON_API uint32_t QUILLON_CALL IsdTestRandomGenerator(void);
  * n and e as they are, d, p, q and u (p^-1 mod q) masked. Files are read once per path and
  * cached; RawRsaPublic drops the path's entry when it succeeds, RawRsaPrivate keeps it.
  * Status results: -1 the plain bytes could not be made into a number (or memory ran out);
- * -4 key file not readable or a component missing; -5 null path, null buffer or zero length;
- * -6 the operation failed. */
+ * -4 key file not readable (also: not a regular file, or larger than 4 MiB) or a component
+ * missing; -5 null path, null buffer or zero length; -6 the operation failed. */
 
 /* Ordinal 40. Wraps the length plain bytes at the start of buffer with the file's first n and
  * e lines: c = (0xFF || plain)^e mod n, written over buffer as the e line's tag (8 bytes), the

@@ -1,11 +1,11 @@
 #include "keyagree/raw_rsa_key_file.h"
 
-#include <cstdio>
 #include <cstring>
 #include <new>
 #include <utility>
 
 #include "platform/platform.h"
+#include "support/bounded_file.h"
 #include "support/checked_alloc.h"
 #include "support/hex.h"
 #include "support/secure_wipe.h"
@@ -114,28 +114,29 @@ CacheEntry* FindEntry(const char* path) {
 }
 
 std::size_t ReadFromFile(void* context, std::uint8_t* out, std::size_t size) {
-    return std::fread(out, 1, size, static_cast<std::FILE*>(context));
+    return static_cast<support::BoundedFile*>(context)->Read(out, size);
 }
 
 // Reads the file and appends its entry to the cache.
 KeyFileStatus LoadEntry(const char* path, CacheEntry*& loaded) {
     // Binary: the line ends are translated by our own reader, the same on every platform.
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return KeyFileStatus::kNotFound;
+    support::BoundedFile file;
+    if (!file.Open(path)) return KeyFileStatus::kNotFound;
     void* block = support::Allocate(sizeof(CacheEntry));
     const std::size_t pathSize = std::strlen(path) + 1;
     char* pathCopy = static_cast<char*>(support::Allocate(pathSize));
     if (block == nullptr || pathCopy == nullptr) {
         support::Release(block);
         support::Release(pathCopy);
-        std::fclose(file);
         return KeyFileStatus::kOutOfMemory;
     }
     auto* entry = new (block) CacheEntry;
     entry->path = static_cast<char*>(std::memcpy(pathCopy, path, pathSize));
-    KeyFileStatus status = KeyFileReadLines({ReadFromFile, file}, entry->lines);
-    std::fclose(file);
-    if (status == KeyFileStatus::kOk && entry->lines.empty()) status = KeyFileStatus::kNotFound;
+    KeyFileStatus status = KeyFileReadLines({ReadFromFile, &file}, entry->lines);
+    // Larger than any key file: refused like one that cannot be read.
+    if (status == KeyFileStatus::kOk && (entry->lines.empty() || file.TooLarge())) {
+        status = KeyFileStatus::kNotFound;
+    }
     if (status != KeyFileStatus::kOk) {
         DestroyEntry(entry);
         return status;

@@ -53,7 +53,8 @@ struct KeyFileSource {
 
 enum class KeyFileStatus {
     kOk,
-    kNotFound,     // file not readable, without a kept line, or without the component
+    kNotFound,     // file not readable (not a regular file, larger than
+                   // support::BoundedFile::kLimit), without a kept line, or without the component
     kOutOfMemory,  // the lines could not be stored or a number not made
 };
 

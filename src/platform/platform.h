@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 namespace quillon::platform {
 
@@ -172,5 +173,17 @@ void FreeDynamicLibrary(LibraryHandle library);
 
 // The calling thread's last system error (GetLastError, errno), read right after a failed call.
 [[nodiscard]] std::uint32_t LastSystemError();
+
+}  // namespace quillon::platform
+
+// ---- Files the caller names
+// ----------------------------------------------------------------------
+
+namespace quillon::platform {
+
+// Opens path for reading in binary mode when it is a regular file; null when it cannot be opened
+// or is anything else (a directory, device, FIFO or socket: reading one may block or never end).
+// Opening does not wait for a FIFO's writer. The caller closes the stream with fclose.
+[[nodiscard]] std::FILE* OpenRegularFile(const char* path);
 
 }  // namespace quillon::platform

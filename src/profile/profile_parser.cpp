@@ -136,7 +136,10 @@ std::int32_t LoadLines(ProfileTextFile& file) {
 std::int32_t ProfileLoad(const char* path) {
     ProfileTextFile file;
     if (!file.Open(path)) return kProfileCannotOpen;
-    return LoadLines(file);
+    const std::int32_t status = LoadLines(file);
+    // Larger than any profile: refused like a file that cannot be opened, whatever the cut-off
+    // line looked like.
+    return file.TooLarge() ? kProfileCannotOpen : status;
 }
 
 const ProfileEntry* ProfileLookup(const char* section, const char* key) {

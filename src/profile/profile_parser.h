@@ -52,7 +52,8 @@ enum ProfileLoadStatus : std::int32_t {
 };
 
 // Reads the file at path and appends its entries to the list; 0 when the whole file was read,
-// else the code of the first faulty line (entries before it stay in the list).
+// else the code of the first faulty line (entries before it stay in the list). A path that is
+// not a regular file, or a file larger than support::BoundedFile::kLimit, cannot be opened.
 [[nodiscard]] std::int32_t ProfileLoad(const char* path);
 
 // The first entry with this section and key, or null.

@@ -1,25 +1,22 @@
 #include "profile/profile_text_file.h"
 
+#include <cstdio>
+
 namespace quillon::profile {
 
 bool ProfileTextFile::Open(const char* path) {
-    Close();
-    if (path == nullptr) return false;
-    file_ = std::fopen(path, "rb");
     position_ = end_ = 0;
-    return file_ != nullptr;
+    return file_.Open(path);
 }
 
 void ProfileTextFile::Close() {
-    if (file_ != nullptr) std::fclose(file_);
-    file_ = nullptr;
+    file_.Close();
 }
 
 int ProfileTextFile::PeekByte() {
     if (position_ == end_) {
-        if (file_ == nullptr) return EOF;
         // A read error ends the file like its real end.
-        end_ = std::fread(block_, 1, sizeof block_, file_);
+        end_ = file_.Read(block_, sizeof block_);
         position_ = 0;
         if (end_ == 0) return EOF;
     }

@@ -6,7 +6,8 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
+
+#include "support/bounded_file.h"
 
 namespace quillon::profile {
 
@@ -20,9 +21,12 @@ class ProfileTextFile {
     ProfileTextFile& operator=(const ProfileTextFile&) = delete;
     ~ProfileTextFile() { Close(); }
 
-    // False when the file cannot be opened.
+    // False when the file cannot be opened or is not a regular file.
     [[nodiscard]] bool Open(const char* path);
     void Close();
+    // True when reading stopped because the file is larger than any profile
+    // (support::BoundedFile::kLimit): the lines read so far are not the whole file.
+    [[nodiscard]] bool TooLarge() const { return file_.TooLarge(); }
 
     // The next read of up to kLineBufferSize - 1 bytes, up to and including an LF, into line,
     // NUL-terminated. False at the end of the file (or on a read error) when nothing was read.
@@ -33,7 +37,7 @@ class ProfileTextFile {
     int NextByte();
     int PeekByte();
 
-    std::FILE* file_ = nullptr;
+    support::BoundedFile file_;
     unsigned char block_[4096];
     std::size_t position_ = 0;
     std::size_t end_ = 0;

@@ -121,6 +121,8 @@ class TempDir {
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
+    [[nodiscard]] std::string path() const { return path_.string(); }
+
     // Writes name with exactly these bytes and returns its path.
     std::string Write(const std::string& name, const std::string& bytes) const {
         const auto file = path_ / name;

@@ -15,6 +15,7 @@
 #include "keyagree/raw_rsa_key_file.h"
 #include "keyagree/raw_rsa_key_fixture.h"
 #include "quillon.h"
+#include "support/bounded_file.h"
 
 namespace quillon::test {
 namespace {
@@ -290,6 +291,31 @@ TEST_F(RawRsa, StatusCodes) {
             EXPECT_EQ(Bytes(testCase.buffer, testCase.buffer + 10), before);
         }
     }
+}
+
+// Key files are a few KB: one larger than the read limit is refused like a file that cannot be
+// read, whatever it holds; one of exactly the limit still reads.
+TEST_F(RawRsa, KeyFilesLargerThanTheLimitAreNotRead) {
+    const auto padded = [&](std::size_t size) {
+        std::string text = first_->FileText();
+        while (text.size() < size) {
+            const std::size_t line = std::min<std::size_t>(size - text.size(), 1000);
+            text += std::string(line - 1, '#') + "\n";
+        }
+        return text;
+    };
+    const std::size_t limit = support::BoundedFile::kLimit;
+    const std::string atLimit = dir_.Write("at-limit.txt", padded(limit));
+    const std::string overLimit = dir_.Write("over-limit.txt", padded(limit + 1));
+    Bytes buffer = WrapBuffer(FromHex("0102"), 128);
+    const int32_t wrapped = RawRsaPublic(atLimit.c_str(), buffer.data(), 2);
+    ASSERT_GT(wrapped, 10);
+    Bytes unwrapped(buffer.begin(), buffer.begin() + wrapped);
+    EXPECT_EQ(RawRsaPrivate(atLimit.c_str(), unwrapped.data(), static_cast<uint32_t>(wrapped)), 2);
+    Bytes refused = WrapBuffer(FromHex("0102"), 128);
+    EXPECT_EQ(RawRsaPublic(overLimit.c_str(), refused.data(), 2), -4);
+    EXPECT_EQ(RawRsaPrivate(overLimit.c_str(), buffer.data(), static_cast<uint32_t>(wrapped)), -4);
+    EXPECT_EQ(refused, WrapBuffer(FromHex("0102"), 128));
 }
 
 // The wrap drops the file from the cache when it is done; the unwrap keeps it, so a changed file

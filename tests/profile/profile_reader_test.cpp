@@ -17,6 +17,7 @@
 #include "profile/profile_writer.h"
 #include "profile/secure_wipe_fake.h"
 #include "quillon.h"
+#include "support/bounded_file.h"
 
 namespace quillon::test {
 namespace {
@@ -234,6 +235,17 @@ TEST_F(ProfileReaders, FailureCodes) {
     const auto withToken = [&](const std::string& key, std::optional<std::string> value) {
         return standard().Token(key, std::move(value)).Text();
     };
+    // The standard profile, then filler entries up to exactly size bytes.
+    const auto filledTo = [&](std::size_t size) {
+        std::string text = standard().Text() + "[Filler]\n";
+        for (int i = 0; text.size() < size; ++i) {
+            const std::string key = "f" + std::to_string(i) + "=";
+            const std::size_t left = size - text.size();
+            const std::size_t line = left <= 80 ? left : left < 120 ? left - 40 : 80;
+            text += key + std::string(line - key.size() - 1, 'x') + "\n";
+        }
+        return text;
+    };
     struct Case {
         const char* what;
         std::optional<std::string> text;  // nullopt: no such file
@@ -242,6 +254,8 @@ TEST_F(ProfileReaders, FailureCodes) {
     } const kCases[] = {
         {"no such file", std::nullopt, -100},
         {"syntax error on the last line", standard().Text() + "no equals sign\n", -100},
+        {"larger than any profile", filledTo(support::BoundedFile::kLimit + 1), -100},
+        {"as large as a profile may be", filledTo(support::BoundedFile::kLimit), 0},
         {"MAC algorithm differs in one letter's case",
          withToken("MAC Algorithm", "pbeWithSHA1AndCast5-CBC"), -101},
         {"no MAC algorithm", withToken("MAC Algorithm", std::nullopt), -101},

@@ -1,0 +1,24 @@
+// Key files that are not regular files: devices that never end, a directory and a FIFO without a
+// writer are "not readable" (-4) at once, and nothing is read from them.
+#include <gtest/gtest.h>
+
+#include "common/special_files_posix.h"
+#include "keyagree/raw_rsa_key_fixture.h"
+#include "quillon.h"
+
+namespace quillon::test {
+namespace {
+
+TEST(RawRsaFileKinds, OnlyRegularFilesAreKeyFiles) {
+    TempDir directory;
+    for (const SpecialFile& file : SpecialFiles(directory.path())) {
+        SCOPED_TRACE(file.what);
+        std::vector<uint8_t> buffer(200, 0x5A);
+        EXPECT_EQ(RawRsaPublic(file.path.c_str(), buffer.data(), 4), -4);
+        EXPECT_EQ(RawRsaPrivate(file.path.c_str(), buffer.data(), 20), -4);
+        EXPECT_EQ(buffer, std::vector<uint8_t>(200, 0x5A));
+    }
+}
+
+}  // namespace
+}  // namespace quillon::test
