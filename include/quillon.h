@@ -375,8 +375,9 @@ QUILLON_API uint32_t QUILLON_CALL IsdTestRandomGenerator(void);
 /* Ordinal 40. Wraps the length plain bytes at the start of buffer with the file's first n and
  * e lines: c = (0xFF || plain)^e mod n, written over buffer as the e line's tag (8 bytes), the
  * bit count of c (2 bytes, big-endian) and c (big-endian, no leading zeros). buffer must have
- * room for 10 + the modulus bytes; plain must be shorter than the modulus. Returns the output
- * length. */
+ * room for 10 + the modulus bytes. Returns the output length; -6 with buffer untouched when
+ * 0xFF || plain is not below n (plain as long as the modulus, or one byte shorter and large
+ * enough), as such an envelope could never be unwrapped. */
 QUILLON_API int32_t QUILLON_CALL RawRsaPublic(const char* path, uint8_t* buffer, uint32_t length);
 
 /* Ordinal 41. Unwraps a RawRsaPublic output of length bytes in place with the private key whose

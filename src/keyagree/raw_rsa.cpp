@@ -42,8 +42,9 @@ std::int32_t RawRsaWrap(const char* path, std::uint8_t* buffer, std::uint32_t le
     marked.Reset();
     if (m.empty()) return kRawRsaNoNumber;
 
-    // A zero modulus leaves nothing to compute modulo.
-    if (n.IsZero()) return kRawRsaFailed;
+    // A zero modulus leaves nothing to compute modulo, and a marked number not below n would
+    // wrap into an envelope that can never be unwrapped: the secret would be lost.
+    if (n.IsZero() || MpiCompare(m, n) >= 0) return kRawRsaFailed;
     // The plain bytes pass through the exponentiation: its scratch is secret.
     MpiScratch scratch = MpiScratch::Make(MpiKind::kSecret);
     Mpi c = Mpi::Make(MpiKind::kPublic, n.BitLength());

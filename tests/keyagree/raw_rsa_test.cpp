@@ -4,6 +4,7 @@
 #include <openssl/rsa.h>
 
 #include <atomic>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -180,11 +181,14 @@ TEST_F(RawRsa, UnwrapRefusesWhatDoesNotCarryTheMarker) {
     damaged[60] ^= 0x01;
     Bytes zero = Bytes(output.begin(), output.begin() + 10);  // c = 0, bit count 0
     zero[8] = zero[9] = 0;
-    // Plain as long as the modulus: m exceeds n and cannot come back.
-    Bytes tooLong = WrapBuffer(Bytes(128, 0xEE), 128);
-    const int32_t tooLongWrapped = RawRsaPublic(path.c_str(), tooLong.data(), 128);
-    ASSERT_GT(tooLongWrapped, 10);
-    tooLong.resize(tooLongWrapped);
+    // Plain as long as the modulus, wrapped by hand (the wrap refuses it): m exceeds n and
+    // cannot come back.
+    const Bytes tooLongC = ExpectedC(*first_, Bytes(128, 0xEE));
+    const unsigned tooLongBits = 8 * (tooLongC.size() - 1) + std::bit_width(tooLongC[0]);
+    Bytes tooLong(output.begin(), output.begin() + 8);
+    tooLong.push_back(static_cast<std::uint8_t>(tooLongBits >> 8));
+    tooLong.push_back(static_cast<std::uint8_t>(tooLongBits));
+    tooLong.insert(tooLong.end(), tooLongC.begin(), tooLongC.end());
 
     // With d = 50 in the file, c = 0xFFFF unwraps to 0xFFFF^50: 100 bytes behind the marker,
     // far more than the 12-byte input holds.
@@ -290,6 +294,42 @@ TEST_F(RawRsa, StatusCodes) {
         if (testCase.buffer != nullptr) {
             EXPECT_EQ(Bytes(testCase.buffer, testCase.buffer + 10), before);
         }
+    }
+}
+
+// The marked number 0xFF || plain must stay below n, or the envelope could never be unwrapped:
+// such plain bytes give -6 and the buffer stays as it was.
+TEST_F(RawRsa, WrapsOnlyWhatCanBeUnwrapped) {
+    const std::string path = dir_.Write("key.txt", first_->FileText());
+    const std::size_t k = first_->ModulusBytes();
+    struct Case {
+        const char* name;
+        Bytes plain;
+        int32_t expected;  // 0: wraps
+    } const kCases[] = {
+        {"modulus length - 2", Bytes(k - 2, 0xFF), 0},
+        {"modulus length - 2, leading zeros", Bytes(k - 2, 0x00), 0},
+        {"modulus length - 1, all ones", Bytes(k - 1, 0xFF), -6},
+        {"modulus length", Bytes(k, 0x01), -6},
+        {"modulus length + 1", Bytes(k + 1, 0x00), -6},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Bytes buffer = WrapBuffer(c.plain, k + 1);
+        const Bytes before = buffer;
+        const int32_t wrapped =
+            RawRsaPublic(path.c_str(), buffer.data(), static_cast<uint32_t>(c.plain.size()));
+        if (c.expected != 0) {
+            EXPECT_EQ(wrapped, c.expected);
+            EXPECT_EQ(buffer, before);
+            continue;
+        }
+        ASSERT_GT(wrapped, 10);
+        EXPECT_EQ(Bytes(buffer.begin() + 10, buffer.begin() + wrapped),
+                  ExpectedC(*first_, c.plain));
+        EXPECT_EQ(RawRsaPrivate(path.c_str(), buffer.data(), static_cast<uint32_t>(wrapped)),
+                  static_cast<int32_t>(c.plain.size()));
+        EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + c.plain.size()), c.plain);
     }
 }
 
