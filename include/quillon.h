@@ -234,8 +234,11 @@ QUILLON_API int32_t QUILLON_CALL RsaGetKeyInfo(KeyHandle* key, uint8_t* modulus,
                                                uint32_t* exponentCapacity);
 
 /* Ordinal 29. With a private key: the PKCS #1 v1.5 type-1 block (0xFF padding) of the input,
- * transformed with the private key (a signature block; the same output every time). With a
- * public-only key: public-key encryption, a type-2 block (fresh random padding on each call).
+ * transformed with the private key (a signature block; the same output every time), checked
+ * with the public exponent before it is written. A private key that cannot sign gives a status
+ * and writes nothing: 0x201 when its primes do not make its modulus, 0x208 when the result does
+ * not check out (a wrong CRT exponent or coefficient), 0x206 out of memory. With a public-only
+ * key: public-key encryption, a type-2 block (fresh random padding on each call).
  * The output is the modulus length k in bytes; the input may hold at most k - 11 bytes (else
  * 0x20D). *capacity gives the size of out and is reduced by the bytes written: the output
  * length is the capacity before minus the capacity after. */

@@ -62,6 +62,12 @@ Status RunPkcs(AlgObject* object, bool encrypt, const uint8_t* in, uint32_t inLe
     return toolkit::kOk;
 }
 
+// True when the key holds a private key in the form the private-key operation takes.
+bool HoldsPrivateKey(KeyObject* key) {
+    void* record = nullptr;
+    return toolkit::KeyGetInfo(&record, key, toolkit::KeyInfoRsaPrivateCrt) == toolkit::kOk;
+}
+
 }  // namespace
 
 extern "C" QUILLON_API int32_t QUILLON_CALL RsaGenerateKeyPair(KeyHandle** publicKey,
@@ -148,27 +154,23 @@ extern "C" QUILLON_API int32_t QUILLON_CALL RsaGetKeyInfo(KeyHandle* key, uint8_
     return 0;
 }
 
-// Private-key formatting (a type-1 block) first; when that init fails for any reason but memory
-// the key is tried with public-key formatting (a type-2 block), whose status then stands. Out of
-// memory is reported as such: a type-2 block never stands in for a signature the module could
-// not make.
+// Private-key formatting (a type-1 block) first. Public-key formatting (a type-2 block) stands in
+// only for a key without a private key, and not when memory ran out: a type-2 block never stands
+// in for a signature the module could not make, and a private key that cannot sign (damaged, out
+// of memory, a result that does not check out) reports why.
 extern "C" QUILLON_API int32_t QUILLON_CALL RsaEncrypt(KeyHandle* key, const uint8_t* in,
                                                        uint32_t inLength, uint8_t* out,
                                                        uint32_t* capacity) {
     if (key == nullptr || capacity == nullptr) return -1;
     AlgObject* object = nullptr;
     Status status = StartPkcs(&object, toolkit::InfoRsaPkcsPrivate, key->key, true);
-    if (status == toolkit::kOutOfMemory) {
+    if (status != toolkit::kOk && status != toolkit::kOutOfMemory && !HoldsPrivateKey(key->key)) {
         (void)toolkit::AlgDestroy(&object);
-        return Result(status);
+        status = StartPkcs(&object, toolkit::InfoRsaPkcsPublic, key->key, true);
     }
     if (status != toolkit::kOk) {
         (void)toolkit::AlgDestroy(&object);
-        status = StartPkcs(&object, toolkit::InfoRsaPkcsPublic, key->key, true);
-        if (status != toolkit::kOk) {
-            (void)toolkit::AlgDestroy(&object);
-            return Result(status);
-        }
+        return Result(status);
     }
     AlgObject* random = nullptr;
     random::MakeSeededRandomObject(&random);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -226,6 +227,114 @@ TEST(RsaExports, KeyOfThreePrimesServesAsItsPublicHalf) {
         20);
     opened.resize(20);
     EXPECT_EQ(opened, message);
+}
+
+// The PKCS #8 encoding of a copy of key whose numbers edit has changed.
+Bytes DamagedPkcs8(const RSA* key, const std::function<void(RSA*)>& edit) {
+    RSA* copy = RSAPrivateKey_dup(key);
+    edit(copy);
+    EVP_PKEY* pkey = EVP_PKEY_new();
+    EVP_PKEY_assign_RSA(pkey, copy);
+    PKCS8_PRIV_KEY_INFO* p8 = EVP_PKEY2PKCS8(pkey);
+    unsigned char* der = nullptr;
+    const int length = i2d_PKCS8_PRIV_KEY_INFO(p8, &der);
+    Bytes bytes(der, der + length);
+    OPENSSL_free(der);
+    PKCS8_PRIV_KEY_INFO_free(p8);
+    EVP_PKEY_free(pkey);
+    return bytes;
+}
+
+// value + 2, a fresh number for RSA_set0_*.
+BIGNUM* PlusTwo(const BIGNUM* value) {
+    BIGNUM* changed = BN_dup(value);
+    BN_add_word(changed, 2);
+    return changed;
+}
+
+// RsaEncrypt into a buffer of sentinels: the status, and whether any byte or the capacity changed.
+struct Signing {
+    int32_t status;
+    Bytes out;
+    bool touched;
+};
+Signing Sign(KeyHandle* key, const Bytes& in) {
+    Bytes out(300, 0xA5);
+    uint32_t capacity = 256;
+    const int32_t status =
+        RsaEncrypt(key, in.data(), static_cast<uint32_t>(in.size()), out.data(), &capacity);
+    const bool touched =
+        capacity != 256 || std::any_of(out.begin(), out.end(), [](uint8_t b) { return b != 0xA5; });
+    out.resize(256 - capacity);
+    return {status, out, touched};
+}
+
+// OpenSSL's PKCS #1 v1.5 signature block of in.
+Bytes OpensslSignature(const OpensslRsaKey& ossl, const Bytes& in) {
+    Bytes out(ossl.size());
+    EXPECT_EQ(RSA_private_encrypt(static_cast<int>(in.size()), in.data(), out.data(), ossl.rsa,
+                                  RSA_PKCS1_PADDING),
+              static_cast<int>(ossl.size()));
+    return out;
+}
+
+// A private key that cannot sign gives a status and writes nothing: never a public-key
+// encryption in place of the signature, never a wrong signature (a wrong CRT result would also
+// give away a factor of the modulus).
+TEST(RsaExports, DamagedPrivateKeysDoNotSign) {
+    const OpensslRsaKey& ossl = OpensslKey(1024);
+    const Bytes message(20, 0x42);
+    struct Case {
+        const char* name;
+        std::function<void(RSA*)> edit;
+        int32_t status;
+    } const cases[] = {
+        {"sound key", [](RSA*) {}, 0},
+        {"p replaced", [](RSA* rsa) { RSA_set0_factors(rsa, PlusTwo(RSA_get0_p(rsa)), nullptr); },
+         static_cast<int32_t>(status::kBadParameters)},
+        {"dP wrong",
+         [](RSA* rsa) { RSA_set0_crt_params(rsa, PlusTwo(RSA_get0_dmp1(rsa)), nullptr, nullptr); },
+         static_cast<int32_t>(status::kMethodFailure)},
+        {"dQ wrong",
+         [](RSA* rsa) { RSA_set0_crt_params(rsa, nullptr, PlusTwo(RSA_get0_dmq1(rsa)), nullptr); },
+         static_cast<int32_t>(status::kMethodFailure)},
+        {"qInv wrong",
+         [](RSA* rsa) { RSA_set0_crt_params(rsa, nullptr, nullptr, PlusTwo(RSA_get0_iqmp(rsa))); },
+         static_cast<int32_t>(status::kMethodFailure)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Handle key;
+        ASSERT_EQ(LoadPrivate(key, DamagedPkcs8(ossl.rsa, c.edit)), 0);
+        const Signing signing = Sign(key, message);
+        EXPECT_EQ(signing.status, c.status);
+        if (c.status == 0) {
+            EXPECT_EQ(signing.out, OpensslSignature(ossl, message));
+        } else {
+            EXPECT_FALSE(signing.touched);
+        }
+    }
+}
+
+// Out of memory anywhere in the private-key path gives a status and nothing written, or the
+// signature itself: never an encryption.
+TEST(RsaExports, OutOfMemoryNeverTurnsASignatureIntoAnEncryption) {
+    const OpensslRsaKey& ossl = OpensslKey(1024);
+    Handle key;
+    ASSERT_EQ(LoadPrivate(key, ossl.pkcs8), 0);
+    const Bytes message(20, 0x17);
+    const Bytes expected = OpensslSignature(ossl, message);
+    int refused = 0;
+    quillon::test::ForEachAllocationFailure([&](int n) {
+        const Signing signing = Sign(key, message);
+        if (signing.status == 0) {
+            EXPECT_EQ(signing.out, expected) << n;
+        } else {
+            ++refused;
+            EXPECT_FALSE(signing.touched) << n;
+        }
+    });
+    EXPECT_GT(refused, 0);
 }
 
 TEST(RsaExports, TheModuleKeepsItsOwnCopies) {

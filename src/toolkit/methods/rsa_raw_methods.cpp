@@ -1,7 +1,10 @@
 // Raw RSA with the public key and with the private key in Chinese-remainder form, encrypt and
 // decrypt sides (the operation is the same on both), modulus at most 4096 bits. The private
 // operation recombines two half-size exponentiations with the coefficient, without blinding;
-// both run constant-time and together, as OpenSSL's own RSA runs them.
+// both run constant-time and together, as OpenSSL's own RSA runs them. Its result is checked
+// with the public exponent before it is written: a wrong CRT half (a damaged exponent or
+// coefficient, a fault) would give a wrong result that also reveals a factor of the modulus to
+// whoever sees it.
 //
 // The methods take the key forms KeyInfoRsaPublic and KeyInfoRsaPrivateCrt. Their numbers are
 // prepared once per key object, at the first setup with it: turned into big numbers, with the
@@ -33,8 +36,8 @@ struct PreparedKey {
     std::atomic<std::uint32_t> references;  // the key object's and one per bound object
     std::uint32_t modulusLength;            // bytes
     Mpi modulus;
-    MpiMontgomery modulusForm;  // public key, odd modulus
-    Mpi exponent;               // public key
+    MpiMontgomery modulusForm;  // odd modulus
+    Mpi exponent;               // public exponent: the operation, or the private one's check
     Mpi primes[2];              // private key: p, q
     MpiMontgomery primeForms[2];
     Mpi primeExponents[2];  // dP, dQ
@@ -126,9 +129,12 @@ std::uint32_t PreparePrivate(KeyObject* owner, const RsaPrivateCrtRecord& record
     key->primeExponents[0] = Number(record.primeExponents[0], MpiKind::kSecret);
     key->primeExponents[1] = Number(record.primeExponents[1], MpiKind::kSecret);
     key->coefficient = Number(record.coefficient, MpiKind::kSecret);
+    key->exponent = Number(record.publicExponent);
     if (key->primeExponents[0].empty() || key->primeExponents[1].empty() ||
-        key->coefficient.empty() || !PrepareForm(key->primes[0], key->primeForms[0], scratch) ||
-        !PrepareForm(key->primes[1], key->primeForms[1], scratch)) {
+        key->coefficient.empty() || key->exponent.empty() ||
+        !PrepareForm(key->primes[0], key->primeForms[0], scratch) ||
+        !PrepareForm(key->primes[1], key->primeForms[1], scratch) ||
+        !PrepareForm(key->modulus, key->modulusForm, scratch)) {
         return method::kOutOfMemory;
     }
     return method::kOk;
@@ -222,6 +228,14 @@ std::uint32_t Finish(const PreparedKey& key, const Mpi& result, std::uint8_t* ou
     return method::kOk;
 }
 
+// result = base^e mod n with the key's public exponent; false when out of memory.
+bool PublicPowm(const PreparedKey& key, Mpi& result, const Mpi& base, MpiScratch& scratch) {
+    return key.modulusForm.empty()
+               ? support::MpiPowm(result, base, key.exponent, key.modulus, scratch)
+               : support::MpiPowmMontgomery(result, base, key.exponent, key.modulus,
+                                            key.modulusForm, scratch);
+}
+
 std::uint32_t TransformPublic(const void* context, std::uint8_t* out, std::uint32_t* outLength,
                               std::uint32_t maxLength, const std::uint8_t* in,
                               std::uint32_t inLength) {
@@ -234,14 +248,12 @@ std::uint32_t TransformPublic(const void* context, std::uint8_t* out, std::uint3
     }
     MpiScratch scratch = MpiScratch::Make(binding.inputKind);
     Mpi result = Mpi::Make(binding.inputKind, key.modulusLength * 8);
-    if (scratch.empty() || result.empty()) return method::kOutOfMemory;
-    const bool done = key.modulusForm.empty()
-                          ? support::MpiPowm(result, input, key.exponent, key.modulus, scratch)
-                          : support::MpiPowmMontgomery(result, input, key.exponent, key.modulus,
-                                                       key.modulusForm, scratch);
-    if (!done) return method::kOutOfMemory;
+    if (scratch.empty() || result.empty() || !PublicPowm(key, result, input, scratch)) {
+        return method::kOutOfMemory;
+    }
     return Finish(key, result, out, outLength);
 }
+
 // m1 = c^dP mod p and m2 = c^dQ mod q; with both moduli odd, together and on their prepared
 // forms.
 bool HalfResults(const PreparedKey& key, const Mpi& input, Mpi (&halves)[2], MpiScratch& scratch) {
@@ -284,6 +296,9 @@ std::uint32_t TransformPrivate(const void* context, std::uint8_t* out, std::uint
         !support::MpiMul(h, h, key.primes[1], scratch) || !support::MpiAdd(h, h, halves[1])) {
         return method::kOutOfMemory;
     }
+    // Nothing leaves unless m^e mod n gives the input back (halves[0] now holds that check).
+    if (!PublicPowm(key, halves[0], h, scratch)) return method::kOutOfMemory;
+    if (support::MpiCompare(halves[0], input) != 0) return method::kFailure;
     return Finish(key, h, out, outLength);
 }
 
