@@ -2,6 +2,8 @@
 
 #include <openssl/bn.h>
 
+#include "platform/platform.h"
+
 namespace quillon::support {
 namespace {
 
@@ -113,6 +115,8 @@ bool Mpi::ToBytes(std::span<std::uint8_t> out) const {
 }
 
 MpiScratch MpiScratch::Make(MpiKind kind) {
+    // Every exponentiation takes a scratch: libcrypto is ready before the first one.
+    platform::PrepareCryptoLibrary();
     MpiScratch scratch;
     scratch.value_ = kind == MpiKind::kSecret ? BN_CTX_secure_new() : BN_CTX_new();
     return scratch;

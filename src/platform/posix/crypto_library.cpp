@@ -1,0 +1,8 @@
+// libcrypto is a shared library here, which sets itself up when it is loaded.
+#include "platform/platform.h"
+
+namespace quillon::platform {
+
+void PrepareCryptoLibrary() {}
+
+}  // namespace quillon::platform
