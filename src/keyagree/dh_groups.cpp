@@ -1,7 +1,6 @@
 #include "keyagree/dh_groups.h"
 
-#include <thread>
-
+#include "platform/platform.h"
 #include "support/checked_alloc.h"
 
 namespace quillon::keyagree {
@@ -78,7 +77,7 @@ bool DhGroupTable::Prepare() {
             break;
         }
         if (state == kPreparing) {
-            std::this_thread::yield();
+            platform::YieldTimeSlice();
             state = state_.load(std::memory_order_acquire);
         }
     }

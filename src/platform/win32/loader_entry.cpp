@@ -2,10 +2,22 @@
 // it under the loader's lock; stdcall, as the loader requires, and not exported.
 #include <windows.h>
 
+#include <openssl/crypto.h>
+
 #include "frame/module_entry.h"
+#include "platform/platform.h"
 
 static_assert(DLL_PROCESS_ATTACH == quillon::frame::kProcessAttach);
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+    // libcrypto is linked into the DLL: what it keeps for a thread (its error queue) goes with
+    // the thread, and what it made for the process goes with the DLL, as does the module's thread
+    // slot, so loading and unloading leaves nothing behind. A process that is ending (reserved
+    // set) needs nothing given back, and its other threads are gone already.
+    if (reason == DLL_THREAD_DETACH) OPENSSL_thread_stop();
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+        quillon::platform::ReleaseThreadValueSlot();
+        OPENSSL_cleanup();
+    }
     return quillon::frame::ModuleEntry(reason);
 }

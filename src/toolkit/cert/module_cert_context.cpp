@@ -1,6 +1,6 @@
 #include "toolkit/cert/module_cert_context.h"
 
-#include <thread>
+#include "platform/platform.h"
 
 namespace quillon::toolkit::cert {
 namespace {
@@ -21,7 +21,7 @@ CertContext* CertContextOnce::Get() {
             return context_;
         }
         if (state == kCreating) {
-            std::this_thread::yield();
+            platform::YieldTimeSlice();
             state = state_.load(std::memory_order_acquire);
         }
     }

@@ -1,10 +1,9 @@
 #include "toolkit/provider/cert_status.h"
 
+#include "platform/platform.h"
+
 namespace quillon::toolkit {
 namespace {
-
-// Per thread, because the toolkit serves any number of threads with distinct objects.
-thread_local const char* missingArgument = nullptr;
 
 // A toolkit code that no method of this module produces, mapped for completeness.
 constexpr Status kToolkitUnavailable = 0x219;
@@ -39,12 +38,13 @@ CertStatus NullArgument(const char* name) {
 }
 
 CertStatus RefuseArgument(const char* name, CertStatus status) {
-    missingArgument = name;
+    // Per thread, because the toolkit serves any number of threads with distinct objects.
+    platform::SetThreadValue(name);
     return status;
 }
 
 const char* MissingArgumentName() {
-    return missingArgument;
+    return static_cast<const char*>(platform::ThreadValue());
 }
 
 }  // namespace quillon::toolkit
