@@ -1,18 +1,11 @@
 #include "pem_text.h"
 
+#include "profile/base64_decode.h"
+
 namespace quillon::cli {
 namespace {
 
 constexpr std::string_view kBegin = "-----BEGIN ";
-
-int Base64Value(char c) {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
-}
 
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -56,7 +49,7 @@ bool PemDecode(std::string_view body, Bytes& out) {
             ++symbols;
             continue;
         }
-        const int value = Base64Value(c);
+        const int value = profile::Base64SextetValue(static_cast<unsigned char>(c));
         if (value < 0 || padding > 0) return false;  // nothing may follow the padding
         ++symbols;
         accumulator = (accumulator << 6) | static_cast<unsigned>(value);

@@ -1,19 +1,6 @@
 #include "profile/base64_decode.h"
 
 namespace quillon::profile {
-namespace {
-
-// The sextet of a Base64 character, or -1 for any other character.
-int SextetValue(unsigned char c) {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
-}
-
-}  // namespace
 
 std::size_t Base64Decode(const char* text, std::uint8_t* output, std::size_t capacity) {
     std::size_t textLength = 0;
@@ -40,7 +27,7 @@ std::size_t Base64Decode(const char* text, std::uint8_t* output, std::size_t cap
             if (!emit(sextets - 1)) return 0;
             continue;
         }
-        const int value = SextetValue(c);
+        const int value = Base64SextetValue(c);
         if (value < 0) continue;
         group = (group << 6) | static_cast<std::uint32_t>(value);
         if (++sextets == 4 && !emit(3)) return 0;

@@ -8,6 +8,16 @@
 
 namespace quillon::profile {
 
+// The sextet a character of the standard alphabet stands for, or -1 for any other character.
+[[nodiscard]] constexpr int Base64SextetValue(unsigned char c) {
+    if (c >= 'A' && c <= 'Z') return c - 'A';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+    if (c >= '0' && c <= '9') return c - '0' + 52;
+    if (c == '+') return 62;
+    if (c == '/') return 63;
+    return -1;
+}
+
 // Decodes the NUL-terminated text into output and writes a zero byte after the data. Returns
 // the decoded length, or 0 when: an "=" stands second in a group of four; the text ends inside
 // a group; the decoded length is less than half the text's length (mostly skipped characters:

@@ -2,7 +2,7 @@
 // writer are "not readable" (-4) at once, and nothing is read from them.
 #include <gtest/gtest.h>
 
-#include "common/special_files_posix.h"
+#include "common/non_regular_files_posix.h"
 #include "keyagree/raw_rsa_key_fixture.h"
 #include "quillon.h"
 
@@ -11,7 +11,7 @@ namespace {
 
 TEST(RawRsaFileKinds, OnlyRegularFilesAreKeyFiles) {
     TempDir directory;
-    for (const SpecialFile& file : SpecialFiles(directory.path())) {
+    for (const NonRegularFile& file : NonRegularFiles(directory.path())) {
         SCOPED_TRACE(file.what);
         std::vector<uint8_t> buffer(200, 0x5A);
         EXPECT_EQ(RawRsaPublic(file.path.c_str(), buffer.data(), 4), -4);

@@ -2,7 +2,7 @@
 // writer cannot be opened (-100 from the certificate readers, 0 from the key readers), at once.
 #include <gtest/gtest.h>
 
-#include "common/special_files_posix.h"
+#include "common/non_regular_files_posix.h"
 #include "profile/profile_files.h"
 #include "profile/profile_parser.h"
 #include "quillon.h"
@@ -12,7 +12,7 @@ namespace {
 
 TEST(ProfileFileKinds, OnlyRegularFilesAreProfiles) {
     TemporaryDirectory directory;
-    for (const SpecialFile& file : SpecialFiles(directory.PathOf(""))) {
+    for (const NonRegularFile& file : NonRegularFiles(directory.PathOf(""))) {
         SCOPED_TRACE(file.what);
         EXPECT_EQ(profile::ProfileLoad(file.path.c_str()), profile::kProfileCannotOpen);
         EXPECT_EQ(profile::ProfileFirstEntry(), nullptr);

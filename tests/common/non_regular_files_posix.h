@@ -11,12 +11,12 @@
 
 namespace quillon::test {
 
-struct SpecialFile {
+struct NonRegularFile {
     const char* what;
     std::string path;
 };
 
-inline std::vector<SpecialFile> SpecialFiles(const std::string& directory) {
+inline std::vector<NonRegularFile> NonRegularFiles(const std::string& directory) {
     const std::string fifo = directory + "/fifo";
     EXPECT_EQ(mkfifo(fifo.c_str(), 0600), 0) << fifo;
     return {{"/dev/zero", "/dev/zero"},
