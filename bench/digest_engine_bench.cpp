@@ -8,8 +8,8 @@
 #include <cstring>
 #include <vector>
 
-#include "toolkit/methods/md5.h"
-#include "toolkit/methods/sha1.h"
+#include "hash/md5.h"
+#include "hash/sha1.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "commands.h"
-#include "toolkit/rsa_key_der.h"
+#include "toolkit/kinds/rsa_key_der.h"
 
 namespace quillon::cli {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "toolkit/methods/sha1.h"
+#include "hash/sha1.h"
 
 namespace quillon::frame {
 namespace {

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "support/secure_buffer.h"
-#include "toolkit/rsa_key_der.h"
+#include "toolkit/kinds/rsa_key_der.h"
 
 namespace quillon::keyagree {
 

@@ -7,8 +7,8 @@
 #include "support/checked_alloc.h"
 #include "toolkit/cert/cert_list.h"
 #include "toolkit/cert/cert_object.h"
-#include "toolkit/cert/module_cert_context.h"
 #include "toolkit/cert/pkcs7_encoder.h"
+#include "toolkit/provider/module_cert_context.h"
 
 using namespace quillon;
 using namespace quillon::toolkit::cert;

@@ -1,6 +1,6 @@
 // Ordinals 37, 56, 57, 58 (also exported by name): the hardware random device.
+#include "device/isd_device.h"
 #include "quillon.h"
-#include "random/isd_device.h"
 
 using quillon::random::TheIsdDevice;
 

@@ -9,8 +9,8 @@
 #include "common/allocation_failure.h"
 #include "provider/platform_fake.h"
 #include "toolkit/methods/methods.h"
-#include "toolkit/provider/provider.h"
 #include "toolkit/provider/provider_methods.h"
+#include "toolkit/provider/quillon_crypto_provider.h"
 
 namespace quillon::toolkit {
 namespace {

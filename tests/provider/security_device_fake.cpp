@@ -1,8 +1,8 @@
 // Replaces the platform's security device: the version query and the device come from the fake.
 #include <cstring>
 
+#include "device/isd_device.h"
 #include "provider/platform_fake.h"
-#include "random/isd_device.h"
 
 namespace quillon::test {
 namespace {

@@ -16,7 +16,8 @@
 #include "common/openssl_certificates.h"
 #include "common/openssl_rsa.h"
 #include "quillon.h"
-#include "toolkit/cert/module_cert_context.h"
+#include "toolkit/provider/module_cert_context.h"
+#include "toolkit/provider/quillon_crypto_provider.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "common/vector_file.h"
-#include "toolkit/methods/md5.h"
-#include "toolkit/methods/sha1.h"
+#include "hash/md5.h"
+#include "hash/sha1.h"
 #include "toolkit_test_helpers.h"
 
 namespace {

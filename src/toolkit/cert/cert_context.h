@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
+#include "toolkit/cert/cert_status.h"
+#include "toolkit/cert/provider_interface.h"
 #include "toolkit/item.h"
-#include "toolkit/provider/cert_status.h"
-#include "toolkit/provider/provider.h"
 
 namespace quillon::toolkit::cert {
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "support/der.h"
-#include "toolkit/provider/cert_status.h"
+#include "toolkit/cert/cert_status.h"
 
 namespace quillon::toolkit::cert {
 

@@ -6,7 +6,7 @@
 #include <span>
 
 #include "toolkit/cert/cert_fields.h"
-#include "toolkit/provider/cert_status.h"
+#include "toolkit/cert/cert_status.h"
 
 namespace quillon::toolkit::cert {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "support/checked_alloc.h"
-#include "toolkit/provider/cert_status.h"
+#include "toolkit/cert/cert_status.h"
 
 namespace quillon::toolkit::cert {
 

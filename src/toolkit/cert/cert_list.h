@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "toolkit/cert/cert_object.h"
-#include "toolkit/provider/cert_status.h"
+#include "toolkit/cert/cert_status.h"
 
 namespace quillon::toolkit::cert {
 

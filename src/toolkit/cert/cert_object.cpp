@@ -4,7 +4,7 @@
 
 #include "support/checked_alloc.h"
 #include "toolkit/cert/cert_decoder.h"
-#include "toolkit/provider/cert_status.h"
+#include "toolkit/cert/cert_status.h"
 
 namespace quillon::toolkit::cert {
 

@@ -6,8 +6,8 @@
 
 #include "toolkit/cert/cert_context.h"
 #include "toolkit/cert/cert_fields.h"
+#include "toolkit/cert/cert_status.h"
 #include "toolkit/cert/name_object.h"
-#include "toolkit/provider/cert_status.h"
 
 namespace quillon::toolkit::cert {
 

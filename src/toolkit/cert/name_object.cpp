@@ -2,8 +2,8 @@
 
 #include "support/checked_alloc.h"
 #include "toolkit/cert/cert_decode_status.h"
+#include "toolkit/cert/cert_status.h"
 #include "toolkit/cert/name_string.h"
-#include "toolkit/provider/cert_status.h"
 
 namespace quillon::toolkit::cert {
 

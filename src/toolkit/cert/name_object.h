@@ -8,7 +8,7 @@
 #include <span>
 
 #include "support/der_reader.h"
-#include "toolkit/provider/cert_status.h"
+#include "toolkit/cert/cert_status.h"
 
 namespace quillon::toolkit::cert {
 

@@ -6,8 +6,8 @@
 
 #include <span>
 
+#include "toolkit/cert/cert_status.h"
 #include "toolkit/cert/name_object.h"
-#include "toolkit/provider/cert_status.h"
 
 namespace quillon::toolkit::cert {
 

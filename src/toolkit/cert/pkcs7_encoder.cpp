@@ -3,7 +3,7 @@
 #include "support/checked_alloc.h"
 #include "support/der_oid.h"
 #include "support/der_writer.h"
-#include "toolkit/provider/cert_status.h"
+#include "toolkit/cert/cert_status.h"
 
 namespace quillon::toolkit::cert {
 namespace {

@@ -7,8 +7,8 @@
 
 #include "toolkit/cert/cert_context.h"
 #include "toolkit/cert/cert_list.h"
+#include "toolkit/cert/cert_status.h"
 #include "toolkit/item.h"
-#include "toolkit/provider/cert_status.h"
 
 namespace quillon::toolkit::cert {
 

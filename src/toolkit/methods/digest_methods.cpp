@@ -1,8 +1,8 @@
 // The SHA-1 and MD5 methods: our own engines behind the digest primitive table.
 #include "toolkit/methods/methods.h"
 
-#include "toolkit/methods/md5.h"
-#include "toolkit/methods/sha1.h"
+#include "hash/md5.h"
+#include "hash/sha1.h"
 
 namespace quillon::toolkit {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "hash/sha1.h"
 #include "support/secure_wipe.h"
-#include "toolkit/methods/sha1.h"
 
 namespace quillon::toolkit {
 

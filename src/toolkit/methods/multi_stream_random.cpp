@@ -10,10 +10,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "hash/sha1.h"
 #include "support/secure_wipe.h"
 #include "toolkit/methods/fips186_g.h"
 #include "toolkit/methods/methods.h"
-#include "toolkit/methods/sha1.h"
 #include "toolkit/random_params.h"
 
 namespace quillon::toolkit {

@@ -1,6 +1,6 @@
 #include "toolkit/provider/hardware_random.h"
 
-#include "random/isd_device.h"
+#include "device/isd_device.h"
 #include "support/checked_alloc.h"
 #include "support/secure_wipe.h"
 

@@ -4,7 +4,7 @@
 
 #include "platform/platform.h"
 #include "support/secure_buffer.h"
-#include "toolkit/provider/cert_status.h"
+#include "toolkit/cert/cert_status.h"
 #include "toolkit/provider/hardware_random.h"
 
 namespace quillon::toolkit {

@@ -1,7 +1,7 @@
 // The "Quillon Crypto" provider: its entry operation, state and function table.
+#include "toolkit/provider/quillon_crypto_provider.h"
 #include "support/checked_alloc.h"
 #include "support/secure_wipe.h"
-#include "toolkit/provider/provider.h"
 #include "toolkit/provider/provider_methods.h"
 #include "toolkit/provider/provider_seed.h"
 

@@ -11,7 +11,7 @@
 #include "common/openssl_certificates.h"
 #include "common/vector_file.h"
 #include "toolkit/cert/cert_object.h"
-#include "toolkit/provider/cert_status.h"
+#include "toolkit/cert/cert_status.h"
 
 namespace quillon::toolkit::cert {
 namespace {

@@ -12,7 +12,7 @@
 #include "common/openssl_certificates.h"
 #include "support/der_writer.h"
 #include "toolkit/cert/cert_object.h"
-#include "toolkit/provider/cert_status.h"
+#include "toolkit/cert/cert_status.h"
 
 namespace quillon::toolkit::cert {
 namespace {

@@ -12,8 +12,8 @@
 #include "common/allocation_failure.h"
 #include "common/openssl_certificates.h"
 #include "common/vector_file.h"
+#include "toolkit/cert/cert_status.h"
 #include "toolkit/cert/pkcs7_encoder.h"
-#include "toolkit/provider/cert_status.h"
 
 namespace quillon::toolkit::cert {
 namespace {

@@ -1,4 +1,4 @@
-#include "random/isd_device.h"
+#include "device/isd_device.h"
 
 namespace quillon::random {
 namespace {

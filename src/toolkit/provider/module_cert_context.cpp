@@ -1,4 +1,5 @@
-#include "toolkit/cert/module_cert_context.h"
+#include "toolkit/provider/module_cert_context.h"
+#include "toolkit/provider/quillon_crypto_provider.h"
 
 #include "platform/platform.h"
 

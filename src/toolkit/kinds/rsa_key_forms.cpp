@@ -6,7 +6,7 @@
 // is wiped with it.
 #include <cstring>
 
-#include "toolkit/rsa_key_der.h"
+#include "toolkit/kinds/rsa_key_der.h"
 #include "toolkit/rsa_records.h"
 #include "toolkit/toolkit.h"
 

@@ -1,4 +1,4 @@
-#include "toolkit/rsa_key_der.h"
+#include "toolkit/kinds/rsa_key_der.h"
 
 #include <algorithm>
 

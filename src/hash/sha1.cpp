@@ -1,4 +1,4 @@
-#include "toolkit/methods/sha1.h"
+#include "hash/sha1.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "toolkit/methods/md5.h"
+#include "hash/md5.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,8 +1,7 @@
-// The "Quillon Crypto" service provider: the one provider the certificate toolkit context is
-// given. The context calls the entry operation once when it is created; the entry fills the
-// provider's function table and hands back the provider state, through which the context gets
-// the provider's chooser and its seeded random object, refreshes the seed and finally releases
-// the provider.
+// The service-provider interface of the certificate toolkit. A context calls each registered
+// provider's entry operation once when it is created; the entry fills the provider's function
+// table and hands back the provider state, through which the context gets the provider's chooser
+// and its seeded random object, refreshes the seed and finally releases the provider.
 //
 // Every operation returns a certificate toolkit status (cert_status.h). A null argument gives
 // 0x707 naming it ("funcs", "handle", "chooser", "randomObj"; MissingArgumentName).
@@ -10,8 +9,8 @@
 
 #include <cstdint>
 
+#include "toolkit/cert/cert_status.h"
 #include "toolkit/item.h"
-#include "toolkit/provider/cert_status.h"
 #include "toolkit/toolkit.h"
 
 namespace quillon::toolkit::cert {
@@ -47,21 +46,5 @@ struct ProviderRecord {
     const char* name;
     ProviderEntry entry;
 };
-
-[[nodiscard]] CertStatus QuillonCryptoEntry(cert::CertContext* context, const Item* seed,
-                                            ProviderFunctions* functions, ProviderState** state);
-
-// {2, "Quillon Crypto", QuillonCryptoEntry}; registered with a provider handle of null.
-extern const ProviderRecord kQuillonCryptoProvider;
-
-// Where the provider's random object got its seed.
-enum class SeedSource : std::uint32_t {
-    kCallerSeed = 0,
-    kHardwareDevice = 1,
-    kSystemState = 2,
-};
-
-// The seed source of a built provider (for its callers' diagnostics and the tests).
-[[nodiscard]] SeedSource ProviderSeedSource(const ProviderState& state);
 
 }  // namespace quillon::toolkit

@@ -1,4 +1,4 @@
-#include "toolkit/provider/cert_status.h"
+#include "toolkit/cert/cert_status.h"
 
 #include "platform/platform.h"
 
