@@ -14,17 +14,9 @@ ModuleState& Module() {
 }
 
 void HandleLoaderCall(ModuleState& state, unsigned long reason, platform::CodeRange code) {
-    if (reason != kProcessAttach) return;
+    if (reason != platform::kProcessAttach) return;
     if (state.attachCount++ != 0) return;
     state.integrity = MakeIntegrityReference({code.begin, code.size});
-}
-
-int ModuleEntry(unsigned long reason) {
-    // The code range is only looked up for an attach, the one reason that may need it.
-    const platform::CodeRange code =
-        reason == kProcessAttach ? platform::ModuleCodeRange() : platform::CodeRange{};
-    HandleLoaderCall(Module(), reason, code);
-    return 1;
 }
 
 bool ModuleCodeIntact() {
@@ -32,3 +24,14 @@ bool ModuleCodeIntact() {
 }
 
 }  // namespace quillon::frame
+
+namespace quillon::platform {
+
+int ModuleEntry(unsigned long reason) {
+    // The code range is only looked up for an attach, the one reason that may need it.
+    const CodeRange code = reason == kProcessAttach ? ModuleCodeRange() : CodeRange{};
+    frame::HandleLoaderCall(frame::Module(), reason, code);
+    return 1;
+}
+
+}  // namespace quillon::platform

@@ -8,8 +8,6 @@
 
 namespace quillon::frame {
 
-inline constexpr unsigned long kProcessAttach = 1;
-
 struct ModuleState {
     std::uint32_t attachCount = 0;
     IntegrityReference integrity;
@@ -18,14 +16,10 @@ struct ModuleState {
 // The state of this loaded instance of the module.
 [[nodiscard]] ModuleState& Module();
 
-// What the entry does for one loader call: only the first process attach does any work, and
-// that work is preparing the integrity reference over code. Loading never fails.
+// What the module's entry (platform::ModuleEntry, defined in module_entry.cpp) does for one
+// loader call: only the first process attach does any work, and that work is preparing the
+// integrity reference over code. Loading never fails.
 void HandleLoaderCall(ModuleState& state, unsigned long reason, platform::CodeRange code);
-
-// The loader's entry for this module, called by the platform's loader hook (DllMain on
-// Windows, the shared library's constructor and destructor elsewhere) with the Windows reason
-// codes. Returns 1 (TRUE) for every reason.
-int ModuleEntry(unsigned long reason);
 
 // The code-integrity check of the self-tests: true when the code is as it was on the first
 // attach.

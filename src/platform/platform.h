@@ -20,6 +20,15 @@ struct CodeRange {
 // An empty range when it cannot be found.
 [[nodiscard]] CodeRange ModuleCodeRange();
 
+// The reasons the Windows loader gives DllMain; the loader hooks of both targets pass them.
+inline constexpr unsigned long kProcessDetach = 0;
+inline constexpr unsigned long kProcessAttach = 1;
+
+// The module's entry, called by the platform's loader hook (DllMain on Windows, the shared
+// library's constructor and destructor elsewhere) for every loader call. The module's frame
+// defines it; it returns 1 (TRUE) for every reason.
+int ModuleEntry(unsigned long reason);
+
 }  // namespace quillon::platform
 
 // ---- Security device (the hardware random device's driver) ------------------------------------

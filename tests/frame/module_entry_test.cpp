@@ -17,13 +17,13 @@ TEST(ModuleEntry, OnlyTheFirstProcessAttachPreparesTheReference) {
         EXPECT_EQ(state.attachCount, 0u);
         EXPECT_FALSE(state.integrity.prepared);
     }
-    HandleLoaderCall(state, kProcessAttach, {code.data(), code.size()});
+    HandleLoaderCall(state, platform::kProcessAttach, {code.data(), code.size()});
     EXPECT_EQ(state.attachCount, 1u);
     EXPECT_TRUE(IntegrityHolds(state.integrity));
 
     // A later attach counts but does not take a new reference: a change made since stays seen.
     code[100] = 0xCC;
-    HandleLoaderCall(state, kProcessAttach, {code.data(), code.size()});
+    HandleLoaderCall(state, platform::kProcessAttach, {code.data(), code.size()});
     EXPECT_EQ(state.attachCount, 2u);
     EXPECT_FALSE(IntegrityHolds(state.integrity));
 }
@@ -32,7 +32,7 @@ TEST(ModuleEntry, ANewlyLoadedModulePreparesAgain) {
     std::vector<std::uint8_t> code(512, 0x42);
     for (int load = 0; load < 2; ++load) {
         ModuleState fresh;  // what a reload starts from
-        HandleLoaderCall(fresh, kProcessAttach, {code.data(), code.size()});
+        HandleLoaderCall(fresh, platform::kProcessAttach, {code.data(), code.size()});
         EXPECT_TRUE(fresh.integrity.prepared);
         EXPECT_TRUE(IntegrityHolds(fresh.integrity));
         HandleLoaderCall(fresh, kProcessDetach, {});
@@ -42,7 +42,7 @@ TEST(ModuleEntry, ANewlyLoadedModulePreparesAgain) {
 
 TEST(ModuleEntry, AlwaysReturnsTrue) {
     for (const unsigned long reason : {kThreadAttach, kThreadDetach, kProcessDetach}) {
-        EXPECT_EQ(ModuleEntry(reason), 1);
+        EXPECT_EQ(platform::ModuleEntry(reason), 1);
     }
 }
 

@@ -23,7 +23,7 @@ namespace {
 
 // The test program is its own module: attach once so the integrity reference exists.
 void Attach() {
-    (void)ModuleEntry(kProcessAttach);
+    (void)platform::ModuleEntry(platform::kProcessAttach);
 }
 
 TEST(SelfTest, ACorrectModulePassesEveryTime) {

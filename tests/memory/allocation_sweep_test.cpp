@@ -168,7 +168,7 @@ TEST(AllocationSweep, RawRsaEnvelope) {
 
 TEST(AllocationSweep, SelfTest) {
     // The test program is its own module: attached, it has the integrity check's reference.
-    (void)frame::ModuleEntry(frame::kProcessAttach);
+    (void)platform::ModuleEntry(platform::kProcessAttach);
     Sweep([] { return SelfTest() == 1 ? 0 : -1; }, {-1});
 }
 

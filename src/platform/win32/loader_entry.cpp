@@ -4,10 +4,10 @@
 
 #include <openssl/crypto.h>
 
-#include "frame/module_entry.h"
 #include "platform/platform.h"
 
-static_assert(DLL_PROCESS_ATTACH == quillon::frame::kProcessAttach);
+static_assert(DLL_PROCESS_ATTACH == quillon::platform::kProcessAttach);
+static_assert(DLL_PROCESS_DETACH == quillon::platform::kProcessDetach);
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     // libcrypto is linked into the DLL: what it keeps for a thread (its error queue) goes with
@@ -19,5 +19,5 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
         quillon::platform::ReleaseThreadValueSlot();
         OPENSSL_cleanup();
     }
-    return quillon::frame::ModuleEntry(reason);
+    return quillon::platform::ModuleEntry(reason);
 }
