@@ -8,10 +8,11 @@ set -euo pipefail
 # from libp11-kit-dev, and SoftHSM (softhsm2) is the real token the PKCS #11 tests use;
 # dpkg-dev's dpkg-shlibdeps gives the Debian packages their dependencies (CPack picks the
 # programs among the files with file), and pkg-config reads quillon.pc in the test that builds
-# against the installed library.
+# against the installed library; python3 runs the check that the folders' include graph has no
+# loop.
 packages=(cmake make g++ pkg-config binutils libssl-dev libgtest-dev
           libbenchmark-dev clang libclang-rt-14-dev ca-certificates libp11-kit-dev softhsm2
-          dpkg-dev file)
+          dpkg-dev file python3)
 
 missing=()
 for package in "${packages[@]}"; do
