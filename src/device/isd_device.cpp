@@ -1,14 +1,13 @@
 #include "device/isd_device.h"
 
+#include "platform/locks.h"
+#include "platform/os_version.h"
+
 namespace quillon::random {
 namespace {
 
 constexpr char kMutexName[] = "IPIInitMutex";
 constexpr char kDevicePath[] = "\\\\.\\ISECDRV";
-
-constexpr std::uint32_t kWindows95Family = 1;
-constexpr std::uint32_t kNtFamily = 2;
-constexpr std::uint32_t kWindows98Minor = 10;
 
 // Every request buffer starts with the status word, sent as "no answer" for the driver to
 // overwrite; the other fields are sent as given (values as 0).
@@ -53,11 +52,12 @@ void IsdDevice::OpenIfNeeded() {
         platform::OsVersion version;
         if (platform::QueryOsVersion(version)) {
             platform::DeviceHandle opened = platform::kInvalidDevice;
-            if (version.platformId == kWindows95Family && version.minor == 0) {
+            if (version.platformId == platform::kWindows95Family && version.minor == 0) {
                 opened = platform::OpenDevice(kDevicePath,
                                               platform::DeviceOpenMode::kQueryOnlyDeleteOnClose);
-            } else if (version.platformId == kNtFamily || (version.platformId == kWindows95Family &&
-                                                           version.minor == kWindows98Minor)) {
+            } else if (version.platformId == platform::kNtFamily ||
+                       (version.platformId == platform::kWindows95Family &&
+                        version.minor == platform::kWindows98Minor)) {
                 opened =
                     platform::OpenDevice(kDevicePath, platform::DeviceOpenMode::kReadWriteShared);
             }

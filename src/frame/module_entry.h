@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "frame/code_integrity.h"
-#include "platform/platform.h"
+#include "platform/module.h"
 
 namespace quillon::frame {
 

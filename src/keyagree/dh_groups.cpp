@@ -1,6 +1,6 @@
 #include "keyagree/dh_groups.h"
 
-#include "platform/platform.h"
+#include "platform/timing.h"
 #include "support/checked_alloc.h"
 
 namespace quillon::keyagree {

@@ -4,7 +4,7 @@
 #include <new>
 #include <utility>
 
-#include "platform/platform.h"
+#include "platform/locks.h"
 #include "support/bounded_file.h"
 #include "support/checked_alloc.h"
 #include "support/hex.h"

@@ -3,7 +3,7 @@
 #include <climits>
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/locks.h"
 #include "profile/base64_decode.h"
 #include "profile/profile_key_derivation.h"
 #include "profile/profile_parser.h"

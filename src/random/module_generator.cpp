@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "digest/digest_handle.h"
-#include "platform/platform.h"
+#include "platform/locks.h"
 #include "quillon.h"
 #include "random/entropy_poll.h"
 #include "random/timing_jitter.h"

@@ -1,6 +1,6 @@
 #include "random/timing_jitter.h"
 
-#include "platform/platform.h"
+#include "platform/timing.h"
 
 namespace quillon::random {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <openssl/bn.h>
 
-#include "platform/platform.h"
+#include "platform/crypto_library.h"
 
 namespace quillon::support {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/platform.h"
+#include "platform/regular_file.h"
 
 namespace quillon::support {
 

@@ -1,4 +1,5 @@
 #include "frame/module_entry.h"
+#include "platform/module.h"
 
 #include <gtest/gtest.h>
 

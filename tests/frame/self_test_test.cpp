@@ -14,6 +14,7 @@
 #include "digest/hmac_self_test.h"
 #include "digest/sha1_self_test.h"
 #include "frame/module_entry.h"
+#include "platform/module.h"
 #include "pubkey/rsa_self_test.h"
 #include "pubkey/rsa_signature_self_test.h"
 #include "quillon.h"

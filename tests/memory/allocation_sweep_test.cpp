@@ -14,6 +14,7 @@
 #include "common/openssl_rsa.h"
 #include "frame/module_entry.h"
 #include "keyagree/raw_rsa_key_fixture.h"
+#include "platform/module.h"
 #include "quillon.h"
 
 namespace quillon {

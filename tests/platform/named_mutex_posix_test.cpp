@@ -14,7 +14,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/platform.h"
+#include "platform/locks.h"
 #include "quillon.h"
 
 namespace quillon::platform {

@@ -4,7 +4,8 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/platform.h"
+#include "platform/locks.h"
+#include "platform/os_version.h"
 
 namespace quillon::platform {
 namespace {

@@ -3,7 +3,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/locks.h"
 
 namespace quillon::platform {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/entropy.h"
 
 namespace quillon::platform {
 namespace {

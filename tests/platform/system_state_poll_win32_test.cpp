@@ -8,7 +8,7 @@
 #include <ctime>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/entropy.h"
 
 namespace quillon::platform {
 namespace {

@@ -1,7 +1,7 @@
 // The Windows 95 family's tool-help functions never exist on POSIX systems.
 #include <gtest/gtest.h>
 
-#include "platform/platform.h"
+#include "platform/entropy.h"
 
 namespace quillon::platform {
 namespace {

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <map>
 
-#include "platform/platform.h"
+#include "platform/dynamic_library.h"
 #include "toolkit/provider/capi_api.h"
 
 namespace quillon::test {

@@ -6,7 +6,7 @@
 #include <deque>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/os_version.h"
 
 namespace quillon::test {
 

@@ -1,6 +1,7 @@
 // Replaces the platform's process-state polls: fixed items of the real lengths, counted.
 #include <cstdint>
 
+#include "platform/entropy.h"
 #include "provider/platform_fake.h"
 
 namespace quillon::platform {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/allocation_failure.h"
+#include "platform/dynamic_library.h"
 #include "provider/platform_fake.h"
 #include "toolkit/methods/methods.h"
 #include "toolkit/provider/provider_methods.h"

@@ -2,6 +2,9 @@
 #include <cstring>
 
 #include "device/isd_device.h"
+#include "platform/device.h"
+#include "platform/locks.h"
+#include "platform/os_version.h"
 #include "provider/platform_fake.h"
 
 namespace quillon::test {

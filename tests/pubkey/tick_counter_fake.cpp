@@ -3,7 +3,7 @@
 // returns at once and the tests spend their time on RSA, not on waiting.
 #include <atomic>
 
-#include "platform/platform.h"
+#include "platform/timing.h"
 
 namespace quillon::platform {
 

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/device.h"
 #include "quillon.h"
 #include "random/security_device_fake.h"
 

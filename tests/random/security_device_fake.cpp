@@ -1,4 +1,5 @@
 #include "random/security_device_fake.h"
+#include "platform/locks.h"
 
 #include <cstring>
 

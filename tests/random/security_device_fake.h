@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/device.h"
+#include "platform/os_version.h"
 
 namespace quillon::test {
 

@@ -1,6 +1,6 @@
 #include "random/tick_counter_fake.h"
 
-#include "platform/platform.h"
+#include "platform/timing.h"
 
 namespace quillon::test {
 namespace {

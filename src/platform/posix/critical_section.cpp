@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "platform/platform.h"
+#include "platform/locks.h"
 
 namespace quillon::platform {
 namespace {

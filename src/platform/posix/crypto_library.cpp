@@ -1,5 +1,5 @@
 // libcrypto is a shared library here, which sets itself up when it is loaded.
-#include "platform/platform.h"
+#include "platform/crypto_library.h"
 
 namespace quillon::platform {
 

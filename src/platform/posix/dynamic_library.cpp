@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "platform/platform.h"
+#include "platform/dynamic_library.h"
 
 namespace quillon::platform {
 

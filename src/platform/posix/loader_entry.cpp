@@ -1,7 +1,7 @@
 // ELF has no DLL entry point; the loader's constructor and destructor hooks call the module
 // entry with the reasons the Windows loader would pass to DllMain, so one entry runs on both
 // targets.
-#include "platform/platform.h"
+#include "platform/module.h"
 
 namespace {
 

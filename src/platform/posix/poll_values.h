@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <ctime>
 
-#include "platform/platform.h"
+#include "platform/entropy.h"
 
 namespace quillon::platform::posix {
 

@@ -23,8 +23,9 @@
 #include <cstring>
 #include <ctime>
 
-#include "platform/platform.h"
+#include "platform/entropy.h"
 #include "platform/posix/poll_values.h"
+#include "platform/timing.h"
 
 namespace quillon::platform {
 namespace {

@@ -17,7 +17,9 @@
 #include <cstring>
 #include <ctime>
 
-#include "platform/platform.h"
+#include "platform/device.h"
+#include "platform/locks.h"
+#include "platform/os_version.h"
 
 namespace quillon::platform {
 namespace {
@@ -75,10 +77,11 @@ void ReleaseNamedMutex(NamedMutex mutex) {
 // Reported as the NT family, the platform whose code paths apply to a modern system.
 bool QueryOsVersion(OsVersion& version) {
     utsname name{};
-    version = {2, 0, 0};
+    version = {kNtFamily, 0, 0};
     if (uname(&name) == 0) {
         unsigned major = 0, minor = 0;
-        if (std::sscanf(name.release, "%u.%u", &major, &minor) == 2) version = {2, major, minor};
+        if (std::sscanf(name.release, "%u.%u", &major, &minor) == 2)
+            version = {kNtFamily, major, minor};
     }
     return true;
 }

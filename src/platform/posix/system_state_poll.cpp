@@ -39,7 +39,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "platform/platform.h"
+#include "platform/entropy.h"
 #include "platform/posix/poll_values.h"
 
 namespace quillon::platform {

@@ -1,6 +1,6 @@
 // The module's per-thread value: a thread-local variable, which the runtime gives back with the
 // thread and the shared object.
-#include "platform/platform.h"
+#include "platform/thread_value.h"
 
 namespace quillon::platform {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <ctime>
 
-#include "platform/platform.h"
+#include "platform/timing.h"
 
 namespace quillon::platform {
 

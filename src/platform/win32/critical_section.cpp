@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "platform/platform.h"
+#include "platform/locks.h"
 
 namespace quillon::platform {
 namespace {

@@ -3,7 +3,7 @@
 // constructor would have set up are set up here, once, before the first big-number operation.
 #include <windows.h>
 
-#include "platform/platform.h"
+#include "platform/crypto_library.h"
 
 // libcrypto's own set-up of OPENSSL_ia32cap_P; not in its public headers.
 extern "C" void OPENSSL_cpuid_setup(void);

@@ -1,7 +1,7 @@
 // Libraries loaded at run time: LoadLibraryA, GetProcAddress, FreeLibrary.
 #include <windows.h>
 
-#include "platform/platform.h"
+#include "platform/dynamic_library.h"
 
 namespace quillon::platform {
 

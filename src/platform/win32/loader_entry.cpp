@@ -4,7 +4,8 @@
 
 #include <openssl/crypto.h>
 
-#include "platform/platform.h"
+#include "platform/module.h"
+#include "platform/thread_value.h"
 
 static_assert(DLL_PROCESS_ATTACH == quillon::platform::kProcessAttach);
 static_assert(DLL_PROCESS_DETACH == quillon::platform::kProcessDetach);

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/entropy.h"
 
 namespace quillon::platform {
 

@@ -6,7 +6,7 @@
 // After windows.h, which it needs.
 #include <tlhelp32.h>
 
-#include "platform/platform.h"
+#include "platform/entropy.h"
 #include "platform/win32/poll_feed.h"
 
 namespace quillon::platform {

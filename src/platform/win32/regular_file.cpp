@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "platform/platform.h"
+#include "platform/regular_file.h"
 
 namespace quillon::platform {
 

@@ -2,9 +2,14 @@
 // device through CreateFileA / DeviceIoControl.
 #include <windows.h>
 
-#include "platform/platform.h"
+#include "platform/device.h"
+#include "platform/locks.h"
+#include "platform/os_version.h"
 
 namespace quillon::platform {
+
+static_assert(VER_PLATFORM_WIN32_WINDOWS == kWindows95Family);
+static_assert(VER_PLATFORM_WIN32_NT == kNtFamily);
 
 NamedMutex AcquireNamedMutex(const char* name) {
     HANDLE mutex = CreateMutexA(nullptr, FALSE, name);

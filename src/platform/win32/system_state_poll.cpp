@@ -6,7 +6,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "platform/platform.h"
+#include "platform/entropy.h"
 #include "platform/win32/poll_feed.h"
 
 namespace quillon::platform {

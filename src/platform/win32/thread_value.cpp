@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "platform/platform.h"
+#include "platform/thread_value.h"
 
 namespace quillon::platform {
 namespace {

@@ -1,7 +1,7 @@
 // The tick counter and processor yield of the jitter sampler.
 #include <windows.h>
 
-#include "platform/platform.h"
+#include "platform/timing.h"
 
 namespace quillon::platform {
 

@@ -1,6 +1,6 @@
 #include "toolkit/cert/cert_status.h"
 
-#include "platform/platform.h"
+#include "platform/thread_value.h"
 
 namespace quillon::toolkit {
 namespace {

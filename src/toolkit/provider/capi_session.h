@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/dynamic_library.h"
 #include "toolkit/methods/primitives.h"
 #include "toolkit/provider/capi_api.h"
 

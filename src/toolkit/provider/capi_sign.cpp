@@ -2,6 +2,7 @@
 // block of type 1, whose payload CryptoAPI signs as a hash value. CryptoAPI builds the block
 // again itself, so only hashes it knows can pass: MD5 and SHA-1, with their DigestInfo or bare.
 #include <cstring>
+#include <initializer_list>
 
 #include "toolkit/provider/capi_session.h"
 #include "toolkit/status.h"

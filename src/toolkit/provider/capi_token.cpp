@@ -4,6 +4,7 @@
 // reports "not supported" and takes no part.
 #include <cstring>
 
+#include "platform/dynamic_library.h"
 #include "support/checked_alloc.h"
 #include "support/secure_wipe.h"
 #include "toolkit/provider/capi_key_reference.h"

@@ -1,7 +1,7 @@
 #include "toolkit/provider/module_cert_context.h"
 #include "toolkit/provider/quillon_crypto_provider.h"
 
-#include "platform/platform.h"
+#include "platform/timing.h"
 
 namespace quillon::toolkit::cert {
 namespace {

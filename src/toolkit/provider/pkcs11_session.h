@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/dynamic_library.h"
 #include "toolkit/status.h"
 
 namespace quillon::toolkit {

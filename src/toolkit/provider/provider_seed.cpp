@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/entropy.h"
+#include "platform/os_version.h"
 #include "support/secure_buffer.h"
 #include "toolkit/cert/cert_status.h"
 #include "toolkit/provider/hardware_random.h"
@@ -12,9 +13,6 @@ namespace {
 
 constexpr std::uint32_t kHardwareSeedLength = 128;
 constexpr char kSoftwareOnly[] = "SoftwareOnly";
-
-constexpr std::uint32_t kWindows95Family = 1;
-constexpr std::uint32_t kNtFamily = 2;
 
 // Where poll items go: the random object, until one update fails.
 struct Feed {
@@ -73,10 +71,10 @@ Status SeedFromSystemState(AlgObject* random, const SurrenderContext* surrender)
     if (!platform::QueryOsVersion(version)) return kCertGeneralFailure;
     Feed feed{random, surrender, kOk};
     switch (version.platformId) {
-        case kWindows95Family:
+        case platform::kWindows95Family:
             if (!platform::PollToolHelpSnapshot(FeedItem, &feed)) return kCertGeneralFailure;
             return feed.status;
-        case kNtFamily:
+        case platform::kNtFamily:
             platform::PollProcessState(FeedItem, &feed);
             return feed.status;
         default:
