@@ -13,11 +13,10 @@ using namespace quillon;
 namespace {
 
 void CreateDigest(DigestHandle** handle, toolkit::InfoType kind) {
-    auto* digest = static_cast<DigestHandle*>(support::Allocate(sizeof(DigestHandle)));
+    auto* digest = support::New<DigestHandle>();
     // Out of memory: the caller's variable keeps whatever it held.
     if (digest == nullptr) return;
-    digest->object = nullptr;
-    (void)toolkit::AlgCreate(&digest->object);
+    (void)toolkit::AlgCreate(digest->object.Receive());
     (void)toolkit::AlgSetInfo(digest->object, kind, nullptr);
     (void)toolkit::AlgDigestInit(digest->object, nullptr, toolkit::DefaultChooser, nullptr);
     *handle = digest;
@@ -25,12 +24,9 @@ void CreateDigest(DigestHandle** handle, toolkit::InfoType kind) {
 
 void FinishDigest(uint8_t* out, DigestHandle** handle, uint32_t length) {
     if (handle == nullptr || *handle == nullptr) return;
-    DigestHandle* digest = *handle;
     uint32_t produced = 0;
-    (void)toolkit::AlgDigestFinal(digest->object, out, &produced, length, nullptr);
-    toolkit::AlgDestroy(&digest->object);
-    support::Release(digest);
-    *handle = nullptr;
+    (void)toolkit::AlgDigestFinal((*handle)->object, out, &produced, length, nullptr);
+    support::Delete(handle);
 }
 
 }  // namespace

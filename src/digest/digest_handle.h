@@ -2,10 +2,10 @@
 // for digesting. The block does not record the algorithm; the object knows it.
 #pragma once
 
-#include "toolkit/objects.h"
+#include "toolkit/owners.h"
 
 struct DigestHandle {
-    quillon::toolkit::AlgObject* object;
+    quillon::toolkit::OwnedAlg object;
 };
 
 namespace quillon::digest {

@@ -5,6 +5,7 @@
 
 #include "support/checked_alloc.h"
 #include "support/secure_wipe.h"
+#include "toolkit/owners.h"
 #include "toolkit/toolkit.h"
 
 namespace quillon::profile {
@@ -17,9 +18,9 @@ constexpr std::uint32_t kSha1Length = 20;
 // (out of memory) or did not deliver a whole digest.
 bool Sha1(const std::uint8_t* data, std::uint32_t length, const std::uint8_t* tail,
           std::uint32_t tailLength, std::uint8_t (&digest)[kSha1Length]) {
-    toolkit::AlgObject* object = nullptr;
+    toolkit::OwnedAlg object;
     std::uint32_t produced = 0;
-    bool done = toolkit::AlgCreate(&object) == 0 &&
+    bool done = toolkit::AlgCreate(object.Receive()) == 0 &&
                 toolkit::AlgSetInfo(object, toolkit::InfoSha1, nullptr) == 0 &&
                 toolkit::AlgDigestInit(object, nullptr, toolkit::DefaultChooser, nullptr) == 0 &&
                 toolkit::AlgDigestUpdate(object, data, length, nullptr) == 0;
@@ -28,7 +29,6 @@ bool Sha1(const std::uint8_t* data, std::uint32_t length, const std::uint8_t* ta
     }
     done = done && toolkit::AlgDigestFinal(object, digest, &produced, kSha1Length, nullptr) == 0 &&
            produced == kSha1Length;
-    if (object != nullptr) toolkit::AlgDestroy(&object);
     return done;
 }
 

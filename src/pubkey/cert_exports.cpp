@@ -5,6 +5,8 @@
 #include "pubkey/key_handle.h"
 #include "quillon.h"
 #include "support/checked_alloc.h"
+#include "support/handed_out_cell.h"
+#include "support/owner.h"
 #include "toolkit/cert/cert_list.h"
 #include "toolkit/cert/cert_object.h"
 #include "toolkit/cert/pkcs7_encoder.h"
@@ -13,22 +15,15 @@
 using namespace quillon;
 using namespace quillon::toolkit::cert;
 
-// What the caller's CertHandle* points at: one certificate object.
+// What the caller's CertHandle* points at: one certificate object, destroyed with the cell.
 struct CertHandle {
-    CertObject* object;
+    support::Owner<CertObject, CertObjectDestroy> object;
 };
 
 namespace {
 
-void FreeCell(CertHandle*& cell) {
-    if (cell == nullptr) return;
-    CertObjectDestroy(&cell->object);
-    support::Release(cell);
-    cell = nullptr;
-}
-
 CertObject* ObjectOf(const CertHandle* cert) {
-    return cert != nullptr ? cert->object : nullptr;
+    return cert != nullptr ? cert->object.get() : nullptr;
 }
 
 // The key of RsaKeyFromCertificate: the certificate's SubjectPublicKeyInfo.
@@ -47,21 +42,15 @@ extern "C" QUILLON_API int32_t QUILLON_CALL CertCreateFromDer(CertHandle** handl
     if (handle == nullptr) return -1;
     *handle = nullptr;
     CertContext* context = ModuleCertContext();
-    auto* cell = static_cast<CertHandle*>(support::AllocateZeroed(sizeof(CertHandle)));
-    if (cell == nullptr) return -1;
-    toolkit::CertStatus status = CertObjectCreate(&cell->object, context);
-    if (status == toolkit::kCertOk) status = CertSetDer(cell->object, der, length);
-    if (status != toolkit::kCertOk) {
-        FreeCell(cell);
+    return support::MakeCell(handle, [&](CertHandle& cell) {
+        toolkit::CertStatus status = CertObjectCreate(cell.object.Receive(), context);
+        if (status == toolkit::kCertOk) status = CertSetDer(cell.object, der, length);
         return static_cast<int32_t>(status);
-    }
-    *handle = cell;
-    return 0;
+    });
 }
 
 extern "C" QUILLON_API void QUILLON_CALL CertDestroy(CertHandle** handle) {
-    if (handle == nullptr) return;
-    FreeCell(*handle);
+    if (handle != nullptr) support::Delete(handle);
 }
 
 extern "C" QUILLON_API int32_t QUILLON_CALL CertGetNames(const char** subject, const char** issuer,
@@ -86,10 +75,10 @@ extern "C" QUILLON_API int32_t QUILLON_CALL CertBuildPkcs7(uint8_t* out, uint32_
                                                            CertHandle* cert) {
     if (out == nullptr || capacity == nullptr) return -1;
     CertContext* context = ModuleCertContext();
-    CertList* list = nullptr;
+    support::Owner<CertList, CertListDestroy> list;
     Item data{};
     Item message{};
-    toolkit::CertStatus status = CertListCreate(&list);
+    toolkit::CertStatus status = CertListCreate(list.Receive());
     if (status == toolkit::kCertOk) status = CertListAdd(list, ObjectOf(cert));
     if (status == toolkit::kCertOk) status = CertEncodeDataMessage(context, nullptr, &data);
     if (status == toolkit::kCertOk) {
@@ -104,7 +93,6 @@ extern "C" QUILLON_API int32_t QUILLON_CALL CertBuildPkcs7(uint8_t* out, uint32_
     }
     CertReleaseMessage(&message);
     CertReleaseMessage(&data);
-    CertListDestroy(&list);
     return result;
 }
 

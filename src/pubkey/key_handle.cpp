@@ -1,28 +1,19 @@
 #include "pubkey/key_handle.h"
 
-#include "support/checked_alloc.h"
+#include "support/handed_out_cell.h"
 
 namespace quillon::pubkey {
 
 std::int32_t CreateKeyHandle(KeyHandle** handle, KeyFormGiver give, const void* context) {
-    auto* cell = static_cast<KeyHandle*>(support::AllocateZeroed(sizeof(KeyHandle)));
-    if (cell == nullptr) return -1;
-    toolkit::Status status = toolkit::KeyCreate(&cell->key);
-    if (status == toolkit::kOk) status = give(cell->key, context);
-    if (status != toolkit::kOk) {
-        DestroyKeyHandle(cell);
-        *handle = nullptr;
+    const std::int32_t result = support::MakeCell(handle, [&](KeyHandle& cell) {
+        toolkit::Status status = toolkit::KeyCreate(cell.key.Receive());
+        if (status == toolkit::kOk) status = give(cell.key, context);
         return static_cast<std::int32_t>(status);
-    }
-    *handle = cell;
-    return 0;
-}
-
-void DestroyKeyHandle(KeyHandle*& cell) {
-    if (cell == nullptr) return;
-    (void)toolkit::KeyDestroy(&cell->key);
-    support::Release(cell);
-    cell = nullptr;
+    });
+    // A key that could not be made clears the caller's variable; a cell that could not be
+    // allocated leaves it alone.
+    if (result != 0 && result != support::kNoCell) *handle = nullptr;
+    return result;
 }
 
 }  // namespace quillon::pubkey

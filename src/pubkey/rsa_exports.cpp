@@ -6,6 +6,8 @@
 #include "quillon.h"
 #include "random/module_generator.h"
 #include "support/checked_alloc.h"
+#include "support/handed_out_cell.h"
+#include "toolkit/owners.h"
 #include "toolkit/rsa_records.h"
 #include "toolkit/toolkit.h"
 
@@ -31,14 +33,14 @@ Status GivePrivateBer(KeyObject* key, const void* item) {
     return toolkit::KeySetInfo(key, toolkit::KeyInfoRsaPrivateBer, item);
 }
 
-// AlgCreate, AlgSetInfo and the init of one side with the key; the object is left for the
-// caller to destroy whatever happened.
-Status StartPkcs(AlgObject** object, toolkit::InfoType kind, KeyObject* key, bool encrypt) {
-    Status status = toolkit::AlgCreate(object);
-    if (status == toolkit::kOk) status = toolkit::AlgSetInfo(*object, kind, nullptr);
+// AlgCreate, AlgSetInfo and the init of one side with the key, into the owner (whatever it held
+// is destroyed first).
+Status StartPkcs(toolkit::OwnedAlg& object, toolkit::InfoType kind, KeyObject* key, bool encrypt) {
+    Status status = toolkit::AlgCreate(object.Receive());
+    if (status == toolkit::kOk) status = toolkit::AlgSetInfo(object, kind, nullptr);
     if (status != toolkit::kOk) return status;
-    return encrypt ? toolkit::AlgEncryptInit(*object, key, toolkit::DefaultChooser, nullptr)
-                   : toolkit::AlgDecryptInit(*object, key, toolkit::DefaultChooser, nullptr);
+    return encrypt ? toolkit::AlgEncryptInit(object, key, toolkit::DefaultChooser, nullptr)
+                   : toolkit::AlgDecryptInit(object, key, toolkit::DefaultChooser, nullptr);
 }
 
 // Update, then final into what the update left, each reducing capacity by what it wrote. The
@@ -68,50 +70,40 @@ bool HoldsPrivateKey(KeyObject* key) {
     return toolkit::KeyGetInfo(&record, key, toolkit::KeyInfoRsaPrivateCrt) == toolkit::kOk;
 }
 
+// A key pair of modulusBits into the two cells' key objects: the generator object, a seeded
+// random object, the two empty keys, the generation.
+Status GenerateKeyPair(KeyHandle& publicCell, KeyHandle& privateCell, uint32_t modulusBits) {
+    const toolkit::RsaKeyGenParams params = {
+        modulusBits, {const_cast<uint8_t*>(kGeneratedExponent), sizeof kGeneratedExponent}};
+    toolkit::OwnedAlg generator;
+    Status status = toolkit::AlgCreate(generator.Receive());
+    if (status == toolkit::kOk)
+        status = toolkit::AlgSetInfo(generator, toolkit::InfoRsaKeyGen, &params);
+    if (status == toolkit::kOk)
+        status = toolkit::AlgGenerateInit(generator, toolkit::DefaultChooser, nullptr);
+    if (status != toolkit::kOk) return status;
+    toolkit::OwnedAlg random;
+    random::MakeSeededRandomObject(random.Receive());
+    // Only memory keeps a random object from being made.
+    if (random == nullptr) return toolkit::kOutOfMemory;
+    status = toolkit::KeyCreate(publicCell.key.Receive());
+    if (status == toolkit::kOk) status = toolkit::KeyCreate(privateCell.key.Receive());
+    if (status != toolkit::kOk) return status;
+    return toolkit::AlgGenerateKeypair(generator, publicCell.key, privateCell.key, random, nullptr);
+}
+
 }  // namespace
 
+// Both handles or neither: a failure writes no cell.
 extern "C" QUILLON_API int32_t QUILLON_CALL RsaGenerateKeyPair(KeyHandle** publicKey,
                                                                KeyHandle** privateKey,
                                                                uint32_t modulusBits) {
     if (publicKey == nullptr || privateKey == nullptr) return -1;
-    auto* publicCell = static_cast<KeyHandle*>(support::AllocateZeroed(sizeof(KeyHandle)));
-    auto* privateCell = static_cast<KeyHandle*>(support::AllocateZeroed(sizeof(KeyHandle)));
-    if (publicCell == nullptr || privateCell == nullptr) {
-        support::Release(publicCell);
-        support::Release(privateCell);
-        return -1;
-    }
-    const toolkit::RsaKeyGenParams params = {
-        modulusBits, {const_cast<uint8_t*>(kGeneratedExponent), sizeof kGeneratedExponent}};
-    AlgObject* generator = nullptr;
-    Status status = toolkit::AlgCreate(&generator);
-    if (status == toolkit::kOk)
-        status = toolkit::AlgSetInfo(generator, toolkit::InfoRsaKeyGen, &params);
-    if (status == toolkit::kOk) {
-        status = toolkit::AlgGenerateInit(generator, toolkit::DefaultChooser, nullptr);
-    }
-    if (status == toolkit::kOk) {
-        AlgObject* random = nullptr;
-        random::MakeSeededRandomObject(&random);
-        // Only memory keeps a random object from being made.
-        if (random == nullptr) status = toolkit::kOutOfMemory;
-        if (status == toolkit::kOk) status = toolkit::KeyCreate(&publicCell->key);
-        if (status == toolkit::kOk) status = toolkit::KeyCreate(&privateCell->key);
-        if (status == toolkit::kOk) {
-            status = toolkit::AlgGenerateKeypair(generator, publicCell->key, privateCell->key,
-                                                 random, nullptr);
-        }
-        (void)toolkit::AlgDestroy(&random);
-    }
-    (void)toolkit::AlgDestroy(&generator);
-    if (status != toolkit::kOk) {
-        pubkey::DestroyKeyHandle(publicCell);
-        pubkey::DestroyKeyHandle(privateCell);
-        return Result(status);
-    }
-    *publicKey = publicCell;
-    *privateKey = privateCell;
-    return 0;
+    return support::MakeCell(publicKey, [&](KeyHandle& publicCell) {
+        return support::MakeCell(privateKey, [&](KeyHandle& privateCell) {
+            return Result(GenerateKeyPair(publicCell, privateCell, modulusBits));
+        });
+    });
 }
 
 extern "C" QUILLON_API int32_t QUILLON_CALL RsaCreatePublicKey(KeyHandle** handle,
@@ -162,36 +154,28 @@ extern "C" QUILLON_API int32_t QUILLON_CALL RsaEncrypt(KeyHandle* key, const uin
                                                        uint32_t inLength, uint8_t* out,
                                                        uint32_t* capacity) {
     if (key == nullptr || capacity == nullptr) return -1;
-    AlgObject* object = nullptr;
-    Status status = StartPkcs(&object, toolkit::InfoRsaPkcsPrivate, key->key, true);
+    toolkit::OwnedAlg object;
+    Status status = StartPkcs(object, toolkit::InfoRsaPkcsPrivate, key->key, true);
     if (status != toolkit::kOk && status != toolkit::kOutOfMemory && !HoldsPrivateKey(key->key)) {
-        (void)toolkit::AlgDestroy(&object);
-        status = StartPkcs(&object, toolkit::InfoRsaPkcsPublic, key->key, true);
+        status = StartPkcs(object, toolkit::InfoRsaPkcsPublic, key->key, true);
     }
-    if (status != toolkit::kOk) {
-        (void)toolkit::AlgDestroy(&object);
-        return Result(status);
-    }
-    AlgObject* random = nullptr;
-    random::MakeSeededRandomObject(&random);
-    status = RunPkcs(object, true, in, inLength, out, *capacity, random);
-    (void)toolkit::AlgDestroy(&random);
-    (void)toolkit::AlgDestroy(&object);
-    return Result(status);
+    if (status != toolkit::kOk) return Result(status);
+    toolkit::OwnedAlg random;
+    random::MakeSeededRandomObject(random.Receive());
+    return Result(RunPkcs(object, true, in, inLength, out, *capacity, random));
 }
 
 extern "C" QUILLON_API int32_t QUILLON_CALL RsaPublicDecrypt(KeyHandle* key, const uint8_t* in,
                                                              uint32_t inLength, uint8_t* out,
                                                              uint32_t* capacity) {
     if (key == nullptr || capacity == nullptr) return -1;
-    AlgObject* object = nullptr;
-    Status status = StartPkcs(&object, toolkit::InfoRsaPkcsPublic, key->key, false);
+    toolkit::OwnedAlg object;
+    Status status = StartPkcs(object, toolkit::InfoRsaPkcsPublic, key->key, false);
     if (status == toolkit::kOk)
         status = RunPkcs(object, false, in, inLength, out, *capacity, nullptr);
-    (void)toolkit::AlgDestroy(&object);
     return Result(status);
 }
 
 extern "C" QUILLON_API void QUILLON_CALL RsaDestroyKey(KeyHandle** handle) {
-    if (handle != nullptr) pubkey::DestroyKeyHandle(*handle);
+    if (handle != nullptr) support::Delete(handle);
 }

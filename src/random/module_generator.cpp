@@ -11,6 +11,7 @@
 #include "random/entropy_poll.h"
 #include "random/timing_jitter.h"
 #include "support/secure_wipe.h"
+#include "toolkit/owners.h"
 
 namespace quillon::random {
 namespace {
@@ -187,15 +188,17 @@ toolkit::Status SeedFromModuleGenerator(std::uint8_t* out, std::uint32_t length)
 }  // namespace
 
 void MakeSeededRandomObject(toolkit::AlgObject** holder) {
-    (void)toolkit::AlgCreate(holder);
-    (void)toolkit::AlgSetInfo(*holder, toolkit::InfoRandomMultiStream, nullptr);
-    (void)toolkit::AlgRandomInit(*holder, toolkit::DefaultChooser, nullptr);
+    toolkit::OwnedAlg made;
+    (void)toolkit::AlgCreate(made.Receive());
+    (void)toolkit::AlgSetInfo(made, toolkit::InfoRandomMultiStream, nullptr);
+    (void)toolkit::AlgRandomInit(made, toolkit::DefaultChooser, nullptr);
     // Seeding waits for the first draw: an operation that never draws (a PKCS #1 type-1 block)
     // pays neither the reseed nor the jitter sample.
-    if (toolkit::AlgRandomSeedAtFirstDraw(*holder, SeedFromModuleGenerator, kSeededObjectBytes) !=
+    if (toolkit::AlgRandomSeedAtFirstDraw(made, SeedFromModuleGenerator, kSeededObjectBytes) !=
         toolkit::kOk) {
-        (void)toolkit::AlgDestroy(holder);
+        made.Reset();
     }
+    made.HandOut(holder);
 }
 
 GeneratorView InspectGenerator() {

@@ -4,6 +4,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
+#include <new>
+#include <type_traits>
+#include <utility>
 
 namespace quillon::support {
 
@@ -13,6 +17,42 @@ namespace quillon::support {
 [[nodiscard]] void* AllocateZeroed(std::size_t size);
 // free; a null pointer is ignored.
 void Release(void* block);
+
+// One T through the checked allocator: zeroed memory, then T built in it from args (a plain
+// record with no args comes out all zero). Null when out of memory.
+template <class T, class... Args>
+[[nodiscard]] T* New(Args&&... args) {
+    void* block = AllocateZeroed(sizeof(T));
+    if (block == nullptr) return nullptr;
+    return ::new (block) T{std::forward<Args>(args)...};
+}
+
+// Destroys what New made and releases its memory; clears the variable. Null is accepted.
+template <class T>
+void Delete(T** object) {
+    T* made = std::exchange(*object, nullptr);
+    if (made == nullptr) return;
+    made->~T();
+    Release(made);
+}
+
+// count Ts of a plain type, left as malloc leaves them (the caller fills them). Null when out of
+// memory, or when count Ts would not fit in a size_t.
+template <class T>
+[[nodiscard]] T* NewArray(std::size_t count) {
+    static_assert(std::is_trivially_default_constructible_v<T> &&
+                  std::is_trivially_destructible_v<T>);
+    if (count > static_cast<std::size_t>(-1) / sizeof(T)) return nullptr;
+    return static_cast<T*>(Allocate(count * sizeof(T)));
+}
+
+// NewArray, then filled with zeros.
+template <class T>
+[[nodiscard]] T* NewZeroedArray(std::size_t count) {
+    T* array = NewArray<T>(count);
+    if (array != nullptr) std::memset(static_cast<void*>(array), 0, count * sizeof(T));
+    return array;
+}
 
 // Failure hook for tests: the n-th allocation from now (1 = the next one) fails, and only that
 // one. 0 switches the hook off. Returns the number of allocations made since the last call to

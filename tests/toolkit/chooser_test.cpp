@@ -94,7 +94,7 @@ std::pair<Status, int> Choose(Chooser chooser, KeyObject* key) {
     EXPECT_EQ(AlgSetInfo(alg, InfoSha1, nullptr), kOk);
     const Status status = AlgDigestInit(alg, key, chooser, nullptr);
     if (status != kOk) {
-        EXPECT_EQ(alg.object->flags & kFlagInitialized, 0u) << "not initialised after a failure";
+        EXPECT_EQ(alg.get()->flags & kFlagInitialized, 0u) << "not initialised after a failure";
         return {status, -1};
     }
     std::uint8_t out[20] = {};

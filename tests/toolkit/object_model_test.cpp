@@ -96,7 +96,7 @@ const Case kCases[] = {
      [](World& w) { return quillon::test::SetDesKey(w.FakeKey(), kDesKey); }, 0x212},
     {"KeySetInfo on an algorithm object",
      [](World& w) {
-         return quillon::test::SetDesKey(reinterpret_cast<KeyObject*>(w.sha1.object), kDesKey);
+         return quillon::test::SetDesKey(reinterpret_cast<KeyObject*>(w.sha1.get()), kDesKey);
      },
      0x212},
     {"KeyGetInfo on an empty key",
@@ -244,29 +244,29 @@ TEST(ObjectModel, ChecksBeforeDispatch) {
 
 TEST(ObjectModel, FieldsOfALiveObject) {
     Alg alg;
-    ASSERT_NE(alg.object, nullptr);
-    EXPECT_EQ(alg.object->self, alg.object);
-    EXPECT_EQ(alg.object->typeMarker, &kAlgObjectMarker);
-    EXPECT_EQ(alg.object->flags, 0u);
+    ASSERT_NE(alg.get(), nullptr);
+    EXPECT_EQ(alg.get()->self, alg.get());
+    EXPECT_EQ(alg.get()->typeMarker, &kAlgObjectMarker);
+    EXPECT_EQ(alg.get()->flags, 0u);
     ASSERT_EQ(AlgSetInfo(alg, InfoSha1, nullptr), kOk);
-    ASSERT_NE(alg.object->handler, nullptr);
-    EXPECT_EQ(alg.object->handler->tag, kHandlerTag);
-    EXPECT_EQ(alg.object->infos.count, 1u);
+    ASSERT_NE(alg.get()->handler, nullptr);
+    EXPECT_EQ(alg.get()->handler->tag, kHandlerTag);
+    EXPECT_EQ(alg.get()->infos.count, 1u);
     ASSERT_EQ(AlgDigestInit(alg, nullptr, DefaultChooser, nullptr), kOk);
-    EXPECT_EQ(alg.object->flags & kFlagInitialized, kFlagInitialized);
+    EXPECT_EQ(alg.get()->flags & kFlagInitialized, kFlagInitialized);
     Key key;
-    EXPECT_EQ(key.key->self, key.key);
-    EXPECT_EQ(key.key->typeMarker, &kKeyObjectMarker);
+    EXPECT_EQ(key.get()->self, key.get());
+    EXPECT_EQ(key.get()->typeMarker, &kKeyObjectMarker);
 }
 
 TEST(ObjectModel, AHandlerWithAForeignTagIsRefused) {
     Alg alg;
     ASSERT_EQ(AlgSetInfo(alg, InfoSha1, nullptr), kOk);
     ASSERT_EQ(AlgDigestInit(alg, nullptr, DefaultChooser, nullptr), kOk);
-    alg.object->handler->tag ^= 1;
+    alg.get()->handler->tag ^= 1;
     EXPECT_EQ(AlgDigestUpdate(alg, kData, 4, nullptr), kWrongAlgorithm);
     EXPECT_EQ(AlgDigestInit(alg, nullptr, DefaultChooser, nullptr), kWrongAlgorithm);
-    alg.object->handler->tag ^= 1;
+    alg.get()->handler->tag ^= 1;
 }
 
 TEST(ObjectModel, DestroyNullAndNonObjects) {
@@ -291,7 +291,7 @@ TEST(ObjectModel, DestroyNullAndNonObjects) {
 
     // A key object is not an algorithm object and the other way round.
     Key key;
-    AlgObject* keyAsAlg = reinterpret_cast<AlgObject*>(key.key);
+    AlgObject* keyAsAlg = reinterpret_cast<AlgObject*>(key.get());
     EXPECT_EQ(AlgDestroy(&keyAsAlg), kOk);
     EXPECT_EQ(keyAsAlg, nullptr);
     void* form;
@@ -329,7 +329,7 @@ TEST(ObjectModel, KeySetInfoRefusesBadDesRecords) {
         SCOPED_TRACE(c.name);
         Key key;
         EXPECT_EQ(KeySetInfo(key, KeyInfoDes, c.record), c.expected);
-        EXPECT_EQ(key.key->infos.count, 0u) << "a refused key leaves the object empty";
+        EXPECT_EQ(key.get()->infos.count, 0u) << "a refused key leaves the object empty";
         EXPECT_EQ(quillon::test::SetDesKey(key, kDesKey), kOk);
     }
 }
@@ -374,12 +374,12 @@ TEST(ObjectModel, MemoryListGrowsByTenAndWipes) {
 
 TEST(ObjectModel, AnObjectsListStartsInTheObjectAndGrowsByTen) {
     Alg alg;
-    MemoryList& list = alg.object->memory;
+    MemoryList& list = alg.get()->memory;
     EXPECT_EQ(list.capacity, 10u);
-    EXPECT_EQ(list.entries, alg.object->firstEntries);
+    EXPECT_EQ(list.entries, alg.get()->firstEntries);
     for (int i = 0; i < 21; ++i) ASSERT_NE(MemoryAllocate(list, 8), nullptr);
     EXPECT_EQ(list.capacity, 30u);
-    EXPECT_NE(list.entries, alg.object->firstEntries);
+    EXPECT_NE(list.entries, alg.get()->firstEntries);
     // Destroying the object releases all 21 blocks and the grown array (the asan preset checks).
 }
 

@@ -99,7 +99,7 @@ Generated Generate(std::uint32_t bits, const Bytes& exponent, AlgObject* random,
     Alg alg;
     Key pub;
     Key priv;
-    if (alg.object == nullptr || pub.key == nullptr || priv.key == nullptr) {
+    if (alg.get() == nullptr || pub.get() == nullptr || priv.get() == nullptr) {
         result.status = kOutOfMemory;
         return result;
     }

@@ -58,7 +58,7 @@ struct Outcome {
 Outcome RunPkcs(InfoType kind, bool encrypt, KeyObject* key, const Bytes& in, AlgObject* random,
                 std::uint32_t capacity = 1024) {
     Alg alg;
-    if (alg.object == nullptr) return {kOutOfMemory, {}};
+    if (alg.get() == nullptr) return {kOutOfMemory, {}};
     Outcome result{AlgSetInfo(alg, kind, nullptr), Bytes(capacity)};
     if (result.status != kOk) return result;
     result.status = encrypt ? AlgEncryptInit(alg, key, DefaultChooser, nullptr)

@@ -1,29 +1,21 @@
-// Small owners for toolkit objects in tests.
+// Toolkit objects made for tests, held by the library's owners.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "toolkit/owners.h"
 #include "toolkit/toolkit.h"
 
 namespace quillon::test {
 
-struct Alg {
-    toolkit::AlgObject* object = nullptr;
-    Alg() { (void)toolkit::AlgCreate(&object); }
-    ~Alg() { (void)toolkit::AlgDestroy(&object); }
-    Alg(const Alg&) = delete;
-    Alg& operator=(const Alg&) = delete;
-    operator toolkit::AlgObject*() const { return object; }
+// The library's owners, holding a fresh object (null when none could be made).
+struct Alg : toolkit::OwnedAlg {
+    Alg() { (void)toolkit::AlgCreate(Receive()); }
 };
 
-struct Key {
-    toolkit::KeyObject* key = nullptr;
-    Key() { (void)toolkit::KeyCreate(&key); }
-    ~Key() { (void)toolkit::KeyDestroy(&key); }
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    operator toolkit::KeyObject*() const { return key; }
+struct Key : toolkit::OwnedKey {
+    Key() { (void)toolkit::KeyCreate(Receive()); }
 };
 
 // A key object holding a DES key.

@@ -4,8 +4,10 @@
 
 #include "platform/entropy.h"
 #include "platform/os_version.h"
+#include "support/owner.h"
 #include "support/secure_buffer.h"
 #include "toolkit/cert/cert_status.h"
+#include "toolkit/owners.h"
 #include "toolkit/provider/hardware_random.h"
 
 namespace quillon::toolkit {
@@ -28,18 +30,11 @@ void FeedItem(void* context, const void* bytes, std::uint32_t length) {
                                   feed.surrender);
 }
 
-// Owns the hardware path's chooser and object, destroying the object first: it uses the
-// chooser's session.
+// Owns the hardware path's chooser and object; members go in reverse order, so the object,
+// which uses the chooser's session, is destroyed first.
 struct HardwarePath {
-    TokenChooser* chooser = nullptr;
-    AlgObject* object = nullptr;
-    HardwarePath() = default;
-    HardwarePath(const HardwarePath&) = delete;
-    HardwarePath& operator=(const HardwarePath&) = delete;
-    ~HardwarePath() {
-        (void)AlgDestroy(&object);
-        TokenChooserRelease(&chooser);
-    }
+    support::Owner<TokenChooser, TokenChooserRelease> chooser;
+    OwnedAlg object;
 };
 
 }  // namespace
@@ -48,14 +43,15 @@ Status SeedFromHardwareDevice(AlgObject* random, const SurrenderContext* surrend
     static constinit const Method* const kMethods[] = {&kHardwareRandomMethod};
     static constinit const TokenMethod* const kTokens[] = {&kHardwareRandomToken};
     HardwarePath path;
-    if (const Status status = TokenChooserBuild(kMethods, 1, kTokens, 1, &path.chooser);
+    if (const Status status = TokenChooserBuild(kMethods, 1, kTokens, 1, path.chooser.Receive());
         status != kOk) {
         return status;
     }
-    if (std::strcmp(TokenChooserName(*path.chooser), kSoftwareOnly) == 0) return kCertNoDevice;
+    if (std::strcmp(TokenChooserName(*path.chooser.get()), kSoftwareOnly) == 0)
+        return kCertNoDevice;
     support::SecureBuffer bytes = support::SecureBuffer::Zeroed(kHardwareSeedLength);
     if (!bytes.ok()) return kOutOfMemory;
-    Status status = AlgCreate(&path.object);
+    Status status = AlgCreate(path.object.Receive());
     if (status == kOk) status = AlgSetInfo(path.object, InfoRandomHardware, nullptr);
     if (status == kOk) status = AlgRandomInit(path.object, path.chooser->entries, surrender);
     if (status == kOk) {
