@@ -1,66 +1,10 @@
-// Ordinals 45-49: HMAC (RFC 2104, FIPS 198) over the hash table's digest operations; the HMAC
-// layer never reaches the toolkit itself. The context belongs to the caller.
-//
-// Where a run cannot go on (empty descriptor, no memory for a digest, no inner digest running)
-// the operations stop without writing a MAC, rather than produce one over a wrong key or a
-// missing inner digest.
-#include <cstring>
-
-#include "digest/digest_handle.h"
+// Ordinals 45-49: HMAC over the hash table's digest operations (digest/hmac.h). The context
+// belongs to the caller.
 #include "digest/hash_table.h"
+#include "digest/hmac.h"
 #include "quillon.h"
-#include "support/secure_wipe.h"
 
 using namespace quillon;
-
-namespace {
-
-constexpr uint32_t kBlock = 64;
-// A caller's descriptor may bring a longer digest than MD5's or SHA-1's (SHA-256 and SHA-224
-// share the 64-byte block); a digest longer than the block would not fit the key block it
-// replaces, so such a descriptor is refused.
-constexpr uint32_t kLargestDigest = kBlock;
-
-bool Usable(const HashDescriptor* descriptor) {
-    return descriptor != nullptr && descriptor->create != nullptr &&
-           descriptor->update != nullptr && descriptor->final != nullptr &&
-           descriptor->digestLength <= kLargestDigest;
-}
-
-// Releases a digest that is still running.
-void Abandon(HmacContext* context) {
-    if (context->handle == nullptr) return;
-    uint8_t discarded[kLargestDigest];
-    context->descriptor->final(discarded, &context->handle);
-    support::SecureWipe(discarded, sizeof discarded);
-    context->handle = nullptr;
-}
-
-bool IsOurs(const HashDescriptor* descriptor) {
-    for (const HashDescriptor& slot : digest::HashTable) {
-        if (descriptor == &slot) return true;
-    }
-    return false;
-}
-
-// Creates a digest into the context's handle. A handle of our own digests whose toolkit object
-// could not be made is released at once: it would digest nothing and write nothing.
-bool Create(HmacContext* context) {
-    context->handle = nullptr;
-    context->descriptor->create(&context->handle);
-    if (context->handle != nullptr && IsOurs(context->descriptor) &&
-        !digest::DigestHandleIsLive(context->handle)) {
-        Abandon(context);
-    }
-    return context->handle != nullptr;
-}
-
-// Starts the inner digest over the inner pad block.
-void StartInner(HmacContext* context) {
-    if (Create(context)) context->descriptor->update(&context->handle, context->innerPad, kBlock);
-}
-
-}  // namespace
 
 extern "C" QUILLON_API const HashDescriptor* QUILLON_CALL HmacGetHash(uint32_t number) {
     return number < digest::kHashTableSlots ? &digest::HashTable[number] : nullptr;
@@ -69,58 +13,18 @@ extern "C" QUILLON_API const HashDescriptor* QUILLON_CALL HmacGetHash(uint32_t n
 extern "C" QUILLON_API void QUILLON_CALL HmacInit(HmacContext* context,
                                                   const HashDescriptor* descriptor,
                                                   const uint8_t* key, uint32_t keyLength) {
-    if (context == nullptr) return;
-    // A fresh context holds whatever the caller's memory held: nothing in it is a handle yet.
-    context->handle = nullptr;
-    context->descriptor = descriptor;
-    context->digestLength = descriptor != nullptr ? descriptor->digestLength : 0;
-    if (!Usable(descriptor) || (key == nullptr && keyLength != 0)) {
-        context->descriptor = nullptr;
-        return;
-    }
-    std::memset(context->innerPad, 0, kBlock);
-    if (keyLength > kBlock) {
-        if (!Create(context)) {
-            context->descriptor = nullptr;
-            return;
-        }
-        descriptor->update(&context->handle, key, keyLength);
-        descriptor->final(context->innerPad, &context->handle);
-    } else if (keyLength != 0) {
-        std::memcpy(context->innerPad, key, keyLength);
-    }
-    std::memcpy(context->outerPad, context->innerPad, kBlock);
-    for (uint32_t i = 0; i < kBlock; ++i) {
-        context->innerPad[i] ^= 0x36;
-        context->outerPad[i] ^= 0x5C;
-    }
-    StartInner(context);
+    if (context != nullptr) digest::HmacStart(*context, descriptor, key, keyLength);
 }
 
 extern "C" QUILLON_API void QUILLON_CALL HmacUpdate(HmacContext* context, const uint8_t* data,
                                                     uint32_t length) {
-    if (context == nullptr || !Usable(context->descriptor)) return;
-    context->descriptor->update(&context->handle, data, length);
+    if (context != nullptr) digest::HmacFeed(*context, data, length);
 }
 
 extern "C" QUILLON_API void QUILLON_CALL HmacFinal(uint8_t* out, HmacContext* context) {
-    if (context == nullptr || out == nullptr || !Usable(context->descriptor) ||
-        context->handle == nullptr) {
-        return;
-    }
-    const HashDescriptor* descriptor = context->descriptor;
-    uint8_t inner[kLargestDigest] = {};
-    descriptor->final(inner, &context->handle);
-    if (Create(context)) {
-        descriptor->update(&context->handle, context->outerPad, kBlock);
-        descriptor->update(&context->handle, inner, descriptor->digestLength);
-        descriptor->final(out, &context->handle);
-    }
-    support::SecureWipe(inner, sizeof inner);
+    if (context != nullptr && out != nullptr) digest::HmacFinish(out, *context);
 }
 
 extern "C" QUILLON_API void QUILLON_CALL HmacReset(HmacContext* context) {
-    if (context == nullptr || !Usable(context->descriptor)) return;
-    Abandon(context);
-    StartInner(context);
+    if (context != nullptr) digest::HmacRestart(*context);
 }
