@@ -13,7 +13,7 @@ extern "C" QUILLON_API int32_t QUILLON_CALL AesCreateContext(AesContext** handle
                                                              int32_t keyLength,
                                                              const uint8_t* key) {
     if (handle == nullptr) return -1;
-    auto* context = static_cast<AesContext*>(support::AllocateZeroed(sizeof(AesContext)));
+    auto* context = support::New<AesContext>();
     if (context == nullptr) return -1;
     // A missing key is a key not accepted, like a refused length.
     const int keyed = key == nullptr ? -1

@@ -21,7 +21,7 @@ int AesSelfTest() {
     std::uint8_t ciphertext[16] = {};
     std::uint8_t result[16] = {};
 
-    auto* context = static_cast<AesContext*>(support::AllocateZeroed(sizeof(AesContext)));
+    auto* context = support::New<AesContext>();
     if (context == nullptr) return 0;
     (void)AesSetEncryptKey128(kKey, context->encryption);
     // Through the modes, so the test runs on the engine that serves callers.
@@ -29,7 +29,7 @@ int AesSelfTest() {
                   reinterpret_cast<const std::uint8_t*>(kPlaintext), 1);
     support::WipeAndRelease(context, sizeof(AesContext));
 
-    context = static_cast<AesContext*>(support::AllocateZeroed(sizeof(AesContext)));
+    context = support::New<AesContext>();
     if (context == nullptr) return 0;
     (void)AesSetDecryptKey128(kKey, context->decryption);
     AesEcbDecrypt(context->decryption, result, ciphertext, 1);

@@ -36,8 +36,8 @@ bool ParseHexParameter(DhKeyAgreeParams& record, std::string_view text, std::uin
     const std::uint32_t primeBytes = PrimeBytes(bits);
     if (!HexParameterIsWellFormed(text, primeBytes)) return false;
 
-    auto* generator = static_cast<std::uint8_t*>(support::Allocate(1));
-    auto* prime = static_cast<std::uint8_t*>(support::Allocate(primeBytes));
+    auto* generator = support::NewArray<std::uint8_t>(1);
+    auto* prime = support::NewArray<std::uint8_t>(primeBytes);
     if (generator == nullptr || prime == nullptr) {
         support::Release(generator);
         support::Release(prime);

@@ -1,7 +1,6 @@
 #include "keyagree/raw_rsa_key_file.h"
 
 #include <cstring>
-#include <new>
 #include <utility>
 
 #include "platform/locks.h"
@@ -102,8 +101,7 @@ CacheEntry* cacheHead = nullptr;
 
 void DestroyEntry(CacheEntry* entry) {
     support::Release(entry->path);
-    entry->~CacheEntry();
-    support::Release(entry);
+    support::Delete(&entry);
 }
 
 CacheEntry* FindEntry(const char* path) {
@@ -122,15 +120,14 @@ KeyFileStatus LoadEntry(const char* path, CacheEntry*& loaded) {
     // Binary: the line ends are translated by our own reader, the same on every platform.
     support::BoundedFile file;
     if (!file.Open(path)) return KeyFileStatus::kNotFound;
-    void* block = support::Allocate(sizeof(CacheEntry));
+    auto* entry = support::New<CacheEntry>();
     const std::size_t pathSize = std::strlen(path) + 1;
-    char* pathCopy = static_cast<char*>(support::Allocate(pathSize));
-    if (block == nullptr || pathCopy == nullptr) {
-        support::Release(block);
+    char* pathCopy = support::NewArray<char>(pathSize);
+    if (entry == nullptr || pathCopy == nullptr) {
+        support::Delete(&entry);
         support::Release(pathCopy);
         return KeyFileStatus::kOutOfMemory;
     }
-    auto* entry = new (block) CacheEntry;
     entry->path = static_cast<char*>(std::memcpy(pathCopy, path, pathSize));
     KeyFileStatus status = KeyFileReadLines({ReadFromFile, &file}, entry->lines);
     // Larger than any key file: refused like one that cannot be read.
@@ -159,7 +156,7 @@ bool KeyFileLines::Append(std::string_view line) {
     if (capacity_ - used_ < needed) {
         std::size_t capacity = capacity_ == 0 ? 4096 : 2 * capacity_;
         if (capacity < used_ + needed) capacity = used_ + needed;
-        auto* grown = static_cast<char*>(support::Allocate(capacity));
+        auto* grown = support::NewArray<char>(capacity);
         if (grown == nullptr) return false;
         if (used_ != 0) std::memcpy(grown, data_, used_);
         support::WipeAndRelease(data_, capacity_);

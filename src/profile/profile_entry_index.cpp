@@ -62,8 +62,7 @@ void ProfileEntryIndex::Clear() {
 
 bool ProfileEntryIndex::Grow(ProfileEntry* head) {
     const std::size_t count = bucketCount_ == 0 ? 2 * kIndexedFrom : 2 * bucketCount_;
-    auto* buckets =
-        static_cast<ProfileEntry**>(support::AllocateZeroed(count * sizeof(ProfileEntry*)));
+    auto* buckets = support::NewZeroedArray<ProfileEntry*>(count);
     if (buckets == nullptr) return false;
     support::Release(buckets_);
     buckets_ = buckets;

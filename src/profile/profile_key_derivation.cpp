@@ -78,7 +78,7 @@ bool DeriveInto(CastContext& context, const std::uint8_t* input, std::uint32_t i
 
 CastContext* ProfileDeriveKey(const std::uint8_t* input, std::uint32_t inputLength,
                               std::int32_t hashCount, std::int32_t keyBits) {
-    auto* context = static_cast<CastContext*>(support::AllocateZeroed(sizeof(CastContext)));
+    auto* context = support::New<CastContext>();
     if (context == nullptr) return nullptr;
     const bool usable =
         hashCount >= 0 && hashCount <= kMaxHashCount && keyBits >= 0 && keyBits <= kMaxKeyBits;

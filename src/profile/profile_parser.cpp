@@ -25,7 +25,7 @@ class OwnedText {
     // Replaces the text with a copy of length bytes at text; false (and empty) when out of memory.
     [[nodiscard]] bool Assign(const char* text, std::size_t length) {
         Reset();
-        text_ = static_cast<char*>(support::Allocate(length + 1));
+        text_ = support::NewArray<char>(length + 1);
         if (text_ == nullptr) return false;
         std::memcpy(text_, text, length);
         text_[length] = '\0';
@@ -47,7 +47,7 @@ ProfileEntry* FindEntry(const char* section, const char* key) {
 
 char* CopyText(const char* text) {
     const std::size_t length = std::strlen(text);
-    auto* copy = static_cast<char*>(support::Allocate(length + 1));
+    auto* copy = support::NewArray<char>(length + 1);
     if (copy != nullptr) std::memcpy(copy, text, length + 1);
     return copy;
 }
@@ -148,7 +148,7 @@ const ProfileEntry* ProfileLookup(const char* section, const char* key) {
 
 int ProfileAddEntry(const char* section, const char* key, const char* value) {
     if (FindEntry(section, key) != nullptr) return 0;
-    auto* entry = static_cast<ProfileEntry*>(support::AllocateZeroed(sizeof(ProfileEntry)));
+    auto* entry = support::New<ProfileEntry>();
     if (entry == nullptr) return 0;
     entry->section = CopyText(section);
     entry->key = CopyText(key);
@@ -180,7 +180,7 @@ int ProfileAppendValue(const char* section, const char* key, const char* text) {
         // Doubling keeps a value of many continuation lines linear to build.
         std::size_t capacity = 2 * entry->valueCapacity;
         if (capacity < needed) capacity = needed;
-        auto* grown = static_cast<char*>(support::Allocate(capacity));
+        auto* grown = support::NewArray<char>(capacity);
         if (grown == nullptr) return 0;
         std::memcpy(grown, entry->value, entry->valueLength);
         support::Release(entry->value);

@@ -108,7 +108,7 @@ std::int32_t ProfileReadItem(std::uint8_t** buffer, const char* path, const char
             break;
     }
 
-    auto* output = static_cast<std::uint8_t*>(support::Allocate(kProfileItemBufferSize));
+    auto* output = support::NewArray<std::uint8_t>(kProfileItemBufferSize);
     *buffer = output;
     if (output == nullptr) return kProfileNoOutputMemory;
     const std::uint32_t length =
@@ -121,7 +121,7 @@ std::int32_t ProfileReadItem(std::uint8_t** buffer, const char* path, const char
     // Hand back exactly the payload; if even that small block is not to be had, the big buffer
     // serves, with the rest of the decrypted item wiped.
     support::SecureWipe(output + length, kProfileItemBufferSize - length);
-    auto* exact = static_cast<std::uint8_t*>(support::Allocate(length));
+    auto* exact = support::NewArray<std::uint8_t>(length);
     if (exact != nullptr) {
         std::memcpy(exact, output, length);
         support::WipeAndRelease(output, kProfileItemBufferSize);

@@ -46,8 +46,7 @@ constexpr std::uint32_t kSha1Bytes = 20;
 // Owns one allocated buffer.
 struct Buffer {
     std::uint8_t* data;
-    explicit Buffer(std::uint32_t size)
-        : data(static_cast<std::uint8_t*>(support::Allocate(size))) {}
+    explicit Buffer(std::uint32_t size) : data(support::NewArray<std::uint8_t>(size)) {}
     ~Buffer() { support::Release(data); }
     Buffer(const Buffer&) = delete;
     Buffer& operator=(const Buffer&) = delete;

@@ -40,8 +40,8 @@ void Delete(T** object) {
 // memory, or when count Ts would not fit in a size_t.
 template <class T>
 [[nodiscard]] T* NewArray(std::size_t count) {
-    static_assert(std::is_trivially_default_constructible_v<T> &&
-                  std::is_trivially_destructible_v<T>);
+    // Types malloc'd memory can hold without a constructor run: they are filled by copying.
+    static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
     if (count > static_cast<std::size_t>(-1) / sizeof(T)) return nullptr;
     return static_cast<T*>(Allocate(count * sizeof(T)));
 }

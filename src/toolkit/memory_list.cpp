@@ -27,7 +27,7 @@ void ReleaseEntryArray(MemoryList& list) {
 bool Reserve(MemoryList& list) {
     if (list.count < list.capacity) return true;
     const std::uint32_t capacity = list.capacity + kMemoryListStep;
-    auto* entries = static_cast<MemoryEntry*>(support::Allocate(capacity * sizeof(MemoryEntry)));
+    auto* entries = support::NewArray<MemoryEntry>(capacity);
     if (entries == nullptr) return false;
     if (list.count != 0) std::memcpy(entries, list.entries, list.count * sizeof(MemoryEntry));
     ReleaseEntryArray(list);

@@ -65,7 +65,7 @@ Handler* AllocateHandler(std::size_t size, const HandlerOperations* operations) 
 
 Status AlgCreate(AlgObject** handle) {
     if (handle == nullptr) return kBadParameters;
-    auto* object = static_cast<AlgObject*>(support::AllocateZeroed(sizeof(AlgObject)));
+    auto* object = support::New<AlgObject>();
     *handle = object;
     if (object == nullptr) return kOutOfMemory;
     object->memory = MemoryListWithFirstEntries(object->firstEntries);
@@ -96,7 +96,7 @@ Status AlgDestroy(AlgObject** handle) {
 
 Status KeyCreate(KeyObject** handle) {
     if (handle == nullptr) return kBadParameters;
-    auto* key = static_cast<KeyObject*>(support::AllocateZeroed(sizeof(KeyObject)));
+    auto* key = support::New<KeyObject>();
     *handle = key;
     if (key == nullptr) return kOutOfMemory;
     key->memory = MemoryListWithFirstEntries(key->firstEntries);

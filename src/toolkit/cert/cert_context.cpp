@@ -11,7 +11,7 @@ CertStatus CertContextCreate(CertContext** context, const ProviderRecord* provid
     if (context == nullptr) return NullArgument("context");
     *context = nullptr;
     if (provider != nullptr && provider->entry == nullptr) return NullArgument("entry");
-    auto* made = static_cast<CertContext*>(support::AllocateZeroed(sizeof(CertContext)));
+    auto* made = support::New<CertContext>();
     if (made == nullptr) return kCertOutOfMemory;
     made->typeMarker = &kCertContextMarker;
     made->self = made;

@@ -18,7 +18,7 @@ constexpr std::uint32_t kListStep = 4;
 CertStatus CertListCreate(CertList** list) {
     if (list == nullptr) return NullArgument("certList");
     *list = nullptr;
-    auto* made = static_cast<CertList*>(support::AllocateZeroed(sizeof(CertList)));
+    auto* made = support::New<CertList>();
     if (made == nullptr) return kCertOutOfMemory;
     made->typeMarker = &kCertListMarker;
     made->self = made;
@@ -33,7 +33,7 @@ CertStatus CertListAdd(CertList* list, CertObject* cert) {
     if (list->count == list->capacity) {
         if (list->capacity > UINT32_MAX / sizeof(CertObject*) - kListStep) return kCertOutOfMemory;
         const std::uint32_t capacity = list->capacity + kListStep;
-        auto* items = static_cast<CertObject**>(support::Allocate(capacity * sizeof(CertObject*)));
+        auto* items = support::NewArray<CertObject*>(capacity);
         if (items == nullptr) return kCertOutOfMemory;
         if (list->count != 0) std::memcpy(items, list->items, list->count * sizeof(CertObject*));
         support::Release(list->items);

@@ -30,7 +30,7 @@ CertStatus CertObjectCreate(CertObject** cert, CertContext* context) {
     if (cert == nullptr) return NullArgument("cert");
     *cert = nullptr;
     if (context != nullptr && !IsCertContext(context)) return kCertNotContext;
-    auto* made = static_cast<CertObject*>(support::AllocateZeroed(sizeof(CertObject)));
+    auto* made = support::New<CertObject>();
     if (made == nullptr) return kCertOutOfMemory;
     made->typeMarker = &kCertObjectMarker;
     made->self = made;
@@ -47,7 +47,7 @@ CertStatus CertSetDer(CertObject* cert, const std::uint8_t* der, std::uint32_t l
     // Callers hand over buffers as they got them (a profile's certificate item may hold several
     // certificates back to back): the object holds the first certificate and nothing after it.
     length = CertificateExtent({der, length});
-    auto* copy = static_cast<std::uint8_t*>(support::Allocate(length));
+    auto* copy = support::NewArray<std::uint8_t>(length);
     if (copy == nullptr) return kCertOutOfMemory;
     std::memcpy(copy, der, length);
     cert->der = copy;

@@ -58,7 +58,7 @@ CertStatus NameDecode(NameObject* name, std::span<const std::uint8_t> der) {
         return CertStatusFromDer(status);
     }
     if (count == 0) return kCertOk;
-    auto* entries = static_cast<NameEntry*>(support::Allocate(count * sizeof(NameEntry)));
+    auto* entries = support::NewArray<NameEntry>(count);
     if (entries == nullptr) return kCertOutOfMemory;
     std::uint32_t at = 0;
     (void)WalkName(der, [&](const NameEntry& entry) { entries[at++] = entry; });

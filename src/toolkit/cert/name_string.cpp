@@ -121,7 +121,7 @@ CertStatus PutArc(TextSink& sink, Bytes octets, std::uint32_t bias) {
         return kCertOk;
     }
     // Base-128 digits, then decimal digits (at most 3 per base-128 digit), least first.
-    auto* scratch = static_cast<std::uint8_t*>(support::Allocate(octets.size() * 4));
+    auto* scratch = support::NewArray<std::uint8_t>(octets.size() * 4);
     if (scratch == nullptr) return kCertOutOfMemory;
     std::uint8_t* number = scratch;
     char* decimal = reinterpret_cast<char*>(scratch + octets.size());
@@ -369,7 +369,7 @@ CertStatus NameToString(std::span<const NameEntry> entries, char** text) {
     *text = nullptr;
     TextSink measure(nullptr);
     if (const CertStatus status = PutName(measure, entries); status != kCertOk) return status;
-    auto* out = static_cast<char*>(support::Allocate(measure.size() + 1));
+    auto* out = support::NewArray<char>(measure.size() + 1);
     if (out == nullptr) return kCertOutOfMemory;
     TextSink writer(out);
     if (const CertStatus status = PutName(writer, entries); status != kCertOk) {

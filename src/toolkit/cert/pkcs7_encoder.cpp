@@ -32,7 +32,7 @@ CertStatus Encode(Write write, Item* message) {
         return StatusOfWriter(status);
     }
     if (size > UINT32_MAX) return kCertLengthOutOfRange;
-    auto* bytes = static_cast<std::uint8_t*>(support::Allocate(size));
+    auto* bytes = support::NewArray<std::uint8_t>(size);
     if (bytes == nullptr) return kCertOutOfMemory;
     DerWriter writer({bytes, size});
     write(writer);

@@ -64,9 +64,8 @@ Status KeyGenKeypair(AlgObject*, Handler* handler, KeyObject* publicKey, KeyObje
     const auto& keyGen = KeyGen(handler);
     const RsaKeyGenPrimitives& primitives = Primitives(keyGen);
     const std::uint32_t randomLength = primitives.randomLength(keyGen.request);
-    auto* bytes = static_cast<std::uint8_t*>(support::Allocate(randomLength));
-    auto* generated =
-        static_cast<RsaGeneratedKey*>(support::AllocateZeroed(sizeof(RsaGeneratedKey)));
+    auto* bytes = support::NewArray<std::uint8_t>(randomLength);
+    auto* generated = support::New<RsaGeneratedKey>();
     Status status = kOutOfMemory;
     if (bytes != nullptr && generated != nullptr) {
         do {

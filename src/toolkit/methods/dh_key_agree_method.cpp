@@ -3,7 +3,6 @@
 // z = y'^x mod p. Both results are left-padded to exactly the prime's length. Setup turns the
 // group into numbers and prepares the prime's Montgomery form once; they and the private value
 // live in one block of the object's memory list, so destroying the object wipes them.
-#include <new>
 #include <utility>
 
 #include "support/bignum.h"
@@ -65,9 +64,8 @@ std::uint32_t Exponentiate(const DhNumbers& numbers, const Mpi& base, MpiKind ki
 std::uint32_t DhSetup(AlgObject* object, void* context, const DhKeyAgreeParams& parameters) {
     auto& state = *static_cast<DhState*>(context);
     if ((parameters.privateValueBits + 7) / 8 > kMaxPrivateBytes) return method::kBadParameters;
-    void* block = support::Allocate(sizeof(DhNumbers));
-    if (block == nullptr) return method::kOutOfMemory;
-    auto* numbers = new (block) DhNumbers{};
+    auto* numbers = support::New<DhNumbers>();
+    if (numbers == nullptr) return method::kOutOfMemory;
     // On failure the list has released the block already.
     if (!MemoryAdopt(object->memory, numbers, sizeof(DhNumbers), ReleaseNumbers)) {
         return method::kOutOfMemory;

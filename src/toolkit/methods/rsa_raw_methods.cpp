@@ -14,7 +14,6 @@
 // them in its own memory list, so an object does not depend on the key object after init, and
 // an operation converts only its input.
 #include <atomic>
-#include <new>
 #include <utility>
 
 #include "support/bignum.h"
@@ -78,9 +77,8 @@ std::uint32_t StartKey(KeyObject* owner, Mpi n, PreparedKey*& key) {
     const unsigned bits = n.BitLength();
     if (bits > kRsaMaxModulusBits) return method::kModulusLength;
     if (bits < 2) return method::kBadParameters;
-    void* block = support::Allocate(sizeof(PreparedKey));
-    if (block == nullptr) return method::kOutOfMemory;
-    auto* made = new (block) PreparedKey{};
+    auto* made = support::New<PreparedKey>();
+    if (made == nullptr) return method::kOutOfMemory;
     made->references.store(1, std::memory_order_relaxed);
     // On failure the list has released the block already.
     if (!MemoryAdopt(owner->memory, made, sizeof(PreparedKey), DropReference)) {

@@ -47,7 +47,7 @@ bool ResolveDecrypting(platform::LibraryHandle library, capi::Functions& f) {
 
 std::uint32_t Open(void** session, const RsaRawPrimitives& primitives,
                    bool (*resolve)(platform::LibraryHandle, capi::Functions&)) {
-    auto* opened = static_cast<CapiSession*>(support::AllocateZeroed(sizeof(CapiSession)));
+    auto* opened = support::New<CapiSession>();
     if (opened == nullptr) return method::kOutOfMemory;
     opened->primitives = primitives;
     opened->library = platform::LoadDynamicLibrary(kLibraryName);
@@ -114,7 +114,7 @@ std::uint32_t CapiBindKey(AlgObject* object, KeyObject*, const Method* method,
         status != method::kOk) {
         return status;
     }
-    auto* bound = static_cast<CapiBoundKey*>(support::AllocateZeroed(sizeof(CapiBoundKey)));
+    auto* bound = support::New<CapiBoundKey>();
     if (bound == nullptr ||
         !MemoryAdopt(object->memory, bound, sizeof(CapiBoundKey), ReleaseBoundKey)) {
         return method::kOutOfMemory;

@@ -27,7 +27,7 @@ std::uint32_t OpenHardware(void** session) {
     if (random::TheIsdDevice().TestRandomGenerator() != random::kIsdOk) {
         return method::kDeviceFailure;
     }
-    auto* opened = static_cast<HardwareSession*>(support::AllocateZeroed(sizeof(HardwareSession)));
+    auto* opened = support::New<HardwareSession>();
     if (opened == nullptr) return method::kOutOfMemory;
     opened->open = true;
     *session = opened;

@@ -84,7 +84,7 @@ Status Pkcs11OpenSession(const Pkcs11TokenConfig& config, Pkcs11Session& session
     if (CK_RV answer = f.C_GetSlotList(CK_TRUE, nullptr, &count); answer != CKR_OK) {
         return TokenFailure(session, answer);
     }
-    auto* slots = static_cast<CK_SLOT_ID*>(support::Allocate((count + 1) * sizeof(CK_SLOT_ID)));
+    auto* slots = support::NewArray<CK_SLOT_ID>(count + 1);
     if (slots == nullptr) {
         Pkcs11CloseSession(session);
         return kOutOfMemory;

@@ -85,7 +85,7 @@ CertStatus QuillonCryptoEntry(cert::CertContext*, const Item* seed, ProviderFunc
     *state = nullptr;
     if (seed != nullptr && seed->data == nullptr && seed->length != 0) return NullArgument("seed");
     *functions = kFunctions;
-    auto* built = static_cast<ProviderState*>(support::AllocateZeroed(sizeof(ProviderState)));
+    auto* built = support::New<ProviderState>();
     if (built == nullptr) return kCertOutOfMemory;
     if (const Status status = Build(*built, seed); status != kOk) {
         (void)Release(nullptr, built);

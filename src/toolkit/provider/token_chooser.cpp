@@ -23,7 +23,7 @@ Status TokenChooserBuild(const Method* const* methods, std::size_t count,
                          TokenChooser** chooser) {
     *chooser = nullptr;
     if (count > kMaxChooserMethods || tokenCount > kMaxChooserTokens) return kBadParameters;
-    auto* built = static_cast<TokenChooser*>(support::AllocateZeroed(sizeof(TokenChooser)));
+    auto* built = support::New<TokenChooser>();
     if (built == nullptr) return kOutOfMemory;
     std::size_t used = 0;
     for (std::size_t i = 0; i < count; ++i) {
