@@ -124,6 +124,10 @@ std::uint32_t IsdDevice::TestRandomGenerator() {
     }
 }
 
+void IsdDevice::Close() {
+    platform::CloseDevice(handle_.exchange(platform::kInvalidDevice, std::memory_order_acq_rel));
+}
+
 IsdDevice& TheIsdDevice() {
     static constinit IsdDevice device;
     return device;

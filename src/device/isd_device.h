@@ -26,14 +26,18 @@ inline constexpr std::uint32_t kIsdGetStatisticCode = 0x22201C;
 // The message attached to a failing ISD status.
 [[nodiscard]] const char* IsdStatusMessage(std::uint32_t status);
 
-// One process's view of the device: the handle is opened at most once with success and never
-// closed; until then every request tries to open it again.
+// One process's view of the device: the handle is opened at most once with success and kept
+// until the module is unloaded; until then every request tries to open it again.
 class IsdDevice {
   public:
     [[nodiscard]] std::uint32_t GetCapability(std::uint32_t index, std::uint32_t* value);
     [[nodiscard]] std::uint32_t GetStatistic(std::uint32_t index, std::uint32_t* value);
     [[nodiscard]] std::uint32_t GetRandomNumber(std::uint32_t* value);
     [[nodiscard]] std::uint32_t TestRandomGenerator();
+
+    // Closes the handle if it is open; the next request opens it again. Only when no request
+    // is under way (the module being unloaded).
+    void Close();
 
   private:
     void OpenIfNeeded();

@@ -74,7 +74,7 @@ class DhGroupTable {
     [[nodiscard]] std::int32_t Find(std::uint32_t group, const DhKeyAgreeParams** params);
 
     // Frees the records so the next lookup prepares them again. Only for a table nobody else
-    // is using; the module's own table is never released.
+    // is using; the module's own table is released only when the module is unloaded.
     void Release();
 
   private:

@@ -276,4 +276,12 @@ void KeyFileForget(const char* path) {
     }
 }
 
+void KeyFileForgetAll() {
+    platform::ProcessLockGuard guard(platform::ProcessLock::kRawRsaKeyFileCache);
+    while (CacheEntry* entry = cacheHead) {
+        cacheHead = entry->next;
+        DestroyEntry(entry);
+    }
+}
+
 }  // namespace quillon::keyagree

@@ -89,4 +89,7 @@ struct ComponentRequest {
 // Removes the cache entry of path, if there is one.
 void KeyFileForget(const char* path);
 
+// Empties the cache (the module's unload).
+void KeyFileForgetAll();
+
 }  // namespace quillon::keyagree

@@ -20,4 +20,7 @@ enum class DeviceOpenMode { kQueryOnlyDeleteOnClose, kReadWriteShared };
 // request reached the driver is not reported; callers read the answer from the buffer.
 void DeviceControl(DeviceHandle device, std::uint32_t code, void* buffer, std::uint32_t size);
 
+// Closes a device OpenDevice opened; kInvalidDevice is ignored.
+void CloseDevice(DeviceHandle device);
+
 }  // namespace quillon::platform

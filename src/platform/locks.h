@@ -19,6 +19,9 @@ class LazyCriticalSection {
     void Leave();
     // Creates it now if it does not exist yet.
     void EnsureCreated();
+    // Deletes it if it exists, so that the module leaves nothing behind when it is unloaded;
+    // the next Enter creates it again. Only when no thread holds or waits for it.
+    void Destroy();
 
   private:
     static constexpr std::uint32_t kAbsent = 0, kCreating = 1, kReady = 2;

@@ -170,6 +170,17 @@ void ResetSeedRing() {
     std::memset(generator.seedRing, 0, sizeof generator.seedRing);
 }
 
+void ReleaseModuleGenerator() {
+    toolkit::AlgObject* object =
+        generator.randomObject.exchange(nullptr, std::memory_order_acq_rel);
+    if (object != nullptr) (void)toolkit::AlgDestroy(&object);
+    ResetSeedRing();
+    SetAuxBlock(0, nullptr);
+    support::SecureWipe(generator.keyA, sizeof generator.keyA);
+    support::SecureWipe(generator.keyB, sizeof generator.keyB);
+    generator.lock.Destroy();
+}
+
 namespace {
 
 // The seed of a seeded random object, taken at its first draw: a reseed whose caller value is a

@@ -32,6 +32,10 @@ void AddSeed(const std::uint8_t* data, std::uint32_t length);
 // Clears the seed ring and the keyed state; the random object is untouched.
 void ResetSeedRing();
 
+// Gives back everything the generator made (its random object and its lock) and forgets its
+// state, as when the module was loaded: for the module's unload, when no thread uses it.
+void ReleaseModuleGenerator();
+
 // A fresh toolkit random object (InfoRandomMultiStream) in holder, which seeds itself when it is
 // first asked for bytes: a reseed of the module generator whose caller value is 32 timing-jitter
 // bits, then 80 bytes of the module generator. The caller owns it and destroys it with

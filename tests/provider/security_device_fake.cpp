@@ -80,4 +80,6 @@ void DeviceControl(DeviceHandle handle, std::uint32_t code, void* buffer, std::u
     std::memcpy(buffer, words, size);
 }
 
+void CloseDevice(DeviceHandle) {}
+
 }  // namespace quillon::platform

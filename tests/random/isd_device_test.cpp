@@ -78,6 +78,20 @@ TEST_F(IsdDeviceTest, OpensOnceWithSuccessAndByPlatform) {
     EXPECT_EQ(FakeDevice().mutexReleased, 1);
 }
 
+TEST_F(IsdDeviceTest, CloseGivesBackTheHandleAndTheNextRequestOpensAgain) {
+    device.Close();  // nothing open: nothing closed
+    EXPECT_EQ(FakeDevice().closes, 0);
+    FakeDevice().present = true;
+    std::uint32_t value = 0;
+    EXPECT_EQ(device.GetRandomNumber(&value), kIsdOk);
+    device.Close();
+    EXPECT_EQ(FakeDevice().closes, 1);
+    device.Close();
+    EXPECT_EQ(FakeDevice().closes, 1);
+    EXPECT_EQ(device.GetRandomNumber(&value), kIsdOk);
+    EXPECT_EQ(FakeDevice().opens, 2);
+}
+
 TEST_F(IsdDeviceTest, RequestsCarryTheirCodesAndFields) {
     FakeDevice().present = true;
     std::uint32_t value = 0;

@@ -60,4 +60,8 @@ void DeviceControl(DeviceHandle handle, std::uint32_t code, void* buffer, std::u
     words[size / 4 - 1] = answer.value;
 }
 
+void CloseDevice(DeviceHandle handle) {
+    if (handle == test::kFakeHandle) ++FakeDevice().closes;
+}
+
 }  // namespace quillon::platform

@@ -26,6 +26,7 @@ struct FakeSecurityDevice {
     int mutexAcquired = 0;
     int mutexReleased = 0;
     int opens = 0;
+    int closes = 0;
     std::string openedPath;
     platform::DeviceOpenMode openMode{};
     int requests = 0;

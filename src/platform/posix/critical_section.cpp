@@ -27,6 +27,12 @@ void LazyCriticalSection::EnsureCreated() {
     while (state_.load(std::memory_order_acquire) != kReady) sched_yield();
 }
 
+void LazyCriticalSection::Destroy() {
+    if (state_.load(std::memory_order_acquire) != kReady) return;
+    pthread_mutex_destroy(MutexIn(storage_));
+    state_.store(kAbsent, std::memory_order_release);
+}
+
 void LazyCriticalSection::Enter() {
     EnsureCreated();
     pthread_mutex_lock(MutexIn(storage_));

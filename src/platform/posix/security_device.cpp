@@ -92,4 +92,6 @@ DeviceHandle OpenDevice(const char*, DeviceOpenMode) {
 
 void DeviceControl(DeviceHandle, std::uint32_t, void*, std::uint32_t) {}
 
+void CloseDevice(DeviceHandle) {}
+
 }  // namespace quillon::platform

@@ -26,6 +26,12 @@ void LazyCriticalSection::EnsureCreated() {
     while (state_.load(std::memory_order_acquire) != kReady) Sleep(0);
 }
 
+void LazyCriticalSection::Destroy() {
+    if (state_.load(std::memory_order_acquire) != kReady) return;
+    DeleteCriticalSection(SectionIn(storage_));
+    state_.store(kAbsent, std::memory_order_release);
+}
+
 void LazyCriticalSection::Enter() {
     EnsureCreated();
     EnterCriticalSection(SectionIn(storage_));

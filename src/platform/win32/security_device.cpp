@@ -56,4 +56,8 @@ void DeviceControl(DeviceHandle device, std::uint32_t code, void* buffer, std::u
                     nullptr);
 }
 
+void CloseDevice(DeviceHandle device) {
+    if (device != kInvalidDevice) CloseHandle(reinterpret_cast<HANDLE>(device));
+}
+
 }  // namespace quillon::platform

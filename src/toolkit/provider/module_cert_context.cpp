@@ -29,8 +29,18 @@ CertContext* CertContextOnce::Get() {
     return context_;
 }
 
+void CertContextOnce::Release() {
+    if (context_ != nullptr) CertContextDestroy(&context_);
+    context_ = nullptr;
+    state_.store(kFresh, std::memory_order_release);
+}
+
 CertContext* ModuleCertContext() {
     return theModuleContext.Get();
+}
+
+void ReleaseModuleCertContext() {
+    theModuleContext.Release();
 }
 
 }  // namespace quillon::toolkit::cert

@@ -1,5 +1,5 @@
 // The process-wide certificate toolkit context, registering the one provider "Quillon Crypto":
-// created on first use and kept until the process ends.
+// created on first use and kept until the module is unloaded.
 #pragma once
 
 #include <atomic>
@@ -19,6 +19,8 @@ class CertContextOnce {
 
     // The context (null when its creation failed), creating it on the first call.
     [[nodiscard]] CertContext* Get();
+    // Destroys the context; the next Get creates it again. Only when no thread uses it.
+    void Release();
 
   private:
     static constexpr int kFresh = 0, kCreating = 1, kDone = 2;
@@ -28,5 +30,7 @@ class CertContextOnce {
 
 // The module's context.
 [[nodiscard]] CertContext* ModuleCertContext();
+// Destroys the module's context (the module's unload).
+void ReleaseModuleCertContext();
 
 }  // namespace quillon::toolkit::cert

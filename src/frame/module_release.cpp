@@ -1,0 +1,21 @@
+#include "frame/module_release.h"
+
+#include "keyagree/dh_groups.h"
+#include "keyagree/raw_rsa_key_file.h"
+#include "random/isd_device.h"
+#include "random/module_generator.h"
+#include "toolkit/cert/module_cert_context.h"
+
+namespace quillon::frame {
+
+void ReleaseModuleState() {
+    // The certificate context first: its provider holds a random object and token sessions of
+    // its own, which go with it.
+    toolkit::cert::ReleaseModuleCertContext();
+    random::ReleaseModuleGenerator();
+    keyagree::ModuleDhGroups().Release();
+    keyagree::KeyFileForgetAll();
+    random::TheIsdDevice().Close();
+}
+
+}  // namespace quillon::frame
