@@ -1,5 +1,7 @@
 #include "frame/module_entry.h"
 
+#include "frame/module_release.h"
+
 namespace quillon::frame {
 namespace {
 
@@ -32,6 +34,10 @@ int ModuleEntry(unsigned long reason) {
     const CodeRange code = reason == kProcessAttach ? ModuleCodeRange() : CodeRange{};
     frame::HandleLoaderCall(frame::Module(), reason, code);
     return 1;
+}
+
+void ModuleRelease() {
+    frame::ReleaseModuleState();
 }
 
 }  // namespace quillon::platform

@@ -1,10 +1,10 @@
 #include "frame/module_release.h"
 
+#include "device/isd_device.h"
 #include "keyagree/dh_groups.h"
 #include "keyagree/raw_rsa_key_file.h"
-#include "random/isd_device.h"
 #include "random/module_generator.h"
-#include "toolkit/cert/module_cert_context.h"
+#include "toolkit/provider/module_cert_context.h"
 
 namespace quillon::frame {
 

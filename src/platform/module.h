@@ -27,4 +27,10 @@ inline constexpr unsigned long kProcessAttach = 1;
 // defines it; it returns 1 (TRUE) for every reason.
 int ModuleEntry(unsigned long reason);
 
+// The module's release of what it keeps for the process, called by the loader hook when the
+// module is unloaded while the process goes on (FreeLibrary). The module's frame defines it.
+// ELF cannot tell an unload from the process's end, where other threads may still be inside the
+// module, so only the Windows hook calls it.
+void ModuleRelease();
+
 }  // namespace quillon::platform

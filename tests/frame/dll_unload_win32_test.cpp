@@ -170,11 +170,13 @@ TEST(DllUnload, TwoHundredCyclesLeaveNothingBehind) {
         if (cycle + 1 == kWarmUp) warm = Measure();
     }
     const ProcessState end = Measure();
-    RecordProperty("committed_private_growth",
-                   static_cast<int>(end.committedPrivate - warm.committedPrivate));
-    RecordProperty("heap_in_use_growth", static_cast<int>(end.heapInUse - warm.heapInUse));
     EXPECT_EQ(end.nextTlsIndex, warm.nextTlsIndex);
     EXPECT_EQ(end.lowestFreeHandle, warm.lowestFreeHandle);
+    // Measured flat from the warm-up on. The slack is far below what one block kept per cycle
+    // would add over 190 cycles (the module once kept ~870 heap bytes per load: 165 KB).
+    constexpr std::size_t kHeapSlack = 4096, kCommittedSlack = 65536;
+    EXPECT_LE(end.heapInUse, warm.heapInUse + kHeapSlack);
+    EXPECT_LE(end.committedPrivate, warm.committedPrivate + kCommittedSlack);
 }
 
 }  // namespace

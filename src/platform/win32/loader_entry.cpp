@@ -12,11 +12,13 @@ static_assert(DLL_PROCESS_DETACH == quillon::platform::kProcessDetach);
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     // libcrypto is linked into the DLL: what it keeps for a thread (its error queue) goes with
-    // the thread, and what it made for the process goes with the DLL, as does the module's thread
-    // slot, so loading and unloading leaves nothing behind. A process that is ending (reserved
-    // set) needs nothing given back, and its other threads are gone already.
+    // the thread, and what it made for the process goes with the DLL, as do the module's own
+    // state (before libcrypto's, which it uses) and its thread slot, so loading and unloading
+    // leaves nothing behind. A process that is ending (reserved set) needs nothing given back,
+    // and its other threads are gone already.
     if (reason == DLL_THREAD_DETACH) OPENSSL_thread_stop();
     if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+        quillon::platform::ModuleRelease();
         quillon::platform::ReleaseThreadValueSlot();
         OPENSSL_cleanup();
     }
