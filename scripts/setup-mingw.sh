@@ -5,10 +5,15 @@
 # /var/cache/quillon/openssl-mingw) and reused when present (perl and dpkg-dev serve that build
 # and apt-get source; pkg-config reads quillon.pc in the test that builds against the installed
 # DLL).
-# Runs as root, or through sudo otherwise.
+# Runs as root, or through sudo otherwise. With --prefix it only prints where that cache is.
 set -euo pipefail
 
 prefix=${QUILLON_OPENSSL_MINGW:-/var/cache/quillon/openssl-mingw}
+# The mingw toolchain file asks where that cache is: this script is the one place that says.
+if [ "${1:-}" = --prefix ]; then
+    echo "$prefix"
+    exit 0
+fi
 packages=(g++-mingw-w64-i686 wine wine32:i386 libgtest-dev cmake make perl dpkg-dev pkg-config)
 
 as_root=()

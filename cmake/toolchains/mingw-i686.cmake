@@ -9,17 +9,23 @@ set(CMAKE_C_COMPILER ${QUILLON_MINGW_TRIPLET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${QUILLON_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${QUILLON_MINGW_TRIPLET}-windres)
 
-# OpenSSL's libcrypto for mingw, built by scripts/setup-mingw.sh outside the clone.
+# OpenSSL's libcrypto for mingw, built by scripts/setup-mingw.sh outside the clone. The script
+# owns its location (its default, or QUILLON_OPENSSL_MINGW), so it is asked here unless the cache
+# variable names one.
 if(NOT DEFINED QUILLON_OPENSSL_MINGW)
-    if(DEFINED ENV{QUILLON_OPENSSL_MINGW})
-        set(QUILLON_OPENSSL_MINGW $ENV{QUILLON_OPENSSL_MINGW})
-    else()
-        set(QUILLON_OPENSSL_MINGW /var/cache/quillon/openssl-mingw)
-    endif()
+    execute_process(COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/../../scripts/setup-mingw.sh --prefix
+                    OUTPUT_VARIABLE QUILLON_OPENSSL_MINGW OUTPUT_STRIP_TRAILING_WHITESPACE
+                    COMMAND_ERROR_IS_FATAL ANY)
 endif()
 set(OPENSSL_ROOT_DIR ${QUILLON_OPENSSL_MINGW})
 
-set(CMAKE_FIND_ROOT_PATH /usr/${QUILLON_MINGW_TRIPLET} ${QUILLON_OPENSSL_MINGW})
+# The compilers' own target tree (the Windows API headers and import libraries), where they keep
+# kernel32's import library.
+execute_process(COMMAND ${CMAKE_C_COMPILER} -print-file-name=libkernel32.a
+                OUTPUT_VARIABLE mingw_kernel32 OUTPUT_STRIP_TRAILING_WHITESPACE)
+get_filename_component(QUILLON_MINGW_TARGET_DIR ${mingw_kernel32}/../.. ABSOLUTE)
+
+set(CMAKE_FIND_ROOT_PATH ${QUILLON_MINGW_TARGET_DIR} ${QUILLON_OPENSSL_MINGW})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
