@@ -3,11 +3,12 @@
 add_library(quillon_warnings INTERFACE)
 target_compile_options(quillon_warnings INTERFACE -Wall -Wextra -Wpedantic)
 
-# The library itself: no exceptions, no RTTI, nothing visible unless exported on purpose.
+# The library itself: no exceptions, no RTTI, nothing visible unless exported on purpose, and
+# no warning let through, with every compiler and preset that builds it.
 add_library(quillon_library_flags INTERFACE)
 target_compile_options(quillon_library_flags INTERFACE
     $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti -fvisibility-inlines-hidden>
-    -fvisibility=hidden)
+    -fvisibility=hidden -Werror)
 target_link_libraries(quillon_library_flags INTERFACE quillon_warnings)
 
 if(QUILLON_SANITIZE)

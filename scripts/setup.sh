@@ -7,12 +7,12 @@ set -euo pipefail
 # bundle (ca-certificates) is the certificate tests' set of real certificates; pkcs11.h comes
 # from libp11-kit-dev, and SoftHSM (softhsm2) is the real token the PKCS #11 tests use;
 # dpkg-dev's dpkg-shlibdeps gives the Debian packages their dependencies (CPack picks the
-# programs among the files with file), and pkg-config reads quillon.pc in the test that builds
+# programs among the files with file), pkg-config reads quillon.pc in the test that builds
 # against the installed library; python3 runs the check that the folders' include graph has no
-# loop.
+# loop, and clang-format checks the layout of the sources.
 packages=(cmake make g++ pkg-config binutils libssl-dev libgtest-dev
           libbenchmark-dev clang libclang-rt-14-dev ca-certificates libp11-kit-dev softhsm2
-          dpkg-dev file python3)
+          dpkg-dev file python3 clang-format)
 
 missing=()
 for package in "${packages[@]}"; do
