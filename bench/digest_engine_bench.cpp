@@ -16,14 +16,14 @@ namespace {
 constexpr size_t kLength = 16384;
 
 void Sha1(benchmark::State& state, void (*compress)(uint32_t*, const uint8_t*, size_t)) {
-    if (compress == quillon::toolkit::Sha1CompressShaInstructions &&
-        !quillon::toolkit::Sha1HasShaInstructions()) {
+    if (compress == quillon::hash::Sha1CompressShaInstructions &&
+        !quillon::hash::Sha1HasShaInstructions()) {
         state.SkipWithError("no SHA instructions on this processor");
         return;
     }
     std::vector<uint8_t> data(kLength, 0x5A);
     uint32_t words[5];
-    std::memcpy(words, quillon::toolkit::kSha1InitialState, sizeof words);
+    std::memcpy(words, quillon::hash::kSha1InitialState, sizeof words);
     for (auto _ : state) {
         compress(words, data.data(), kLength / 64);
         benchmark::DoNotOptimize(words);
@@ -46,7 +46,7 @@ void Md5(benchmark::State& state) {
     std::vector<uint8_t> data(kLength, 0x5A);
     uint32_t words[4] = {0x67452301u, 0xEFCDAB89u, 0x98BADCFEu, 0x10325476u};
     for (auto _ : state) {
-        quillon::toolkit::Md5Compress(words, data.data(), kLength / 64);
+        quillon::hash::Md5Compress(words, data.data(), kLength / 64);
         benchmark::DoNotOptimize(words);
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kLength));
@@ -63,9 +63,9 @@ void Md5OpenSsl(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kLength));
 }
 
-BENCHMARK_CAPTURE(Sha1, generic, quillon::toolkit::Sha1CompressGeneric)
+BENCHMARK_CAPTURE(Sha1, generic, quillon::hash::Sha1CompressGeneric)
     ->Name("sha1_compress/16384/generic");
-BENCHMARK_CAPTURE(Sha1, instructions, quillon::toolkit::Sha1CompressShaInstructions)
+BENCHMARK_CAPTURE(Sha1, instructions, quillon::hash::Sha1CompressShaInstructions)
     ->Name("sha1_compress/16384/sha_instructions");
 BENCHMARK(Sha1OpenSsl)->Name("sha1_compress/16384/openssl");
 BENCHMARK(Md5)->Name("md5_compress/16384/quillon");

@@ -3,7 +3,7 @@
 #include "platform/locks.h"
 #include "platform/os_version.h"
 
-namespace quillon::random {
+namespace quillon::device {
 namespace {
 
 constexpr char kMutexName[] = "IPIInitMutex";
@@ -133,4 +133,4 @@ IsdDevice& TheIsdDevice() {
     return device;
 }
 
-}  // namespace quillon::random
+}  // namespace quillon::device

@@ -7,7 +7,7 @@
 
 #include "platform/device.h"
 
-namespace quillon::random {
+namespace quillon::device {
 
 // ISD status codes: the results of the four exports and the status word of a driver answer.
 inline constexpr std::uint32_t kIsdOk = 0;
@@ -51,4 +51,4 @@ class IsdDevice {
 // The process-wide device the exports use.
 [[nodiscard]] IsdDevice& TheIsdDevice();
 
-}  // namespace quillon::random
+}  // namespace quillon::device

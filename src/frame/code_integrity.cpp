@@ -10,10 +10,10 @@ namespace {
 // SHA-1 of the code, computed by the engine directly: no object, no allocation, so the check
 // cannot fail for want of memory.
 void DigestCode(std::span<const std::uint8_t> code, std::uint8_t (&digest)[20]) {
-    toolkit::Sha1Context context;
-    toolkit::Sha1Init(context);
-    toolkit::Sha1Update(context, code.data(), code.size());
-    toolkit::Sha1Final(context, digest);
+    hash::Sha1Context context;
+    hash::Sha1Init(context);
+    hash::Sha1Update(context, code.data(), code.size());
+    hash::Sha1Final(context, digest);
 }
 
 }  // namespace

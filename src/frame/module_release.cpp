@@ -15,7 +15,7 @@ void ReleaseModuleState() {
     random::ReleaseModuleGenerator();
     keyagree::ModuleDhGroups().Release();
     keyagree::KeyFileForgetAll();
-    random::TheIsdDevice().Close();
+    device::TheIsdDevice().Close();
 }
 
 }  // namespace quillon::frame

@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstring>
 
-namespace quillon::toolkit {
+namespace quillon::hash {
 namespace {
 
 inline std::uint32_t LoadLittleEndian32(const std::uint8_t* bytes) {
@@ -181,4 +181,4 @@ void Md5Final(Md5Context& context, std::uint8_t* digest) {
     for (int i = 0; i < 4; ++i) StoreLittleEndian32(digest + 4 * i, context.state[i]);
 }
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::hash

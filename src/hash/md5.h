@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace quillon::toolkit {
+namespace quillon::hash {
 
 inline constexpr std::size_t kMd5DigestLength = 16;
 inline constexpr std::size_t kMd5BlockLength = 64;
@@ -24,4 +24,4 @@ void Md5Final(Md5Context& context, std::uint8_t* digest);
 // The compression function over count whole 64-byte blocks.
 void Md5Compress(std::uint32_t state[4], const std::uint8_t* blocks, std::size_t count);
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::hash

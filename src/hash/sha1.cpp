@@ -11,7 +11,7 @@
 #define QUILLON_SHA1_X86 1
 #endif
 
-namespace quillon::toolkit {
+namespace quillon::hash {
 namespace {
 
 inline std::uint32_t LoadBigEndian32(const std::uint8_t* bytes) {
@@ -256,4 +256,4 @@ void Sha1Final(Sha1Context& context, std::uint8_t* digest) {
     for (int i = 0; i < 5; ++i) StoreBigEndian32(digest + 4 * i, context.state[i]);
 }
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::hash

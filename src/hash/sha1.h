@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace quillon::toolkit {
+namespace quillon::hash {
 
 inline constexpr std::size_t kSha1DigestLength = 20;
 inline constexpr std::size_t kSha1BlockLength = 64;
@@ -35,4 +35,4 @@ void Sha1CompressGeneric(std::uint32_t state[5], const std::uint8_t* blocks, std
 void Sha1CompressShaInstructions(std::uint32_t state[5], const std::uint8_t* blocks,
                                  std::size_t count);
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::hash

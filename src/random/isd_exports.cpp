@@ -2,7 +2,7 @@
 #include "device/isd_device.h"
 #include "quillon.h"
 
-using quillon::random::TheIsdDevice;
+using quillon::device::TheIsdDevice;
 
 extern "C" QUILLON_API uint32_t QUILLON_CALL IsdGetCapability(uint32_t index, uint32_t* value) {
     return TheIsdDevice().GetCapability(index, value);

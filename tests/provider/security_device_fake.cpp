@@ -53,18 +53,18 @@ void DeviceControl(DeviceHandle handle, std::uint32_t code, void* buffer, std::u
     std::uint32_t words[3];
     std::memcpy(words, buffer, size);
     switch (code) {
-        case random::kIsdTestRandomGeneratorCode:
+        case device::kIsdTestRandomGeneratorCode:
             ++fake.testRequests;
             words[0] = fake.testStatus;
             words[1] = fake.testResult;
             break;
-        case random::kIsdGetCapabilityCode:
+        case device::kIsdGetCapabilityCode:
             ++fake.capabilityRequests;
             fake.lastCapabilityIndex = words[1];
             words[0] = fake.capabilityStatus;
             words[2] = 0x1234;
             break;
-        case random::kIsdGetRandomNumberCode:
+        case device::kIsdGetRandomNumberCode:
             ++fake.randomRequests;
             words[0] = 0;
             if (!fake.randomStatuses.empty()) {

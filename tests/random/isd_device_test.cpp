@@ -8,7 +8,7 @@
 #include "quillon.h"
 #include "random/security_device_fake.h"
 
-namespace quillon::random {
+namespace quillon::device {
 namespace {
 
 using test::FakeDevice;
@@ -210,4 +210,4 @@ TEST(IsdExports, GoThroughTheProcessWideDevice) {
 }
 
 }  // namespace
-}  // namespace quillon::random
+}  // namespace quillon::device

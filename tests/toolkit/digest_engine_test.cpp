@@ -16,6 +16,7 @@
 namespace {
 
 using namespace quillon::toolkit;
+using namespace quillon::hash;
 using quillon::test::Alg;
 using quillon::test::Bytes;
 using quillon::test::ToHex;

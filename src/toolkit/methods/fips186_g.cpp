@@ -8,11 +8,11 @@
 namespace quillon::toolkit {
 
 void Fips186G(const std::uint8_t* c, std::size_t length, std::uint8_t x[20]) {
-    std::uint8_t block[kSha1BlockLength] = {};
+    std::uint8_t block[hash::kSha1BlockLength] = {};
     std::memcpy(block, c, length);
     std::uint32_t state[5];
-    std::memcpy(state, kSha1InitialState, sizeof state);
-    Sha1Compress(state, block, 1);
+    std::memcpy(state, hash::kSha1InitialState, sizeof state);
+    hash::Sha1Compress(state, block, 1);
     for (int i = 0; i < 5; ++i) {
         x[4 * i] = static_cast<std::uint8_t>(state[i] >> 24);
         x[4 * i + 1] = static_cast<std::uint8_t>(state[i] >> 16);

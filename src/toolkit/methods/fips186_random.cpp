@@ -26,7 +26,7 @@ constexpr std::uint32_t kMaxKeyLength = 64;
 struct Fips186State {
     std::uint8_t xkey[kMaxKeyLength];
     std::uint32_t keyLength;  // b / 8
-    Sha1Context seedDigest;
+    hash::Sha1Context seedDigest;
     bool pending;
     std::uint32_t countdown;
 };
@@ -35,9 +35,9 @@ std::uint32_t Fips186Update(void* context, const std::uint8_t* seed, std::uint32
     auto& state = *static_cast<Fips186State*>(context);
     if (state.countdown > 0) --state.countdown;
     if (state.countdown == 0 && !state.pending) {
-        Sha1Update(state.seedDigest, state.xkey, state.keyLength);
+        hash::Sha1Update(state.seedDigest, state.xkey, state.keyLength);
     }
-    Sha1Update(state.seedDigest, seed, length);
+    hash::Sha1Update(state.seedDigest, seed, length);
     state.pending = true;
     return method::kOk;
 }
@@ -46,7 +46,7 @@ std::uint32_t Fips186Init(void* context, const void* parameters) {
     auto& state = *static_cast<Fips186State*>(context);
     std::memset(state.xkey, 0, sizeof state.xkey);
     state.keyLength = kDefaultKeyLength;
-    Sha1Init(state.seedDigest);
+    hash::Sha1Init(state.seedDigest);
     state.pending = false;
     state.countdown = 2;
     if (parameters == nullptr) return method::kOk;
@@ -65,13 +65,13 @@ std::uint32_t Fips186Generate(void* context, std::uint8_t* out, std::uint32_t le
     if (state.pending) {
         // The new seed replaces the low-order 160 bits of XKEY (all of it when b = 160).
         state.pending = false;
-        Sha1Final(state.seedDigest, state.xkey + state.keyLength - kSha1DigestLength);
-        Sha1Init(state.seedDigest);
+        hash::Sha1Final(state.seedDigest, state.xkey + state.keyLength - hash::kSha1DigestLength);
+        hash::Sha1Init(state.seedDigest);
     }
-    std::uint8_t x[kSha1DigestLength];
+    std::uint8_t x[hash::kSha1DigestLength];
     while (length != 0) {
         Fips186G(state.xkey, state.keyLength, x);
-        const std::uint32_t take = std::min<std::uint32_t>(length, kSha1DigestLength);
+        const std::uint32_t take = std::min<std::uint32_t>(length, hash::kSha1DigestLength);
         std::memcpy(out, x, take);
         out += take;
         length -= take;

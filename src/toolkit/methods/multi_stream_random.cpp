@@ -55,12 +55,12 @@ std::uint32_t MultiStreamUpdate(void* context, const std::uint8_t* seed, std::ui
         const std::uint8_t index[4] = {
             static_cast<std::uint8_t>(s >> 24), static_cast<std::uint8_t>(s >> 16),
             static_cast<std::uint8_t>(s >> 8), static_cast<std::uint8_t>(s)};
-        Sha1Context digest;
-        Sha1Init(digest);
-        Sha1Update(digest, state.keys[s], 20);
-        Sha1Update(digest, index, sizeof index);
-        Sha1Update(digest, seed, length);
-        Sha1Final(digest, state.keys[s]);
+        hash::Sha1Context digest;
+        hash::Sha1Init(digest);
+        hash::Sha1Update(digest, state.keys[s], 20);
+        hash::Sha1Update(digest, index, sizeof index);
+        hash::Sha1Update(digest, seed, length);
+        hash::Sha1Final(digest, state.keys[s]);
         support::SecureWipe(&digest, sizeof digest);
     }
     return method::kOk;

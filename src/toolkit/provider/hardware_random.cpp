@@ -19,12 +19,12 @@ struct HardwareSession {
 constinit HardwareSession closedSession = {false, nullptr};
 
 Status DeviceFailure(HardwareSession& session, std::uint32_t isdStatus) {
-    session.lastError = random::IsdStatusMessage(isdStatus);
+    session.lastError = device::IsdStatusMessage(isdStatus);
     return kDeviceFailure;
 }
 
 std::uint32_t OpenHardware(void** session) {
-    if (random::TheIsdDevice().TestRandomGenerator() != random::kIsdOk) {
+    if (device::TheIsdDevice().TestRandomGenerator() != device::kIsdOk) {
         return method::kDeviceFailure;
     }
     auto* opened = support::New<HardwareSession>();
@@ -54,8 +54,8 @@ Status BindHardware(AlgObject*, MethodSlot* slot, const void*, const Method* met
     if (!session->open) return kNotSupported;
     std::uint32_t value = 0;
     if (const std::uint32_t status =
-            random::TheIsdDevice().GetCapability(kRandomCapability, &value);
-        status != random::kIsdOk) {
+            device::TheIsdDevice().GetCapability(kRandomCapability, &value);
+        status != device::kIsdOk) {
         return DeviceFailure(*session, status);
     }
     slot->context = session;  // the chooser's, not the object's: never freed through the slot
@@ -81,8 +81,8 @@ Status HardwareGenerate(AlgObject*, Handler* handler, std::uint8_t* out, std::ui
     HardwareSession& session = SessionOf(handler);
     for (std::uint32_t done = 0; done < length; done += 4) {
         std::uint32_t value = 0;
-        if (const std::uint32_t status = random::TheIsdDevice().GetRandomNumber(&value);
-            status != random::kIsdOk) {
+        if (const std::uint32_t status = device::TheIsdDevice().GetRandomNumber(&value);
+            status != device::kIsdOk) {
             support::SecureWipe(out, done);
             return DeviceFailure(session, status);
         }
