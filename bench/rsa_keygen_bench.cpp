@@ -27,10 +27,12 @@ std::uint32_t OpenSslRandom(void*, std::uint8_t* out, std::uint32_t length) {
 }
 
 void KeyGenQuillon(benchmark::State& state, int bits) {
-    const RsaKeyGenParameters parameters = {static_cast<std::uint32_t>(bits), 2, kExponent};
+    const methods::RsaKeyGenParameters parameters = {static_cast<std::uint32_t>(bits), 2,
+                                                     kExponent};
     for (auto _ : state) {
-        RsaKeyGenKey key;
-        if (RsaKeyGenGenerate(parameters, OpenSslRandom, nullptr, key, nullptr) != kRsaKeyGenOk) {
+        methods::RsaKeyGenKey key;
+        if (methods::RsaKeyGenGenerate(parameters, OpenSslRandom, nullptr, key, nullptr) !=
+            methods::kRsaKeyGenOk) {
             state.SkipWithError("generation failed");
             break;
         }

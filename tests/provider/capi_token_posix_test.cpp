@@ -119,7 +119,7 @@ TEST_F(CapiTokenTest, ChooserHoldsBothMethodsInTheirPlace) {
                  "TOKEN_RSA_CRT_DECRYPT.QUILLON_CAPI.com.quillon");
     EXPECT_EQ(fixture.chooser->entries[2], &fixture.chooser->sessions[0].method);
     EXPECT_EQ(fixture.chooser->entries[3], &fixture.chooser->sessions[1].method);
-    EXPECT_EQ(fixture.chooser->entries[4], &kRsaRawPrivateEncryptMethod);
+    EXPECT_EQ(fixture.chooser->entries[4], &methods::kRsaRawPrivateEncryptMethod);
     EXPECT_EQ(fixture.chooser->entries[30], nullptr);
     EXPECT_EQ(FakeCapi().loads, 2);
 }

@@ -228,17 +228,17 @@ TEST_F(ProviderEntryTest, ChooserHoldsTheListWithoutAbsentTokens) {
 
 TEST_F(ProviderEntryTest, MethodListOrder) {
     ASSERT_EQ(std::size(kProviderMethods), 30u);
-    EXPECT_EQ(kProviderMethods[0], &kSha1Method);
-    EXPECT_EQ(kProviderMethods[1], &kRandomFips186Method);
+    EXPECT_EQ(kProviderMethods[0], &methods::kSha1Method);
+    EXPECT_EQ(kProviderMethods[1], &methods::kRandomFips186Method);
     EXPECT_EQ(kProviderMethods[2], &kCapiEncryptMethod);
     EXPECT_EQ(kProviderMethods[3], &kCapiDecryptMethod);
-    EXPECT_EQ(kProviderMethods[4], &kRsaRawPrivateEncryptMethod);
-    EXPECT_EQ(kProviderMethods[5], &kRsaRawPrivateDecryptMethod);
-    EXPECT_EQ(kProviderMethods[6], &kRsaRawPublicEncryptMethod);
-    EXPECT_EQ(kProviderMethods[7], &kRsaRawPublicDecryptMethod);
-    EXPECT_EQ(kProviderMethods[12], &kDesEncryptMethod);
-    EXPECT_EQ(kProviderMethods[13], &kDesDecryptMethod);
-    EXPECT_EQ(kProviderMethods[20], &kMd5Method);
+    EXPECT_EQ(kProviderMethods[4], &methods::kRsaRawPrivateEncryptMethod);
+    EXPECT_EQ(kProviderMethods[5], &methods::kRsaRawPrivateDecryptMethod);
+    EXPECT_EQ(kProviderMethods[6], &methods::kRsaRawPublicEncryptMethod);
+    EXPECT_EQ(kProviderMethods[7], &methods::kRsaRawPublicDecryptMethod);
+    EXPECT_EQ(kProviderMethods[12], &methods::kDesEncryptMethod);
+    EXPECT_EQ(kProviderMethods[13], &methods::kDesDecryptMethod);
+    EXPECT_EQ(kProviderMethods[20], &methods::kMd5Method);
     // The CryptoAPI methods serve the raw private-key kind for the key-reference form.
     EXPECT_EQ(KindOf(kCapiEncryptMethod.kind).descriptor, KindOf(InfoRsaRawPrivate).descriptor);
     EXPECT_EQ(kCapiEncryptMethod.direction, kEncryptSide);

@@ -66,7 +66,7 @@ TEST(DefaultChooser, NineteenMethodsInOrder) {
 
 // Digest methods that write a fixed byte, so a test sees which one was chosen.
 template <std::uint8_t kMark>
-const DigestPrimitives kMarkedDigest = {
+const methods::DigestPrimitives kMarkedDigest = {
     1, 20, [](void*) {}, [](void*, const std::uint8_t*, std::size_t) {},
     [](void*, std::uint8_t* out) { std::memset(out, kMark, 20); }};
 
@@ -177,7 +177,7 @@ TEST(Chooser, KeyFailuresThatStopTheWalk) {
 
 // A DES block method of a block length DES-CBC cannot use: its bind fails with 0x217, which makes
 // the method unusable without ending the walk.
-const BlockCipherPrimitives kSixteenByteBlocks = {16, 8, 1, nullptr, nullptr};
+const methods::BlockCipherPrimitives kSixteenByteBlocks = {16, 8, 1, nullptr, nullptr};
 const Method kWideCipher = {InfoDes, kEncryptSide, KeyInfoDes, &kSixteenByteBlocks};
 
 TEST(Chooser, BindFailuresAndSlotsOfTwoMethods) {
@@ -187,11 +187,12 @@ TEST(Chooser, BindFailuresAndSlotsOfTwoMethods) {
     const std::uint8_t ivBytes[8] = {};
     Item iv{const_cast<std::uint8_t*>(ivBytes), 8};
 
-    const Method* const wideThenDes[] = {&kWideCipher, &kDesEncryptMethod,
-                                         &kBlockChainingEncryptMethod, nullptr};
-    const Method* const onlyWide[] = {&kWideCipher, &kBlockChainingEncryptMethod, nullptr};
-    const Method* const noChaining[] = {&kDesEncryptMethod, nullptr};
-    const Method* const tripleOnly[] = {&kDesEncryptMethod, &kTripleChainingEncryptMethod, nullptr};
+    const Method* const wideThenDes[] = {&kWideCipher, &methods::kDesEncryptMethod,
+                                         &methods::kBlockChainingEncryptMethod, nullptr};
+    const Method* const onlyWide[] = {&kWideCipher, &methods::kBlockChainingEncryptMethod, nullptr};
+    const Method* const noChaining[] = {&methods::kDesEncryptMethod, nullptr};
+    const Method* const tripleOnly[] = {&methods::kDesEncryptMethod,
+                                        &methods::kTripleChainingEncryptMethod, nullptr};
     struct Case {
         const char* name;
         Chooser chooser;

@@ -128,11 +128,12 @@ TEST(TripleChaining, ThreeCbcLayers) {
     Bytes expected = data;
     for (int s = 0; s < 3; ++s) expected = OpenSslCbc(keys[s], iv[s], expected, DES_ENCRYPT);
 
-    const auto& des = *static_cast<const BlockCipherPrimitives*>(kDesEncryptMethod.primitives);
+    const auto& des =
+        *static_cast<const methods::BlockCipherPrimitives*>(methods::kDesEncryptMethod.primitives);
     const auto& desInverse =
-        *static_cast<const BlockCipherPrimitives*>(kDesDecryptMethod.primitives);
+        *static_cast<const methods::BlockCipherPrimitives*>(methods::kDesDecryptMethod.primitives);
     std::vector<uint8_t> schedules(3 * des.contextSize), inverse(3 * des.contextSize);
-    CipherStage stages[3], inverseStages[3];
+    methods::CipherStage stages[3], inverseStages[3];
     for (int s = 0; s < 3; ++s) {
         ASSERT_EQ(des.setKey(&schedules[s * des.contextSize], keys[s].data(), 8), 0u);
         stages[s] = {&des, &schedules[s * des.contextSize]};
@@ -140,8 +141,8 @@ TEST(TripleChaining, ThreeCbcLayers) {
         ASSERT_EQ(desInverse.setKey(&inverse[s * des.contextSize], keys[2 - s].data(), 8), 0u);
         inverseStages[s] = {&desInverse, &inverse[s * des.contextSize]};
     }
-    const auto& encrypt =
-        *static_cast<const ChainingPrimitives*>(kTripleChainingEncryptMethod.primitives);
+    const auto& encrypt = *static_cast<const methods::ChainingPrimitives*>(
+        methods::kTripleChainingEncryptMethod.primitives);
     std::vector<uint8_t> state(encrypt.contextSize);
     ASSERT_EQ(encrypt.init(state.data(), ivs.data(), 24), 0u);
     Bytes out = data;
@@ -149,8 +150,8 @@ TEST(TripleChaining, ThreeCbcLayers) {
     encrypt.process(state.data(), stages, out.data() + 32, out.data() + 32, 5);
     EXPECT_EQ(ToHex(out), ToHex(expected));
 
-    const auto& decrypt =
-        *static_cast<const ChainingPrimitives*>(kTripleChainingDecryptMethod.primitives);
+    const auto& decrypt = *static_cast<const methods::ChainingPrimitives*>(
+        methods::kTripleChainingDecryptMethod.primitives);
     Bytes reversedIvs;
     for (int s = 2; s >= 0; --s) reversedIvs.insert(reversedIvs.end(), iv[s].begin(), iv[s].end());
     ASSERT_EQ(decrypt.init(state.data(), reversedIvs.data(), 24), 0u);

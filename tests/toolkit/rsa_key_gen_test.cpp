@@ -56,8 +56,8 @@ std::uint32_t StreamGenerate(void* context, std::uint8_t* out, std::uint32_t len
     return 0;
 }
 
-constexpr RandomPrimitives kStreamPrimitives = {sizeof(Stream), StreamInit, StreamSeed,
-                                                StreamGenerate};
+constexpr methods::RandomPrimitives kStreamPrimitives = {sizeof(Stream), StreamInit, StreamSeed,
+                                                         StreamGenerate};
 constexpr Method kStreamMethod = {InfoRandomMultiStream, 0, nullptr, &kStreamPrimitives};
 const Method* const kStreamChooser[] = {&kStreamMethod, nullptr};
 
@@ -167,10 +167,10 @@ TEST(RsaKeyGenToolkit, PairsAreTheEnginesAndSound) {
             static_cast<std::uint8_t>(c.bits >> 8), static_cast<std::uint8_t>(c.bits)};
         (void)StreamSeed(&engineStream, seed, 4);
         generateCalls = 0;
-        RsaKeyGenKey engine;
-        ASSERT_EQ(
-            RsaKeyGenGenerate({c.bits, 2, exponent}, EngineDraw, &engineStream, engine, nullptr),
-            kRsaKeyGenOk);
+        methods::RsaKeyGenKey engine;
+        ASSERT_EQ(methods::RsaKeyGenGenerate({c.bits, 2, exponent}, EngineDraw, &engineStream,
+                                             engine, nullptr),
+                  methods::kRsaKeyGenOk);
         EXPECT_EQ(generateCalls, toolkitDraws);
         const auto span = [](std::span<const std::uint8_t> s) { return Bytes(s.begin(), s.end()); };
         EXPECT_EQ(ours.n, span(engine.modulus));

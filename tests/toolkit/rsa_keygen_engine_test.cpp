@@ -68,7 +68,8 @@ struct ScriptedRandom {
     }
 };
 
-RsaKeyGenParameters Params(std::uint32_t bits, const Bytes& exponent, std::uint32_t primes = 2) {
+methods::RsaKeyGenParameters Params(std::uint32_t bits, const Bytes& exponent,
+                                    std::uint32_t primes = 2) {
     return {bits, primes, exponent};
 }
 
@@ -182,41 +183,42 @@ TEST(RsaKeyGenEngine, ParameterAndExponentRules) {
         Bytes exponent;
         std::uint32_t expected;
     } const kCases[] = {
-        {255, 2, e4097, kRsaKeyGenModulusLength},
-        {4097, 2, e4097, kRsaKeyGenModulusLength},
-        {0, 2, e4097, kRsaKeyGenModulusLength},
-        {256, 2, e4097, kRsaKeyGenOk},
-        {4096, 2, e4097, kRsaKeyGenOk},
-        {1023, 3, e4097, kRsaKeyGenPrimeCount},
-        {1024, 3, e4097, kRsaKeyGenOk},
-        {2047, 4, e4097, kRsaKeyGenPrimeCount},
-        {2048, 4, e4097, kRsaKeyGenOk},
-        {1024, 1, e4097, kRsaKeyGenPrimeCount},
-        {4096, 5, e4097, kRsaKeyGenPrimeCount},
-        {255, 5, FromHex("02"), kRsaKeyGenModulusLength},  // modulus first
-        {1024, 2, FromHex("01"), kRsaKeyGenExponentLength},
-        {1024, 2, FromHex("0001"), kRsaKeyGenExponentLength},
-        {1024, 2, {}, kRsaKeyGenExponentLength},
-        {1024, 2, FromHex("00"), kRsaKeyGenExponentLength},
-        {1024, 2, FromHex("02"), kRsaKeyGenEvenExponent},
-        {1024, 2, FromHex("1000"), kRsaKeyGenEvenExponent},
-        {1024, 2, FromHex("03"), kRsaKeyGenOk},
-        {1024, 2, FromHex("00001001"), kRsaKeyGenOk},
-        {1024, 2, top1024, kRsaKeyGenExponentLength},
-        {1024, 2, top1023, kRsaKeyGenOk},
+        {255, 2, e4097, methods::kRsaKeyGenModulusLength},
+        {4097, 2, e4097, methods::kRsaKeyGenModulusLength},
+        {0, 2, e4097, methods::kRsaKeyGenModulusLength},
+        {256, 2, e4097, methods::kRsaKeyGenOk},
+        {4096, 2, e4097, methods::kRsaKeyGenOk},
+        {1023, 3, e4097, methods::kRsaKeyGenPrimeCount},
+        {1024, 3, e4097, methods::kRsaKeyGenOk},
+        {2047, 4, e4097, methods::kRsaKeyGenPrimeCount},
+        {2048, 4, e4097, methods::kRsaKeyGenOk},
+        {1024, 1, e4097, methods::kRsaKeyGenPrimeCount},
+        {4096, 5, e4097, methods::kRsaKeyGenPrimeCount},
+        {255, 5, FromHex("02"), methods::kRsaKeyGenModulusLength},  // modulus first
+        {1024, 2, FromHex("01"), methods::kRsaKeyGenExponentLength},
+        {1024, 2, FromHex("0001"), methods::kRsaKeyGenExponentLength},
+        {1024, 2, {}, methods::kRsaKeyGenExponentLength},
+        {1024, 2, FromHex("00"), methods::kRsaKeyGenExponentLength},
+        {1024, 2, FromHex("02"), methods::kRsaKeyGenEvenExponent},
+        {1024, 2, FromHex("1000"), methods::kRsaKeyGenEvenExponent},
+        {1024, 2, FromHex("03"), methods::kRsaKeyGenOk},
+        {1024, 2, FromHex("00001001"), methods::kRsaKeyGenOk},
+        {1024, 2, top1024, methods::kRsaKeyGenExponentLength},
+        {1024, 2, top1023, methods::kRsaKeyGenOk},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(std::to_string(c.bits) + " bits, " + std::to_string(c.primes) +
                      " primes, e = " + test::ToHex(c.exponent));
-        const RsaKeyGenParameters parameters = Params(c.bits, c.exponent, c.primes);
-        EXPECT_EQ(RsaKeyGenCheck(parameters), c.expected);
+        const methods::RsaKeyGenParameters parameters = Params(c.bits, c.exponent, c.primes);
+        EXPECT_EQ(methods::RsaKeyGenCheck(parameters), c.expected);
         // Generation checks first and draws nothing when the parameters are refused; three and
         // four primes pass the rules but are not generated.
-        if (c.expected != kRsaKeyGenOk || c.primes != 2) {
+        if (c.expected != methods::kRsaKeyGenOk || c.primes != 2) {
             ScriptedRandom random(1);
-            RsaKeyGenKey key;
-            EXPECT_EQ(RsaKeyGenGenerate(parameters, ScriptedRandom::Draw, &random, key, nullptr),
-                      c.expected != kRsaKeyGenOk ? c.expected : kRsaKeyGenNotSupported);
+            methods::RsaKeyGenKey key;
+            EXPECT_EQ(
+                methods::RsaKeyGenGenerate(parameters, ScriptedRandom::Draw, &random, key, nullptr),
+                c.expected != methods::kRsaKeyGenOk ? c.expected : methods::kRsaKeyGenNotSupported);
             EXPECT_EQ(random.calls, 0);
         }
     }
@@ -232,7 +234,8 @@ TEST(RsaKeyGenEngine, RandomBytesPerAttempt) {
         {256, 2, 512}, {1024, 2, 2048}, {1025, 2, 2050}, {2048, 3, 6144}, {4096, 4, 16384},
     };
     for (const auto& c : kCases) {
-        EXPECT_EQ(RsaKeyGenRandomLength(Params(c.bits, e, c.primes)), c.expected) << c.bits;
+        EXPECT_EQ(methods::RsaKeyGenRandomLength(Params(c.bits, e, c.primes)), c.expected)
+            << c.bits;
     }
 }
 
@@ -255,21 +258,22 @@ TEST(RsaKeyGenEngine, AttemptsMatchTheReference) {
     std::mt19937 stream(2024);
     for (const auto& c : kCases) {
         const Bytes exponent = FromHex(c.exponent);
-        const RsaKeyGenParameters parameters = Params(c.bits, exponent);
+        const methods::RsaKeyGenParameters parameters = Params(c.bits, exponent);
         for (int round = 0; round < 6; ++round) {
             SCOPED_TRACE(std::to_string(c.bits) + " bits, round " + std::to_string(round));
-            Bytes random(RsaKeyGenRandomLength(parameters));
+            Bytes random(methods::RsaKeyGenRandomLength(parameters));
             for (auto& b : random) b = static_cast<std::uint8_t>(stream());
-            RsaKeyGenKey key;
-            const std::uint32_t status = RsaKeyGenAttempt(parameters, random, key, nullptr);
+            methods::RsaKeyGenKey key;
+            const std::uint32_t status =
+                methods::RsaKeyGenAttempt(parameters, random, key, nullptr);
             const auto expected = ReferenceAttempt(random, c.bits, exponent);
             if (!expected) {
-                EXPECT_EQ(status, kRsaKeyGenRetry);
+                EXPECT_EQ(status, methods::kRsaKeyGenRetry);
                 EXPECT_EQ(key.primeCount, 0u);
                 ++retries;
                 continue;
             }
-            ASSERT_EQ(status, kRsaKeyGenOk);
+            ASSERT_EQ(status, methods::kRsaKeyGenOk);
             ++keys;
             EXPECT_EQ(Bytes(key.modulus.begin(), key.modulus.end()), expected->n.ToBytes());
             EXPECT_EQ(Bytes(key.publicExponent.begin(), key.publicExponent.end()), exponent);
@@ -303,10 +307,10 @@ TEST(RsaKeyGenEngine, KeysOpenSslAccepts) {
         SCOPED_TRACE(c.bits);
         const Bytes exponent = FromHex(c.exponent);
         ScriptedRandom random(c.bits);
-        RsaKeyGenKey key;
-        ASSERT_EQ(RsaKeyGenGenerate(Params(c.bits, exponent), ScriptedRandom::Draw, &random, key,
-                                    nullptr),
-                  kRsaKeyGenOk);
+        methods::RsaKeyGenKey key;
+        ASSERT_EQ(methods::RsaKeyGenGenerate(Params(c.bits, exponent), ScriptedRandom::Draw,
+                                             &random, key, nullptr),
+                  methods::kRsaKeyGenOk);
         for (const std::uint32_t length : random.lengths) EXPECT_EQ(length, 2 * c.bits);
         const Bn n(key.modulus), e(key.publicExponent), d(key.privateExponent);
         const Bn p(key.primes[0]), q(key.primes[1]);
@@ -346,11 +350,14 @@ TEST(RsaKeyGenEngine, KeysOpenSslAccepts) {
 
 TEST(RsaKeyGenEngine, SameRandomBytesSameKeyPair) {
     const Bytes e = FromHex("1001");
-    RsaKeyGenKey first, second, other;
+    methods::RsaKeyGenKey first, second, other;
     ScriptedRandom a(77), b(77), c(78);
-    ASSERT_EQ(RsaKeyGenGenerate(Params(768, e), ScriptedRandom::Draw, &a, first, nullptr), 0u);
-    ASSERT_EQ(RsaKeyGenGenerate(Params(768, e), ScriptedRandom::Draw, &b, second, nullptr), 0u);
-    ASSERT_EQ(RsaKeyGenGenerate(Params(768, e), ScriptedRandom::Draw, &c, other, nullptr), 0u);
+    ASSERT_EQ(methods::RsaKeyGenGenerate(Params(768, e), ScriptedRandom::Draw, &a, first, nullptr),
+              0u);
+    ASSERT_EQ(methods::RsaKeyGenGenerate(Params(768, e), ScriptedRandom::Draw, &b, second, nullptr),
+              0u);
+    ASSERT_EQ(methods::RsaKeyGenGenerate(Params(768, e), ScriptedRandom::Draw, &c, other, nullptr),
+              0u);
     EXPECT_EQ(a.calls, b.calls);
     EXPECT_EQ(Bytes(first.storage.span().begin(), first.storage.span().end()),
               Bytes(second.storage.span().begin(), second.storage.span().end()));
@@ -362,25 +369,29 @@ TEST(RsaKeyGenEngine, SameRandomBytesSameKeyPair) {
 // attempt that succeeds.
 TEST(RsaKeyGenEngine, RetriesWithFreshBytes) {
     const Bytes e = FromHex("03");
-    const RsaKeyGenParameters parameters = Params(256, e);
-    const std::uint32_t length = RsaKeyGenRandomLength(parameters);
+    const methods::RsaKeyGenParameters parameters = Params(256, e);
+    const std::uint32_t length = methods::RsaKeyGenRandomLength(parameters);
     // Find a seed whose first attempt is unusable.
     for (std::uint32_t seed = 1;; ++seed) {
         ScriptedRandom probe(seed);
         Bytes firstBytes(length), secondBytes(length);
         ASSERT_EQ(ScriptedRandom::Draw(&probe, firstBytes.data(), length), 0u);
-        RsaKeyGenKey unused;
-        if (RsaKeyGenAttempt(parameters, firstBytes, unused, nullptr) != kRsaKeyGenRetry) continue;
+        methods::RsaKeyGenKey unused;
+        if (methods::RsaKeyGenAttempt(parameters, firstBytes, unused, nullptr) !=
+            methods::kRsaKeyGenRetry)
+            continue;
         ASSERT_EQ(ScriptedRandom::Draw(&probe, secondBytes.data(), length), 0u);
-        RsaKeyGenKey expected;
+        methods::RsaKeyGenKey expected;
         const std::uint32_t secondStatus =
-            RsaKeyGenAttempt(parameters, secondBytes, expected, nullptr);
+            methods::RsaKeyGenAttempt(parameters, secondBytes, expected, nullptr);
 
         ScriptedRandom random(seed);
-        RsaKeyGenKey key;
-        ASSERT_EQ(RsaKeyGenGenerate(parameters, ScriptedRandom::Draw, &random, key, nullptr), 0u);
+        methods::RsaKeyGenKey key;
+        ASSERT_EQ(
+            methods::RsaKeyGenGenerate(parameters, ScriptedRandom::Draw, &random, key, nullptr),
+            0u);
         EXPECT_GE(random.calls, 2);
-        if (secondStatus == kRsaKeyGenOk) {
+        if (secondStatus == methods::kRsaKeyGenOk) {
             EXPECT_EQ(random.calls, 2);
             EXPECT_EQ(Bytes(key.storage.span().begin(), key.storage.span().end()),
                       Bytes(expected.storage.span().begin(), expected.storage.span().end()));
@@ -392,56 +403,60 @@ TEST(RsaKeyGenEngine, RetriesWithFreshBytes) {
 // The same bytes for both primes give the same prime twice: the attempt is unusable.
 TEST(RsaKeyGenEngine, EqualPrimesAreRetried) {
     const Bytes e = FromHex("1001");
-    const RsaKeyGenParameters parameters = Params(1024, e);
+    const methods::RsaKeyGenParameters parameters = Params(1024, e);
     std::mt19937 stream(11);
     for (int round = 0; round < 3; ++round) {
-        Bytes random(RsaKeyGenRandomLength(parameters));
+        Bytes random(methods::RsaKeyGenRandomLength(parameters));
         for (auto& b : random) b = static_cast<std::uint8_t>(stream());
         std::copy_n(random.begin(), 64, random.begin() + 66);  // second prime's bytes at 66
-        RsaKeyGenKey key;
-        EXPECT_EQ(RsaKeyGenAttempt(parameters, random, key, nullptr), kRsaKeyGenRetry);
+        methods::RsaKeyGenKey key;
+        EXPECT_EQ(methods::RsaKeyGenAttempt(parameters, random, key, nullptr),
+                  methods::kRsaKeyGenRetry);
     }
 }
 
 TEST(RsaKeyGenEngine, SourceFailureCancelAndShortBytes) {
     const Bytes e = FromHex("1001");
-    const RsaKeyGenParameters parameters = Params(512, e);
-    RsaKeyGenKey key;
+    const methods::RsaKeyGenParameters parameters = Params(512, e);
+    methods::RsaKeyGenKey key;
     ScriptedRandom failing(5);
     failing.failWith = 0x21B;
-    EXPECT_EQ(RsaKeyGenGenerate(parameters, ScriptedRandom::Draw, &failing, key, nullptr), 0x21Bu);
+    EXPECT_EQ(methods::RsaKeyGenGenerate(parameters, ScriptedRandom::Draw, &failing, key, nullptr),
+              0x21Bu);
     EXPECT_EQ(failing.calls, 1);
 
     int polls = 0;
-    const RsaKeyGenSurrender surrender = {[](void* context) {
-                                              ++*static_cast<int*>(context);
-                                              return 1;
-                                          },
-                                          &polls};
+    const methods::RsaKeyGenSurrender surrender = {[](void* context) {
+                                                       ++*static_cast<int*>(context);
+                                                       return 1;
+                                                   },
+                                                   &polls};
     ScriptedRandom random(5);
-    EXPECT_EQ(RsaKeyGenGenerate(parameters, ScriptedRandom::Draw, &random, key, &surrender),
-              kRsaKeyGenCancelled);
+    EXPECT_EQ(
+        methods::RsaKeyGenGenerate(parameters, ScriptedRandom::Draw, &random, key, &surrender),
+        methods::kRsaKeyGenCancelled);
     EXPECT_EQ(polls, 1);
     EXPECT_EQ(key.primeCount, 0u);
 
-    const Bytes tooFew(RsaKeyGenRandomLength(parameters) - 1, 0x55);
-    EXPECT_EQ(RsaKeyGenAttempt(parameters, tooFew, key, nullptr), kRsaKeyGenFailure);
+    const Bytes tooFew(methods::RsaKeyGenRandomLength(parameters) - 1, 0x55);
+    EXPECT_EQ(methods::RsaKeyGenAttempt(parameters, tooFew, key, nullptr),
+              methods::kRsaKeyGenFailure);
 }
 
 TEST(RsaKeyGenEngine, OutOfMemory) {
     const Bytes e = FromHex("03");
-    const RsaKeyGenParameters parameters = Params(256, e);
+    const methods::RsaKeyGenParameters parameters = Params(256, e);
     int failures = 0;
     const int made = test::ForEachAllocationFailure([&](int) {
         ScriptedRandom random(9);
-        RsaKeyGenKey key;
+        methods::RsaKeyGenKey key;
         const std::uint32_t status =
-            RsaKeyGenGenerate(parameters, ScriptedRandom::Draw, &random, key, nullptr);
-        if (status == kRsaKeyGenOutOfMemory) {
+            methods::RsaKeyGenGenerate(parameters, ScriptedRandom::Draw, &random, key, nullptr);
+        if (status == methods::kRsaKeyGenOutOfMemory) {
             ++failures;
             EXPECT_EQ(key.primeCount, 0u);
         } else {
-            EXPECT_EQ(status, kRsaKeyGenOk);
+            EXPECT_EQ(status, methods::kRsaKeyGenOk);
         }
     });
     EXPECT_EQ(failures, made);

@@ -629,13 +629,13 @@ std::vector<Bytes> drawn;
 int retries = 0;
 std::uint32_t finalStatus = 0;
 
-std::uint32_t Check(const RsaKeyGenRequest&) {
+std::uint32_t Check(const methods::RsaKeyGenRequest&) {
     return 0;
 }
-std::uint32_t Length(const RsaKeyGenRequest&) {
+std::uint32_t Length(const methods::RsaKeyGenRequest&) {
     return 24;
 }
-std::uint32_t Attempt(const RsaKeyGenRequest& request, const std::uint8_t* random,
+std::uint32_t Attempt(const methods::RsaKeyGenRequest& request, const std::uint8_t* random,
                       std::uint32_t length, RsaGeneratedKey& key, const SurrenderContext*) {
     EXPECT_EQ(request.primeCount, 2u);
     drawn.emplace_back(random, random + length);
@@ -665,7 +665,7 @@ std::uint32_t Attempt(const RsaKeyGenRequest& request, const std::uint8_t* rando
     return 0;
 }
 
-constexpr RsaKeyGenPrimitives kPrimitives = {Check, Length, Attempt};
+constexpr methods::RsaKeyGenPrimitives kPrimitives = {Check, Length, Attempt};
 constexpr Method kMethod = {InfoRsaMultiPrimeKeyGen, 0, nullptr, &kPrimitives};
 const Method* const kChooser[] = {&kMethod, nullptr};
 

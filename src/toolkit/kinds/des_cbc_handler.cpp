@@ -28,7 +28,7 @@ CbcHandler& HandlerOf(AlgObject* object) {
 
 Status BindCipher(AlgObject* object, MethodSlot* slot, const void* keyValue, const Method* method,
                   const SurrenderContext*) {
-    const auto* primitives = static_cast<const BlockCipherPrimitives*>(method->primitives);
+    const auto* primitives = static_cast<const methods::BlockCipherPrimitives*>(method->primitives);
     const auto* key = static_cast<const Item*>(keyValue);
     if (primitives->blockLength != kBlock) return kNotSupported;
     if (key == nullptr || key->length != primitives->keyLength) return kKeyFormUnavailable;
@@ -39,7 +39,7 @@ Status BindCipher(AlgObject* object, MethodSlot* slot, const void* keyValue, con
 
 Status BindChaining(AlgObject* object, MethodSlot* slot, const void*, const Method* method,
                     const SurrenderContext*) {
-    const auto* primitives = static_cast<const ChainingPrimitives*>(method->primitives);
+    const auto* primitives = static_cast<const methods::ChainingPrimitives*>(method->primitives);
     if (primitives->stageCount != 1) return kNotSupported;
     void* context = SlotContextReserve(object, *slot, primitives->contextSize);
     if (context == nullptr) return kOutOfMemory;
@@ -64,9 +64,10 @@ Status CbcSideInit(AlgObject*, Handler*, const SurrenderContext*) {
 }
 
 void ProcessBlocks(CbcHandler& cbc, std::uint8_t* out, const std::uint8_t* in, std::size_t blocks) {
-    const CipherStage stage = {static_cast<const BlockCipherPrimitives*>(cbc.cipher.primitives),
-                               cbc.cipher.context};
-    static_cast<const ChainingPrimitives*>(cbc.chaining.primitives)
+    const methods::CipherStage stage = {
+        static_cast<const methods::BlockCipherPrimitives*>(cbc.cipher.primitives),
+        cbc.cipher.context};
+    static_cast<const methods::ChainingPrimitives*>(cbc.chaining.primitives)
         ->process(cbc.chaining.context, &stage, out, in, blocks);
 }
 
@@ -104,7 +105,7 @@ Status CbcFinal(AlgObject* object, Handler* handler, std::uint8_t*, std::uint32_
     const bool partial = cbc.pendingLength != 0;
     cbc.pendingLength = 0;
     std::memset(cbc.pending, 0, sizeof cbc.pending);
-    const auto* chaining = static_cast<const ChainingPrimitives*>(cbc.chaining.primitives);
+    const auto* chaining = static_cast<const methods::ChainingPrimitives*>(cbc.chaining.primitives);
     const Item& iv = *HandlerOf(object).iv;
     (void)chaining->init(cbc.chaining.context, iv.data, iv.length);
     return partial ? kLengthOutOfRange : kOk;

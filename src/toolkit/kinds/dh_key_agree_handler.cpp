@@ -53,13 +53,13 @@ KeyAgreementHandler& HandlerOf(AlgObject* object) {
     return *reinterpret_cast<KeyAgreementHandler*>(object->handler);
 }
 
-const KeyAgreePrimitives& PrimitivesOf(const MethodSlot& slot) {
-    return *static_cast<const KeyAgreePrimitives*>(slot.primitives);
+const methods::KeyAgreePrimitives& PrimitivesOf(const MethodSlot& slot) {
+    return *static_cast<const methods::KeyAgreePrimitives*>(slot.primitives);
 }
 
 Status BindKeyAgreement(AlgObject* object, MethodSlot* slot, const void*, const Method* method,
                         const SurrenderContext*) {
-    const auto* primitives = static_cast<const KeyAgreePrimitives*>(method->primitives);
+    const auto* primitives = static_cast<const methods::KeyAgreePrimitives*>(method->primitives);
     void* context = SlotContextReserve(object, *slot, primitives->contextSize);
     if (context == nullptr) return kOutOfMemory;
     return TranslateMethodStatus(primitives->setup(object, context, *HandlerOf(object).parameters));

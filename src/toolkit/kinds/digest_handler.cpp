@@ -18,13 +18,13 @@ struct DigestHandler {
     alignas(std::max_align_t) std::uint8_t stateRoom[kStateRoom];
 };
 
-const DigestPrimitives& PrimitivesOf(const MethodSlot& slot) {
-    return *static_cast<const DigestPrimitives*>(slot.primitives);
+const methods::DigestPrimitives& PrimitivesOf(const MethodSlot& slot) {
+    return *static_cast<const methods::DigestPrimitives*>(slot.primitives);
 }
 
 Status BindDigest(AlgObject* object, MethodSlot* slot, const void*, const Method* method,
                   const SurrenderContext*) {
-    const auto* primitives = static_cast<const DigestPrimitives*>(method->primitives);
+    const auto* primitives = static_cast<const methods::DigestPrimitives*>(method->primitives);
     auto& handler = *reinterpret_cast<DigestHandler*>(object->handler);
     void* context;
     if (primitives->contextSize <= kStateRoom) {
@@ -56,7 +56,7 @@ Status DigestUpdate(AlgObject*, Handler* handler, const std::uint8_t* data, std:
 Status DigestFinal(AlgObject*, Handler* handler, std::uint8_t* out, std::uint32_t* outLength,
                    std::uint32_t maxLength, const SurrenderContext*) {
     const MethodSlot& slot = reinterpret_cast<DigestHandler*>(handler)->slot;
-    const DigestPrimitives& primitives = PrimitivesOf(slot);
+    const methods::DigestPrimitives& primitives = PrimitivesOf(slot);
     *outLength = 0;
     if (maxLength < primitives.digestLength || out == nullptr) return kOutputTooSmall;
     primitives.final(slot.context, out);

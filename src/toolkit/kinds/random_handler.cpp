@@ -24,13 +24,13 @@ RandomHandler& HandlerOf(AlgObject* object) {
     return *reinterpret_cast<RandomHandler*>(object->handler);
 }
 
-const RandomPrimitives& PrimitivesOf(const MethodSlot& slot) {
-    return *static_cast<const RandomPrimitives*>(slot.primitives);
+const methods::RandomPrimitives& PrimitivesOf(const MethodSlot& slot) {
+    return *static_cast<const methods::RandomPrimitives*>(slot.primitives);
 }
 
 Status BindRandom(AlgObject* object, MethodSlot* slot, const void*, const Method* method,
                   const SurrenderContext*) {
-    const auto* primitives = static_cast<const RandomPrimitives*>(method->primitives);
+    const auto* primitives = static_cast<const methods::RandomPrimitives*>(method->primitives);
     void* context = SlotContextReserve(object, *slot, primitives->contextSize);
     if (context == nullptr) return kOutOfMemory;
     return TranslateMethodStatus(primitives->init(context, HandlerOf(object).parameters));

@@ -19,15 +19,15 @@ constexpr std::uint32_t kPrimeCount = 2;
 struct KeyGenHandler {
     Handler base;
     MethodSlot method;
-    RsaKeyGenRequest request;
+    methods::RsaKeyGenRequest request;
 };
 
 KeyGenHandler& KeyGen(Handler* handler) {
     return *reinterpret_cast<KeyGenHandler*>(handler);
 }
 
-const RsaKeyGenPrimitives& Primitives(const KeyGenHandler& keyGen) {
-    return *static_cast<const RsaKeyGenPrimitives*>(keyGen.method.primitives);
+const methods::RsaKeyGenPrimitives& Primitives(const KeyGenHandler& keyGen) {
+    return *static_cast<const methods::RsaKeyGenPrimitives*>(keyGen.method.primitives);
 }
 
 Status SetKeyGen(const AlgInfoDescriptor* kind, AlgObject* object, const void* parameters) {
@@ -50,7 +50,7 @@ Status SetKeyGen(const AlgInfoDescriptor* kind, AlgObject* object, const void* p
 // The parameter rules are checked when the method is bound, before any random bytes are drawn.
 Status BindKeyGen(AlgObject* object, MethodSlot*, const void*, const Method* method,
                   const SurrenderContext*) {
-    const auto* primitives = static_cast<const RsaKeyGenPrimitives*>(method->primitives);
+    const auto* primitives = static_cast<const methods::RsaKeyGenPrimitives*>(method->primitives);
     return TranslateMethodStatus(primitives->check(KeyGen(object->handler).request));
 }
 
@@ -62,7 +62,7 @@ Status KeyGenInit(AlgObject* object, Handler* handler, Chooser chooser,
 Status KeyGenKeypair(AlgObject*, Handler* handler, KeyObject* publicKey, KeyObject* privateKey,
                      AlgObject* random, const SurrenderContext* surrender) {
     const auto& keyGen = KeyGen(handler);
-    const RsaKeyGenPrimitives& primitives = Primitives(keyGen);
+    const methods::RsaKeyGenPrimitives& primitives = Primitives(keyGen);
     const std::uint32_t randomLength = primitives.randomLength(keyGen.request);
     auto* bytes = support::NewArray<std::uint8_t>(randomLength);
     auto* generated = support::New<RsaGeneratedKey>();

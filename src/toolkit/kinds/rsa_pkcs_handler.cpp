@@ -40,8 +40,8 @@ PkcsHandler& Pkcs(Handler* handler) {
     return *reinterpret_cast<PkcsHandler*>(handler);
 }
 
-const RsaRawPrimitives& Raw(const PkcsHandler& pkcs) {
-    return *static_cast<const RsaRawPrimitives*>(pkcs.raw.primitives);
+const methods::RsaRawPrimitives& Raw(const PkcsHandler& pkcs) {
+    return *static_cast<const methods::RsaRawPrimitives*>(pkcs.raw.primitives);
 }
 
 void Forget(PkcsHandler& pkcs) {
@@ -51,7 +51,7 @@ void Forget(PkcsHandler& pkcs) {
 
 Status BindRaw(AlgObject* object, MethodSlot* slot, const void* keyValue, const Method* method,
                const SurrenderContext*) {
-    const auto* primitives = static_cast<const RsaRawPrimitives*>(method->primitives);
+    const auto* primitives = static_cast<const methods::RsaRawPrimitives*>(method->primitives);
     void* context = nullptr;
     std::uint32_t modulusLength = 0;
     const std::uint32_t status =

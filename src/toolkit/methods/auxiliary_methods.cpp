@@ -3,9 +3,9 @@
 // "not supported".
 #include "toolkit/methods/methods.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::methods {
 
 constinit const Method kAuxiliaryAMethod = {InfoAuxiliaryA, 0, nullptr, &kUnsupportedPrimitives};
 constinit const Method kAuxiliaryBMethod = {InfoAuxiliaryB, 0, nullptr, &kUnsupportedPrimitives};
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::methods

@@ -9,7 +9,7 @@
 #include "support/secure_wipe.h"
 #include "toolkit/methods/methods.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::methods {
 namespace {
 
 constexpr std::uint32_t kMaxBlock = 32;
@@ -99,4 +99,4 @@ constinit const Method kTripleChainingEncryptMethod = {InfoTripleChaining, kEncr
 constinit const Method kTripleChainingDecryptMethod = {InfoTripleChaining, kDecryptSide, nullptr,
                                                        &kTripleDecrypt};
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::methods

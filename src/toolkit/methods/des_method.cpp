@@ -4,7 +4,7 @@
 
 #include "toolkit/methods/methods.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::methods {
 namespace {
 
 struct DesState {
@@ -37,4 +37,4 @@ constexpr BlockCipherPrimitives kDesDecrypt = {8, 8, sizeof(DesState), DesSetKey
 constinit const Method kDesEncryptMethod = {InfoDes, kEncryptSide, KeyInfoDes, &kDesEncrypt};
 constinit const Method kDesDecryptMethod = {InfoDes, kDecryptSide, KeyInfoDes, &kDesDecrypt};
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::methods

@@ -13,7 +13,7 @@
 #include "toolkit/methods/methods.h"
 #include "toolkit/toolkit.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::methods {
 namespace {
 
 using support::Mpi;
@@ -144,4 +144,4 @@ constexpr KeyAgreePrimitives kDhPrimitives = {sizeof(DhState), DhSetup, DhPhase1
 
 constinit const Method kDhKeyAgreeMethod = {InfoDhKeyAgree, 0, nullptr, &kDhPrimitives};
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::methods

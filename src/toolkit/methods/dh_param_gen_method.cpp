@@ -3,8 +3,8 @@
 // and answers "not supported".
 #include "toolkit/methods/methods.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::methods {
 
 constinit const Method kDhParamGenMethod = {InfoDhParamGen, 0, nullptr, &kUnsupportedPrimitives};
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::methods

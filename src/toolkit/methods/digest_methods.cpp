@@ -4,7 +4,7 @@
 #include "hash/md5.h"
 #include "hash/sha1.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::methods {
 namespace {
 
 void Sha1InitPrimitive(void* context) {
@@ -39,4 +39,4 @@ constexpr DigestPrimitives kMd5Primitives = {sizeof(hash::Md5Context), hash::kMd
 constinit const Method kSha1Method = {InfoSha1, 0, nullptr, &kSha1Primitives};
 constinit const Method kMd5Method = {InfoMd5, 0, nullptr, &kMd5Primitives};
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::methods

@@ -5,7 +5,7 @@
 #include "hash/sha1.h"
 #include "support/secure_wipe.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::methods {
 
 void Fips186G(const std::uint8_t* c, std::size_t length, std::uint8_t x[20]) {
     std::uint8_t block[hash::kSha1BlockLength] = {};
@@ -33,4 +33,4 @@ void Fips186AdvanceKey(std::uint8_t* key, std::size_t length, const std::uint8_t
     }
 }
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::methods

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::methods {
 
 // x = G(t, c): one SHA-1 compression, from the standard initial value, of the 64-byte block made
 // of c (length bytes, at most 64) followed by zeros, with no length padding; the five result
@@ -16,4 +16,4 @@ void Fips186G(const std::uint8_t* c, std::size_t length, std::uint8_t x[20]);
 // big-endian) is added at the low end.
 void Fips186AdvanceKey(std::uint8_t* key, std::size_t length, const std::uint8_t x[20]);
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::methods

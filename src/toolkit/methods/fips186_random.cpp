@@ -17,7 +17,7 @@
 #include "toolkit/methods/methods.h"
 #include "toolkit/random_params.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::methods {
 namespace {
 
 constexpr std::uint32_t kDefaultKeyLength = 20;
@@ -88,4 +88,4 @@ constexpr RandomPrimitives kFips186Primitives = {sizeof(Fips186State), Fips186In
 
 constinit const Method kRandomFips186Method = {InfoRandomFips186, 0, nullptr, &kFips186Primitives};
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::methods

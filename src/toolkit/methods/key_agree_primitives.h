@@ -7,7 +7,7 @@
 #include "toolkit/handler.h"
 #include "toolkit/item.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::methods {
 
 // The InfoDhKeyAgree parameter record is the public DhKeyAgreeParams: prime and generator as
 // big-endian bytes with their lengths, and the length of the private value in bits (at most the
@@ -32,4 +32,4 @@ struct KeyAgreePrimitives {
                             const SurrenderContext* surrender);
 };
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::methods

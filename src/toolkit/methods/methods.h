@@ -6,7 +6,7 @@
 #include "toolkit/handler.h"
 #include "toolkit/methods/primitives.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::methods {
 
 extern const Method kSha1Method;                  // digest_methods.cpp
 extern const Method kMd5Method;                   // digest_methods.cpp
@@ -28,4 +28,4 @@ extern const Method kRsaRawPrivateEncryptMethod;
 extern const Method kRsaRawPublicDecryptMethod;
 extern const Method kRsaRawPrivateDecryptMethod;
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::methods

@@ -16,7 +16,7 @@
 #include "toolkit/methods/methods.h"
 #include "toolkit/random_params.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::methods {
 namespace {
 
 // FIPS 186 (1994) appendix 5: q = B20DB0B1 01DF0C66 24FC1392 BA55F77D 577481E5.
@@ -92,4 +92,4 @@ constexpr RandomPrimitives kMultiStreamPrimitives = {sizeof(MultiStreamState), M
 constinit const Method kRandomMultiStreamMethod = {InfoRandomMultiStream, 0, nullptr,
                                                    &kMultiStreamPrimitives};
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::methods

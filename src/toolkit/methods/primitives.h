@@ -7,6 +7,14 @@
 #include <cstdint>
 
 namespace quillon::toolkit {
+struct AlgObject;
+struct KeyObject;
+struct Method;            // handler.h
+struct RsaGeneratedKey;   // rsa_records.h
+struct SurrenderContext;  // handler.h
+}  // namespace quillon::toolkit
+
+namespace quillon::toolkit::methods {
 
 struct DigestPrimitives {
     std::uint32_t contextSize;
@@ -51,9 +59,6 @@ struct ChainingPrimitives {
 };
 
 // Raw RSA with one key form (the method's key form: KeyInfoRsaPublic or KeyInfoRsaPrivateCrt).
-struct AlgObject;
-struct KeyObject;
-struct Method;
 struct RsaRawPrimitives {
     // Copies what the method needs of the key record into the object's memory (*context) and
     // reports the modulus length in bytes: status 7 for a modulus above 4096 bits, 15 for a key
@@ -78,8 +83,6 @@ struct RsaKeyGenRequest {
     const std::uint8_t* exponent;
     std::uint32_t exponentLength;
 };
-struct RsaGeneratedKey;  // rsa_records.h
-struct SurrenderContext;
 struct RsaKeyGenPrimitives {
     // The parameter and exponent rules, before any random bytes are drawn: status 7 modulus
     // length, 21 prime count, 4 exponent length, 3 even exponent.
@@ -99,4 +102,4 @@ struct UnsupportedPrimitives {
 };
 extern const UnsupportedPrimitives kUnsupportedPrimitives;
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::methods

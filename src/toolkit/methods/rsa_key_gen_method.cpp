@@ -9,7 +9,7 @@
 #include "toolkit/methods/rsa_keygen_engine.h"
 #include "toolkit/rsa_records.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::methods {
 namespace {
 
 RsaKeyGenParameters Parameters(const RsaKeyGenRequest& request) {
@@ -67,4 +67,4 @@ constexpr RsaKeyGenPrimitives kKeyGenPrimitives = {Check, RandomLength, Attempt}
 constinit const Method kRsaMultiPrimeKeyGenMethod = {InfoRsaMultiPrimeKeyGen, 0, nullptr,
                                                      &kKeyGenPrimitives};
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::methods

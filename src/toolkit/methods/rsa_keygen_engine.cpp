@@ -5,7 +5,7 @@
 
 #include "support/bignum.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::methods {
 namespace {
 
 using support::Mpi;
@@ -338,4 +338,4 @@ std::uint32_t RsaKeyGenGenerate(const RsaKeyGenParameters& parameters, RsaKeyGen
     }
 }
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::methods

@@ -14,7 +14,7 @@
 
 #include "support/secure_buffer.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::methods {
 
 // Method statuses of the engine.
 inline constexpr std::uint32_t kRsaKeyGenOk = 0;
@@ -89,4 +89,4 @@ struct RsaKeyGenKey {
                                               RsaKeyGenKey& key,
                                               const RsaKeyGenSurrender* surrender);
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::methods

@@ -23,7 +23,7 @@
 #include "toolkit/rsa_records.h"
 #include "toolkit/toolkit.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::methods {
 namespace {
 
 using support::Mpi;
@@ -314,4 +314,4 @@ constinit const Method kRsaRawPublicDecryptMethod = {InfoRsaRawPublic, kDecryptS
 constinit const Method kRsaRawPrivateDecryptMethod = {InfoRsaRawPrivate, kDecryptSide,
                                                       KeyInfoRsaPrivateCrt, &kRawPrivate};
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::methods

@@ -1,7 +1,7 @@
 #include "toolkit/methods/primitives.h"
 #include "toolkit/status.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::methods {
 namespace {
 
 std::uint32_t NotSupported() {
@@ -12,4 +12,4 @@ std::uint32_t NotSupported() {
 
 constinit const UnsupportedPrimitives kUnsupportedPrimitives = {NotSupported};
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::methods

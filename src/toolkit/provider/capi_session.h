@@ -11,7 +11,7 @@
 namespace quillon::toolkit {
 
 struct CapiSession {
-    RsaRawPrimitives primitives;  // first: the chooser entry's table points here
+    methods::RsaRawPrimitives primitives;  // first: the chooser entry's table points here
     platform::LibraryHandle library;
     capi::Functions functions;
     std::uint32_t lastError;  // GetLastError of the last failing CryptoAPI call

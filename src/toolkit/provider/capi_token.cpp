@@ -45,7 +45,7 @@ bool ResolveDecrypting(platform::LibraryHandle library, capi::Functions& f) {
            Resolve(library, "CryptExportKey", f.exportKey);
 }
 
-std::uint32_t Open(void** session, const RsaRawPrimitives& primitives,
+std::uint32_t Open(void** session, const methods::RsaRawPrimitives& primitives,
                    bool (*resolve)(platform::LibraryHandle, capi::Functions&)) {
     auto* opened = support::New<CapiSession>();
     if (opened == nullptr) return method::kOutOfMemory;
@@ -66,8 +66,8 @@ void Close(void* session) {
     support::WipeAndRelease(opened, sizeof *opened);
 }
 
-constexpr RsaRawPrimitives kSigning = {CapiBindKey, CapiSignBlock};
-constexpr RsaRawPrimitives kDecrypting = {CapiBindKey, CapiDecryptBlock};
+constexpr methods::RsaRawPrimitives kSigning = {CapiBindKey, CapiSignBlock};
+constexpr methods::RsaRawPrimitives kDecrypting = {CapiBindKey, CapiDecryptBlock};
 
 std::uint32_t OpenSigning(void** session) {
     return Open(session, kSigning, ResolveSigning);

@@ -71,18 +71,18 @@ std::int32_t KeyInfoItem(const void** descriptor) {
 }
 
 constinit const Method kByteKeyedAEncryptMethod = {InfoByteKeyedA, kEncryptSide, KeyInfoItem,
-                                                   &kUnsupportedPrimitives};
+                                                   &methods::kUnsupportedPrimitives};
 constinit const Method kByteKeyedADecryptMethod = {InfoByteKeyedA, kDecryptSide, KeyInfoItem,
-                                                   &kUnsupportedPrimitives};
+                                                   &methods::kUnsupportedPrimitives};
 constinit const Method kByteKeyedBEncryptMethod = {InfoByteKeyedB, kEncryptSide, KeyInfoItem,
-                                                   &kUnsupportedPrimitives};
+                                                   &methods::kUnsupportedPrimitives};
 constinit const Method kByteKeyedBDecryptMethod = {InfoByteKeyedB, kDecryptSide, KeyInfoItem,
-                                                   &kUnsupportedPrimitives};
+                                                   &methods::kUnsupportedPrimitives};
 constinit const Method kByteKeyedCEncryptMethod = {InfoByteKeyedC, kEncryptSide, KeyInfoItem,
-                                                   &kUnsupportedPrimitives};
+                                                   &methods::kUnsupportedPrimitives};
 constinit const Method kByteKeyedCDecryptMethod = {InfoByteKeyedC, kDecryptSide, KeyInfoItem,
-                                                   &kUnsupportedPrimitives};
+                                                   &methods::kUnsupportedPrimitives};
 constinit const Method kKeylessAuxiliaryMethod = {InfoKeylessAuxiliary, 0, nullptr,
-                                                  &kUnsupportedPrimitives};
+                                                  &methods::kUnsupportedPrimitives};
 
 }  // namespace quillon::toolkit
