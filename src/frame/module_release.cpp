@@ -11,7 +11,7 @@ namespace quillon::frame {
 void ReleaseModuleState() {
     // The certificate context first: its provider holds a random object and token sessions of
     // its own, which go with it.
-    toolkit::cert::ReleaseModuleCertContext();
+    toolkit::provider::ReleaseModuleCertContext();
     random::ReleaseModuleGenerator();
     keyagree::ModuleDhGroups().Release();
     keyagree::KeyFileForgetAll();

@@ -14,6 +14,7 @@
 
 using namespace quillon;
 using namespace quillon::toolkit::cert;
+using quillon::toolkit::provider::ModuleCertContext;
 
 // What the caller's CertHandle* points at: one certificate object, destroyed with the cell.
 struct CertHandle {
@@ -29,9 +30,9 @@ CertObject* ObjectOf(const CertHandle* cert) {
 // The key of RsaKeyFromCertificate: the certificate's SubjectPublicKeyInfo.
 toolkit::Status GiveCertificateKey(toolkit::KeyObject* key, const void* cert) {
     const CertFields* fields = nullptr;
-    const toolkit::CertStatus status =
+    const toolkit::cert::CertStatus status =
         CertGetFields(&fields, ObjectOf(static_cast<const CertHandle*>(cert)));
-    if (status != toolkit::kCertOk) return status;
+    if (status != toolkit::cert::kCertOk) return status;
     return toolkit::KeySetInfo(key, toolkit::KeyInfoRsaPublicBer, &fields->subjectPublicKeyInfo);
 }
 
@@ -43,8 +44,8 @@ extern "C" QUILLON_API int32_t QUILLON_CALL CertCreateFromDer(CertHandle** handl
     *handle = nullptr;
     CertContext* context = ModuleCertContext();
     return support::MakeCell(handle, [&](CertHandle& cell) {
-        toolkit::CertStatus status = CertObjectCreate(cell.object.Receive(), context);
-        if (status == toolkit::kCertOk) status = CertSetDer(cell.object, der, length);
+        toolkit::cert::CertStatus status = CertObjectCreate(cell.object.Receive(), context);
+        if (status == toolkit::cert::kCertOk) status = CertSetDer(cell.object, der, length);
         return static_cast<int32_t>(status);
     });
 }
@@ -56,19 +57,20 @@ extern "C" QUILLON_API void QUILLON_CALL CertDestroy(CertHandle** handle) {
 extern "C" QUILLON_API int32_t QUILLON_CALL CertGetNames(const char** subject, const char** issuer,
                                                          CertHandle* cert) {
     const CertFields* fields = nullptr;
-    if (const toolkit::CertStatus status = CertGetFields(&fields, ObjectOf(cert));
-        status != toolkit::kCertOk) {
+    if (const toolkit::cert::CertStatus status = CertGetFields(&fields, ObjectOf(cert));
+        status != toolkit::cert::kCertOk) {
         return static_cast<int32_t>(status);
     }
     // Both pointers are written (null for a name that cannot be made into text); a caller that
     // trusts a 0 must find both, so the subject's failure counts as well as the issuer's.
     const char* text = nullptr;
-    const toolkit::CertStatus subjectStatus = NameGetString(&text, fields->subjectName);
+    const toolkit::cert::CertStatus subjectStatus = NameGetString(&text, fields->subjectName);
     if (subject != nullptr) *subject = text;
     text = nullptr;
-    const toolkit::CertStatus issuerStatus = NameGetString(&text, fields->issuerName);
+    const toolkit::cert::CertStatus issuerStatus = NameGetString(&text, fields->issuerName);
     if (issuer != nullptr) *issuer = text;
-    return static_cast<int32_t>(subjectStatus != toolkit::kCertOk ? subjectStatus : issuerStatus);
+    return static_cast<int32_t>(subjectStatus != toolkit::cert::kCertOk ? subjectStatus
+                                                                        : issuerStatus);
 }
 
 extern "C" QUILLON_API int32_t QUILLON_CALL CertBuildPkcs7(uint8_t* out, uint32_t* capacity,
@@ -78,15 +80,15 @@ extern "C" QUILLON_API int32_t QUILLON_CALL CertBuildPkcs7(uint8_t* out, uint32_
     support::Owner<CertList, CertListDestroy> list;
     Item data{};
     Item message{};
-    toolkit::CertStatus status = CertListCreate(list.Receive());
-    if (status == toolkit::kCertOk) status = CertListAdd(list, ObjectOf(cert));
-    if (status == toolkit::kCertOk) status = CertEncodeDataMessage(context, nullptr, &data);
-    if (status == toolkit::kCertOk) {
+    toolkit::cert::CertStatus status = CertListCreate(list.Receive());
+    if (status == toolkit::cert::kCertOk) status = CertListAdd(list, ObjectOf(cert));
+    if (status == toolkit::cert::kCertOk) status = CertEncodeDataMessage(context, nullptr, &data);
+    if (status == toolkit::cert::kCertOk) {
         status = CertEncodeSignedDataMessage(context, &data, list, 0, &message);
     }
     // A message that could not be made is a failure, never an empty success.
     int32_t result = -1;
-    if (status == toolkit::kCertOk && message.length <= *capacity) {
+    if (status == toolkit::cert::kCertOk && message.length <= *capacity) {
         std::memcpy(out, message.data, message.length);
         *capacity = message.length;
         result = 0;

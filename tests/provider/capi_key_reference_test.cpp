@@ -8,7 +8,7 @@
 #include "provider/capi_reference_bytes.h"
 #include "toolkit/provider/provider_methods.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 namespace {
 
 using test::CapiReferenceData;
@@ -87,4 +87,4 @@ TEST(CapiKeyReferenceTest, KeyObjectKeepsItsOwnCopy) {
 }
 
 }  // namespace
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

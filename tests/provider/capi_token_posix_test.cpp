@@ -18,7 +18,7 @@
 #include "toolkit/provider/capi_session.h"
 #include "toolkit/provider/provider_methods.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -429,4 +429,4 @@ TEST_F(CapiTokenTest, AllocationFailureWhileOpening) {
 }
 
 }  // namespace
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

@@ -17,7 +17,7 @@
 #include "provider/capi_reference_bytes.h"
 #include "toolkit/provider/provider_methods.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -158,4 +158,4 @@ TEST(CapiTokenWin32Test, DecryptsThroughTheExponentOneExport) {
 }
 
 }  // namespace
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

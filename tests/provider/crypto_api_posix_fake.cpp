@@ -19,7 +19,7 @@
 namespace quillon::test {
 namespace {
 
-using namespace toolkit::capi;
+using namespace toolkit::provider::capi;
 
 FakeCryptoApi fake;
 std::uint32_t fakeError = 0;

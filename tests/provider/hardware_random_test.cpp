@@ -9,7 +9,7 @@
 
 #include "provider/platform_fake.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 namespace {
 
 using test::Fake;
@@ -130,4 +130,4 @@ TEST_F(HardwareRandomTest, ListedMethodOutsideATokenChooserIsRefused) {
 }
 
 }  // namespace
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

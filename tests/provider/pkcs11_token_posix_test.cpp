@@ -19,7 +19,7 @@
 #include "common/openssl_rsa.h"
 #include "toolkit/provider/provider_methods.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -356,4 +356,4 @@ TEST_F(Pkcs11TokenTest, KeyReferenceIsCopiedIntoTheKey) {
 }
 
 }  // namespace
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

@@ -13,22 +13,22 @@
 #include "toolkit/provider/provider_methods.h"
 #include "toolkit/provider/quillon_crypto_provider.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 namespace {
 
 using test::Fake;
 
 // A provider built by the entry, released when the test ends.
 struct Provider {
-    ProviderFunctions functions{};
-    ProviderState* state = nullptr;
-    CertStatus status = 0;
+    cert::ProviderFunctions functions{};
+    cert::ProviderState* state = nullptr;
+    cert::CertStatus status = 0;
     explicit Provider(const Item* seed = nullptr) {
         status = QuillonCryptoEntry(nullptr, seed, &functions, &state);
     }
     ~Provider() {
         if (state != nullptr) {
-            EXPECT_EQ(functions.release(nullptr, state), kCertOk);
+            EXPECT_EQ(functions.release(nullptr, state), cert::kCertOk);
         }
     }
     Provider(const Provider&) = delete;
@@ -36,7 +36,7 @@ struct Provider {
 
     std::vector<std::uint8_t> RandomBytes(std::uint32_t length) {
         AlgObject* random = nullptr;
-        EXPECT_EQ(functions.getRandomObject(nullptr, state, &random), kCertOk);
+        EXPECT_EQ(functions.getRandomObject(nullptr, state, &random), cert::kCertOk);
         std::vector<std::uint8_t> bytes(length);
         EXPECT_EQ(AlgGenerateRandomBytes(random, bytes.data(), length, nullptr), kOk);
         return bytes;
@@ -56,7 +56,7 @@ TEST_F(ProviderEntryTest, RecordNamesTheProvider) {
 
 TEST_F(ProviderEntryTest, WithoutDeviceSeedsFromSystemState) {
     Provider provider;
-    ASSERT_EQ(provider.status, kCertOk);
+    ASSERT_EQ(provider.status, cert::kCertOk);
     ASSERT_NE(provider.state, nullptr);
     EXPECT_EQ(ProviderSeedSource(*provider.state), SeedSource::kSystemState);
     EXPECT_EQ(Fake().processStatePolls, 1);
@@ -71,15 +71,15 @@ TEST_F(ProviderEntryTest, SystemStateByPlatform) {
         bool versionAvailable;
         std::uint32_t platformId;
         bool toolHelp;
-        CertStatus status;
+        cert::CertStatus status;
         int toolHelpPolls, processStatePolls;
     } const cases[] = {
-        {"Windows 95 family", true, 1, true, kCertOk, 1, 0},
-        {"Windows 95 family without tool help", true, 1, false, kCertGeneralFailure, 1, 0},
-        {"NT family", true, 2, true, kCertOk, 0, 1},
-        {"platform 0", true, 0, true, kCertGeneralFailure, 0, 0},
-        {"platform 3", true, 3, true, kCertGeneralFailure, 0, 0},
-        {"version unknown", false, 2, true, kCertGeneralFailure, 0, 0},
+        {"Windows 95 family", true, 1, true, cert::kCertOk, 1, 0},
+        {"Windows 95 family without tool help", true, 1, false, cert::kCertGeneralFailure, 1, 0},
+        {"NT family", true, 2, true, cert::kCertOk, 0, 1},
+        {"platform 0", true, 0, true, cert::kCertGeneralFailure, 0, 0},
+        {"platform 3", true, 3, true, cert::kCertGeneralFailure, 0, 0},
+        {"version unknown", false, 2, true, cert::kCertGeneralFailure, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -87,15 +87,16 @@ TEST_F(ProviderEntryTest, SystemStateByPlatform) {
         Fake().versionAvailable = c.versionAvailable;
         Fake().version.platformId = c.platformId;
         Fake().toolHelpAvailable = c.toolHelp;
-        ProviderFunctions functions{};
-        ProviderState* state = reinterpret_cast<ProviderState*>(&functions);  // must be cleared
+        cert::ProviderFunctions functions{};
+        cert::ProviderState* state =
+            reinterpret_cast<cert::ProviderState*>(&functions);  // must be cleared
         EXPECT_EQ(QuillonCryptoEntry(nullptr, nullptr, &functions, &state), c.status);
         EXPECT_EQ(Fake().toolHelpPolls, c.toolHelpPolls);
         EXPECT_EQ(Fake().processStatePolls, c.processStatePolls);
-        if (c.status == kCertOk) {
+        if (c.status == cert::kCertOk) {
             ASSERT_NE(state, nullptr);
             EXPECT_EQ(ProviderSeedSource(*state), SeedSource::kSystemState);
-            EXPECT_EQ(functions.release(nullptr, state), kCertOk);
+            EXPECT_EQ(functions.release(nullptr, state), cert::kCertOk);
         } else {
             EXPECT_EQ(state, nullptr);
         }
@@ -105,7 +106,7 @@ TEST_F(ProviderEntryTest, SystemStateByPlatform) {
 TEST_F(ProviderEntryTest, DeviceSeedsWith128Bytes) {
     Fake().devicePresent = true;
     Provider provider;
-    ASSERT_EQ(provider.status, kCertOk);
+    ASSERT_EQ(provider.status, cert::kCertOk);
     EXPECT_EQ(ProviderSeedSource(*provider.state), SeedSource::kHardwareDevice);
     EXPECT_EQ(Fake().testRequests, 1);
     EXPECT_EQ(Fake().capabilityRequests, 1);
@@ -133,7 +134,7 @@ TEST_F(ProviderEntryTest, AnyDeviceFailureFallsBackToSystemState) {
         Fake().devicePresent = true;
         c.arrange(Fake());
         Provider provider;
-        ASSERT_EQ(provider.status, kCertOk);
+        ASSERT_EQ(provider.status, cert::kCertOk);
         EXPECT_EQ(ProviderSeedSource(*provider.state), SeedSource::kSystemState);
         EXPECT_EQ(Fake().processStatePolls, 1);
     }
@@ -144,8 +145,8 @@ TEST_F(ProviderEntryTest, CallerSeedDecidesTheGenerator) {
     const Item seed{bytes, sizeof bytes};
     Provider first(&seed);
     Provider second(&seed);
-    ASSERT_EQ(first.status, kCertOk);
-    ASSERT_EQ(second.status, kCertOk);
+    ASSERT_EQ(first.status, cert::kCertOk);
+    ASSERT_EQ(second.status, cert::kCertOk);
     EXPECT_EQ(ProviderSeedSource(*first.state), SeedSource::kCallerSeed);
     EXPECT_EQ(first.RandomBytes(64), second.RandomBytes(64));
     EXPECT_EQ(Fake().processStatePolls, 0);
@@ -158,22 +159,22 @@ TEST_F(ProviderEntryTest, CallerSeedDecidesTheGenerator) {
     // An empty seed is no seed: it would leave the generator predictable.
     const Item empty{bytes, 0};
     Provider fourth(&empty);
-    ASSERT_EQ(fourth.status, kCertOk);
+    ASSERT_EQ(fourth.status, cert::kCertOk);
     EXPECT_EQ(ProviderSeedSource(*fourth.state), SeedSource::kSystemState);
 }
 
 TEST_F(ProviderEntryTest, NullArgumentsAreNamed) {
     Provider provider;
-    ASSERT_EQ(provider.status, kCertOk);
-    ProviderFunctions functions{};
-    ProviderState* state = nullptr;
+    ASSERT_EQ(provider.status, cert::kCertOk);
+    cert::ProviderFunctions functions{};
+    cert::ProviderState* state = nullptr;
     Chooser chooser = nullptr;
     AlgObject* random = nullptr;
     const Item brokenSeed{nullptr, 4};
     const auto& f = provider.functions;
-    const auto expectNamed = [](CertStatus status, const char* name) {
-        EXPECT_EQ(status, kCertNullArgument) << name;
-        EXPECT_STREQ(MissingArgumentName(), name);
+    const auto expectNamed = [](cert::CertStatus status, const char* name) {
+        EXPECT_EQ(status, cert::kCertNullArgument) << name;
+        EXPECT_STREQ(cert::MissingArgumentName(), name);
     };
     expectNamed(QuillonCryptoEntry(nullptr, nullptr, nullptr, &state), "funcs");
     expectNamed(QuillonCryptoEntry(nullptr, nullptr, &functions, nullptr), "handle");
@@ -184,27 +185,27 @@ TEST_F(ProviderEntryTest, NullArgumentsAreNamed) {
     expectNamed(f.getRandomObject(nullptr, nullptr, &random), "handle");
     expectNamed(f.getRandomObject(nullptr, provider.state, nullptr), "randomObj");
     expectNamed(f.refreshSeed(nullptr, nullptr), "handle");
-    EXPECT_EQ(f.release(nullptr, nullptr), kCertOk);
+    EXPECT_EQ(f.release(nullptr, nullptr), cert::kCertOk);
 }
 
 TEST_F(ProviderEntryTest, StatusMapping) {
     struct Case {
         Status toolkit;
-        CertStatus cert;
+        cert::CertStatus cert;
     } const cases[] = {
         {0, 0},         {0x206, 0x700}, {0x207, 0x702}, {0x208, 0x703}, {0x20C, 0x705},
         {0x20D, 0x706}, {0x218, 0x70A}, {0x219, 0x70B}, {0x200, 0x74B}, {0x20B, 0x74B},
         {0x20F, 0x74B}, {0x221, 0x74B}, {0x6FF, 0x74B}, {1, 0x74B},     {0x700, 0x700},
         {0x709, 0x709}, {0x74B, 0x74B}, {0x763, 0x763},
     };
-    for (const Case& c : cases) EXPECT_EQ(MapToCertStatus(c.toolkit), c.cert) << c.toolkit;
+    for (const Case& c : cases) EXPECT_EQ(cert::MapToCertStatus(c.toolkit), c.cert) << c.toolkit;
 }
 
 TEST_F(ProviderEntryTest, ChooserHoldsTheListWithoutAbsentTokens) {
     Provider provider;
-    ASSERT_EQ(provider.status, kCertOk);
+    ASSERT_EQ(provider.status, cert::kCertOk);
     Chooser chooser = nullptr;
-    ASSERT_EQ(provider.functions.getChooser(nullptr, provider.state, &chooser), kCertOk);
+    ASSERT_EQ(provider.functions.getChooser(nullptr, provider.state, &chooser), cert::kCertOk);
     // Where CryptoAPI cannot be loaded its two methods take no part; where it can they stand in
     // their place as session entries of the raw private-key kind. The rest keep their order.
     const platform::LibraryHandle capi = platform::LoadDynamicLibrary("advapi32.dll");
@@ -251,20 +252,20 @@ TEST_F(ProviderEntryTest, MethodListOrder) {
 
 TEST_F(ProviderEntryTest, RefreshFeedsSystemStateOnly) {
     Provider fromSystem;
-    ASSERT_EQ(fromSystem.status, kCertOk);
+    ASSERT_EQ(fromSystem.status, cert::kCertOk);
     const auto before = fromSystem.RandomBytes(20);
-    EXPECT_EQ(fromSystem.functions.refreshSeed(nullptr, fromSystem.state), kCertOk);
+    EXPECT_EQ(fromSystem.functions.refreshSeed(nullptr, fromSystem.state), cert::kCertOk);
     EXPECT_EQ(Fake().refreshPolls, 1);
 
     std::uint8_t bytes[] = {42};
     const Item seed{bytes, 1};
     Provider fromCaller(&seed);
-    EXPECT_EQ(fromCaller.functions.refreshSeed(nullptr, fromCaller.state), kCertOk);
+    EXPECT_EQ(fromCaller.functions.refreshSeed(nullptr, fromCaller.state), cert::kCertOk);
     test::ResetFakePlatform();
     Fake().devicePresent = true;
     Provider fromDevice;
     ASSERT_EQ(ProviderSeedSource(*fromDevice.state), SeedSource::kHardwareDevice);
-    EXPECT_EQ(fromDevice.functions.refreshSeed(nullptr, fromDevice.state), kCertOk);
+    EXPECT_EQ(fromDevice.functions.refreshSeed(nullptr, fromDevice.state), cert::kCertOk);
     EXPECT_EQ(Fake().refreshPolls, 0);
 }
 
@@ -291,11 +292,11 @@ TEST_F(ProviderEntryTest, AllocationFailureAnywhere) {
         const int allocations = test::ForEachAllocationFailure([&](int failing) {
             test::ResetFakePlatform();
             Fake().devicePresent = c.device;
-            ProviderFunctions functions{};
-            ProviderState* state = nullptr;
-            const CertStatus status = QuillonCryptoEntry(nullptr, c.seed, &functions, &state);
-            if (status != kCertOk) {
-                EXPECT_EQ(status, kCertOutOfMemory) << "allocation " << failing;
+            cert::ProviderFunctions functions{};
+            cert::ProviderState* state = nullptr;
+            const cert::CertStatus status = QuillonCryptoEntry(nullptr, c.seed, &functions, &state);
+            if (status != cert::kCertOk) {
+                EXPECT_EQ(status, cert::kCertOutOfMemory) << "allocation " << failing;
                 EXPECT_EQ(state, nullptr);
                 return;
             }
@@ -303,14 +304,14 @@ TEST_F(ProviderEntryTest, AllocationFailureAnywhere) {
             const SeedSource source = ProviderSeedSource(*state);
             EXPECT_TRUE(source == c.source || source == c.fallback) << failing;
             AlgObject* random = nullptr;
-            ASSERT_EQ(functions.getRandomObject(nullptr, state, &random), kCertOk);
+            ASSERT_EQ(functions.getRandomObject(nullptr, state, &random), cert::kCertOk);
             std::uint8_t out[8];
             EXPECT_EQ(AlgGenerateRandomBytes(random, out, sizeof out, nullptr), kOk);
-            EXPECT_EQ(functions.release(nullptr, state), kCertOk);
+            EXPECT_EQ(functions.release(nullptr, state), cert::kCertOk);
         });
         EXPECT_GT(allocations, 3);
     }
 }
 
 }  // namespace
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

@@ -24,6 +24,7 @@ namespace {
 using quillon::test::CertBytes;
 using quillon::test::CertRecipe;
 namespace cert = quillon::toolkit::cert;
+namespace provider = quillon::toolkit::provider;
 
 CertRecipe Recipe() {
     CertRecipe recipe;
@@ -221,19 +222,19 @@ TEST(CertExports, EmptyHandles) {
 }
 
 TEST(CertExports, ModuleContextRegistersTheProvider) {
-    cert::CertContext* context = cert::ModuleCertContext();
+    cert::CertContext* context = provider::ModuleCertContext();
     ASSERT_TRUE(cert::IsCertContext(context));
-    EXPECT_EQ(context, cert::ModuleCertContext());
+    EXPECT_EQ(context, provider::ModuleCertContext());
     EXPECT_EQ(context->provider.serviceType, 2u);
     EXPECT_STREQ(context->provider.name, "Quillon Crypto");
     ASSERT_NE(context->providerState, nullptr);
     // No hardware random device here: the provider seeded from the system state.
-    EXPECT_EQ(quillon::toolkit::ProviderSeedSource(*context->providerState),
-              quillon::toolkit::SeedSource::kSystemState);
+    EXPECT_EQ(provider::ProviderSeedSource(*context->providerState),
+              provider::SeedSource::kSystemState);
 }
 
 TEST(CertExports, AllocationFailures) {
-    (void)cert::ModuleCertContext();  // made once, before any allocation is made to fail
+    (void)provider::ModuleCertContext();  // made once, before any allocation is made to fail
     quillon::test::AllocationHookGuard guard;
     const CertBytes der = quillon::test::MakeCertificate(Recipe());
     // Import: cell, object, DER copy, two name entry arrays; names: two texts; message: list,
@@ -367,7 +368,7 @@ TEST(RsaKeyFromCertificate, Refusals) {
 }
 
 TEST(RsaKeyFromCertificate, AllocationFailures) {
-    (void)cert::ModuleCertContext();
+    (void)provider::ModuleCertContext();
     const CertBytes der = quillon::test::MakeCertificate(Recipe());
     CertHandle* cert = nullptr;
     ASSERT_EQ(CertCreateFromDer(&cert, der.data(), static_cast<uint32_t>(der.size())), 0);
@@ -425,7 +426,7 @@ TEST(CertExports, SystemCaBundle) {
 
 TEST(CertContextOnce, FailedCreationIsNotRepeated) {
     quillon::test::AllocationHookGuard guard;
-    cert::CertContextOnce once;
+    provider::CertContextOnce once;
     (void)quillon::support::CountAllocations();
     quillon::support::FailNthAllocation(1);
     EXPECT_EQ(once.Get(), nullptr);
@@ -436,7 +437,7 @@ TEST(CertContextOnce, FailedCreationIsNotRepeated) {
 }
 
 TEST(CertContextOnce, ThreadsRacingGetOneContext) {
-    cert::CertContextOnce once;
+    provider::CertContextOnce once;
     constexpr int kThreads = 8;
     std::atomic<bool> go{false};
     cert::CertContext* seen[kThreads] = {};

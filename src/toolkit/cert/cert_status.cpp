@@ -2,7 +2,7 @@
 
 #include "platform/thread_value.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::cert {
 namespace {
 
 // A toolkit code that no method of this module produces, mapped for completeness.
@@ -47,4 +47,4 @@ const char* MissingArgumentName() {
     return static_cast<const char*>(platform::ThreadValue());
 }
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::cert

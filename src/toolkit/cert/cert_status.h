@@ -6,7 +6,7 @@
 
 #include "toolkit/status.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::cert {
 
 using CertStatus = std::uint32_t;
 
@@ -42,4 +42,4 @@ inline constexpr CertStatus kCertBadOptions = 0x763;  // message options ("cmsOp
 [[nodiscard]] CertStatus RefuseArgument(const char* name, CertStatus status);
 [[nodiscard]] const char* MissingArgumentName();
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::cert

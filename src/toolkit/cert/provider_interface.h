@@ -14,30 +14,27 @@
 #include "toolkit/toolkit.h"
 
 namespace quillon::toolkit::cert {
-struct CertContext;  // the certificate toolkit context; the provider never looks inside
-}  // namespace quillon::toolkit::cert
 
-namespace quillon::toolkit {
-
-struct ProviderState;
+struct CertContext;    // the certificate toolkit context; the provider never looks inside
+struct ProviderState;  // the provider's own
 
 // Filled by the entry operation, in this order.
 struct ProviderFunctions {
     // Destroys the random object, releases the chooser and its sessions, frees the state; a null
     // state is ignored.
-    CertStatus (*release)(cert::CertContext* context, ProviderState* state);
+    CertStatus (*release)(CertContext* context, ProviderState* state);
     // The provider's chooser; it stays valid until release.
-    CertStatus (*getChooser)(cert::CertContext* context, ProviderState* state, Chooser* chooser);
+    CertStatus (*getChooser)(CertContext* context, ProviderState* state, Chooser* chooser);
     // The provider's random object (InfoRandomFips186), seeded; owned by the provider.
-    CertStatus (*getRandomObject)(cert::CertContext* context, ProviderState* state,
+    CertStatus (*getRandomObject)(CertContext* context, ProviderState* state,
                                   AlgObject** randomObject);
     // Feeds fresh system values to the random object when it was seeded from system state.
-    CertStatus (*refreshSeed)(cert::CertContext* context, ProviderState* state);
+    CertStatus (*refreshSeed)(CertContext* context, ProviderState* state);
 };
 
 // Builds the provider: fills functions, writes the new state to *state (null on failure).
 // seed: the caller's seed material, or null to seed from a hardware device or the system state.
-using ProviderEntry = CertStatus (*)(cert::CertContext* context, const Item* seed,
+using ProviderEntry = CertStatus (*)(CertContext* context, const Item* seed,
                                      ProviderFunctions* functions, ProviderState** state);
 
 // What a certificate toolkit context is given for each provider it registers.
@@ -47,4 +44,4 @@ struct ProviderRecord {
     ProviderEntry entry;
 };
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::cert

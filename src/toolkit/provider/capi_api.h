@@ -12,7 +12,7 @@
 #define QUILLON_SYSTEM_CALL
 #endif
 
-namespace quillon::toolkit::capi {
+namespace quillon::toolkit::provider::capi {
 
 using Bool = std::int32_t;
 using Dword = std::uint32_t;
@@ -70,4 +70,4 @@ struct Functions {
     ExportKey exportKey;
 };
 
-}  // namespace quillon::toolkit::capi
+}  // namespace quillon::toolkit::provider::capi

@@ -9,7 +9,7 @@
 #include "toolkit/rsa_records.h"
 #include "toolkit/status.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 namespace {
 
 constexpr std::uint32_t kBlobHeaderLength = 12;  // BLOBHEADER and the wrapping algorithm
@@ -118,4 +118,4 @@ std::uint32_t CapiDecryptBlock(const void* context, std::uint8_t* out, std::uint
     return method::kOk;
 }
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

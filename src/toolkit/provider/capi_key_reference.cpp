@@ -4,7 +4,7 @@
 
 #include "toolkit/provider/provider_methods.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 namespace {
 
 constexpr char kManufacturer[] = "Quillon Cert CryptoAPI Module";
@@ -80,4 +80,4 @@ std::int32_t KeyInfoCapiReference(const void** descriptor) {
     return kKeyInfoCode;
 }
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

@@ -6,7 +6,7 @@
 
 #include "toolkit/item.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 
 // manufacturer: exactly the 30 bytes of "Quillon Cert CryptoAPI Module" and its terminating zero.
 // data: key-container name (zero-terminated; empty means none), provider name (zero-terminated;
@@ -30,4 +30,4 @@ struct CapiKeyLocation {
 [[nodiscard]] std::uint32_t CapiParseKeyReference(const CapiKeyReference& reference,
                                                   CapiKeyLocation& location);
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

@@ -8,7 +8,7 @@
 #include "toolkit/methods/primitives.h"
 #include "toolkit/provider/capi_api.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 
 struct CapiSession {
     methods::RsaRawPrimitives primitives;  // first: the chooser entry's table points here
@@ -47,4 +47,4 @@ std::uint32_t CapiDecryptBlock(const void* context, std::uint8_t* out, std::uint
 // Reverses bytes in place: CryptoAPI keeps numbers least significant byte first.
 void CapiReverse(std::uint8_t* bytes, std::uint32_t length);
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

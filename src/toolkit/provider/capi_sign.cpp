@@ -7,7 +7,7 @@
 #include "toolkit/provider/capi_session.h"
 #include "toolkit/status.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 namespace {
 
 // The DigestInfo prefixes of PKCS #1 v2.2 (RFC 8017 section 9.2, note 1).
@@ -102,4 +102,4 @@ std::uint32_t CapiSignBlock(const void* context, std::uint8_t* out, std::uint32_
     return method::kOk;
 }
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

@@ -13,7 +13,7 @@
 #include "toolkit/provider/token_chooser.h"
 #include "toolkit/rsa_records.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 namespace {
 
 constexpr char kLibraryName[] = "advapi32.dll";
@@ -155,4 +155,4 @@ constinit const TokenMethod kCapiEncryptToken = {
 constinit const TokenMethod kCapiDecryptToken = {
     &kCapiDecryptMethod, "TOKEN_RSA_CRT_DECRYPT.QUILLON_CAPI.com.quillon", OpenDecrypting, Close};
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

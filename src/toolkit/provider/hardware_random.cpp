@@ -4,7 +4,7 @@
 #include "support/checked_alloc.h"
 #include "support/secure_wipe.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 namespace {
 
 constexpr std::uint32_t kRandomCapability = 5;
@@ -125,4 +125,4 @@ const char* HardwareRandomLastError(const void* session) {
     return static_cast<const HardwareSession*>(session)->lastError;
 }
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

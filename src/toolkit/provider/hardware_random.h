@@ -8,7 +8,7 @@
 
 #include "toolkit/provider/token_chooser.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 
 // A random kind served only by the hardware method (record: none). An object of this kind must
 // not outlive the chooser it was initialised with, whose session it uses.
@@ -20,4 +20,4 @@ extern const TokenMethod kHardwareRandomToken;
 // The message the session recorded with its last device failure, or null.
 [[nodiscard]] const char* HardwareRandomLastError(const void* session);
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

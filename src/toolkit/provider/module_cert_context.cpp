@@ -3,21 +3,21 @@
 
 #include "platform/timing.h"
 
-namespace quillon::toolkit::cert {
+namespace quillon::toolkit::provider {
 namespace {
 
 constinit CertContextOnce theModuleContext;
 
 }  // namespace
 
-CertContext* CertContextOnce::Get() {
+cert::CertContext* CertContextOnce::Get() {
     int state = state_.load(std::memory_order_acquire);
     while (state != kDone) {
         if (state == kFresh &&
             state_.compare_exchange_weak(state, kCreating, std::memory_order_acquire)) {
             // Its status is not kept: without a context, imports still work and only the
             // message encoders refuse.
-            (void)CertContextCreate(&context_, &kQuillonCryptoProvider, nullptr);
+            (void)cert::CertContextCreate(&context_, &kQuillonCryptoProvider, nullptr);
             state_.store(kDone, std::memory_order_release);
             return context_;
         }
@@ -30,12 +30,12 @@ CertContext* CertContextOnce::Get() {
 }
 
 void CertContextOnce::Release() {
-    if (context_ != nullptr) CertContextDestroy(&context_);
+    if (context_ != nullptr) cert::CertContextDestroy(&context_);
     context_ = nullptr;
     state_.store(kFresh, std::memory_order_release);
 }
 
-CertContext* ModuleCertContext() {
+cert::CertContext* ModuleCertContext() {
     return theModuleContext.Get();
 }
 
@@ -43,4 +43,4 @@ void ReleaseModuleCertContext() {
     theModuleContext.Release();
 }
 
-}  // namespace quillon::toolkit::cert
+}  // namespace quillon::toolkit::provider

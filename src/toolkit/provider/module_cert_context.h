@@ -6,7 +6,7 @@
 
 #include "toolkit/cert/cert_context.h"
 
-namespace quillon::toolkit::cert {
+namespace quillon::toolkit::provider {
 
 // A context made exactly once, whatever threads race for it: the first caller creates it and
 // the others wait for that to finish. A creation that fails is not tried again; the context is
@@ -18,19 +18,19 @@ class CertContextOnce {
     CertContextOnce& operator=(const CertContextOnce&) = delete;
 
     // The context (null when its creation failed), creating it on the first call.
-    [[nodiscard]] CertContext* Get();
+    [[nodiscard]] cert::CertContext* Get();
     // Destroys the context; the next Get creates it again. Only when no thread uses it.
     void Release();
 
   private:
     static constexpr int kFresh = 0, kCreating = 1, kDone = 2;
     std::atomic<int> state_{kFresh};
-    CertContext* context_ = nullptr;
+    cert::CertContext* context_ = nullptr;
 };
 
 // The module's context.
-[[nodiscard]] CertContext* ModuleCertContext();
+[[nodiscard]] cert::CertContext* ModuleCertContext();
 // Destroys the module's context (the module's unload).
 void ReleaseModuleCertContext();
 
-}  // namespace quillon::toolkit::cert
+}  // namespace quillon::toolkit::provider

@@ -6,7 +6,7 @@
 #include "toolkit/provider/pkcs11_token.h"
 #include "toolkit/provider/provider_methods.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 namespace {
 
 CK_OBJECT_CLASS KeyClassOf(TokenOperation operation) {
@@ -164,4 +164,4 @@ constinit const Method kPkcs11RawEncryptMethod = {InfoTokenRsa, kEncryptSide, Ke
 constinit const Method kPkcs11RawDecryptMethod = {InfoTokenRsa, kDecryptSide, KeyInfoPkcs11Key,
                                                   &kRawDecrypt};
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

@@ -4,7 +4,7 @@
 
 #include "support/checked_alloc.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 namespace {
 
 constexpr CK_FLAGS kSessionFlags = CKF_SERIAL_SESSION | CKF_RW_SESSION;
@@ -117,4 +117,4 @@ void Pkcs11CloseSession(Pkcs11Session& session) {
     session.lastError = lastError;
 }
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

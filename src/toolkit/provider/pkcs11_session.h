@@ -10,7 +10,7 @@
 #include "platform/dynamic_library.h"
 #include "toolkit/status.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 
 // What names a token: the library file, the token label (null: the first slot whose token
 // information can be read) and the user PIN (null: none).
@@ -41,4 +41,4 @@ void Pkcs11CloseSession(Pkcs11Session& session);
 // further byte is padding (at most 0x20, or above 0x7F).
 [[nodiscard]] bool Pkcs11LabelMatches(const char* label, const CK_UTF8CHAR (&tokenLabel)[32]);
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

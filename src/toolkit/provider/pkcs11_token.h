@@ -6,7 +6,7 @@
 
 #include "toolkit/provider/pkcs11_session.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 
 enum class TokenOperation : std::uint32_t { kSign, kVerify, kEncrypt, kDecrypt };
 
@@ -35,4 +35,4 @@ std::int32_t KeyInfoPkcs11Key(const void** descriptor);
                                       std::uint32_t* outLength, std::uint32_t maxLength,
                                       bool* valid);
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

@@ -6,7 +6,7 @@
 #include "toolkit/methods/methods.h"
 #include "toolkit/provider/provider_methods.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 namespace {
 
 constexpr AlgInfoClass kSearchOnlyClass = {SetWithoutParameters, nullptr, nullptr};
@@ -85,4 +85,4 @@ constinit const Method kByteKeyedCDecryptMethod = {InfoByteKeyedC, kDecryptSide,
 constinit const Method kKeylessAuxiliaryMethod = {InfoKeylessAuxiliary, 0, nullptr,
                                                   &methods::kUnsupportedPrimitives};
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

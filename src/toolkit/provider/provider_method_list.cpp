@@ -5,7 +5,7 @@
 #include "toolkit/methods/methods.h"
 #include "toolkit/provider/provider_methods.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 
 constinit const Method* const kProviderMethods[kProviderMethodCount] = {
     &methods::kSha1Method,           //  1 SHA-1 digest
@@ -43,4 +43,4 @@ constinit const Method* const kProviderMethods[kProviderMethodCount] = {
 constinit const TokenMethod* const kProviderTokens[kProviderTokenCount] = {&kCapiEncryptToken,
                                                                            &kCapiDecryptToken};
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

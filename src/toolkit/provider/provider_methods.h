@@ -7,7 +7,7 @@
 
 #include "toolkit/provider/token_chooser.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 
 inline constexpr std::size_t kProviderMethodCount = 30;
 extern const Method* const kProviderMethods[kProviderMethodCount];
@@ -55,4 +55,4 @@ extern const Method kPkcs11RawVerifyMethod;
 extern const Method kPkcs11RawEncryptMethod;
 extern const Method kPkcs11RawDecryptMethod;
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

@@ -10,7 +10,7 @@
 #include "toolkit/owners.h"
 #include "toolkit/provider/hardware_random.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 namespace {
 
 constexpr std::uint32_t kHardwareSeedLength = 128;
@@ -48,7 +48,7 @@ Status SeedFromHardwareDevice(AlgObject* random, const SurrenderContext* surrend
         return status;
     }
     if (std::strcmp(TokenChooserName(*path.chooser.get()), kSoftwareOnly) == 0)
-        return kCertNoDevice;
+        return cert::kCertNoDevice;
     support::SecureBuffer bytes = support::SecureBuffer::Zeroed(kHardwareSeedLength);
     if (!bytes.ok()) return kOutOfMemory;
     Status status = AlgCreate(path.object.Receive());
@@ -64,17 +64,17 @@ Status SeedFromHardwareDevice(AlgObject* random, const SurrenderContext* surrend
 
 Status SeedFromSystemState(AlgObject* random, const SurrenderContext* surrender) {
     platform::OsVersion version;
-    if (!platform::QueryOsVersion(version)) return kCertGeneralFailure;
+    if (!platform::QueryOsVersion(version)) return cert::kCertGeneralFailure;
     Feed feed{random, surrender, kOk};
     switch (version.platformId) {
         case platform::kWindows95Family:
-            if (!platform::PollToolHelpSnapshot(FeedItem, &feed)) return kCertGeneralFailure;
+            if (!platform::PollToolHelpSnapshot(FeedItem, &feed)) return cert::kCertGeneralFailure;
             return feed.status;
         case platform::kNtFamily:
             platform::PollProcessState(FeedItem, &feed);
             return feed.status;
         default:
-            return kCertGeneralFailure;
+            return cert::kCertGeneralFailure;
     }
 }
 
@@ -84,4 +84,4 @@ Status RefreshSystemSeed(AlgObject* random, const SurrenderContext* surrender) {
     return feed.status;
 }
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

@@ -4,7 +4,7 @@
 
 #include "toolkit/toolkit.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 
 // The hardware path: a chooser of the hardware method alone; unless its session is
 // "SoftwareOnly" (0x709: no device), a hardware random object gives 128 bytes to random. Any
@@ -19,4 +19,4 @@ namespace quillon::toolkit {
 // Feeds the fresh values of a seed refresh to random.
 [[nodiscard]] Status RefreshSystemSeed(AlgObject* random, const SurrenderContext* surrender);
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

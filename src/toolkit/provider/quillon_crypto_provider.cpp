@@ -5,14 +5,14 @@
 #include "toolkit/provider/provider_methods.h"
 #include "toolkit/provider/provider_seed.h"
 
-namespace quillon::toolkit {
-
-struct ProviderState {
-    SeedSource seedSource;
-    AlgObject* random;      // InfoRandomFips186, initialised with the provider's chooser
-    TokenChooser* chooser;  // the chooser and its session data
+// The state behind the provider interface's opaque handle.
+struct quillon::toolkit::cert::ProviderState {
+    provider::SeedSource seedSource;
+    AlgObject* random;                // InfoRandomFips186, initialised with the provider's chooser
+    provider::TokenChooser* chooser;  // the chooser and its session data
 };
 
+namespace quillon::toolkit::provider {
 namespace {
 
 constexpr std::uint32_t kProviderServiceType = 2;
@@ -20,40 +20,41 @@ constexpr std::uint32_t kProviderServiceType = 2;
 // The certificate toolkit offers a surrender context; the module always runs without one.
 constexpr const SurrenderContext* kNoSurrender = nullptr;
 
-CertStatus Release(cert::CertContext*, ProviderState* state) {
-    if (state == nullptr) return kCertOk;
+cert::CertStatus Release(cert::CertContext*, cert::ProviderState* state) {
+    if (state == nullptr) return cert::kCertOk;
     (void)AlgDestroy(&state->random);
     TokenChooserRelease(&state->chooser);
     support::WipeAndRelease(state, sizeof *state);
-    return kCertOk;
+    return cert::kCertOk;
 }
 
-CertStatus GetChooser(cert::CertContext*, ProviderState* state, Chooser* chooser) {
-    if (state == nullptr) return NullArgument("handle");
-    if (chooser == nullptr) return NullArgument("chooser");
+cert::CertStatus GetChooser(cert::CertContext*, cert::ProviderState* state, Chooser* chooser) {
+    if (state == nullptr) return cert::NullArgument("handle");
+    if (chooser == nullptr) return cert::NullArgument("chooser");
     *chooser = state->chooser->entries;
-    return kCertOk;
+    return cert::kCertOk;
 }
 
-CertStatus GetRandomObject(cert::CertContext*, ProviderState* state, AlgObject** randomObject) {
-    if (state == nullptr) return NullArgument("handle");
-    if (randomObject == nullptr) return NullArgument("randomObj");
+cert::CertStatus GetRandomObject(cert::CertContext*, cert::ProviderState* state,
+                                 AlgObject** randomObject) {
+    if (state == nullptr) return cert::NullArgument("handle");
+    if (randomObject == nullptr) return cert::NullArgument("randomObj");
     *randomObject = state->random;
-    return kCertOk;
+    return cert::kCertOk;
 }
 
 // Seeds from a caller or a device are left as they are; only system state goes stale.
-CertStatus RefreshSeed(cert::CertContext*, ProviderState* state) {
-    if (state == nullptr) return NullArgument("handle");
-    if (state->seedSource != SeedSource::kSystemState) return kCertOk;
-    return MapToCertStatus(RefreshSystemSeed(state->random, kNoSurrender));
+cert::CertStatus RefreshSeed(cert::CertContext*, cert::ProviderState* state) {
+    if (state == nullptr) return cert::NullArgument("handle");
+    if (state->seedSource != SeedSource::kSystemState) return cert::kCertOk;
+    return cert::MapToCertStatus(RefreshSystemSeed(state->random, kNoSurrender));
 }
 
-constexpr ProviderFunctions kFunctions = {Release, GetChooser, GetRandomObject, RefreshSeed};
+constexpr cert::ProviderFunctions kFunctions = {Release, GetChooser, GetRandomObject, RefreshSeed};
 
 // A caller's seed first; else the hardware device; if that fails in any way, system state. An
 // empty seed counts as none: taken as the only seed it would leave the generator predictable.
-Status Seed(ProviderState& state, const Item* seed) {
+Status Seed(cert::ProviderState& state, const Item* seed) {
     if (seed != nullptr && seed->length != 0) {
         state.seedSource = SeedSource::kCallerSeed;
         return AlgRandomUpdate(state.random, seed->data, seed->length, kNoSurrender);
@@ -66,7 +67,7 @@ Status Seed(ProviderState& state, const Item* seed) {
     return SeedFromSystemState(state.random, kNoSurrender);
 }
 
-Status Build(ProviderState& state, const Item* seed) {
+Status Build(cert::ProviderState& state, const Item* seed) {
     Status status = TokenChooserBuild(kProviderMethods, kProviderMethodCount, kProviderTokens,
                                       kProviderTokenCount, &state.chooser);
     if (status == kOk) status = AlgCreate(&state.random);
@@ -78,28 +79,30 @@ Status Build(ProviderState& state, const Item* seed) {
 
 }  // namespace
 
-CertStatus QuillonCryptoEntry(cert::CertContext*, const Item* seed, ProviderFunctions* functions,
-                              ProviderState** state) {
-    if (functions == nullptr) return NullArgument("funcs");
-    if (state == nullptr) return NullArgument("handle");
+cert::CertStatus QuillonCryptoEntry(cert::CertContext*, const Item* seed,
+                                    cert::ProviderFunctions* functions,
+                                    cert::ProviderState** state) {
+    if (functions == nullptr) return cert::NullArgument("funcs");
+    if (state == nullptr) return cert::NullArgument("handle");
     *state = nullptr;
-    if (seed != nullptr && seed->data == nullptr && seed->length != 0) return NullArgument("seed");
+    if (seed != nullptr && seed->data == nullptr && seed->length != 0)
+        return cert::NullArgument("seed");
     *functions = kFunctions;
-    auto* built = support::New<ProviderState>();
-    if (built == nullptr) return kCertOutOfMemory;
+    auto* built = support::New<cert::ProviderState>();
+    if (built == nullptr) return cert::kCertOutOfMemory;
     if (const Status status = Build(*built, seed); status != kOk) {
         (void)Release(nullptr, built);
-        return MapToCertStatus(status);
+        return cert::MapToCertStatus(status);
     }
     *state = built;
-    return kCertOk;
+    return cert::kCertOk;
 }
 
-constinit const ProviderRecord kQuillonCryptoProvider = {kProviderServiceType, "Quillon Crypto",
-                                                         QuillonCryptoEntry};
+constinit const cert::ProviderRecord kQuillonCryptoProvider = {
+    kProviderServiceType, "Quillon Crypto", QuillonCryptoEntry};
 
-SeedSource ProviderSeedSource(const ProviderState& state) {
+SeedSource ProviderSeedSource(const cert::ProviderState& state) {
     return state.seedSource;
 }
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

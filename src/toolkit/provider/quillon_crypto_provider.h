@@ -7,13 +7,14 @@
 #include "toolkit/cert/provider_interface.h"
 #include "toolkit/item.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 
-[[nodiscard]] CertStatus QuillonCryptoEntry(cert::CertContext* context, const Item* seed,
-                                            ProviderFunctions* functions, ProviderState** state);
+[[nodiscard]] cert::CertStatus QuillonCryptoEntry(cert::CertContext* context, const Item* seed,
+                                                  cert::ProviderFunctions* functions,
+                                                  cert::ProviderState** state);
 
 // {2, "Quillon Crypto", QuillonCryptoEntry}; registered with a provider handle of null.
-extern const ProviderRecord kQuillonCryptoProvider;
+extern const cert::ProviderRecord kQuillonCryptoProvider;
 
 // Where the provider's random object got its seed.
 enum class SeedSource : std::uint32_t {
@@ -23,6 +24,6 @@ enum class SeedSource : std::uint32_t {
 };
 
 // The seed source of a built provider (for its callers' diagnostics and the tests).
-[[nodiscard]] SeedSource ProviderSeedSource(const ProviderState& state);
+[[nodiscard]] SeedSource ProviderSeedSource(const cert::ProviderState& state);
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

@@ -3,7 +3,7 @@
 #include "support/checked_alloc.h"
 #include "support/secure_wipe.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 namespace {
 
 constexpr char kSoftwareOnly[] = "SoftwareOnly";
@@ -64,4 +64,4 @@ const char* TokenChooserName(const TokenChooser& chooser) {
     return chooser.sessionCount != 0 ? chooser.sessions[0].token->name : kSoftwareOnly;
 }
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider

@@ -9,7 +9,7 @@
 
 #include "toolkit/toolkit.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::provider {
 
 // A token method of a list: the method it opens a session for, its name and its session
 // operations. open writes a session block (owned by the token until close) and returns a method
@@ -61,4 +61,4 @@ void TokenChooserRelease(TokenChooser** chooser);
     return const_cast<void*>(method->primitives);
 }
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::provider
