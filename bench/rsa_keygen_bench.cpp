@@ -22,8 +22,8 @@ using namespace quillon::toolkit;
 constexpr std::uint8_t kExponent[] = {0x10, 0x01};  // 4097
 constexpr int kRuns = 31;
 
-std::uint32_t OpenSslRandom(void*, std::uint8_t* out, std::uint32_t length) {
-    return RAND_bytes(out, static_cast<int>(length)) == 1 ? 0 : 1;
+MethodStatus OpenSslRandom(void*, std::uint8_t* out, std::uint32_t length) {
+    return RAND_bytes(out, static_cast<int>(length)) == 1 ? method::kOk : method::kFailure;
 }
 
 void KeyGenQuillon(benchmark::State& state, int bits) {
@@ -32,7 +32,7 @@ void KeyGenQuillon(benchmark::State& state, int bits) {
     for (auto _ : state) {
         methods::RsaKeyGenKey key;
         if (methods::RsaKeyGenGenerate(parameters, OpenSslRandom, nullptr, key, nullptr) !=
-            methods::kRsaKeyGenOk) {
+            method::kOk) {
             state.SkipWithError("generation failed");
             break;
         }

@@ -16,13 +16,13 @@
 
 namespace quillon::toolkit {
 
-// Optional {callback, handle}: long operations poll it; a non-zero answer cancels (0x207).
+// Optional {callback, handle}: long operations poll it; a non-zero answer cancels (kCancelled).
 struct SurrenderContext {
     std::int32_t (*callback)(void* handle);
     void* handle;
 };
 
-// 0x207 when the surrender context asks to stop, else 0.
+// kCancelled when the surrender context asks to stop, else 0.
 [[nodiscard]] inline Status PollSurrender(const SurrenderContext* surrender) {
     if (surrender == nullptr || surrender->callback == nullptr) return kOk;
     return surrender->callback(surrender->handle) != 0 ? kCancelled : kOk;
@@ -44,7 +44,8 @@ using Chooser = const Method* const*;
 
 struct MethodSlot;
 // Prepares a method for use in a slot (state in the object's memory list). Returns a toolkit
-// status; 0x206, 0x20B and 0x207 stop the chooser walk, any other failure tries the next method.
+// status; kOutOfMemory, kDeviceFailure and kCancelled stop the chooser walk, any other failure
+// tries the next method.
 using BindOperation = Status (*)(AlgObject* object, MethodSlot* slot, const void* keyValue,
                                  const Method* method, const SurrenderContext* surrender);
 
@@ -57,7 +58,7 @@ struct MethodSlot {
     KeyObject* key;          // while a bind runs: the key it binds (methods keep forms there)
 };
 
-// Walks the chooser for one slot (first match that accepts the key wins). Result 0x221 when no
+// Walks the chooser for one slot (first match that accepts the key wins). Result kNoMethod when no
 // method matched kind and direction, else the status of the last method tried.
 [[nodiscard]] Status FillMethodSlot(AlgObject* object, MethodSlot& slot, Chooser chooser,
                                     KeyObject* key, std::uint32_t direction,

@@ -9,7 +9,7 @@
 //     searched for in a chooser has a class without handler constructor (search_only_kinds.cpp).
 //   - key-info type: one file with a KeyInfoDescriptor {set, get} and its function (see
 //     key_info_des.cpp); set copies the record into the key's memory list and adds the pair,
-//     get builds the form from what the key holds (or fails with 0x20F).
+//     get builds the form from what the key holds (or fails with kKeyFormUnavailable).
 //   - then declare the function below. A method for the kind goes in methods/ and into the
 //     DefaultChooser table (default_chooser.cpp).
 #pragma once
@@ -35,13 +35,13 @@ using AlgSetOperation = Status (*)(const AlgInfoDescriptor* kind, AlgObject* obj
                                    const void* parameters);
 // Builds the kind's handler (null when out of memory).
 using HandlerConstructor = Handler* (*)(const AlgInfoDescriptor* kind, AlgObject* object);
-// Reports the object's parameters in this kind's form; 0x21D when it cannot.
+// Reports the object's parameters in this kind's form; kCannotReportInfo when it cannot.
 using AlgGetOperation = Status (*)(const AlgInfoDescriptor* kind, AlgObject* object, void** info);
 
 struct AlgInfoClass {
     AlgSetOperation set;
     HandlerConstructor makeHandler;  // null for kinds only searched for in a chooser
-    AlgGetOperation get;             // null: the kind cannot report (0x21D)
+    AlgGetOperation get;             // null: the kind cannot report (kCannotReportInfo)
 };
 
 using DerEncodeHook = Status (*)(AlgObject* object, Item* der);
@@ -122,11 +122,11 @@ std::int32_t KeyInfoRsaPrivateCrt(const void** descriptor);
 // A private key of three or more primes (RsaPrivateMultiPrimeRecord): stored only, as a PKCS #8
 // key with otherPrimeInfos decodes; no method takes it, but it reports KeyInfoRsaPublic.
 std::int32_t KeyInfoRsaPrivateMultiPrime(const void** descriptor);
-// Item holding a DER SubjectPublicKeyInfo (rsaEncryption or 2.5.8.1.1, else 0x21E); stored with
-// the KeyInfoRsaPublic form it decodes to.
+// Item holding a DER SubjectPublicKeyInfo (rsaEncryption or 2.5.8.1.1, else kNotRsaKey); stored
+// with the KeyInfoRsaPublic form it decodes to.
 std::int32_t KeyInfoRsaPublicBer(const void** descriptor);
-// Item holding a DER PKCS #8 PrivateKeyInfo (rsaEncryption, else 0x21E; RSAPrivateKey version 0
-// or 1, else 0x20C); stored with the KeyInfoRsaPrivateCrt form it decodes to, or with
+// Item holding a DER PKCS #8 PrivateKeyInfo (rsaEncryption, else kNotRsaKey; RSAPrivateKey version
+// 0 or 1, else kDataMalformed); stored with the KeyInfoRsaPrivateCrt form it decodes to, or with
 // KeyInfoRsaPrivateMultiPrime for a key of more than two primes.
 std::int32_t KeyInfoRsaPrivateBer(const void** descriptor);
 

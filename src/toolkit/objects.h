@@ -80,7 +80,7 @@ extern const std::uint32_t kKeyObjectMarker;
     return key != nullptr && key->self == key && key->typeMarker == &kKeyObjectMarker;
 }
 
-// Appends a pair; the pair array grows inside the memory list. 0x206 when out of memory.
+// Appends a pair; the pair array grows inside the memory list. kOutOfMemory when out of memory.
 [[nodiscard]] Status InfoListAdd(MemoryList& memory, InfoList& infos, const void* kind,
                                  void* value);
 

@@ -12,7 +12,7 @@ struct RandomFips186Params {
     // Seed material the generator starts with, as if given to the first AlgRandomUpdate.
     Item seed;
     // The seed key: empty (XKEY starts at zero, 160 bits) or 20 to 64 bytes, the starting XKEY
-    // of that many bytes (b = 8 x length bits). Any other length is refused with 0x201.
+    // of that many bytes (b = 8 x length bits). Any other length is refused with kBadParameters.
     Item key;
 };
 

@@ -21,10 +21,11 @@ namespace quillon::toolkit {
 extern const Method* const DefaultChooser[20];
 
 // ---- Algorithm objects -----------------------------------------------------------------------
-// Writes a new empty object, or null (0x206).
+// Writes a new empty object, or null (kOutOfMemory).
 [[nodiscard]] Status AlgCreate(AlgObject** handle);
-// Gives the object its kind: 0x204 not an object, 0x213 not an algorithm-info type, 0x200 the
-// object already holds an info, else the kind's set status; 0x206 when no handler can be built.
+// Gives the object its kind: kBadAlgorithmObject not an object, kKeyInfoToAlgorithm not an
+// algorithm-info type, kInfoAlreadySet the object already holds an info, else the kind's set
+// status; kOutOfMemory when no handler can be built.
 [[nodiscard]] Status AlgSetInfo(AlgObject* object, InfoType type, const void* parameters);
 // The object's parameters in the given kind's form (pointer into the object's storage).
 [[nodiscard]] Status AlgGetInfo(void** info, AlgObject* object, InfoType type);
@@ -48,7 +49,8 @@ Status AlgDestroy(AlgObject** handle);
                                        const std::uint8_t* otherValue, std::uint32_t otherLength,
                                        const SurrenderContext* surrender);
 
-// Random objects: every check of these reports 0x21B for something that is not an object.
+// Random objects: every check of these reports kBadRandomObject for something that is not an
+// object.
 [[nodiscard]] Status AlgRandomInit(AlgObject* object, Chooser chooser,
                                    const SurrenderContext* surrender);
 [[nodiscard]] Status AlgRandomUpdate(AlgObject* object, const std::uint8_t* seed,
@@ -59,8 +61,8 @@ Status AlgDestroy(AlgObject** handle);
 // Defers seeding an initialised random object until it is first asked for bytes: that draw first
 // takes length bytes (at most kMaxFirstDrawSeed) from source and gives them to the object as an
 // AlgRandomUpdate would, then draws. An object never drawn from never calls source; a source
-// that fails fails that draw with its status, and the next draw asks it again. 0x217 for a kind
-// that takes no seed.
+// that fails fails that draw with its status, and the next draw asks it again. kNotSupported for a
+// kind that takes no seed.
 inline constexpr std::uint32_t kMaxFirstDrawSeed = 256;
 [[nodiscard]] Status AlgRandomSeedAtFirstDraw(AlgObject* object, RandomSeedSource source,
                                               std::uint32_t length);
@@ -94,10 +96,12 @@ inline constexpr std::uint32_t kMaxFirstDrawSeed = 256;
 
 // ---- Key objects -----------------------------------------------------------------------------
 [[nodiscard]] Status KeyCreate(KeyObject** handle);
-// 0x212 not a key, 0x205 not a key-info type, 0x20E the key already holds a key.
+// kBadKeyObject not a key, kWrongAlgorithm not a key-info type, kKeyAlreadySet the key already
+// holds a key.
 [[nodiscard]] Status KeySetInfo(KeyObject* key, InfoType type, const void* record);
 // The key in the given form; the pointer stays owned by the key (same pointer on every call).
-// 0x212 not a key, 0x205 not a key-info type, 0x211 empty key, else the form's get status.
+// kBadKeyObject not a key, kWrongAlgorithm not a key-info type, kKeyEmpty empty key, else the
+// form's get status.
 [[nodiscard]] Status KeyGetInfo(void** record, KeyObject* key, InfoType type);
 Status KeyDestroy(KeyObject** handle);
 

@@ -58,7 +58,7 @@ TEST(CapiKeyReferenceTest, MismatchIsKeyFormUnavailable) {
         SCOPED_TRACE(c.name);
         const CapiKeyReference reference{ItemOf(c.manufacturer), ItemOf(c.data)};
         CapiKeyLocation location{};
-        const std::uint32_t status = CapiParseKeyReference(reference, location);
+        const MethodStatus status = CapiParseKeyReference(reference, location);
         EXPECT_EQ(status, method::kKeyFormUnavailable);
         EXPECT_EQ(TranslateMethodStatus(status), kKeyFormUnavailable);
     }

@@ -219,7 +219,7 @@ TEST_F(CapiTokenTest, SignBlockRules) {
         std::size_t at;
         std::uint8_t value;
         std::uint32_t length;
-        std::uint32_t status;
+        MethodStatus status;
     } const cases[] = {
         {"44 bytes", 0, 0x00, 44, method::kLengthOutOfRange},
         {"first byte not zero", 0, 0x01, 64, method::kDataMalformed},

@@ -135,16 +135,17 @@ TEST(TripleChaining, ThreeCbcLayers) {
     std::vector<uint8_t> schedules(3 * des.contextSize), inverse(3 * des.contextSize);
     methods::CipherStage stages[3], inverseStages[3];
     for (int s = 0; s < 3; ++s) {
-        ASSERT_EQ(des.setKey(&schedules[s * des.contextSize], keys[s].data(), 8), 0u);
+        ASSERT_EQ(des.setKey(&schedules[s * des.contextSize], keys[s].data(), 8), method::kOk);
         stages[s] = {&des, &schedules[s * des.contextSize]};
         // The decrypt side undoes the layers last first.
-        ASSERT_EQ(desInverse.setKey(&inverse[s * des.contextSize], keys[2 - s].data(), 8), 0u);
+        ASSERT_EQ(desInverse.setKey(&inverse[s * des.contextSize], keys[2 - s].data(), 8),
+                  method::kOk);
         inverseStages[s] = {&desInverse, &inverse[s * des.contextSize]};
     }
     const auto& encrypt = *static_cast<const methods::ChainingPrimitives*>(
         methods::kTripleChainingEncryptMethod.primitives);
     std::vector<uint8_t> state(encrypt.contextSize);
-    ASSERT_EQ(encrypt.init(state.data(), ivs.data(), 24), 0u);
+    ASSERT_EQ(encrypt.init(state.data(), ivs.data(), 24), method::kOk);
     Bytes out = data;
     encrypt.process(state.data(), stages, out.data(), out.data(), 4);  // in place, in two calls
     encrypt.process(state.data(), stages, out.data() + 32, out.data() + 32, 5);
@@ -154,10 +155,11 @@ TEST(TripleChaining, ThreeCbcLayers) {
         methods::kTripleChainingDecryptMethod.primitives);
     Bytes reversedIvs;
     for (int s = 2; s >= 0; --s) reversedIvs.insert(reversedIvs.end(), iv[s].begin(), iv[s].end());
-    ASSERT_EQ(decrypt.init(state.data(), reversedIvs.data(), 24), 0u);
+    ASSERT_EQ(decrypt.init(state.data(), reversedIvs.data(), 24), method::kOk);
     decrypt.process(state.data(), inverseStages, out.data(), out.data(), 9);
     EXPECT_EQ(ToHex(out), ToHex(data));
-    EXPECT_NE(encrypt.init(state.data(), ivs.data(), 23), 0u) << "three values of equal length";
+    EXPECT_NE(encrypt.init(state.data(), ivs.data(), 23), method::kOk)
+        << "three values of equal length";
 }
 
 }  // namespace

@@ -391,7 +391,8 @@ TEST(ObjectModel, StatusTranslation) {
         {18, 0x20B}, {19, 0x226}, {20, 0x227}, {21, 0x208}, {1000, 0x208}, {0xFFFFFFFFu, 0x208},
     };
     for (const auto& [methodStatus, toolkitStatus] : table) {
-        EXPECT_EQ(TranslateMethodStatus(methodStatus), toolkitStatus) << methodStatus;
+        EXPECT_EQ(TranslateMethodStatus(static_cast<MethodStatus>(methodStatus)), toolkitStatus)
+            << methodStatus;
     }
 }
 

@@ -40,20 +40,20 @@ struct Stream {
 
 int generateCalls = 0;
 
-std::uint32_t StreamInit(void* context, const void*) {
+MethodStatus StreamInit(void* context, const void*) {
     *static_cast<Stream*>(context) = {};
-    return 0;
+    return method::kOk;
 }
-std::uint32_t StreamSeed(void* context, const std::uint8_t* seed, std::uint32_t length) {
+MethodStatus StreamSeed(void* context, const std::uint8_t* seed, std::uint32_t length) {
     auto& stream = *static_cast<Stream*>(context);
     for (std::uint32_t i = 0; i < length; ++i) stream.state = stream.state * 257 + seed[i];
-    return 0;
+    return method::kOk;
 }
-std::uint32_t StreamGenerate(void* context, std::uint8_t* out, std::uint32_t length) {
+MethodStatus StreamGenerate(void* context, std::uint8_t* out, std::uint32_t length) {
     ++generateCalls;
     auto& stream = *static_cast<Stream*>(context);
     for (std::uint32_t i = 0; i < length; ++i) out[i] = stream.Next();
-    return 0;
+    return method::kOk;
 }
 
 constexpr methods::RandomPrimitives kStreamPrimitives = {sizeof(Stream), StreamInit, StreamSeed,
@@ -74,11 +74,11 @@ struct ScriptedRandom {
 };
 
 // The same stream as an engine random source.
-std::uint32_t EngineDraw(void* context, std::uint8_t* out, std::uint32_t length) {
+MethodStatus EngineDraw(void* context, std::uint8_t* out, std::uint32_t length) {
     Stream scratch = *static_cast<Stream*>(context);
     (void)StreamGenerate(&scratch, out, length);
     *static_cast<Stream*>(context) = scratch;
-    return 0;
+    return method::kOk;
 }
 
 // ---- Generation through the toolkit ---------------------------------------------------------
@@ -170,7 +170,7 @@ TEST(RsaKeyGenToolkit, PairsAreTheEnginesAndSound) {
         methods::RsaKeyGenKey engine;
         ASSERT_EQ(methods::RsaKeyGenGenerate({c.bits, 2, exponent}, EngineDraw, &engineStream,
                                              engine, nullptr),
-                  methods::kRsaKeyGenOk);
+                  method::kOk);
         EXPECT_EQ(generateCalls, toolkitDraws);
         const auto span = [](std::span<const std::uint8_t> s) { return Bytes(s.begin(), s.end()); };
         EXPECT_EQ(ours.n, span(engine.modulus));
@@ -247,8 +247,8 @@ TEST(RsaKeyGenToolkit, RefusalsLeaveBothKeysEmpty) {
         {4097, e, kModulusLength},
         {128, e, kModulusLength},
         {8192, e, kModulusLength},
-        {1024, {0x10, 0x00}, kMethodStatus3},
-        {1024, {0x01}, kMethodStatus4},
+        {1024, {0x10, 0x00}, kEvenExponent},
+        {1024, {0x01}, kExponentLength},
     };
     for (const Case& c : kCases) {
         ScriptedRandom random(1);

@@ -53,18 +53,18 @@ struct ScriptedRandom {
     std::mt19937 stream;
     int calls = 0;
     std::vector<std::uint32_t> lengths;
-    std::uint32_t failWith = 0;
+    MethodStatus failWith = method::kOk;
 
     explicit ScriptedRandom(std::uint32_t seed) : stream(seed) {}
 
-    static std::uint32_t Draw(void* context, std::uint8_t* out, std::uint32_t length) {
+    static MethodStatus Draw(void* context, std::uint8_t* out, std::uint32_t length) {
         auto* self = static_cast<ScriptedRandom*>(context);
         ++self->calls;
         self->lengths.push_back(length);
-        if (self->failWith != 0) return self->failWith;
+        if (self->failWith != method::kOk) return self->failWith;
         for (std::uint32_t i = 0; i < length; ++i)
             out[i] = static_cast<std::uint8_t>(self->stream());
-        return 0;
+        return method::kOk;
     }
 };
 
@@ -181,30 +181,30 @@ TEST(RsaKeyGenEngine, ParameterAndExponentRules) {
         std::uint32_t bits;
         std::uint32_t primes;
         Bytes exponent;
-        std::uint32_t expected;
+        MethodStatus expected;
     } const kCases[] = {
-        {255, 2, e4097, methods::kRsaKeyGenModulusLength},
-        {4097, 2, e4097, methods::kRsaKeyGenModulusLength},
-        {0, 2, e4097, methods::kRsaKeyGenModulusLength},
-        {256, 2, e4097, methods::kRsaKeyGenOk},
-        {4096, 2, e4097, methods::kRsaKeyGenOk},
-        {1023, 3, e4097, methods::kRsaKeyGenPrimeCount},
-        {1024, 3, e4097, methods::kRsaKeyGenOk},
-        {2047, 4, e4097, methods::kRsaKeyGenPrimeCount},
-        {2048, 4, e4097, methods::kRsaKeyGenOk},
-        {1024, 1, e4097, methods::kRsaKeyGenPrimeCount},
-        {4096, 5, e4097, methods::kRsaKeyGenPrimeCount},
-        {255, 5, FromHex("02"), methods::kRsaKeyGenModulusLength},  // modulus first
-        {1024, 2, FromHex("01"), methods::kRsaKeyGenExponentLength},
-        {1024, 2, FromHex("0001"), methods::kRsaKeyGenExponentLength},
-        {1024, 2, {}, methods::kRsaKeyGenExponentLength},
-        {1024, 2, FromHex("00"), methods::kRsaKeyGenExponentLength},
-        {1024, 2, FromHex("02"), methods::kRsaKeyGenEvenExponent},
-        {1024, 2, FromHex("1000"), methods::kRsaKeyGenEvenExponent},
-        {1024, 2, FromHex("03"), methods::kRsaKeyGenOk},
-        {1024, 2, FromHex("00001001"), methods::kRsaKeyGenOk},
-        {1024, 2, top1024, methods::kRsaKeyGenExponentLength},
-        {1024, 2, top1023, methods::kRsaKeyGenOk},
+        {255, 2, e4097, method::kModulusLength},
+        {4097, 2, e4097, method::kModulusLength},
+        {0, 2, e4097, method::kModulusLength},
+        {256, 2, e4097, method::kOk},
+        {4096, 2, e4097, method::kOk},
+        {1023, 3, e4097, method::kPrimeCount},
+        {1024, 3, e4097, method::kOk},
+        {2047, 4, e4097, method::kPrimeCount},
+        {2048, 4, e4097, method::kOk},
+        {1024, 1, e4097, method::kPrimeCount},
+        {4096, 5, e4097, method::kPrimeCount},
+        {255, 5, FromHex("02"), method::kModulusLength},  // modulus first
+        {1024, 2, FromHex("01"), method::kExponentLength},
+        {1024, 2, FromHex("0001"), method::kExponentLength},
+        {1024, 2, {}, method::kExponentLength},
+        {1024, 2, FromHex("00"), method::kExponentLength},
+        {1024, 2, FromHex("02"), method::kEvenExponent},
+        {1024, 2, FromHex("1000"), method::kEvenExponent},
+        {1024, 2, FromHex("03"), method::kOk},
+        {1024, 2, FromHex("00001001"), method::kOk},
+        {1024, 2, top1024, method::kExponentLength},
+        {1024, 2, top1023, method::kOk},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(std::to_string(c.bits) + " bits, " + std::to_string(c.primes) +
@@ -213,12 +213,12 @@ TEST(RsaKeyGenEngine, ParameterAndExponentRules) {
         EXPECT_EQ(methods::RsaKeyGenCheck(parameters), c.expected);
         // Generation checks first and draws nothing when the parameters are refused; three and
         // four primes pass the rules but are not generated.
-        if (c.expected != methods::kRsaKeyGenOk || c.primes != 2) {
+        if (c.expected != method::kOk || c.primes != 2) {
             ScriptedRandom random(1);
             methods::RsaKeyGenKey key;
             EXPECT_EQ(
                 methods::RsaKeyGenGenerate(parameters, ScriptedRandom::Draw, &random, key, nullptr),
-                c.expected != methods::kRsaKeyGenOk ? c.expected : methods::kRsaKeyGenNotSupported);
+                c.expected != method::kOk ? c.expected : method::kNotSupported);
             EXPECT_EQ(random.calls, 0);
         }
     }
@@ -264,16 +264,15 @@ TEST(RsaKeyGenEngine, AttemptsMatchTheReference) {
             Bytes random(methods::RsaKeyGenRandomLength(parameters));
             for (auto& b : random) b = static_cast<std::uint8_t>(stream());
             methods::RsaKeyGenKey key;
-            const std::uint32_t status =
-                methods::RsaKeyGenAttempt(parameters, random, key, nullptr);
+            const MethodStatus status = methods::RsaKeyGenAttempt(parameters, random, key, nullptr);
             const auto expected = ReferenceAttempt(random, c.bits, exponent);
             if (!expected) {
-                EXPECT_EQ(status, methods::kRsaKeyGenRetry);
+                EXPECT_EQ(status, method::kRetry);
                 EXPECT_EQ(key.primeCount, 0u);
                 ++retries;
                 continue;
             }
-            ASSERT_EQ(status, methods::kRsaKeyGenOk);
+            ASSERT_EQ(status, method::kOk);
             ++keys;
             EXPECT_EQ(Bytes(key.modulus.begin(), key.modulus.end()), expected->n.ToBytes());
             EXPECT_EQ(Bytes(key.publicExponent.begin(), key.publicExponent.end()), exponent);
@@ -310,7 +309,7 @@ TEST(RsaKeyGenEngine, KeysOpenSslAccepts) {
         methods::RsaKeyGenKey key;
         ASSERT_EQ(methods::RsaKeyGenGenerate(Params(c.bits, exponent), ScriptedRandom::Draw,
                                              &random, key, nullptr),
-                  methods::kRsaKeyGenOk);
+                  method::kOk);
         for (const std::uint32_t length : random.lengths) EXPECT_EQ(length, 2 * c.bits);
         const Bn n(key.modulus), e(key.publicExponent), d(key.privateExponent);
         const Bn p(key.primes[0]), q(key.primes[1]);
@@ -353,11 +352,11 @@ TEST(RsaKeyGenEngine, SameRandomBytesSameKeyPair) {
     methods::RsaKeyGenKey first, second, other;
     ScriptedRandom a(77), b(77), c(78);
     ASSERT_EQ(methods::RsaKeyGenGenerate(Params(768, e), ScriptedRandom::Draw, &a, first, nullptr),
-              0u);
+              method::kOk);
     ASSERT_EQ(methods::RsaKeyGenGenerate(Params(768, e), ScriptedRandom::Draw, &b, second, nullptr),
-              0u);
+              method::kOk);
     ASSERT_EQ(methods::RsaKeyGenGenerate(Params(768, e), ScriptedRandom::Draw, &c, other, nullptr),
-              0u);
+              method::kOk);
     EXPECT_EQ(a.calls, b.calls);
     EXPECT_EQ(Bytes(first.storage.span().begin(), first.storage.span().end()),
               Bytes(second.storage.span().begin(), second.storage.span().end()));
@@ -375,23 +374,22 @@ TEST(RsaKeyGenEngine, RetriesWithFreshBytes) {
     for (std::uint32_t seed = 1;; ++seed) {
         ScriptedRandom probe(seed);
         Bytes firstBytes(length), secondBytes(length);
-        ASSERT_EQ(ScriptedRandom::Draw(&probe, firstBytes.data(), length), 0u);
+        ASSERT_EQ(ScriptedRandom::Draw(&probe, firstBytes.data(), length), method::kOk);
         methods::RsaKeyGenKey unused;
-        if (methods::RsaKeyGenAttempt(parameters, firstBytes, unused, nullptr) !=
-            methods::kRsaKeyGenRetry)
+        if (methods::RsaKeyGenAttempt(parameters, firstBytes, unused, nullptr) != method::kRetry)
             continue;
-        ASSERT_EQ(ScriptedRandom::Draw(&probe, secondBytes.data(), length), 0u);
+        ASSERT_EQ(ScriptedRandom::Draw(&probe, secondBytes.data(), length), method::kOk);
         methods::RsaKeyGenKey expected;
-        const std::uint32_t secondStatus =
+        const MethodStatus secondStatus =
             methods::RsaKeyGenAttempt(parameters, secondBytes, expected, nullptr);
 
         ScriptedRandom random(seed);
         methods::RsaKeyGenKey key;
         ASSERT_EQ(
             methods::RsaKeyGenGenerate(parameters, ScriptedRandom::Draw, &random, key, nullptr),
-            0u);
+            method::kOk);
         EXPECT_GE(random.calls, 2);
-        if (secondStatus == methods::kRsaKeyGenOk) {
+        if (secondStatus == method::kOk) {
             EXPECT_EQ(random.calls, 2);
             EXPECT_EQ(Bytes(key.storage.span().begin(), key.storage.span().end()),
                       Bytes(expected.storage.span().begin(), expected.storage.span().end()));
@@ -410,8 +408,7 @@ TEST(RsaKeyGenEngine, EqualPrimesAreRetried) {
         for (auto& b : random) b = static_cast<std::uint8_t>(stream());
         std::copy_n(random.begin(), 64, random.begin() + 66);  // second prime's bytes at 66
         methods::RsaKeyGenKey key;
-        EXPECT_EQ(methods::RsaKeyGenAttempt(parameters, random, key, nullptr),
-                  methods::kRsaKeyGenRetry);
+        EXPECT_EQ(methods::RsaKeyGenAttempt(parameters, random, key, nullptr), method::kRetry);
     }
 }
 
@@ -420,9 +417,9 @@ TEST(RsaKeyGenEngine, SourceFailureCancelAndShortBytes) {
     const methods::RsaKeyGenParameters parameters = Params(512, e);
     methods::RsaKeyGenKey key;
     ScriptedRandom failing(5);
-    failing.failWith = 0x21B;
+    failing.failWith = method::kDeviceFailure;
     EXPECT_EQ(methods::RsaKeyGenGenerate(parameters, ScriptedRandom::Draw, &failing, key, nullptr),
-              0x21Bu);
+              method::kDeviceFailure);
     EXPECT_EQ(failing.calls, 1);
 
     int polls = 0;
@@ -434,13 +431,12 @@ TEST(RsaKeyGenEngine, SourceFailureCancelAndShortBytes) {
     ScriptedRandom random(5);
     EXPECT_EQ(
         methods::RsaKeyGenGenerate(parameters, ScriptedRandom::Draw, &random, key, &surrender),
-        methods::kRsaKeyGenCancelled);
+        method::kCancelled);
     EXPECT_EQ(polls, 1);
     EXPECT_EQ(key.primeCount, 0u);
 
     const Bytes tooFew(methods::RsaKeyGenRandomLength(parameters) - 1, 0x55);
-    EXPECT_EQ(methods::RsaKeyGenAttempt(parameters, tooFew, key, nullptr),
-              methods::kRsaKeyGenFailure);
+    EXPECT_EQ(methods::RsaKeyGenAttempt(parameters, tooFew, key, nullptr), method::kFailure);
 }
 
 TEST(RsaKeyGenEngine, OutOfMemory) {
@@ -450,13 +446,13 @@ TEST(RsaKeyGenEngine, OutOfMemory) {
     const int made = test::ForEachAllocationFailure([&](int) {
         ScriptedRandom random(9);
         methods::RsaKeyGenKey key;
-        const std::uint32_t status =
+        const MethodStatus status =
             methods::RsaKeyGenGenerate(parameters, ScriptedRandom::Draw, &random, key, nullptr);
-        if (status == methods::kRsaKeyGenOutOfMemory) {
+        if (status == method::kOutOfMemory) {
             ++failures;
             EXPECT_EQ(key.primeCount, 0u);
         } else {
-            EXPECT_EQ(status, methods::kRsaKeyGenOk);
+            EXPECT_EQ(status, method::kOk);
         }
     });
     EXPECT_EQ(failures, made);

@@ -599,11 +599,11 @@ TEST(RsaKeyGen, ParameterRules) {
     } cases[] = {
         {255, {0x10, 0x01}, kModulusLength},
         {4097, {0x10, 0x01}, kModulusLength},
-        {1024, {0x10, 0x00}, kMethodStatus3},
-        {1024, {0x01}, kMethodStatus4},
-        {1024, {0x00, 0x01}, kMethodStatus4},
-        {1024, {}, kMethodStatus4},
-        {256, Bytes(32, 0xFF), kMethodStatus4},
+        {1024, {0x10, 0x00}, kEvenExponent},
+        {1024, {0x01}, kExponentLength},
+        {1024, {0x00, 0x01}, kExponentLength},
+        {1024, {}, kExponentLength},
+        {256, Bytes(32, 0xFF), kExponentLength},
         {1024, {0x10, 0x01}, kOk},
         {256, {0x03}, kOk},
     };
@@ -627,20 +627,20 @@ namespace scripted {
 
 std::vector<Bytes> drawn;
 int retries = 0;
-std::uint32_t finalStatus = 0;
+MethodStatus finalStatus = method::kOk;
 
-std::uint32_t Check(const methods::RsaKeyGenRequest&) {
-    return 0;
+MethodStatus Check(const methods::RsaKeyGenRequest&) {
+    return method::kOk;
 }
 std::uint32_t Length(const methods::RsaKeyGenRequest&) {
     return 24;
 }
-std::uint32_t Attempt(const methods::RsaKeyGenRequest& request, const std::uint8_t* random,
-                      std::uint32_t length, RsaGeneratedKey& key, const SurrenderContext*) {
+MethodStatus Attempt(const methods::RsaKeyGenRequest& request, const std::uint8_t* random,
+                     std::uint32_t length, RsaGeneratedKey& key, const SurrenderContext*) {
     EXPECT_EQ(request.primeCount, 2u);
     drawn.emplace_back(random, random + length);
-    if (static_cast<int>(drawn.size()) <= retries) return 8;
-    if (finalStatus != 0) return finalStatus;
+    if (static_cast<int>(drawn.size()) <= retries) return method::kRetry;
+    if (finalStatus != method::kOk) return finalStatus;
     // The OpenSSL key's numbers, as an engine would leave them.
     const OpensslRsaKey& ossl = OpensslKey(512);
     const BIGNUM *n, *e, *d, *p, *q, *dp, *dq, *qi;
@@ -662,7 +662,7 @@ std::uint32_t Attempt(const methods::RsaKeyGenRequest& request, const std::uint8
     put(dq, key.key.primeExponents[1]);
     put(qi, key.key.coefficient);
     key.key.primeCount = 2;
-    return 0;
+    return method::kOk;
 }
 
 constexpr methods::RsaKeyGenPrimitives kPrimitives = {Check, Length, Attempt};
@@ -674,9 +674,10 @@ const Method* const kChooser[] = {&kMethod, nullptr};
 TEST(RsaKeyGen, RetriesWithFreshBytesAndFillsBothKeysOnlyOnSuccess) {
     struct Case {
         int retries;
-        std::uint32_t finalStatus;
+        MethodStatus finalStatus;
         Status expected;
-    } cases[] = {{0, 0, kOk}, {2, 0, kOk}, {1, 16, kOutOfMemory}};
+    } cases[] = {
+        {0, method::kOk, kOk}, {2, method::kOk, kOk}, {1, method::kOutOfMemory, kOutOfMemory}};
     for (const Case& c : cases) {
         scripted::drawn.clear();
         scripted::retries = c.retries;

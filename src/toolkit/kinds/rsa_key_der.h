@@ -31,12 +31,12 @@ struct RsaPrivateParts {
 // One checked OtherPrimeInfo from the front of others: its prime, exponent and coefficient.
 void ReadOtherPrime(Bytes& others, Bytes& prime, Bytes& exponent, Bytes& coefficient);
 
-// The algorithm identifier must be rsaEncryption or 2.5.8.1.1 (else 0x21E); any other fault in
-// the encoding gives 0x20C.
+// The algorithm identifier must be rsaEncryption or 2.5.8.1.1 (else kNotRsaKey); any other fault in
+// the encoding gives kDataMalformed.
 [[nodiscard]] Status DecodeRsaPublicKeyInfo(Bytes der, RsaPublicParts& parts);
 // The PrivateKeyInfo at the start of der; bytes after it are ignored, as callers hand over
-// buffers as they got them. rsaEncryption only (else 0x21E); RSAPrivateKey version 0 or 1
-// (else 0x20C), otherPrimeInfos only in version 1; other faults 0x20C.
+// buffers as they got them. rsaEncryption only (else kNotRsaKey); RSAPrivateKey version 0 or 1
+// (else kDataMalformed), otherPrimeInfos only in version 1; other faults kDataMalformed.
 [[nodiscard]] Status DecodeRsaPrivateKeyInfo(Bytes der, RsaPrivateParts& parts);
 
 }  // namespace quillon::toolkit

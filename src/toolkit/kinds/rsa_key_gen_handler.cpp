@@ -1,7 +1,7 @@
 // The generation kind InfoRsaKeyGen: record RsaKeyGenParams {modulus bits, public exponent},
 // copied into the object; handed to the InfoRsaMultiPrimeKeyGen method with two primes. Each
 // attempt gets fresh random bytes from the random object; an attempt that found no usable key
-// (method status 8) is repeated. The public key receives KeyInfoRsaPublic, the private key
+// (kRetry) is repeated. The public key receives KeyInfoRsaPublic, the private key
 // KeyInfoRsaPrivateCrt, and both only when generation succeeded.
 #include <cstring>
 
@@ -71,7 +71,7 @@ Status KeyGenKeypair(AlgObject*, Handler* handler, KeyObject* publicKey, KeyObje
         do {
             status = AlgGenerateRandomBytes(random, bytes, randomLength, surrender);
             if (status != kOk) break;
-            const std::uint32_t attempt =
+            const MethodStatus attempt =
                 primitives.attempt(keyGen.request, bytes, randomLength, *generated, surrender);
             status = attempt == method::kRetry ? kMethodFailure : TranslateMethodStatus(attempt);
             if (attempt != method::kRetry) break;

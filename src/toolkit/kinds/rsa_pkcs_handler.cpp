@@ -54,7 +54,7 @@ Status BindRaw(AlgObject* object, MethodSlot* slot, const void* keyValue, const 
     const auto* primitives = static_cast<const methods::RsaRawPrimitives*>(method->primitives);
     void* context = nullptr;
     std::uint32_t modulusLength = 0;
-    const std::uint32_t status =
+    const MethodStatus status =
         primitives->setup(object, slot->key, method, keyValue, &context, &modulusLength);
     if (status != method::kOk) return TranslateMethodStatus(status);
     slot->context = context;

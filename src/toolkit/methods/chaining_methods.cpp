@@ -19,8 +19,8 @@ struct ChainingState {
     std::uint8_t values[3][kMaxBlock];
 };
 
-std::uint32_t InitStages(void* context, const std::uint8_t* iv, std::uint32_t length,
-                         std::uint32_t stages) {
+MethodStatus InitStages(void* context, const std::uint8_t* iv, std::uint32_t length,
+                        std::uint32_t stages) {
     auto& state = *static_cast<ChainingState*>(context);
     if (iv == nullptr || length == 0 || length % stages != 0 || length / stages > kMaxBlock) {
         return method::kBadParameters;
@@ -32,11 +32,11 @@ std::uint32_t InitStages(void* context, const std::uint8_t* iv, std::uint32_t le
     return method::kOk;
 }
 
-std::uint32_t InitBlockChaining(void* context, const std::uint8_t* iv, std::uint32_t length) {
+MethodStatus InitBlockChaining(void* context, const std::uint8_t* iv, std::uint32_t length) {
     return InitStages(context, iv, length, 1);
 }
 
-std::uint32_t InitTripleChaining(void* context, const std::uint8_t* iv, std::uint32_t length) {
+MethodStatus InitTripleChaining(void* context, const std::uint8_t* iv, std::uint32_t length) {
     return InitStages(context, iv, length, 3);
 }
 

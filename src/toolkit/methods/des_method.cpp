@@ -11,7 +11,7 @@ struct DesState {
     DES_key_schedule schedule;
 };
 
-std::uint32_t DesSetKey(void* context, const std::uint8_t* key, std::uint32_t length) {
+MethodStatus DesSetKey(void* context, const std::uint8_t* key, std::uint32_t length) {
     if (length != 8) return method::kLengthOutOfRange;
     // const_DES_cblock is not const in OpenSSL's headers; the key is only read.
     DES_set_key_unchecked(reinterpret_cast<const_DES_cblock*>(const_cast<std::uint8_t*>(key)),

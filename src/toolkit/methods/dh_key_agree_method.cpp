@@ -40,8 +40,8 @@ void ReleaseNumbers(void* block, std::uint32_t length) {
 }
 
 // Writes value into out as exactly the prime's length in bytes.
-std::uint32_t WritePadded(const Mpi& value, const Mpi& prime, std::uint8_t* out,
-                          std::uint32_t* outLength) {
+MethodStatus WritePadded(const Mpi& value, const Mpi& prime, std::uint8_t* out,
+                         std::uint32_t* outLength) {
     const auto length = static_cast<std::uint32_t>(prime.ByteLength());
     if (!value.ToBytes({out, length})) return method::kFailure;
     *outLength = length;
@@ -49,7 +49,7 @@ std::uint32_t WritePadded(const Mpi& value, const Mpi& prime, std::uint8_t* out,
 }
 
 // base^x mod p into a new number of the given kind.
-std::uint32_t Exponentiate(const DhNumbers& numbers, const Mpi& base, MpiKind kind, Mpi& result) {
+MethodStatus Exponentiate(const DhNumbers& numbers, const Mpi& base, MpiKind kind, Mpi& result) {
     MpiScratch scratch = MpiScratch::Make(MpiKind::kSecret);
     result = Mpi::Make(kind, numbers.prime.BitLength());
     if (scratch.empty() || result.empty()) return method::kOutOfMemory;
@@ -61,7 +61,7 @@ std::uint32_t Exponentiate(const DhNumbers& numbers, const Mpi& base, MpiKind ki
     return done ? method::kOk : method::kOutOfMemory;
 }
 
-std::uint32_t DhSetup(AlgObject* object, void* context, const DhKeyAgreeParams& parameters) {
+MethodStatus DhSetup(AlgObject* object, void* context, const DhKeyAgreeParams& parameters) {
     auto& state = *static_cast<DhState*>(context);
     if ((parameters.privateValueBits + 7) / 8 > kMaxPrivateBytes) return method::kBadParameters;
     auto* numbers = support::New<DhNumbers>();
@@ -84,8 +84,8 @@ std::uint32_t DhSetup(AlgObject* object, void* context, const DhKeyAgreeParams& 
     return method::kOk;
 }
 
-std::uint32_t DhPhase1(AlgObject*, void* context, std::uint8_t* out, std::uint32_t* outLength,
-                       std::uint32_t maxLength, AlgObject* random, const SurrenderContext*) {
+MethodStatus DhPhase1(AlgObject*, void* context, std::uint8_t* out, std::uint32_t* outLength,
+                      std::uint32_t maxLength, AlgObject* random, const SurrenderContext*) {
     DhNumbers& numbers = *static_cast<DhState*>(context)->numbers;
     if (!numbers.privateValue.empty()) return method::kFailure;  // one key pair per object
     if (maxLength < numbers.prime.ByteLength()) return method::kOutputTooSmall;
@@ -104,7 +104,7 @@ std::uint32_t DhPhase1(AlgObject*, void* context, std::uint8_t* out, std::uint32
     numbers.privateValue = std::move(x);
 
     Mpi y;
-    if (const std::uint32_t status = Exponentiate(numbers, numbers.generator, MpiKind::kPublic, y);
+    if (const MethodStatus status = Exponentiate(numbers, numbers.generator, MpiKind::kPublic, y);
         status != method::kOk) {
         // The object keeps no private value it could not use.
         numbers.privateValue.Reset();
@@ -113,9 +113,9 @@ std::uint32_t DhPhase1(AlgObject*, void* context, std::uint8_t* out, std::uint32
     return WritePadded(y, numbers.prime, out, outLength);
 }
 
-std::uint32_t DhPhase2(AlgObject*, void* context, std::uint8_t* out, std::uint32_t* outLength,
-                       std::uint32_t maxLength, const std::uint8_t* otherValue,
-                       std::uint32_t otherLength, const SurrenderContext*) {
+MethodStatus DhPhase2(AlgObject*, void* context, std::uint8_t* out, std::uint32_t* outLength,
+                      std::uint32_t maxLength, const std::uint8_t* otherValue,
+                      std::uint32_t otherLength, const SurrenderContext*) {
     const DhNumbers& numbers = *static_cast<DhState*>(context)->numbers;
     if (numbers.privateValue.empty()) return method::kFailure;
     if (maxLength < numbers.prime.ByteLength()) return method::kOutputTooSmall;
@@ -131,7 +131,7 @@ std::uint32_t DhPhase2(AlgObject*, void* context, std::uint8_t* out, std::uint32
         return method::kDataMalformed;
     }
     Mpi z;
-    if (const std::uint32_t status = Exponentiate(numbers, other, MpiKind::kSecret, z);
+    if (const MethodStatus status = Exponentiate(numbers, other, MpiKind::kSecret, z);
         status != method::kOk) {
         return status;
     }

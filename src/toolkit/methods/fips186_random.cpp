@@ -31,7 +31,7 @@ struct Fips186State {
     std::uint32_t countdown;
 };
 
-std::uint32_t Fips186Update(void* context, const std::uint8_t* seed, std::uint32_t length) {
+MethodStatus Fips186Update(void* context, const std::uint8_t* seed, std::uint32_t length) {
     auto& state = *static_cast<Fips186State*>(context);
     if (state.countdown > 0) --state.countdown;
     if (state.countdown == 0 && !state.pending) {
@@ -42,7 +42,7 @@ std::uint32_t Fips186Update(void* context, const std::uint8_t* seed, std::uint32
     return method::kOk;
 }
 
-std::uint32_t Fips186Init(void* context, const void* parameters) {
+MethodStatus Fips186Init(void* context, const void* parameters) {
     auto& state = *static_cast<Fips186State*>(context);
     std::memset(state.xkey, 0, sizeof state.xkey);
     state.keyLength = kDefaultKeyLength;
@@ -59,7 +59,7 @@ std::uint32_t Fips186Init(void* context, const void* parameters) {
     return method::kOk;
 }
 
-std::uint32_t Fips186Generate(void* context, std::uint8_t* out, std::uint32_t length) {
+MethodStatus Fips186Generate(void* context, std::uint8_t* out, std::uint32_t length) {
     auto& state = *static_cast<Fips186State*>(context);
     if (length == 0) return method::kOk;
     if (state.pending) {

@@ -19,17 +19,17 @@ struct KeyAgreePrimitives {
     // Prepares the method's state (context, zeroed, contextSize bytes) for the object's stored
     // parameters. Anything else the method keeps goes into the object's memory list (MemoryAdopt
     // with a release operation for blocks that are not plain bytes).
-    std::uint32_t (*setup)(AlgObject* object, void* context, const DhKeyAgreeParams& parameters);
+    MethodStatus (*setup)(AlgObject* object, void* context, const DhKeyAgreeParams& parameters);
     // Draws the private value from the random object (AlgGenerateRandomBytes) and writes the
-    // public value; an output maximum below the prime length is status 10.
-    std::uint32_t (*phase1)(AlgObject* object, void* context, std::uint8_t* out,
-                            std::uint32_t* outLength, std::uint32_t maxLength, AlgObject* random,
-                            const SurrenderContext* surrender);
+    // public value; an output maximum below the prime length is kOutputTooSmall.
+    MethodStatus (*phase1)(AlgObject* object, void* context, std::uint8_t* out,
+                           std::uint32_t* outLength, std::uint32_t maxLength, AlgObject* random,
+                           const SurrenderContext* surrender);
     // Checks the other party's value and writes the shared secret.
-    std::uint32_t (*phase2)(AlgObject* object, void* context, std::uint8_t* out,
-                            std::uint32_t* outLength, std::uint32_t maxLength,
-                            const std::uint8_t* otherValue, std::uint32_t otherLength,
-                            const SurrenderContext* surrender);
+    MethodStatus (*phase2)(AlgObject* object, void* context, std::uint8_t* out,
+                           std::uint32_t* outLength, std::uint32_t maxLength,
+                           const std::uint8_t* otherValue, std::uint32_t otherLength,
+                           const SurrenderContext* surrender);
 };
 
 }  // namespace quillon::toolkit::methods

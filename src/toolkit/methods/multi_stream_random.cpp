@@ -40,7 +40,7 @@ void ReduceModQ(std::uint8_t x[20]) {
     }
 }
 
-std::uint32_t MultiStreamInit(void* context, const void* parameters) {
+MethodStatus MultiStreamInit(void* context, const void* parameters) {
     auto& state = *static_cast<MultiStreamState*>(context);
     std::memset(&state, 0, sizeof state);
     state.streamCount = parameters == nullptr
@@ -49,7 +49,7 @@ std::uint32_t MultiStreamInit(void* context, const void* parameters) {
     return method::kOk;
 }
 
-std::uint32_t MultiStreamUpdate(void* context, const std::uint8_t* seed, std::uint32_t length) {
+MethodStatus MultiStreamUpdate(void* context, const std::uint8_t* seed, std::uint32_t length) {
     auto& state = *static_cast<MultiStreamState*>(context);
     for (std::uint32_t s = 0; s < state.streamCount; ++s) {
         const std::uint8_t index[4] = {
@@ -66,7 +66,7 @@ std::uint32_t MultiStreamUpdate(void* context, const std::uint8_t* seed, std::ui
     return method::kOk;
 }
 
-std::uint32_t MultiStreamGenerate(void* context, std::uint8_t* out, std::uint32_t length) {
+MethodStatus MultiStreamGenerate(void* context, std::uint8_t* out, std::uint32_t length) {
     auto& state = *static_cast<MultiStreamState*>(context);
     std::uint8_t x[20];
     while (length != 0) {

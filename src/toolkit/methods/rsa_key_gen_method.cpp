@@ -16,7 +16,7 @@ RsaKeyGenParameters Parameters(const RsaKeyGenRequest& request) {
     return {request.modulusBits, request.primeCount, {request.exponent, request.exponentLength}};
 }
 
-std::uint32_t Check(const RsaKeyGenRequest& request) {
+MethodStatus Check(const RsaKeyGenRequest& request) {
     return RsaKeyGenCheck(Parameters(request));
 }
 
@@ -35,13 +35,13 @@ void Put(std::span<const std::uint8_t> number, Item& item, std::uint8_t*& at) {
     at += number.size();
 }
 
-std::uint32_t Attempt(const RsaKeyGenRequest& request, const std::uint8_t* random,
-                      std::uint32_t length, RsaGeneratedKey& key,
-                      const SurrenderContext* surrender) {
+MethodStatus Attempt(const RsaKeyGenRequest& request, const std::uint8_t* random,
+                     std::uint32_t length, RsaGeneratedKey& key,
+                     const SurrenderContext* surrender) {
     const RsaKeyGenSurrender poll = {PollSurrenderContext,
                                      const_cast<SurrenderContext*>(surrender)};
     RsaKeyGenKey made;  // wipes its numbers when it goes
-    const std::uint32_t status =
+    const MethodStatus status =
         RsaKeyGenAttempt(Parameters(request), {random, length}, made, &poll);
     if (status != method::kOk) return status;
     // Two primes only reach here; every number fits the record's storage (n, e and d at most

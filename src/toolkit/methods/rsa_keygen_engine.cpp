@@ -87,33 +87,33 @@ void SieveWithSmallPrimes(std::uint8_t* flags, std::uint8_t* composite,
     }
 }
 
-// a^candidate mod candidate = a for every base: kRsaKeyGenOk, kRsaKeyGenRetry when a base
+// a^candidate mod candidate = a for every base: method::kOk, method::kRetry when a base
 // shows the candidate composite. The candidate's Montgomery form is prepared once for the
 // bases; the exponentiations are constant-time, the candidate being a secret.
-std::uint32_t FermatTest(const Mpi& candidate, const Mpi (&bases)[std::size(kFermatBases)],
-                         Mpi& result, MpiScratch& scratch) {
+MethodStatus FermatTest(const Mpi& candidate, const Mpi (&bases)[std::size(kFermatBases)],
+                        Mpi& result, MpiScratch& scratch) {
     const MpiMontgomery form = MpiMontgomery::Make(candidate, scratch);
-    if (form.empty()) return kRsaKeyGenOutOfMemory;
+    if (form.empty()) return method::kOutOfMemory;
     for (const Mpi& a : bases) {
         if (!MpiPowmMontgomery(result, a, candidate, candidate, form, scratch)) {
-            return kRsaKeyGenOutOfMemory;
+            return method::kOutOfMemory;
         }
-        if (MpiCompare(result, a) != 0) return kRsaKeyGenRetry;
+        if (MpiCompare(result, a) != 0) return method::kRetry;
     }
-    return kRsaKeyGenOk;
+    return method::kOk;
 }
 
 // Makes the candidate for a prime of `bits` bits from its random bytes (16-bit words, the first
 // the least significant, each written most significant byte first), shapes it (below 2^bits,
-// odd, top two bits set) and searches the window above it. kRsaKeyGenRetry when no candidate of
+// odd, top two bits set) and searches the window above it. method::kRetry when no candidate of
 // the window passes.
-std::uint32_t FindPrime(std::span<const std::uint8_t> random, unsigned bits, const Mpi& e,
-                        Mpi& prime) {
+MethodStatus FindPrime(std::span<const std::uint8_t> random, unsigned bits, const Mpi& e,
+                       Mpi& prime) {
     const std::size_t length = CandidateBytes(bits);
     SecureBuffer x = SecureBuffer::Zeroed(length);
     SecureBuffer flags = SecureBuffer::Zeroed(kSieveFlags);
     SecureBuffer composite = SecureBuffer::Zeroed(kWindowOdds);
-    if (!x.ok() || !flags.ok() || !composite.ok()) return kRsaKeyGenOutOfMemory;
+    if (!x.ok() || !flags.ok() || !composite.ok()) return method::kOutOfMemory;
     const std::size_t words = length / 2;
     for (std::size_t k = 0; k < words; ++k) {
         x.data()[2 * (words - 1 - k)] = random[2 * k];
@@ -140,43 +140,43 @@ std::uint32_t FindPrime(std::span<const std::uint8_t> random, unsigned bits, con
         bases[i] = Mpi::FromUint(kFermatBases[i]);
         made = !bases[i].empty();
     }
-    if (!made) return kRsaKeyGenOutOfMemory;
+    if (!made) return method::kOutOfMemory;
     for (std::uint32_t i = 0; i < kSieveFlags; ++i) {
         if (flags.data()[i] != 0) continue;
         if (!MpiAddUint(candidate, base, 2 * i) || !MpiSubUint(candidateMinusOne, candidate, 1) ||
             !MpiGcd(result, e, candidateMinusOne, scratch)) {
-            return kRsaKeyGenOutOfMemory;
+            return method::kOutOfMemory;
         }
         if (MpiCompareUint(result, 1) != 0) continue;
-        const std::uint32_t tested = FermatTest(candidate, bases, result, scratch);
-        if (tested == kRsaKeyGenRetry) continue;
-        if (tested != kRsaKeyGenOk) return tested;
+        const MethodStatus tested = FermatTest(candidate, bases, result, scratch);
+        if (tested == method::kRetry) continue;
+        if (tested != method::kOk) return tested;
         // A window that runs past 2^bits would give a modulus one bit too long.
-        if (candidate.BitLength() != bits) return kRsaKeyGenRetry;
+        if (candidate.BitLength() != bits) return method::kRetry;
         prime = std::move(candidate);
-        return kRsaKeyGenOk;
+        return method::kOk;
     }
-    return kRsaKeyGenRetry;
+    return method::kRetry;
 }
 
-// result = a^-1 mod m: kRsaKeyGenRetry when there is none (the attempt's primes do not fit the
-// exponent), kRsaKeyGenOutOfMemory when it could not be computed.
-std::uint32_t Invert(Mpi& result, const Mpi& a, const Mpi& m, MpiScratch& scratch) {
+// result = a^-1 mod m: method::kRetry when there is none (the attempt's primes do not fit the
+// exponent), method::kOutOfMemory when it could not be computed.
+MethodStatus Invert(Mpi& result, const Mpi& a, const Mpi& m, MpiScratch& scratch) {
     switch (MpiInvm(result, a, m, scratch)) {
         case MpiInverse::kFound:
-            return kRsaKeyGenOk;
+            return method::kOk;
         case MpiInverse::kNone:
-            return kRsaKeyGenRetry;
+            return method::kRetry;
         case MpiInverse::kOutOfMemory:
             break;
     }
-    return kRsaKeyGenOutOfMemory;
+    return method::kOutOfMemory;
 }
 
 // Writes the numbers into one wiped block and points the key's fields at them.
-std::uint32_t StoreKey(RsaKeyGenKey& key, const Mpi& n, const Mpi& e, const Mpi& d,
-                       std::uint32_t primeCount, const Mpi* primes, const Mpi* primeExponents,
-                       const Mpi* coefficients) {
+MethodStatus StoreKey(RsaKeyGenKey& key, const Mpi& n, const Mpi& e, const Mpi& d,
+                      std::uint32_t primeCount, const Mpi* primes, const Mpi* primeExponents,
+                      const Mpi* coefficients) {
     const Mpi* numbers[3 + 3 * kRsaKeyGenMaxPrimes];
     std::size_t count = 0;
     numbers[count++] = &n;
@@ -190,13 +190,13 @@ std::uint32_t StoreKey(RsaKeyGenKey& key, const Mpi& n, const Mpi& e, const Mpi&
 
     RsaKeyGenKey made;
     made.storage = SecureBuffer::Zeroed(total);
-    if (!made.storage.ok()) return kRsaKeyGenOutOfMemory;
+    if (!made.storage.ok()) return method::kOutOfMemory;
     std::span<const std::uint8_t> views[std::size(numbers)];
     std::size_t at = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const std::span<std::uint8_t> slice =
             made.storage.span().subspan(at, numbers[i]->ByteLength());
-        if (!numbers[i]->ToBytes(slice)) return kRsaKeyGenFailure;
+        if (!numbers[i]->ToBytes(slice)) return method::kFailure;
         views[i] = slice;
         at += slice.size();
     }
@@ -209,22 +209,22 @@ std::uint32_t StoreKey(RsaKeyGenKey& key, const Mpi& n, const Mpi& e, const Mpi&
     for (std::uint32_t i = 0; i < primeCount; ++i) made.primeExponents[i] = views[next++];
     for (std::uint32_t i = 0; i + 1 < primeCount; ++i) made.coefficients[i] = views[next++];
     key = std::move(made);
-    return kRsaKeyGenOk;
+    return method::kOk;
 }
 
 }  // namespace
 
-std::uint32_t RsaKeyGenCheck(const RsaKeyGenParameters& parameters) {
+MethodStatus RsaKeyGenCheck(const RsaKeyGenParameters& parameters) {
     const std::uint32_t bits = parameters.modulusBits;
-    if (bits < kRsaKeyGenMinBits || bits > kRsaKeyGenMaxBits) return kRsaKeyGenModulusLength;
+    if (bits < kRsaKeyGenMinBits || bits > kRsaKeyGenMaxBits) return method::kModulusLength;
     const std::uint32_t primes = parameters.primeCount;
     const bool allowed =
         primes == 2 || (primes == 3 && bits >= 1024) || (primes == 4 && bits >= 2048);
-    if (!allowed) return kRsaKeyGenPrimeCount;
+    if (!allowed) return method::kPrimeCount;
     const unsigned exponentBits = BitLength(parameters.publicExponent);
-    if (exponentBits < 2 || exponentBits >= bits) return kRsaKeyGenExponentLength;
-    if ((parameters.publicExponent.back() & 1) == 0) return kRsaKeyGenEvenExponent;
-    return kRsaKeyGenOk;
+    if (exponentBits < 2 || exponentBits >= bits) return method::kExponentLength;
+    if ((parameters.publicExponent.back() & 1) == 0) return method::kEvenExponent;
+    return method::kOk;
 }
 
 std::uint32_t RsaKeyGenRandomLength(const RsaKeyGenParameters& parameters) {
@@ -233,14 +233,14 @@ std::uint32_t RsaKeyGenRandomLength(const RsaKeyGenParameters& parameters) {
     return perPrime > twoPrimes ? perPrime : twoPrimes;
 }
 
-std::uint32_t RsaKeyGenAttempt(const RsaKeyGenParameters& parameters,
-                               std::span<const std::uint8_t> random, RsaKeyGenKey& key,
-                               const RsaKeyGenSurrender* surrender) {
-    const std::uint32_t checked = RsaKeyGenCheck(parameters);
-    if (checked != kRsaKeyGenOk) return checked;
+MethodStatus RsaKeyGenAttempt(const RsaKeyGenParameters& parameters,
+                              std::span<const std::uint8_t> random, RsaKeyGenKey& key,
+                              const RsaKeyGenSurrender* surrender) {
+    const MethodStatus checked = RsaKeyGenCheck(parameters);
+    if (checked != method::kOk) return checked;
     // The candidate rule for more primes (a fixed interval per prime position) is not built.
-    if (parameters.primeCount != 2) return kRsaKeyGenNotSupported;
-    if (random.size() < RsaKeyGenRandomLength(parameters)) return kRsaKeyGenFailure;
+    if (parameters.primeCount != 2) return method::kNotSupported;
+    if (random.size() < RsaKeyGenRandomLength(parameters)) return method::kFailure;
 
     // Two primes of half the modulus each; with an odd modulus the first gets the extra bit.
     // The second prime's bytes start 2 x floor(b0 / 16) + 2 bytes after the first's.
@@ -249,19 +249,19 @@ std::uint32_t RsaKeyGenAttempt(const RsaKeyGenParameters& parameters,
     const unsigned bits[kPrimes] = {half + parameters.modulusBits % 2, half};
     const std::size_t offsets[kPrimes] = {0, 2 * (half / 16) + 2};
     const Mpi e = Mpi::FromBytes(parameters.publicExponent);
-    if (e.empty()) return kRsaKeyGenOutOfMemory;
+    if (e.empty()) return method::kOutOfMemory;
     Mpi primes[kPrimes];
     for (std::uint32_t i = 0; i < kPrimes; ++i) {
-        const std::uint32_t found =
+        const MethodStatus found =
             FindPrime(random.subspan(offsets[i], CandidateBytes(bits[i])), bits[i], e, primes[i]);
-        if (found != kRsaKeyGenOk) return found;
+        if (found != method::kOk) return found;
     }
     const int order = MpiCompare(primes[0], primes[1]);
-    if (order == 0) return kRsaKeyGenRetry;
+    if (order == 0) return method::kRetry;
     if (order < 0) std::swap(primes[0], primes[1]);
     if (surrender != nullptr && surrender->poll != nullptr &&
         surrender->poll(surrender->context) != 0) {
-        return kRsaKeyGenCancelled;
+        return method::kCancelled;
     }
 
     const unsigned modulusBits = parameters.modulusBits;
@@ -277,11 +277,11 @@ std::uint32_t RsaKeyGenAttempt(const RsaKeyGenParameters& parameters,
                        : MpiMul(n, n, primes[i], scratch) &&
                              MpiMul(phi, phi, primeMinusOne[i], scratch));
     }
-    if (!done) return kRsaKeyGenOutOfMemory;
+    if (!done) return method::kOutOfMemory;
     // d modulo phi itself, not modulo the least common multiple.
     Mpi d = Mpi::Make(MpiKind::kSecret, modulusBits);
-    if (d.empty()) return kRsaKeyGenOutOfMemory;
-    if (const std::uint32_t inverted = Invert(d, e, phi, scratch); inverted != kRsaKeyGenOk) {
+    if (d.empty()) return method::kOutOfMemory;
+    if (const MethodStatus inverted = Invert(d, e, phi, scratch); inverted != method::kOk) {
         return inverted;
     }
     phi.Reset();
@@ -291,15 +291,15 @@ std::uint32_t RsaKeyGenAttempt(const RsaKeyGenParameters& parameters,
     Mpi m = Mpi::Make(MpiKind::kSecret, modulusBits);
     if (message.empty() || c.empty() || m.empty() || !MpiPowm(c, message, e, n, scratch) ||
         !MpiPowm(m, c, d, n, scratch)) {
-        return kRsaKeyGenOutOfMemory;
+        return method::kOutOfMemory;
     }
-    if (MpiCompare(m, message) != 0) return kRsaKeyGenRetry;
+    if (MpiCompare(m, message) != 0) return method::kRetry;
 
     Mpi primeExponents[kPrimes];
     for (std::uint32_t i = 0; i < kPrimes; ++i) {
         primeExponents[i] = Mpi::Make(MpiKind::kSecret, bits[0]);
         if (primeExponents[i].empty() || !MpiMod(primeExponents[i], d, primeMinusOne[i], scratch)) {
-            return kRsaKeyGenOutOfMemory;
+            return method::kOutOfMemory;
         }
     }
     // Coefficient i = (product of primes 0 .. i - 1)^-1 mod prime i, with the two largest primes
@@ -307,34 +307,34 @@ std::uint32_t RsaKeyGenAttempt(const RsaKeyGenParameters& parameters,
     std::swap(primes[0], primes[1]);
     Mpi coefficients[kPrimes - 1];
     Mpi product = Mpi::Make(MpiKind::kSecret, modulusBits);
-    if (product.empty() || !MpiCopy(product, primes[0])) return kRsaKeyGenOutOfMemory;
+    if (product.empty() || !MpiCopy(product, primes[0])) return method::kOutOfMemory;
     for (std::uint32_t i = 1; i < kPrimes; ++i) {
         coefficients[i - 1] = Mpi::Make(MpiKind::kSecret, bits[0]);
-        if (coefficients[i - 1].empty()) return kRsaKeyGenOutOfMemory;
-        if (const std::uint32_t inverted = Invert(coefficients[i - 1], product, primes[i], scratch);
-            inverted != kRsaKeyGenOk) {
+        if (coefficients[i - 1].empty()) return method::kOutOfMemory;
+        if (const MethodStatus inverted = Invert(coefficients[i - 1], product, primes[i], scratch);
+            inverted != method::kOk) {
             return inverted;
         }
-        if (!MpiMul(product, product, primes[i], scratch)) return kRsaKeyGenOutOfMemory;
+        if (!MpiMul(product, product, primes[i], scratch)) return method::kOutOfMemory;
     }
     std::swap(primes[0], primes[1]);
     return StoreKey(key, n, e, d, kPrimes, primes, primeExponents, coefficients);
 }
 
-std::uint32_t RsaKeyGenGenerate(const RsaKeyGenParameters& parameters, RsaKeyGenRandomSource random,
-                                void* randomContext, RsaKeyGenKey& key,
-                                const RsaKeyGenSurrender* surrender) {
-    const std::uint32_t checked = RsaKeyGenCheck(parameters);
-    if (checked != kRsaKeyGenOk) return checked;
-    if (parameters.primeCount != 2) return kRsaKeyGenNotSupported;
+MethodStatus RsaKeyGenGenerate(const RsaKeyGenParameters& parameters, RsaKeyGenRandomSource random,
+                               void* randomContext, RsaKeyGenKey& key,
+                               const RsaKeyGenSurrender* surrender) {
+    const MethodStatus checked = RsaKeyGenCheck(parameters);
+    if (checked != method::kOk) return checked;
+    if (parameters.primeCount != 2) return method::kNotSupported;
     const std::uint32_t length = RsaKeyGenRandomLength(parameters);
     SecureBuffer bytes = SecureBuffer::Zeroed(length);
-    if (!bytes.ok()) return kRsaKeyGenOutOfMemory;
+    if (!bytes.ok()) return method::kOutOfMemory;
     for (;;) {
-        const std::uint32_t drawn = random(randomContext, bytes.data(), length);
-        if (drawn != 0) return drawn;
-        const std::uint32_t status = RsaKeyGenAttempt(parameters, bytes.span(), key, surrender);
-        if (status != kRsaKeyGenRetry) return status;
+        const MethodStatus drawn = random(randomContext, bytes.data(), length);
+        if (drawn != method::kOk) return drawn;
+        const MethodStatus status = RsaKeyGenAttempt(parameters, bytes.span(), key, surrender);
+        if (status != method::kRetry) return status;
     }
 }
 

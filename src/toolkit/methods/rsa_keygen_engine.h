@@ -13,20 +13,9 @@
 #include <span>
 
 #include "support/secure_buffer.h"
+#include "toolkit/status.h"
 
 namespace quillon::toolkit::methods {
-
-// Method statuses of the engine.
-inline constexpr std::uint32_t kRsaKeyGenOk = 0;
-inline constexpr std::uint32_t kRsaKeyGenCancelled = 1;       // the surrender poll said stop
-inline constexpr std::uint32_t kRsaKeyGenFailure = 2;         // too few random bytes given
-inline constexpr std::uint32_t kRsaKeyGenEvenExponent = 3;    // public exponent even
-inline constexpr std::uint32_t kRsaKeyGenExponentLength = 4;  // below 2 bits or not below n
-inline constexpr std::uint32_t kRsaKeyGenModulusLength = 7;   // outside 256 to 4096 bits
-inline constexpr std::uint32_t kRsaKeyGenRetry = 8;           // unusable attempt: fresh bytes
-inline constexpr std::uint32_t kRsaKeyGenNotSupported = 9;    // three or four primes
-inline constexpr std::uint32_t kRsaKeyGenOutOfMemory = 16;
-inline constexpr std::uint32_t kRsaKeyGenPrimeCount = 21;  // prime count not allowed for size
 
 inline constexpr std::uint32_t kRsaKeyGenMinBits = 256;
 inline constexpr std::uint32_t kRsaKeyGenMaxBits = 4096;
@@ -44,11 +33,10 @@ struct RsaKeyGenSurrender {
     void* context;
 };
 
-// Fills out with length random bytes; 0 on success. Any other answer ends the generation and is
-// returned as it is (a toolkit random object answers with toolkit statuses, 0x200 and up, which
-// no method status reaches).
-using RsaKeyGenRandomSource = std::uint32_t (*)(void* context, std::uint8_t* out,
-                                                std::uint32_t length);
+// Fills out with length random bytes: kOk, or the method status that ends the generation (and
+// is returned as it is).
+using RsaKeyGenRandomSource = MethodStatus (*)(void* context, std::uint8_t* out,
+                                               std::uint32_t length);
 
 // A generated key pair: the PKCS #1 values, unsigned big-endian without leading zero bytes, all
 // in one block that is wiped when the key is released or generated again. With two primes,
@@ -65,28 +53,26 @@ struct RsaKeyGenKey {
     support::SecureBuffer storage;
 };
 
-// The parameter and exponent rules, in this order: modulus bits (7), prime count (21), exponent
-// bit length (4), even exponent (3).
-[[nodiscard]] std::uint32_t RsaKeyGenCheck(const RsaKeyGenParameters& parameters);
+// The parameter and exponent rules, in this order: kModulusLength, kPrimeCount, kExponentLength,
+// kEvenExponent.
+[[nodiscard]] MethodStatus RsaKeyGenCheck(const RsaKeyGenParameters& parameters);
 
 // Random bytes one attempt draws: max(prime count x modulus bits, ((modulus bits + 1) / 8
 // rounded down to a multiple of 4) + 4). A two-prime attempt reads only the start of them.
 [[nodiscard]] std::uint32_t RsaKeyGenRandomLength(const RsaKeyGenParameters& parameters);
 
-// One attempt from the given bytes (at least RsaKeyGenRandomLength of them). kRsaKeyGenRetry
-// when they give no usable key; the key is written only on success.
-[[nodiscard]] std::uint32_t RsaKeyGenAttempt(const RsaKeyGenParameters& parameters,
-                                             std::span<const std::uint8_t> random,
-                                             RsaKeyGenKey& key,
-                                             const RsaKeyGenSurrender* surrender);
+// One attempt from the given bytes (at least RsaKeyGenRandomLength of them). kRetry when they
+// give no usable key; the key is written only on success.
+[[nodiscard]] MethodStatus RsaKeyGenAttempt(const RsaKeyGenParameters& parameters,
+                                            std::span<const std::uint8_t> random, RsaKeyGenKey& key,
+                                            const RsaKeyGenSurrender* surrender);
 
 // The whole generation: checks the parameters (before drawing anything), then draws
-// RsaKeyGenRandomLength bytes per attempt and repeats attempts that end with kRsaKeyGenRetry,
-// without limit. Three and four primes pass the check but are not generated
-// (kRsaKeyGenNotSupported).
-[[nodiscard]] std::uint32_t RsaKeyGenGenerate(const RsaKeyGenParameters& parameters,
-                                              RsaKeyGenRandomSource random, void* randomContext,
-                                              RsaKeyGenKey& key,
-                                              const RsaKeyGenSurrender* surrender);
+// RsaKeyGenRandomLength bytes per attempt and repeats attempts that end with kRetry, without
+// limit. Three and four primes pass the check but are not generated (kNotSupported).
+[[nodiscard]] MethodStatus RsaKeyGenGenerate(const RsaKeyGenParameters& parameters,
+                                             RsaKeyGenRandomSource random, void* randomContext,
+                                             RsaKeyGenKey& key,
+                                             const RsaKeyGenSurrender* surrender);
 
 }  // namespace quillon::toolkit::methods

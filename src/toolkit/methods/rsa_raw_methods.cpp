@@ -73,7 +73,7 @@ bool PrepareForm(const Mpi& modulus, MpiMontgomery& form, MpiScratch& scratch) {
 
 // The modulus rules shared by both keys; the numbers, holding the modulus and owned by the key's
 // memory list, or a method status.
-std::uint32_t StartKey(KeyObject* owner, Mpi n, PreparedKey*& key) {
+MethodStatus StartKey(KeyObject* owner, Mpi n, PreparedKey*& key) {
     const unsigned bits = n.BitLength();
     if (bits > kRsaMaxModulusBits) return method::kModulusLength;
     if (bits < 2) return method::kBadParameters;
@@ -90,10 +90,10 @@ std::uint32_t StartKey(KeyObject* owner, Mpi n, PreparedKey*& key) {
     return method::kOk;
 }
 
-std::uint32_t PreparePublic(KeyObject* owner, const RsaPublicKeyRecord& record, PreparedKey*& key) {
+MethodStatus PreparePublic(KeyObject* owner, const RsaPublicKeyRecord& record, PreparedKey*& key) {
     Mpi n = Number(record.modulus);
     if (n.empty()) return method::kOutOfMemory;
-    if (const std::uint32_t status = StartKey(owner, std::move(n), key); status != 0) {
+    if (const MethodStatus status = StartKey(owner, std::move(n), key); status != method::kOk) {
         return status;
     }
     key->exponent = Number(record.exponent);
@@ -105,8 +105,8 @@ std::uint32_t PreparePublic(KeyObject* owner, const RsaPublicKeyRecord& record, 
     return method::kOk;
 }
 
-std::uint32_t PreparePrivate(KeyObject* owner, const RsaPrivateCrtRecord& record,
-                             PreparedKey*& key) {
+MethodStatus PreparePrivate(KeyObject* owner, const RsaPrivateCrtRecord& record,
+                            PreparedKey*& key) {
     if (record.primeCount != 2) return method::kBadParameters;
     // A key whose primes do not make its modulus would give wrong results: refuse it here.
     Mpi p = Number(record.primes[0], MpiKind::kSecret);
@@ -119,7 +119,7 @@ std::uint32_t PreparePrivate(KeyObject* owner, const RsaPrivateCrtRecord& record
         return method::kOutOfMemory;
     }
     if (support::MpiCompare(product, n) != 0) return method::kBadParameters;
-    if (const std::uint32_t status = StartKey(owner, std::move(n), key); status != 0) {
+    if (const MethodStatus status = StartKey(owner, std::move(n), key); status != method::kOk) {
         return status;
     }
     key->primes[0] = std::move(p);
@@ -150,15 +150,15 @@ constexpr const KeyInfoDescriptor& kPreparedPrivate = kPreparedKinds[1];
 
 // The key's prepared numbers: found in its info list, or made from its record and added there.
 template <typename Record>
-std::uint32_t PreparedOf(KeyObject* owner, const KeyInfoDescriptor& kind, const void* keyRecord,
-                         std::uint32_t (*prepare)(KeyObject*, const Record&, PreparedKey*&),
-                         PreparedKey*& key) {
+MethodStatus PreparedOf(KeyObject* owner, const KeyInfoDescriptor& kind, const void* keyRecord,
+                        MethodStatus (*prepare)(KeyObject*, const Record&, PreparedKey*&),
+                        PreparedKey*& key) {
     if (const InfoPair* pair = InfoListFind(owner->infos, &kind); pair != nullptr) {
         key = static_cast<PreparedKey*>(pair->value);
         return method::kOk;
     }
     if (keyRecord == nullptr) return method::kBadParameters;
-    if (const std::uint32_t status = prepare(owner, *static_cast<const Record*>(keyRecord), key);
+    if (const MethodStatus status = prepare(owner, *static_cast<const Record*>(keyRecord), key);
         status != method::kOk) {
         return status;
     }
@@ -170,8 +170,8 @@ std::uint32_t PreparedOf(KeyObject* owner, const KeyInfoDescriptor& kind, const 
 
 // A reference to the key's prepared numbers in the object's memory list, and the object's view
 // of them.
-std::uint32_t Bind(AlgObject* object, PreparedKey* key, MpiKind inputKind, void** context,
-                   std::uint32_t* modulusLength) {
+MethodStatus Bind(AlgObject* object, PreparedKey* key, MpiKind inputKind, void** context,
+                  std::uint32_t* modulusLength) {
     auto* binding = static_cast<Binding*>(MemoryAllocate(object->memory, sizeof(Binding)));
     if (binding == nullptr) return method::kOutOfMemory;
     key->references.fetch_add(1, std::memory_order_relaxed);
@@ -185,10 +185,10 @@ std::uint32_t Bind(AlgObject* object, PreparedKey* key, MpiKind inputKind, void*
     return method::kOk;
 }
 
-std::uint32_t SetupPublic(AlgObject* object, KeyObject* owner, const Method* method,
-                          const void* keyRecord, void** context, std::uint32_t* modulusLength) {
+MethodStatus SetupPublic(AlgObject* object, KeyObject* owner, const Method* method,
+                         const void* keyRecord, void** context, std::uint32_t* modulusLength) {
     PreparedKey* key = nullptr;
-    if (const std::uint32_t status =
+    if (const MethodStatus status =
             PreparedOf<RsaPublicKeyRecord>(owner, kPreparedPublic, keyRecord, PreparePublic, key);
         status != method::kOk) {
         return status;
@@ -198,11 +198,11 @@ std::uint32_t SetupPublic(AlgObject* object, KeyObject* owner, const Method* met
     return Bind(object, key, inputKind, context, modulusLength);
 }
 
-std::uint32_t SetupPrivate(AlgObject* object, KeyObject* owner, const Method*,
-                           const void* keyRecord, void** context, std::uint32_t* modulusLength) {
+MethodStatus SetupPrivate(AlgObject* object, KeyObject* owner, const Method*, const void* keyRecord,
+                          void** context, std::uint32_t* modulusLength) {
     PreparedKey* key = nullptr;
-    if (const std::uint32_t status = PreparedOf<RsaPrivateCrtRecord>(
-            owner, kPreparedPrivate, keyRecord, PreparePrivate, key);
+    if (const MethodStatus status = PreparedOf<RsaPrivateCrtRecord>(owner, kPreparedPrivate,
+                                                                    keyRecord, PreparePrivate, key);
         status != method::kOk) {
         return status;
     }
@@ -210,8 +210,8 @@ std::uint32_t SetupPrivate(AlgObject* object, KeyObject* owner, const Method*,
 }
 
 // The checks both operations make before any arithmetic; the input as a number.
-std::uint32_t Prepare(const Binding& binding, std::uint32_t maxLength, const std::uint8_t* in,
-                      std::uint32_t inLength, Mpi& input) {
+MethodStatus Prepare(const Binding& binding, std::uint32_t maxLength, const std::uint8_t* in,
+                     std::uint32_t inLength, Mpi& input) {
     if (maxLength < binding.key->modulusLength) return method::kOutputTooSmall;
     input = Mpi::FromBytes({in, inLength}, binding.inputKind);
     if (input.empty()) return method::kOutOfMemory;
@@ -219,8 +219,8 @@ std::uint32_t Prepare(const Binding& binding, std::uint32_t maxLength, const std
     return method::kOk;
 }
 
-std::uint32_t Finish(const PreparedKey& key, const Mpi& result, std::uint8_t* out,
-                     std::uint32_t* outLength) {
+MethodStatus Finish(const PreparedKey& key, const Mpi& result, std::uint8_t* out,
+                    std::uint32_t* outLength) {
     if (!result.ToBytes({out, key.modulusLength})) return method::kFailure;
     *outLength = key.modulusLength;
     return method::kOk;
@@ -234,14 +234,14 @@ bool PublicPowm(const PreparedKey& key, Mpi& result, const Mpi& base, MpiScratch
                                             key.modulusForm, scratch);
 }
 
-std::uint32_t TransformPublic(const void* context, std::uint8_t* out, std::uint32_t* outLength,
-                              std::uint32_t maxLength, const std::uint8_t* in,
-                              std::uint32_t inLength) {
+MethodStatus TransformPublic(const void* context, std::uint8_t* out, std::uint32_t* outLength,
+                             std::uint32_t maxLength, const std::uint8_t* in,
+                             std::uint32_t inLength) {
     const auto& binding = *static_cast<const Binding*>(context);
     const PreparedKey& key = *binding.key;
     Mpi input;
-    if (const std::uint32_t status = Prepare(binding, maxLength, in, inLength, input);
-        status != 0) {
+    if (const MethodStatus status = Prepare(binding, maxLength, in, inLength, input);
+        status != method::kOk) {
         return status;
     }
     MpiScratch scratch = MpiScratch::Make(binding.inputKind);
@@ -273,14 +273,14 @@ bool HalfResults(const PreparedKey& key, const Mpi& input, Mpi (&halves)[2], Mpi
 }
 
 // h = qInv (m1 - m2) mod p, m = m2 + h q.
-std::uint32_t TransformPrivate(const void* context, std::uint8_t* out, std::uint32_t* outLength,
-                               std::uint32_t maxLength, const std::uint8_t* in,
-                               std::uint32_t inLength) {
+MethodStatus TransformPrivate(const void* context, std::uint8_t* out, std::uint32_t* outLength,
+                              std::uint32_t maxLength, const std::uint8_t* in,
+                              std::uint32_t inLength) {
     const auto& binding = *static_cast<const Binding*>(context);
     const PreparedKey& key = *binding.key;
     Mpi input;
-    if (const std::uint32_t status = Prepare(binding, maxLength, in, inLength, input);
-        status != 0) {
+    if (const MethodStatus status = Prepare(binding, maxLength, in, inLength, input);
+        status != method::kOk) {
         return status;
     }
     const unsigned bits = key.modulusLength * 8;

@@ -4,7 +4,7 @@
 namespace quillon::toolkit::methods {
 namespace {
 
-std::uint32_t NotSupported() {
+MethodStatus NotSupported() {
     return method::kNotSupported;
 }
 

@@ -61,9 +61,9 @@ struct Unwrap {
 
 }  // namespace
 
-std::uint32_t CapiDecryptBlock(const void* context, std::uint8_t* out, std::uint32_t* outLength,
-                               std::uint32_t maxLength, const std::uint8_t* in,
-                               std::uint32_t inLength) {
+MethodStatus CapiDecryptBlock(const void* context, std::uint8_t* out, std::uint32_t* outLength,
+                              std::uint32_t maxLength, const std::uint8_t* in,
+                              std::uint32_t inLength) {
     const auto& bound = *static_cast<const CapiBoundKey*>(context);
     CapiSession& session = *bound.session;
     const std::uint32_t k = bound.modulusLength;

@@ -58,7 +58,7 @@ constinit const KeyInfoDescriptor kCapiReference = {SetCapiReference, GetCapiRef
 
 }  // namespace
 
-std::uint32_t CapiParseKeyReference(const CapiKeyReference& reference, CapiKeyLocation& location) {
+MethodStatus CapiParseKeyReference(const CapiKeyReference& reference, CapiKeyLocation& location) {
     if (reference.manufacturer.length != sizeof kManufacturer ||
         std::memcmp(reference.manufacturer.data, kManufacturer, sizeof kManufacturer) != 0 ||
         reference.data.data == nullptr) {

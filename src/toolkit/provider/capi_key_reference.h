@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "toolkit/item.h"
+#include "toolkit/status.h"
 
 namespace quillon::toolkit::provider {
 
@@ -25,9 +26,9 @@ struct CapiKeyLocation {
     std::uint32_t keySpec;
 };
 
-// Method status 0, or 13 (the key cannot be given in this form: 0x20F) when the manufacturer
-// differs in any byte or the data length is not exactly that of its fields.
-[[nodiscard]] std::uint32_t CapiParseKeyReference(const CapiKeyReference& reference,
-                                                  CapiKeyLocation& location);
+// kOk, or kKeyFormUnavailable when the manufacturer differs in any byte or the data length is not
+// exactly that of its fields.
+[[nodiscard]] MethodStatus CapiParseKeyReference(const CapiKeyReference& reference,
+                                                 CapiKeyLocation& location);
 
 }  // namespace quillon::toolkit::provider

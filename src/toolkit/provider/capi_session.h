@@ -27,22 +27,20 @@ struct CapiBoundKey {
     std::uint32_t modulusLength;  // bytes
 };
 
-// Records the calling thread's last system error in the session; returns method status 18 (a
-// token failure, 0x20B).
-std::uint32_t CapiFailure(CapiSession& session);
+// Records the calling thread's last system error in the session; returns kDeviceFailure.
+MethodStatus CapiFailure(CapiSession& session);
 
 // Binding: parses the key reference, acquires the context, gets the user key and its length.
-std::uint32_t CapiBindKey(AlgObject* object, KeyObject* key, const Method* method,
-                          const void* keyRecord, void** context, std::uint32_t* modulusLength);
+MethodStatus CapiBindKey(AlgObject* object, KeyObject* key, const Method* method,
+                         const void* keyRecord, void** context, std::uint32_t* modulusLength);
 
 // The transforms of the two sides (RsaRawPrimitives::transform): signing a PKCS #1 block of type
 // 1, decrypting one block into a block of type 2.
-std::uint32_t CapiSignBlock(const void* context, std::uint8_t* out, std::uint32_t* outLength,
-                            std::uint32_t maxLength, const std::uint8_t* in,
-                            std::uint32_t inLength);
-std::uint32_t CapiDecryptBlock(const void* context, std::uint8_t* out, std::uint32_t* outLength,
-                               std::uint32_t maxLength, const std::uint8_t* in,
-                               std::uint32_t inLength);
+MethodStatus CapiSignBlock(const void* context, std::uint8_t* out, std::uint32_t* outLength,
+                           std::uint32_t maxLength, const std::uint8_t* in, std::uint32_t inLength);
+MethodStatus CapiDecryptBlock(const void* context, std::uint8_t* out, std::uint32_t* outLength,
+                              std::uint32_t maxLength, const std::uint8_t* in,
+                              std::uint32_t inLength);
 
 // Reverses bytes in place: CryptoAPI keeps numbers least significant byte first.
 void CapiReverse(std::uint8_t* bytes, std::uint32_t length);

@@ -26,8 +26,9 @@ struct HashToSign {
     capi::Dword flags;
 };
 
-// The payload of a type-1 block: method status 6 for a short block, 5 for any other deviation.
-std::uint32_t ReadBlock(const std::uint8_t* in, std::uint32_t length, HashToSign& hash) {
+// The payload of a type-1 block: kLengthOutOfRange for a short block, kDataMalformed for any
+// other deviation.
+MethodStatus ReadBlock(const std::uint8_t* in, std::uint32_t length, HashToSign& hash) {
     if (length < kMinimumBlock) return method::kLengthOutOfRange;
     if (in[0] != 0x00 || in[1] != 0x01) return method::kDataMalformed;
     std::uint32_t at = 2;
@@ -52,15 +53,15 @@ std::uint32_t ReadBlock(const std::uint8_t* in, std::uint32_t length, HashToSign
 }
 
 // Signs with the signature key, else with the exchange key; a signature larger than the
-// modulus is method status 10.
-std::uint32_t Sign(CapiSession& session, capi::Handle hash, const HashToSign& toSign,
-                   std::uint8_t* out, capi::Dword& length) {
+// modulus is kOutputTooSmall.
+MethodStatus Sign(CapiSession& session, capi::Handle hash, const HashToSign& toSign,
+                  std::uint8_t* out, capi::Dword& length) {
     const capi::Functions& f = session.functions;
     const capi::Dword capacity = length;
     for (const capi::Dword keySpec : {capi::kAtSignature, capi::kAtKeyExchange}) {
         length = capacity;
         if (f.signHash(hash, keySpec, nullptr, toSign.flags, out, &length)) return method::kOk;
-        const std::uint32_t status = CapiFailure(session);
+        const MethodStatus status = CapiFailure(session);
         if (session.lastError == capi::kErrorMoreData) return method::kOutputTooSmall;
         if (keySpec == capi::kAtKeyExchange) return status;
     }
@@ -69,14 +70,14 @@ std::uint32_t Sign(CapiSession& session, capi::Handle hash, const HashToSign& to
 
 }  // namespace
 
-std::uint32_t CapiSignBlock(const void* context, std::uint8_t* out, std::uint32_t* outLength,
-                            std::uint32_t maxLength, const std::uint8_t* in,
-                            std::uint32_t inLength) {
+MethodStatus CapiSignBlock(const void* context, std::uint8_t* out, std::uint32_t* outLength,
+                           std::uint32_t maxLength, const std::uint8_t* in,
+                           std::uint32_t inLength) {
     const auto& bound = *static_cast<const CapiBoundKey*>(context);
     CapiSession& session = *bound.session;
     const capi::Functions& f = session.functions;
     HashToSign toSign{};
-    if (const std::uint32_t status = ReadBlock(in, inLength, toSign); status != method::kOk) {
+    if (const MethodStatus status = ReadBlock(in, inLength, toSign); status != method::kOk) {
         return status;
     }
     const std::uint32_t k = bound.modulusLength;
@@ -84,7 +85,7 @@ std::uint32_t CapiSignBlock(const void* context, std::uint8_t* out, std::uint32_
     capi::Handle hash = 0;
     if (!f.createHash(bound.provider, toSign.algorithm, 0, 0, &hash)) return CapiFailure(session);
     capi::Dword length = k;
-    std::uint32_t status = method::kOk;
+    MethodStatus status = method::kOk;
     if (!f.setHashParam(hash, capi::kHashValue, toSign.value, 0)) {
         status = CapiFailure(session);
     } else {

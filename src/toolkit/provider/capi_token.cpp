@@ -45,8 +45,8 @@ bool ResolveDecrypting(platform::LibraryHandle library, capi::Functions& f) {
            Resolve(library, "CryptExportKey", f.exportKey);
 }
 
-std::uint32_t Open(void** session, const methods::RsaRawPrimitives& primitives,
-                   bool (*resolve)(platform::LibraryHandle, capi::Functions&)) {
+MethodStatus Open(void** session, const methods::RsaRawPrimitives& primitives,
+                  bool (*resolve)(platform::LibraryHandle, capi::Functions&)) {
     auto* opened = support::New<CapiSession>();
     if (opened == nullptr) return method::kOutOfMemory;
     opened->primitives = primitives;
@@ -69,11 +69,11 @@ void Close(void* session) {
 constexpr methods::RsaRawPrimitives kSigning = {CapiBindKey, CapiSignBlock};
 constexpr methods::RsaRawPrimitives kDecrypting = {CapiBindKey, CapiDecryptBlock};
 
-std::uint32_t OpenSigning(void** session) {
+MethodStatus OpenSigning(void** session) {
     return Open(session, kSigning, ResolveSigning);
 }
 
-std::uint32_t OpenDecrypting(void** session) {
+MethodStatus OpenDecrypting(void** session) {
     return Open(session, kDecrypting, ResolveDecrypting);
 }
 
@@ -91,7 +91,7 @@ void ReleaseBoundKey(void* block, std::uint32_t length) {
 
 }  // namespace
 
-std::uint32_t CapiFailure(CapiSession& session) {
+MethodStatus CapiFailure(CapiSession& session) {
     session.lastError = platform::LastSystemError();
     return method::kDeviceFailure;
 }
@@ -104,12 +104,12 @@ void CapiReverse(std::uint8_t* bytes, std::uint32_t length) {
     }
 }
 
-std::uint32_t CapiBindKey(AlgObject* object, KeyObject*, const Method* method,
-                          const void* keyRecord, void** context, std::uint32_t* modulusLength) {
+MethodStatus CapiBindKey(AlgObject* object, KeyObject*, const Method* method, const void* keyRecord,
+                         void** context, std::uint32_t* modulusLength) {
     auto& session = *static_cast<CapiSession*>(TokenSessionOf(method));
     if (session.library == nullptr) return method::kNotSupported;
     CapiKeyLocation location{};
-    if (const std::uint32_t status =
+    if (const MethodStatus status =
             CapiParseKeyReference(*static_cast<const CapiKeyReference*>(keyRecord), location);
         status != method::kOk) {
         return status;

@@ -23,7 +23,7 @@ Status DeviceFailure(HardwareSession& session, std::uint32_t isdStatus) {
     return kDeviceFailure;
 }
 
-std::uint32_t OpenHardware(void** session) {
+MethodStatus OpenHardware(void** session) {
     if (device::TheIsdDevice().TestRandomGenerator() != device::kIsdOk) {
         return method::kDeviceFailure;
     }

@@ -1,7 +1,7 @@
 // The hardware random kind and its one method, the token method "HW_RANDOM" over the ISD device:
 // opening tests the generator, initialising asks capability 5, generating takes one 32-bit
-// device number per 4 bytes. Device failures are 0x20B, with the device's message recorded in the
-// session.
+// device number per 4 bytes. Device failures are kDeviceFailure, with the device's message recorded
+// in the session.
 #pragma once
 
 #include <cstdint>

@@ -15,7 +15,7 @@ CK_OBJECT_CLASS KeyClassOf(TokenOperation operation) {
                : CKO_PUBLIC_KEY;
 }
 
-std::uint32_t Failure(Pkcs11Session& session, CK_RV answer) {
+MethodStatus Failure(Pkcs11Session& session, CK_RV answer) {
     session.lastError = answer;
     return method::kDeviceFailure;
 }
@@ -112,10 +112,10 @@ std::int32_t KeyInfoPkcs11Key(const void** descriptor) {
     return kKeyInfoCode;
 }
 
-std::uint32_t Pkcs11Run(Pkcs11Session& session, const TokenRsaPrimitives& method,
-                        const char* keyLabel, const std::uint8_t* in, std::uint32_t inLength,
-                        std::uint8_t* out, std::uint32_t* outLength, std::uint32_t maxLength,
-                        bool* valid) {
+MethodStatus Pkcs11Run(Pkcs11Session& session, const TokenRsaPrimitives& method,
+                       const char* keyLabel, const std::uint8_t* in, std::uint32_t inLength,
+                       std::uint8_t* out, std::uint32_t* outLength, std::uint32_t maxLength,
+                       bool* valid) {
     if (!session.open) return Failure(session, CKR_SESSION_HANDLE_INVALID);
     CK_FUNCTION_LIST& f = *session.functions;
     CK_OBJECT_HANDLE key = CK_INVALID_HANDLE;

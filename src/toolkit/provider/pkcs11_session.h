@@ -30,8 +30,8 @@ struct Pkcs11Session {
     CK_RV lastError;  // the token's answer to the last call that failed
 };
 
-// 0 and an open session, 0x206 out of memory, or 0x20B (a token failure: no library, no
-// function list, no fitting token, a refused login); nothing stays open on failure.
+// 0 and an open session, kOutOfMemory out of memory, or kDeviceFailure (a token failure: no
+// library, no function list, no fitting token, a refused login); nothing stays open on failure.
 [[nodiscard]] Status Pkcs11OpenSession(const Pkcs11TokenConfig& config, Pkcs11Session& session);
 
 // Closes the session, finalises the library if this session initialised it, unloads it.

@@ -26,13 +26,13 @@ std::int32_t KeyInfoPkcs11Key(const void** descriptor);
 
 // Runs a token method's operation with the key labelled keyLabel in an open session. Signing,
 // encryption and decryption write out (*outLength bytes, at most maxLength); verification checks
-// the signature given in out (*outLength bytes) against in and reports it in *valid. Method status
-// 0, or 18 (0x20B) for any token failure; a signature the token finds invalid is status 0 with
-// *valid false.
-[[nodiscard]] std::uint32_t Pkcs11Run(Pkcs11Session& session, const TokenRsaPrimitives& method,
-                                      const char* keyLabel, const std::uint8_t* in,
-                                      std::uint32_t inLength, std::uint8_t* out,
-                                      std::uint32_t* outLength, std::uint32_t maxLength,
-                                      bool* valid);
+// the signature given in out (*outLength bytes) against in and reports it in *valid. kOk, or
+// kDeviceFailure for any token failure; a signature the token finds invalid is kOk with *valid
+// false.
+[[nodiscard]] MethodStatus Pkcs11Run(Pkcs11Session& session, const TokenRsaPrimitives& method,
+                                     const char* keyLabel, const std::uint8_t* in,
+                                     std::uint32_t inLength, std::uint8_t* out,
+                                     std::uint32_t* outLength, std::uint32_t maxLength,
+                                     bool* valid);
 
 }  // namespace quillon::toolkit::provider

@@ -33,7 +33,7 @@ Status TokenChooserBuild(const Method* const* methods, std::size_t count,
             continue;
         }
         void* session = nullptr;
-        const std::uint32_t status = token->open(&session);
+        const MethodStatus status = token->open(&session);
         if (status == method::kOutOfMemory) {
             TokenChooserRelease(&built);
             return kOutOfMemory;

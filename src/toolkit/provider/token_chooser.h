@@ -21,7 +21,7 @@ namespace quillon::toolkit::provider {
 struct TokenMethod {
     const Method* method;
     const char* name;
-    std::uint32_t (*open)(void** session);
+    MethodStatus (*open)(void** session);
     void (*close)(void* session);
 };
 
@@ -43,7 +43,7 @@ struct TokenChooser {
 };
 
 // Builds a chooser from count methods and tokenCount token methods (each naming a method of the
-// list). 0x206 when out of memory (nothing is left open), else 0 and *chooser.
+// list). kOutOfMemory when out of memory (nothing is left open), else 0 and *chooser.
 [[nodiscard]] Status TokenChooserBuild(const Method* const* methods, std::size_t count,
                                        const TokenMethod* const* tokens, std::size_t tokenCount,
                                        TokenChooser** chooser);
