@@ -30,8 +30,8 @@ extern const std::uint32_t kCertContextMarker;
 
 // Writes a new context that registers provider (none when null) through its entry operation,
 // handing it providerHandle as its seed (null: the provider seeds itself). On failure the
-// variable is null and the status is the provider's, or 0x707 ("context", "entry") for a null
-// address or entry, 0x700 out of memory.
+// variable is null and the status is the provider's, or kCertNullArgument ("context", "entry") for
+// a null address or entry, kCertOutOfMemory.
 [[nodiscard]] CertStatus CertContextCreate(CertContext** context, const ProviderRecord* provider,
                                            const Item* providerHandle);
 

@@ -1,6 +1,6 @@
 // What a DER decoding failure becomes in the certificate toolkit: data cut short (the input, or
-// an element, ends before what it must hold) is a length out of range (0x706), every other fault
-// malformed data (0x705).
+// an element, ends before what it must hold) is a length out of range (kCertLengthOutOfRange),
+// every other fault malformed data (kCertBadData).
 #pragma once
 
 #include "support/der.h"

@@ -21,9 +21,9 @@ struct DecodedCertificate {
 // DecodeCertificate then tells why.
 [[nodiscard]] std::uint32_t CertificateExtent(std::span<const std::uint8_t> der);
 
-// 0x705 for DER that is not a Certificate, 0x706 when it is cut short, 0x701 when the
-// tbsCertificate's signature algorithm differs from the outer one in any byte, 0x70C when the
-// validity starts after it ends.
+// kCertBadData for DER that is not a Certificate, kCertLengthOutOfRange when it is cut short,
+// kCertInconsistent when the tbsCertificate's signature algorithm differs from the outer one in any
+// byte, kCertValidityOrder when the validity starts after it ends.
 [[nodiscard]] CertStatus DecodeCertificate(std::span<const std::uint8_t> der,
                                            DecodedCertificate& decoded);
 

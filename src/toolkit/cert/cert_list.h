@@ -23,11 +23,13 @@ extern const std::uint32_t kCertListMarker;
     return list != nullptr && list->self == list && list->typeMarker == &kCertListMarker;
 }
 
-// Writes a new empty list, or null: 0x707 ("certList") for a null address, 0x700 out of memory.
+// Writes a new empty list, or null: kCertNullArgument ("certList") for a null address,
+// kCertOutOfMemory.
 [[nodiscard]] CertStatus CertListCreate(CertList** list);
 
-// Appends a certificate object that holds a certificate. 0x736 not a list, 0x727 not a
-// certificate object, 0x705 an object without a certificate, 0x700 out of memory.
+// Appends a certificate object that holds a certificate. kCertNotList not a list,
+// kCertNotCertificate not a certificate object, kCertMissingData an object without a certificate,
+// kCertOutOfMemory.
 [[nodiscard]] CertStatus CertListAdd(CertList* list, CertObject* cert);
 
 // Releases a valid list (not its certificates); always clears the variable.

@@ -30,19 +30,21 @@ extern const std::uint32_t kCertObjectMarker;
 
 // Writes a new empty certificate object bound to context, or null. A null context is allowed
 // (the object can hold and report a certificate; encoders then refuse it); anything else that
-// is not a context gives 0x73E. 0x707 ("cert") for a null address, 0x700 out of memory.
+// is not a context gives kCertNotContext. kCertNullArgument ("cert") for a null address,
+// kCertOutOfMemory.
 [[nodiscard]] CertStatus CertObjectCreate(CertObject** cert, CertContext* context);
 
 // Gives the object its certificate, copied from the first element of DER (bytes after it are
-// neither read nor kept). 0x727 not a certificate object; 0x705 for
+// neither read nor kept). kCertNotCertificate not a certificate object; kCertMissingData for
 // null or empty DER or an object that already holds a certificate; the decoder's statuses
-// (cert_decoder.h) for DER that is not a certificate; 0x700 out of memory. On failure the object
-// stays empty.
+// (cert_decoder.h) for DER that is not a certificate; kCertOutOfMemory. On failure
+// the object stays empty.
 [[nodiscard]] CertStatus CertSetDer(CertObject* cert, const std::uint8_t* der,
                                     std::uint32_t length);
 
-// The fields of the certificate the object holds. 0x727 not a certificate object, 0x707
-// ("certFields") for a null address, 0x705 when the object holds no certificate yet.
+// The fields of the certificate the object holds. kCertNotCertificate not a certificate object,
+// kCertNullArgument ("certFields") for a null address, kCertMissingData when the object holds no
+// certificate yet.
 [[nodiscard]] CertStatus CertGetFields(const CertFields** fields, CertObject* cert);
 
 // Releases an object carrying the certificate-object marker, with its names and their texts;

@@ -30,14 +30,14 @@ inline constexpr CertStatus kCertNotContext = 0x73E;
 inline constexpr CertStatus kCertGeneralFailure = 0x74B;
 inline constexpr CertStatus kCertBadOptions = 0x763;  // message options ("cmsOptions")
 
-// A crypto toolkit status as the certificate layer reports it: 0x206 out of memory, 0x207
-// cancelled, 0x208 method failure, 0x20C malformed data, 0x20D length, 0x218 output too small and
-// 0x219 have their own codes; 0 and codes from 0x700 up pass unchanged; anything else is 0x74B.
+// A crypto toolkit status as the certificate layer reports it: kOutOfMemory, kCancelled,
+// kMethodFailure, kDataMalformed, kLengthOutOfRange, kOutputTooSmall and 0x219 have their own
+// codes; 0 and codes from 0x700 up pass unchanged; anything else is kCertGeneralFailure.
 [[nodiscard]] CertStatus MapToCertStatus(Status status);
 
-// 0x707 for a null argument, naming it: the name is what MissingArgumentName reports afterwards
-// on the same thread, so a caller can tell "funcs" from "handle". RefuseArgument names the
-// argument of another refusal (0x763 for "cmsOptions") the same way.
+// kCertNullArgument for a null argument, naming it: the name is what MissingArgumentName reports
+// afterwards on the same thread, so a caller can tell "funcs" from "handle". RefuseArgument names
+// the argument of another refusal (kCertBadOptions for "cmsOptions") the same way.
 [[nodiscard]] CertStatus NullArgument(const char* name);
 [[nodiscard]] CertStatus RefuseArgument(const char* name, CertStatus status);
 [[nodiscard]] const char* MissingArgumentName();

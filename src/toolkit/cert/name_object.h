@@ -36,12 +36,13 @@ extern const std::uint32_t kNameObjectMarker;
 void NameInit(NameObject* name);
 
 // Reads the entries of a Name (its whole DER encoding); the entries view the bytes, which must
-// outlive the object. 0x705 for a malformed Name, 0x706 when it is cut short, 0x700 when out of
-// memory.
+// outlive the object. kCertBadData for a malformed Name, kCertLengthOutOfRange when it is cut
+// short, kCertOutOfMemory when out of memory.
 [[nodiscard]] CertStatus NameDecode(NameObject* name, std::span<const std::uint8_t> der);
 
 // The name as text, built on the first call and returned again on later ones; owned by the
-// name object. 0x716 when name is not a name object, 0x707 ("text") for a null text address.
+// name object. kCertNotName when name is not a name object, kCertNullArgument ("text") for a null
+// text address.
 [[nodiscard]] CertStatus NameGetString(const char** text, NameObject* name);
 
 // Frees the entries and the text and leaves the object unusable.

@@ -12,9 +12,9 @@
 namespace quillon::toolkit::cert {
 
 // A zero-terminated text of the entries in a block from the checked allocator (the caller
-// releases it). 0x705 for a value that cannot be read as its string type (a BMPString of odd
-// length, an unpaired surrogate, a UniversalString character beyond Unicode), 0x700 when out of
-// memory; *text is null on failure.
+// releases it). kCertBadData for a value that cannot be read as its string type (a BMPString of
+// odd length, an unpaired surrogate, a UniversalString character beyond Unicode), kCertOutOfMemory
+// when out of memory; *text is null on failure.
 [[nodiscard]] CertStatus NameToString(std::span<const NameEntry> entries, char** text);
 
 }  // namespace quillon::toolkit::cert

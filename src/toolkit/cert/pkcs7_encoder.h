@@ -13,15 +13,17 @@
 namespace quillon::toolkit::cert {
 
 // ContentInfo { data, [0] EXPLICIT OCTET STRING } — without the [0] when content is null.
-// 0x73E not a context, 0x707 ("dataMsg") for a null message, 0x700 out of memory.
+// kCertNotContext not a context, kCertNullArgument ("dataMsg") for a null message,
+// kCertOutOfMemory.
 [[nodiscard]] CertStatus CertEncodeDataMessage(CertContext* context, const Item* content,
                                                Item* dataMsg);
 
 // ContentInfo { signedData, SignedData { version 1, no digest algorithms, the encapsulated
 // content (a message such as the data message, one DER element), the certificates of the list
-// (none when it is null), no revocation lists, no signers } }. options must be 0 (else 0x763,
-// "cmsOptions"). 0x73E not a context, 0x707 ("signedDataMsg", "dataMsg") for a null message,
-// 0x736 not a list, 0x705 content that is not one DER element, 0x700 out of memory.
+// (none when it is null), no revocation lists, no signers } }. options must be 0 (else
+// kCertBadOptions, "cmsOptions"). kCertNotContext not a context, kCertNullArgument
+// ("signedDataMsg", "dataMsg") for a null message, kCertNotList not a list, kCertBadData
+// content that is not one DER element, kCertOutOfMemory.
 [[nodiscard]] CertStatus CertEncodeSignedDataMessage(CertContext* context, const Item* dataMsg,
                                                      const CertList* certificates,
                                                      std::uint32_t options, Item* signedDataMsg);

@@ -4,7 +4,7 @@
 // and its seeded random object, refreshes the seed and finally releases the provider.
 //
 // Every operation returns a certificate toolkit status (cert_status.h). A null argument gives
-// 0x707 naming it ("funcs", "handle", "chooser", "randomObj"; MissingArgumentName).
+// kCertNullArgument naming it ("funcs", "handle", "chooser", "randomObj"; MissingArgumentName).
 #pragma once
 
 #include <cstdint>

@@ -7,13 +7,13 @@
 namespace quillon::toolkit::provider {
 
 // The hardware path: a chooser of the hardware method alone; unless its session is
-// "SoftwareOnly" (0x709: no device), a hardware random object gives 128 bytes to random. Any
-// other failure is returned as it is.
+// "SoftwareOnly" (kCertNoDevice: no device), a hardware random object gives 128 bytes to random.
+// Any other failure is returned as it is.
 [[nodiscard]] Status SeedFromHardwareDevice(AlgObject* random, const SurrenderContext* surrender);
 
 // The system-state path by platform family: the tool-help walk of the Windows 95 family or the
-// process items of the NT family; 0x74B for any other platform, an unknown one or missing
-// tool-help functions; else the status of feeding random.
+// process items of the NT family; kCertGeneralFailure for any other platform, an unknown one or
+// missing tool-help functions; else the status of feeding random.
 [[nodiscard]] Status SeedFromSystemState(AlgObject* random, const SurrenderContext* surrender);
 
 // Feeds the fresh values of a seed refresh to random.
