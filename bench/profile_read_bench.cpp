@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "profile/profile_writer.h"
+#include "common/profile_writer.h"
 #include "quillon.h"
 
 namespace {

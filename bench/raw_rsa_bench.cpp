@@ -8,17 +8,18 @@
 #include <string>
 #include <vector>
 
-#include "keyagree/raw_rsa_key_fixture.h"
+#include "common/raw_rsa_key_fixture.h"
+#include "common/temporary_directory.h"
 #include "quillon.h"
 
 namespace {
 
 using quillon::test::RawRsaTestKey;
-using quillon::test::TempDir;
+using quillon::test::TemporaryDirectory;
 
 // A key file in a temporary directory that goes with it at exit.
 struct KeyFile {
-    TempDir directory;
+    TemporaryDirectory directory;
     std::string path;
     explicit KeyFile(int bits) {
         const RawRsaTestKey key(bits, 65537, "benchkey");

@@ -17,9 +17,10 @@
 #include "common/dll_path_win32.h"
 #include "common/openssl_certificates.h"
 #include "common/openssl_rsa.h"
+#include "common/profile_writer.h"
+#include "common/raw_rsa_key_fixture.h"
+#include "common/temporary_directory.h"
 #include "common/vector_file.h"
-#include "keyagree/raw_rsa_key_fixture.h"
-#include "profile/profile_writer.h"
 #include "quillon.h"
 
 namespace {
@@ -415,7 +416,7 @@ TEST_P(MisalignedCaller, Certificates) {
 
 // A certificate item and a key item read back; both releasing ordinals.
 TEST_P(MisalignedCaller, ProfileReaders) {
-    const quillon::test::TempDir directory;
+    const quillon::test::TemporaryDirectory directory;
     const Bytes certificate = AsBytes("certificate bytes");
     const Bytes key = AsBytes("key bytes");
     quillon::test::ProfileWriter writer("pass word", "salt", 128, 1);
@@ -438,7 +439,7 @@ TEST_P(MisalignedCaller, ProfileReaders) {
 }
 
 TEST_P(MisalignedCaller, RawRsa) {
-    const quillon::test::TempDir directory;
+    const quillon::test::TemporaryDirectory directory;
     const quillon::test::RawRsaTestKey key(512, 65537, "AlignTag");
     const std::string path = directory.Write("keys.txt", key.FileText());
     const Bytes plain = AsBytes("sixteen plain by");

@@ -8,12 +8,14 @@
 #include <random>
 
 #include "cipher/des_self_test.h"
+#include "common/random_bytes.h"
 #include "common/vector_file.h"
 #include "quillon.h"
 
 namespace {
 
 using quillon::test::Bytes;
+using quillon::test::RandomBytes;
 using quillon::test::ToHex;
 
 using CbcCrypt = void (*)(int32_t, uint8_t*, int32_t, const uint8_t*, uint8_t*, uint32_t*);
@@ -23,12 +25,6 @@ struct Cipher {
     CbcCrypt crypt;
     size_t keyBytes;
 } const kCiphers[] = {{"DES", DesCbcCrypt, 8}, {"3DES", TripleDesCbcCrypt, 24}};
-
-Bytes RandomBytes(std::mt19937& random, size_t size) {
-    Bytes bytes(size);
-    for (auto& byte : bytes) byte = static_cast<uint8_t>(random());
-    return bytes;
-}
 
 TEST(DesExports, Fips81CbcExample) {
     const quillon::test::VectorFile vectors("des.txt");

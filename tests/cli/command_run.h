@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "profile/profile_files.h"
+#include "common/temporary_directory.h"
 
 extern char** environ;
 

@@ -21,10 +21,10 @@
 
 #include "cli/command_run.h"
 #include "common/openssl_certificates.h"
+#include "common/profile_writer.h"
+#include "common/raw_rsa_key_fixture.h"
+#include "common/temporary_directory.h"
 #include "common/vector_file.h"
-#include "keyagree/raw_rsa_key_fixture.h"
-#include "profile/profile_files.h"
-#include "profile/profile_writer.h"
 #include "quillon.h"
 
 namespace quillon::test {

@@ -15,8 +15,8 @@
 #include "cli/command_run.h"
 #include "common/openssl_certificates.h"
 #include "common/openssl_rsa.h"
+#include "common/temporary_directory.h"
 #include "common/vector_file.h"
-#include "profile/profile_files.h"
 #include "quillon.h"
 
 namespace quillon::test {

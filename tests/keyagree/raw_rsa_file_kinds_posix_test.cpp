@@ -3,14 +3,15 @@
 #include <gtest/gtest.h>
 
 #include "common/non_regular_files_posix.h"
-#include "keyagree/raw_rsa_key_fixture.h"
+#include "common/raw_rsa_key_fixture.h"
+#include "common/temporary_directory.h"
 #include "quillon.h"
 
 namespace quillon::test {
 namespace {
 
 TEST(RawRsaFileKinds, OnlyRegularFilesAreKeyFiles) {
-    TempDir directory;
+    TemporaryDirectory directory;
     for (const NonRegularFile& file : NonRegularFiles(directory.path())) {
         SCOPED_TRACE(file.what);
         std::vector<uint8_t> buffer(200, 0x5A);

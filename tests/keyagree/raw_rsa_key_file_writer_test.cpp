@@ -12,7 +12,8 @@
 
 #include "common/allocation_failure.h"
 #include "common/openssl_rsa.h"
-#include "keyagree/raw_rsa_key_fixture.h"
+#include "common/raw_rsa_key_fixture.h"
+#include "common/temporary_directory.h"
 #include "quillon.h"
 
 namespace quillon::keyagree {
@@ -58,7 +59,7 @@ TEST(KeyFileText, MatchesTheFixturesLines) {
 
 // A PKCS #8 key's parts, two keys appended in one file, each read back by its tag.
 TEST(KeyFileText, APkcs8KeyWrapsAndUnwraps) {
-    const test::TempDir directory;
+    const test::TemporaryDirectory directory;
     std::string file;
     const char* tags[] = {"FirstKey", "Second 2"};
     const int sizes[] = {1024, 2048};

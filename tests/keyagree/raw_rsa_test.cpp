@@ -12,9 +12,10 @@
 #include <vector>
 
 #include "common/allocation_failure.h"
+#include "common/raw_rsa_key_fixture.h"
+#include "common/temporary_directory.h"
 #include "common/vector_file.h"
 #include "keyagree/raw_rsa_key_file.h"
-#include "keyagree/raw_rsa_key_fixture.h"
 #include "quillon.h"
 #include "support/bounded_file.h"
 
@@ -53,7 +54,7 @@ class RawRsa : public ::testing::Test {
         return out;
     }
 
-    TempDir dir_;
+    TemporaryDirectory dir_;
     static RawRsaTestKey* first_;
     static RawRsaTestKey* second_;
 };

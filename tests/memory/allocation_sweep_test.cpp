@@ -12,8 +12,9 @@
 #include "common/allocation_failure.h"
 #include "common/openssl_allocation_hook.h"
 #include "common/openssl_rsa.h"
+#include "common/raw_rsa_key_fixture.h"
+#include "common/temporary_directory.h"
 #include "frame/module_entry.h"
-#include "keyagree/raw_rsa_key_fixture.h"
 #include "platform/module.h"
 #include "quillon.h"
 
@@ -128,7 +129,7 @@ TEST(AllocationSweep, RsaKeyPairGeneration) {
 
 TEST(AllocationSweep, RawRsaEnvelope) {
     const test::RawRsaTestKey key(1024, 65537, "SWEEPKEY");
-    const test::TempDir dir;
+    const test::TemporaryDirectory dir;
     const std::string path = dir.Write("key.txt", key.FileText());
     const Bytes plain = {0x00, 0x01, 0x02, 0xA5, 0x5A, 0xFF, 0x10};
     const auto wrap = [&](Bytes& buffer) {

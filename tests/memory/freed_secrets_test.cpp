@@ -11,7 +11,8 @@
 
 #include "common/openssl_allocation_hook.h"
 #include "common/openssl_rsa.h"
-#include "keyagree/raw_rsa_key_fixture.h"
+#include "common/raw_rsa_key_fixture.h"
+#include "common/temporary_directory.h"
 #include "quillon.h"
 #include "toolkit/toolkit.h"
 
@@ -128,7 +129,7 @@ TEST(FreedSecrets, RsaPrivateComponents) {
 TEST(FreedSecrets, RawRsaPlainBytes) {
     ASSERT_TRUE(hooked);
     const test::RawRsaTestKey key(1024, 65537, "SCANKEY1");
-    const test::TempDir dir;
+    const test::TemporaryDirectory dir;
     const std::string path = dir.Write("key.txt", key.FileText());
     std::mt19937 random(1313);
     for (int round = 0; round < 8; ++round) {

@@ -12,8 +12,9 @@
 #include "common/module_calls.h"
 #include "common/openssl_allocation_hook.h"
 #include "common/openssl_certificates.h"
+#include "common/raw_rsa_key_fixture.h"
+#include "common/temporary_directory.h"
 #include "frame/module_release.h"
-#include "keyagree/raw_rsa_key_fixture.h"
 #include "quillon.h"
 #include "support/checked_alloc.h"
 
@@ -50,7 +51,7 @@ class LiveBlocks {
 
 struct Fixtures {
     test::RawRsaTestKey key{1024, 65537, "KEEPSAKE"};
-    test::TempDir dir;
+    test::TemporaryDirectory dir;
     std::string keyPath = dir.Write("key.txt", key.FileText());
     test::CertBytes certificate = test::MakeCertificate(Recipe());
 

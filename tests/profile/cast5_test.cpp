@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "common/random_bytes.h"
 #include "common/vector_file.h"
 #include "profile/cast5_sboxes.h"
 
@@ -15,6 +16,7 @@ namespace quillon::profile {
 namespace {
 
 using test::Bytes;
+using test::RandomBytes;
 using test::ToHex;
 
 CastContext Keyed(const Bytes& key) {
@@ -74,12 +76,6 @@ Bytes OpenSslMac(const Bytes& key, Bytes message) {
     if (message.empty() || message.size() % 8 != 0) message.resize((message.size() / 8 + 1) * 8);
     const Bytes encrypted = OpenSslCbcEncrypt(key, Bytes(8, 0), message);
     return Bytes(encrypted.end() - 8, encrypted.end());
-}
-
-Bytes RandomBytes(std::mt19937& random, std::size_t size) {
-    Bytes bytes(size);
-    for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random());
-    return bytes;
 }
 
 TEST(Cast5, SboxesAreThoseOfRfc2144) {

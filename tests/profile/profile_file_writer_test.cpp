@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "common/allocation_failure.h"
-#include "profile/profile_files.h"
+#include "common/profile_writer.h"
+#include "common/temporary_directory.h"
 #include "profile/profile_key_derivation.h"
-#include "profile/profile_writer.h"
 #include "quillon.h"
 
 namespace quillon::profile {

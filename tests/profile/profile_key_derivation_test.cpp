@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "common/allocation_failure.h"
-#include "profile/profile_writer.h"
+#include "common/profile_writer.h"
 
 namespace quillon::profile {
 namespace {

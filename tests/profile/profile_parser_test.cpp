@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/allocation_failure.h"
-#include "profile/profile_files.h"
+#include "common/temporary_directory.h"
 
 namespace quillon::profile {
 namespace {

@@ -10,12 +10,12 @@
 #include <thread>
 
 #include "common/allocation_failure.h"
-#include "profile/profile_files.h"
+#include "common/profile_writer.h"
+#include "common/temporary_directory.h"
+#include "fakes/secure_wipe_fake.h"
 #include "profile/profile_key_derivation.h"
 #include "profile/profile_parser.h"
 #include "profile/profile_unlock.h"
-#include "profile/profile_writer.h"
-#include "profile/secure_wipe_fake.h"
 #include "quillon.h"
 #include "support/bounded_file.h"
 

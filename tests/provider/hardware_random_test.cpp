@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "provider/platform_fake.h"
+#include "fakes/provider_platform_fake.h"
 
 namespace quillon::toolkit::provider {
 namespace {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "common/allocation_failure.h"
+#include "fakes/provider_platform_fake.h"
 #include "platform/dynamic_library.h"
-#include "provider/platform_fake.h"
 #include "toolkit/methods/methods.h"
 #include "toolkit/provider/provider_methods.h"
 #include "toolkit/provider/quillon_crypto_provider.h"

@@ -11,6 +11,7 @@
 
 #include "common/allocation_failure.h"
 #include "common/openssl_rsa.h"
+#include "common/random_bytes.h"
 #include "quillon.h"
 #include "toolkit/status.h"
 
@@ -19,6 +20,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using quillon::test::OpensslKey;
 using quillon::test::OpensslRsaKey;
+using quillon::test::RandomBytes;
 namespace status = quillon::toolkit;
 
 // Owns a key handle variable.
@@ -72,12 +74,6 @@ Parts GetParts(KeyHandle* key) {
     parts.modulus.resize(parts.status == 0 ? modulusLength : 0);
     parts.exponent.resize(parts.status == 0 ? exponentLength : 0);
     return parts;
-}
-
-Bytes RandomBytes(std::mt19937& rng, std::size_t n) {
-    Bytes bytes(n);
-    for (auto& b : bytes) b = static_cast<uint8_t>(rng());
-    return bytes;
 }
 
 KeyHandle* const kUntouched = reinterpret_cast<KeyHandle*>(0x5A5A);

@@ -4,9 +4,9 @@
 
 #include <vector>
 
+#include "fakes/security_device_fake.h"
 #include "platform/device.h"
 #include "quillon.h"
-#include "random/security_device_fake.h"
 
 namespace quillon::device {
 namespace {

@@ -9,8 +9,8 @@
 
 #include "common/allocation_failure.h"
 #include "common/openssl_rsa.h"
+#include "fakes/tick_counter_fake.h"
 #include "quillon.h"
-#include "random/tick_counter_fake.h"
 #include "support/checked_alloc.h"
 
 namespace quillon::random {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "random/tick_counter_fake.h"
+#include "fakes/tick_counter_fake.h"
 
 namespace quillon::random {
 namespace {

@@ -3,9 +3,9 @@
 
 #include <cstring>
 
+#include "common/toolkit_objects.h"
 #include "toolkit/methods/methods.h"
 #include "toolkit/toolkit.h"
-#include "toolkit_test_helpers.h"
 
 namespace {
 

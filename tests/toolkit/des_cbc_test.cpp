@@ -7,9 +7,9 @@
 #include <random>
 #include <vector>
 
+#include "common/toolkit_objects.h"
 #include "common/vector_file.h"
 #include "toolkit/methods/methods.h"
-#include "toolkit_test_helpers.h"
 
 namespace {
 

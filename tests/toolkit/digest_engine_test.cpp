@@ -8,10 +8,11 @@
 #include <random>
 #include <vector>
 
+#include "common/random_bytes.h"
+#include "common/toolkit_objects.h"
 #include "common/vector_file.h"
 #include "hash/md5.h"
 #include "hash/sha1.h"
-#include "toolkit_test_helpers.h"
 
 namespace {
 
@@ -19,13 +20,8 @@ using namespace quillon::toolkit;
 using namespace quillon::hash;
 using quillon::test::Alg;
 using quillon::test::Bytes;
+using quillon::test::RandomBytes;
 using quillon::test::ToHex;
-
-Bytes RandomBytes(std::mt19937& random, std::size_t length) {
-    Bytes bytes(length);
-    for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
-    return bytes;
-}
 
 TEST(DigestEngines, PublishedVectorsThroughToolkitObjects) {
     const quillon::test::VectorFile vectors("digests.txt");

@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "common/toolkit_objects.h"
 #include "toolkit/toolkit.h"
-#include "toolkit_test_helpers.h"
 
 namespace {
 

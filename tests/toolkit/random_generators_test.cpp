@@ -8,9 +8,9 @@
 #include <random>
 #include <vector>
 
+#include "common/toolkit_objects.h"
 #include "common/vector_file.h"
 #include "toolkit/random_params.h"
-#include "toolkit_test_helpers.h"
 
 namespace {
 

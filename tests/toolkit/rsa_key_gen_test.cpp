@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "common/allocation_failure.h"
+#include "common/toolkit_objects.h"
 #include "common/vector_file.h"
 #include "toolkit/methods/primitives.h"
 #include "toolkit/methods/rsa_keygen_engine.h"
 #include "toolkit/rsa_records.h"
-#include "toolkit_test_helpers.h"
 
 namespace {
 

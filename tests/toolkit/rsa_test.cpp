@@ -8,11 +8,12 @@
 
 #include "common/allocation_failure.h"
 #include "common/openssl_rsa.h"
+#include "common/random_bytes.h"
+#include "common/toolkit_objects.h"
 #include "common/vector_file.h"
 #include "support/der_writer.h"
 #include "toolkit/methods/primitives.h"
 #include "toolkit/rsa_records.h"
-#include "toolkit/toolkit_test_helpers.h"
 
 namespace {
 
@@ -22,6 +23,7 @@ using quillon::test::Bytes;
 using quillon::test::Key;
 using quillon::test::OpensslKey;
 using quillon::test::OpensslRsaKey;
+using quillon::test::RandomBytes;
 
 Status SetBer(KeyObject* key, InfoType type, const Bytes& der) {
     Item item{const_cast<std::uint8_t*>(der.data()), static_cast<std::uint32_t>(der.size())};
@@ -78,12 +80,6 @@ Outcome RunPkcs(InfoType kind, bool encrypt, KeyObject* key, const Bytes& in, Al
                                               capacity - first, random, nullptr);
     result.out.resize(result.status == kOk ? first + second : 0);
     return result;
-}
-
-Bytes RandomBytes(std::mt19937& rng, std::size_t n) {
-    Bytes bytes(n);
-    for (auto& b : bytes) b = static_cast<std::uint8_t>(rng());
-    return bytes;
 }
 
 // ---- Key forms -----------------------------------------------------------------------------

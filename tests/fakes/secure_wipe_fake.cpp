@@ -1,4 +1,4 @@
-#include "profile/secure_wipe_fake.h"
+#include "fakes/secure_wipe_fake.h"
 
 #include <cstring>
 #include <mutex>

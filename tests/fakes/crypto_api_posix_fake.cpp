@@ -1,6 +1,6 @@
 // Replaces the platform's dynamic libraries: "advapi32.dll" is the fake CryptoAPI, any other
 // name is loaded for real.
-#include "provider/crypto_api_fake.h"
+#include "fakes/crypto_api_fake.h"
 
 #include <openssl/rand.h>
 #if defined(_WIN32)

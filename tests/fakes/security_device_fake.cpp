@@ -1,4 +1,4 @@
-#include "random/security_device_fake.h"
+#include "fakes/security_device_fake.h"
 #include "platform/locks.h"
 
 #include <cstring>

@@ -1,8 +1,8 @@
 // Replaces the platform's process-state polls: fixed items of the real lengths, counted.
 #include <cstdint>
 
+#include "fakes/provider_platform_fake.h"
 #include "platform/entropy.h"
-#include "provider/platform_fake.h"
 
 namespace quillon::platform {
 namespace {

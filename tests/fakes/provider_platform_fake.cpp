@@ -2,10 +2,10 @@
 #include <cstring>
 
 #include "device/isd_device.h"
+#include "fakes/provider_platform_fake.h"
 #include "platform/device.h"
 #include "platform/locks.h"
 #include "platform/os_version.h"
-#include "provider/platform_fake.h"
 
 namespace quillon::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "random/tick_counter_fake.h"
+#include "fakes/tick_counter_fake.h"
 
 #include "platform/timing.h"
 
