@@ -33,14 +33,14 @@ bool WrapRsaPrivateKey(const Bytes& rsaPrivateKey, Bytes& pkcs8) {
     return writer.Finish(size) == support::DerStatus::kOk && size == pkcs8.size();
 }
 
-bool Decodes(const Bytes& pkcs8, toolkit::RsaPrivateParts& parts) {
-    return toolkit::DecodeRsaPrivateKeyInfo(pkcs8, parts) == toolkit::kOk;
+bool Decodes(const Bytes& pkcs8, toolkit::kinds::RsaPrivateParts& parts) {
+    return toolkit::kinds::DecodeRsaPrivateKeyInfo(pkcs8, parts) == toolkit::kOk;
 }
 
 }  // namespace
 
-bool RsaPrivateKeyOfFile(const Bytes& contents, Bytes& pkcs8, toolkit::RsaPrivateParts& parts,
-                         std::string& error) {
+bool RsaPrivateKeyOfFile(const Bytes& contents, Bytes& pkcs8,
+                         toolkit::kinds::RsaPrivateParts& parts, std::string& error) {
     const std::string_view text(reinterpret_cast<const char*>(contents.data()), contents.size());
     Bytes der = contents;
     bool pkcs1 = false;

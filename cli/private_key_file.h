@@ -12,6 +12,6 @@ namespace quillon::cli {
 // The key of the file's contents as PKCS #8 DER, and its parts (views into pkcs8). False with a
 // reason in error for anything else, an encrypted key or a key that is not RSA among them.
 [[nodiscard]] bool RsaPrivateKeyOfFile(const Bytes& contents, Bytes& pkcs8,
-                                       toolkit::RsaPrivateParts& parts, std::string& error);
+                                       toolkit::kinds::RsaPrivateParts& parts, std::string& error);
 
 }  // namespace quillon::cli

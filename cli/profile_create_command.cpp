@@ -112,7 +112,7 @@ bool CertificateItem(const char* path, bool several, Bytes& item) {
 bool KeyItem(const char* path, Bytes& item) {
     Bytes contents;
     if (!ReadWholeFile(path, contents)) return false;
-    toolkit::RsaPrivateParts parts;
+    toolkit::kinds::RsaPrivateParts parts;
     std::string error;
     const bool read = RsaPrivateKeyOfFile(contents, item, parts, error);
     WipeBytes(contents.data(), contents.size());

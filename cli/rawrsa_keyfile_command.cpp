@@ -59,7 +59,7 @@ int RawRsaKeyFileCommand(int argc, char** argv) {
 
     Bytes contents, pkcs8;
     if (!ReadWholeFile(keyPath, contents)) return kExitFailure;
-    toolkit::RsaPrivateParts parts;
+    toolkit::kinds::RsaPrivateParts parts;
     std::string error;
     const bool read = RsaPrivateKeyOfFile(contents, pkcs8, parts, error);
     WipeBytes(contents.data(), contents.size());

@@ -54,7 +54,7 @@ char* PutDigits(char* out, std::span<const std::uint8_t> value, bool masked) {
 
 }  // namespace
 
-RawRsaKeyParts KeyFilePartsOf(const toolkit::RsaPrivateParts& key) {
+RawRsaKeyParts KeyFilePartsOf(const toolkit::kinds::RsaPrivateParts& key) {
     return {key.modulus, key.publicExponent, key.privateExponent,
             key.prime2,  key.prime1,         key.coefficient};
 }

@@ -19,7 +19,7 @@ struct RawRsaKeyParts {
 
 // The parts of a two-prime PKCS #8 key. Its coefficient is q^-1 mod p, so the file's p and q
 // are the key's q and p: the coefficient is then the file's p^-1 mod q, and nothing is computed.
-[[nodiscard]] RawRsaKeyParts KeyFilePartsOf(const toolkit::RsaPrivateParts& key);
+[[nodiscard]] RawRsaKeyParts KeyFilePartsOf(const toolkit::kinds::RsaPrivateParts& key);
 
 enum class KeyFileWriteStatus {
     kWritten,

@@ -65,8 +65,8 @@ TEST(KeyFileText, APkcs8KeyWrapsAndUnwraps) {
     const int sizes[] = {1024, 2048};
     for (int i = 0; i < 2; ++i) {
         const auto& key = test::OpensslKey(sizes[i]);
-        toolkit::RsaPrivateParts parts;
-        ASSERT_EQ(toolkit::DecodeRsaPrivateKeyInfo(key.pkcs8, parts), toolkit::kOk);
+        toolkit::kinds::RsaPrivateParts parts;
+        ASSERT_EQ(toolkit::kinds::DecodeRsaPrivateKeyInfo(key.pkcs8, parts), toolkit::kOk);
         support::SecureBuffer text;
         ASSERT_EQ(KeyFileText(KeyFilePartsOf(parts), tags[i], text), KeyFileWriteStatus::kWritten);
         file += TextOf(text);

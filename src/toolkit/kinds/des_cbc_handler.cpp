@@ -8,7 +8,7 @@
 #include "toolkit/methods/primitives.h"
 #include "toolkit/toolkit.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::kinds {
 namespace {
 
 constexpr std::uint32_t kBlock = 8;
@@ -157,9 +157,13 @@ constexpr AlgInfoClass kDesCbcClass = {SetDesCbc, MakeCbcHandler, GetDesCbc};
 constexpr AlgInfoDescriptor kDesCbcDescriptor = {&kDesCbcClass, nullptr, nullptr, nullptr};
 
 }  // namespace
+}  // namespace quillon::toolkit::kinds
+
+// The kinds' info types, declared with the object model (info_types.h).
+namespace quillon::toolkit {
 
 std::int32_t InfoDesCbc(const void** descriptor) {
-    *descriptor = &kDesCbcDescriptor;
+    *descriptor = &kinds::kDesCbcDescriptor;
     return kAlgorithmInfoCode;
 }
 

@@ -3,7 +3,7 @@
 #include "toolkit/methods/key_agree_primitives.h"
 #include "toolkit/toolkit.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::kinds {
 namespace {
 
 struct KeyAgreementHandler {
@@ -110,9 +110,13 @@ constexpr AlgInfoClass kDhKeyAgreeClass = {SetDhKeyAgree, MakeKeyAgreementHandle
 constexpr AlgInfoDescriptor kDhKeyAgreeDescriptor = {&kDhKeyAgreeClass, nullptr, nullptr, nullptr};
 
 }  // namespace
+}  // namespace quillon::toolkit::kinds
+
+// The kinds' info types, declared with the object model (info_types.h).
+namespace quillon::toolkit {
 
 std::int32_t InfoDhKeyAgree(const void** descriptor) {
-    *descriptor = &kDhKeyAgreeDescriptor;
+    *descriptor = &kinds::kDhKeyAgreeDescriptor;
     return kAlgorithmInfoCode;
 }
 

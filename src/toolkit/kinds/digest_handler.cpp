@@ -5,7 +5,7 @@
 #include "toolkit/methods/primitives.h"
 #include "toolkit/toolkit.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::kinds {
 namespace {
 
 // Room in the handler for the state of the usual digest methods, saving an allocation per
@@ -81,14 +81,18 @@ constexpr AlgInfoDescriptor kSha1Descriptor = {&kDigestClass, nullptr, nullptr, 
 constexpr AlgInfoDescriptor kMd5Descriptor = {&kDigestClass, nullptr, nullptr, "MD5"};
 
 }  // namespace
+}  // namespace quillon::toolkit::kinds
+
+// The kinds' info types, declared with the object model (info_types.h).
+namespace quillon::toolkit {
 
 std::int32_t InfoSha1(const void** descriptor) {
-    *descriptor = &kSha1Descriptor;
+    *descriptor = &kinds::kSha1Descriptor;
     return kAlgorithmInfoCode;
 }
 
 std::int32_t InfoMd5(const void** descriptor) {
-    *descriptor = &kMd5Descriptor;
+    *descriptor = &kinds::kMd5Descriptor;
     return kAlgorithmInfoCode;
 }
 

@@ -4,7 +4,7 @@
 
 #include "toolkit/toolkit.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::kinds {
 namespace {
 
 constexpr std::uint32_t kDesKeyLength = 8;
@@ -33,9 +33,13 @@ Status GetDesKey(const KeyInfoDescriptor*, KeyObject*, void**) {
 constinit const KeyInfoDescriptor kDesKey = {SetDesKey, GetDesKey};
 
 }  // namespace
+}  // namespace quillon::toolkit::kinds
+
+// The kinds' info types, declared with the object model (info_types.h).
+namespace quillon::toolkit {
 
 std::int32_t KeyInfoDes(const void** descriptor) {
-    *descriptor = &kDesKey;
+    *descriptor = &kinds::kDesKey;
     return kKeyInfoCode;
 }
 

@@ -9,7 +9,7 @@
 #include "toolkit/random_params.h"
 #include "toolkit/toolkit.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::kinds {
 namespace {
 
 struct RandomHandler {
@@ -137,14 +137,18 @@ constexpr AlgInfoDescriptor kMultiStreamDescriptor = {&kMultiStreamClass, nullpt
                                                       nullptr};
 
 }  // namespace
+}  // namespace quillon::toolkit::kinds
+
+// The kinds' info types, declared with the object model (info_types.h).
+namespace quillon::toolkit {
 
 std::int32_t InfoRandomFips186(const void** descriptor) {
-    *descriptor = &kFips186Descriptor;
+    *descriptor = &kinds::kFips186Descriptor;
     return kAlgorithmInfoCode;
 }
 
 std::int32_t InfoRandomMultiStream(const void** descriptor) {
-    *descriptor = &kMultiStreamDescriptor;
+    *descriptor = &kinds::kMultiStreamDescriptor;
     return kAlgorithmInfoCode;
 }
 

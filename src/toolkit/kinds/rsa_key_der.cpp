@@ -4,7 +4,7 @@
 
 #include "support/der_reader.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::kinds {
 namespace {
 
 using support::DerReader;
@@ -141,4 +141,4 @@ Status DecodeRsaPrivateKeyInfo(Bytes der, RsaPrivateParts& parts) {
     return kOk;
 }
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::kinds

@@ -8,7 +8,7 @@
 
 #include "toolkit/status.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::kinds {
 
 using Bytes = std::span<const std::uint8_t>;
 
@@ -39,4 +39,4 @@ void ReadOtherPrime(Bytes& others, Bytes& prime, Bytes& exponent, Bytes& coeffic
 // (else kDataMalformed), otherPrimeInfos only in version 1; other faults kDataMalformed.
 [[nodiscard]] Status DecodeRsaPrivateKeyInfo(Bytes der, RsaPrivateParts& parts);
 
-}  // namespace quillon::toolkit
+}  // namespace quillon::toolkit::kinds

@@ -10,7 +10,7 @@
 #include "toolkit/rsa_records.h"
 #include "toolkit/toolkit.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::kinds {
 namespace {
 
 Bytes WithoutLeadingZeros(Bytes bytes) {
@@ -307,29 +307,33 @@ constinit const KeyInfoDescriptor kRsaPublicBer = {SetPublicBer, GetEncodingUnav
 constinit const KeyInfoDescriptor kRsaPrivateBer = {SetPrivateBer, GetEncodingUnavailable};
 
 }  // namespace
+}  // namespace quillon::toolkit::kinds
+
+// The kinds' info types, declared with the object model (info_types.h).
+namespace quillon::toolkit {
 
 std::int32_t KeyInfoRsaPublic(const void** descriptor) {
-    *descriptor = &kRsaPublic;
+    *descriptor = &kinds::kRsaPublic;
     return kKeyInfoCode;
 }
 
 std::int32_t KeyInfoRsaPrivateCrt(const void** descriptor) {
-    *descriptor = &kRsaPrivateCrt;
+    *descriptor = &kinds::kRsaPrivateCrt;
     return kKeyInfoCode;
 }
 
 std::int32_t KeyInfoRsaPrivateMultiPrime(const void** descriptor) {
-    *descriptor = &kRsaPrivateMultiPrime;
+    *descriptor = &kinds::kRsaPrivateMultiPrime;
     return kKeyInfoCode;
 }
 
 std::int32_t KeyInfoRsaPublicBer(const void** descriptor) {
-    *descriptor = &kRsaPublicBer;
+    *descriptor = &kinds::kRsaPublicBer;
     return kKeyInfoCode;
 }
 
 std::int32_t KeyInfoRsaPrivateBer(const void** descriptor) {
-    *descriptor = &kRsaPrivateBer;
+    *descriptor = &kinds::kRsaPrivateBer;
     return kKeyInfoCode;
 }
 

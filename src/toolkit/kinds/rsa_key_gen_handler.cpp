@@ -11,7 +11,7 @@
 #include "toolkit/rsa_records.h"
 #include "toolkit/toolkit.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::kinds {
 namespace {
 
 constexpr std::uint32_t kPrimeCount = 2;
@@ -110,9 +110,13 @@ constexpr AlgInfoClass kKeyGenClass = {SetKeyGen, MakeKeyGenHandler, nullptr};
 constexpr AlgInfoDescriptor kKeyGenDescriptor = {&kKeyGenClass, nullptr, nullptr, nullptr};
 
 }  // namespace
+}  // namespace quillon::toolkit::kinds
+
+// The kinds' info types, declared with the object model (info_types.h).
+namespace quillon::toolkit {
 
 std::int32_t InfoRsaKeyGen(const void** descriptor) {
-    *descriptor = &kKeyGenDescriptor;
+    *descriptor = &kinds::kKeyGenDescriptor;
     return kAlgorithmInfoCode;
 }
 

@@ -3,7 +3,7 @@
 // rsa_pkcs_handler.cpp and rsa_key_gen_handler.cpp.
 #include "toolkit/toolkit.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::kinds {
 namespace {
 
 constexpr AlgInfoClass kSearchOnlyClass = {SetWithoutParameters, nullptr, nullptr};
@@ -15,19 +15,23 @@ constexpr AlgInfoDescriptor kRsaRawPrivate = {&kSearchOnlyClass, nullptr, nullpt
                                               "raw RSA, private key"};
 
 }  // namespace
+}  // namespace quillon::toolkit::kinds
+
+// The kinds' info types, declared with the object model (info_types.h).
+namespace quillon::toolkit {
 
 std::int32_t InfoRsaMultiPrimeKeyGen(const void** descriptor) {
-    *descriptor = &kRsaMultiPrimeKeyGen;
+    *descriptor = &kinds::kRsaMultiPrimeKeyGen;
     return kAlgorithmInfoCode;
 }
 
 std::int32_t InfoRsaRawPublic(const void** descriptor) {
-    *descriptor = &kRsaRawPublic;
+    *descriptor = &kinds::kRsaRawPublic;
     return kAlgorithmInfoCode;
 }
 
 std::int32_t InfoRsaRawPrivate(const void** descriptor) {
-    *descriptor = &kRsaRawPrivate;
+    *descriptor = &kinds::kRsaRawPrivate;
     return kAlgorithmInfoCode;
 }
 

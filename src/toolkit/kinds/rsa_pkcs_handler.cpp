@@ -10,7 +10,7 @@
 #include "toolkit/rsa_records.h"
 #include "toolkit/toolkit.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::kinds {
 namespace {
 
 constexpr std::uint32_t kMinimumModulusLength = 12;
@@ -240,14 +240,18 @@ constexpr AlgInfoDescriptor kPkcsPublic = {&kPkcsClass, nullptr, nullptr, &kPubl
 constexpr AlgInfoDescriptor kPkcsPrivate = {&kPkcsClass, nullptr, nullptr, &kPrivateKind};
 
 }  // namespace
+}  // namespace quillon::toolkit::kinds
+
+// The kinds' info types, declared with the object model (info_types.h).
+namespace quillon::toolkit {
 
 std::int32_t InfoRsaPkcsPublic(const void** descriptor) {
-    *descriptor = &kPkcsPublic;
+    *descriptor = &kinds::kPkcsPublic;
     return kAlgorithmInfoCode;
 }
 
 std::int32_t InfoRsaPkcsPrivate(const void** descriptor) {
-    *descriptor = &kPkcsPrivate;
+    *descriptor = &kinds::kPkcsPrivate;
     return kAlgorithmInfoCode;
 }
 

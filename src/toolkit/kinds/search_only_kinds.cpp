@@ -3,7 +3,7 @@
 // given one of them cannot be initialised (0x203).
 #include "toolkit/toolkit.h"
 
-namespace quillon::toolkit {
+namespace quillon::toolkit::kinds {
 namespace {
 
 constexpr AlgInfoClass kSearchOnlyClass = {SetWithoutParameters, nullptr, nullptr};
@@ -20,34 +20,38 @@ constexpr AlgInfoDescriptor kDhParamGen = {&kSearchOnlyClass, nullptr, nullptr,
                                            "Diffie-Hellman parameter generation"};
 
 }  // namespace
+}  // namespace quillon::toolkit::kinds
+
+// The kinds' info types, declared with the object model (info_types.h).
+namespace quillon::toolkit {
 
 std::int32_t InfoBlockChaining(const void** descriptor) {
-    *descriptor = &kBlockChaining;
+    *descriptor = &kinds::kBlockChaining;
     return kAlgorithmInfoCode;
 }
 
 std::int32_t InfoTripleChaining(const void** descriptor) {
-    *descriptor = &kTripleChaining;
+    *descriptor = &kinds::kTripleChaining;
     return kAlgorithmInfoCode;
 }
 
 std::int32_t InfoDes(const void** descriptor) {
-    *descriptor = &kDes;
+    *descriptor = &kinds::kDes;
     return kAlgorithmInfoCode;
 }
 
 std::int32_t InfoAuxiliaryA(const void** descriptor) {
-    *descriptor = &kAuxiliaryA;
+    *descriptor = &kinds::kAuxiliaryA;
     return kAlgorithmInfoCode;
 }
 
 std::int32_t InfoAuxiliaryB(const void** descriptor) {
-    *descriptor = &kAuxiliaryB;
+    *descriptor = &kinds::kAuxiliaryB;
     return kAlgorithmInfoCode;
 }
 
 std::int32_t InfoDhParamGen(const void** descriptor) {
-    *descriptor = &kDhParamGen;
+    *descriptor = &kinds::kDhParamGen;
     return kAlgorithmInfoCode;
 }
 
