@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "provider/capi_reference_bytes.h"
+#include "toolkit/provider/capi_reference_bytes.h"
 #include "toolkit/provider/provider_methods.h"
 
 namespace quillon::toolkit::provider {

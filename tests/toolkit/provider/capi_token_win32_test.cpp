@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "provider/capi_reference_bytes.h"
+#include "toolkit/provider/capi_reference_bytes.h"
 #include "toolkit/provider/provider_methods.h"
 
 namespace quillon::toolkit::provider {

@@ -13,8 +13,8 @@
 #include "common/allocation_failure.h"
 #include "common/openssl_rsa.h"
 #include "fakes/crypto_api_fake.h"
-#include "provider/capi_reference_bytes.h"
 #include "toolkit/methods/methods.h"
+#include "toolkit/provider/capi_reference_bytes.h"
 #include "toolkit/provider/capi_session.h"
 #include "toolkit/provider/provider_methods.h"
 
