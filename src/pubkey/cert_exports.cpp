@@ -23,16 +23,25 @@ struct CertHandle {
 
 namespace {
 
+// The statuses quillon.h promises to callers of these exports.
+static_assert(ToExportStatus(kCertOutOfMemory) == CERT_E_NO_MEMORY &&
+              ToExportStatus(kCertInconsistent) == CERT_E_INCONSISTENT &&
+              ToExportStatus(kCertBadData) == CERT_E_DATA &&
+              ToExportStatus(kCertLengthOutOfRange) == CERT_E_LENGTH &&
+              ToExportStatus(kCertValidityOrder) == CERT_E_VALIDITY_ORDER &&
+              ToExportStatus(kCertNotCertificate) == CERT_E_NOT_CERTIFICATE);
+
 CertObject* ObjectOf(const CertHandle* cert) {
     return cert != nullptr ? cert->object.get() : nullptr;
 }
 
-// The key of RsaKeyFromCertificate: the certificate's SubjectPublicKeyInfo.
+// The key of RsaKeyFromCertificate: the certificate's SubjectPublicKeyInfo. The caller sees the
+// certificate's own status (kCertNotCertificate for an empty handle) when there is none.
 toolkit::Status GiveCertificateKey(toolkit::KeyObject* key, const void* cert) {
     const CertFields* fields = nullptr;
-    const toolkit::cert::CertStatus status =
+    const CertStatus status =
         CertGetFields(&fields, ObjectOf(static_cast<const CertHandle*>(cert)));
-    if (status != toolkit::cert::kCertOk) return status;
+    if (status != kCertOk) return ToToolkitStatus(status);
     return toolkit::KeySetInfo(key, toolkit::KeyInfoRsaPublicBer, &fields->subjectPublicKeyInfo);
 }
 
@@ -44,9 +53,9 @@ extern "C" QUILLON_API int32_t QUILLON_CALL CertCreateFromDer(CertHandle** handl
     *handle = nullptr;
     CertContext* context = ModuleCertContext();
     return support::MakeCell(handle, [&](CertHandle& cell) {
-        toolkit::cert::CertStatus status = CertObjectCreate(cell.object.Receive(), context);
-        if (status == toolkit::cert::kCertOk) status = CertSetDer(cell.object, der, length);
-        return static_cast<int32_t>(status);
+        CertStatus status = CertObjectCreate(cell.object.Receive(), context);
+        if (status == kCertOk) status = CertSetDer(cell.object, der, length);
+        return ToExportStatus(status);
     });
 }
 
@@ -57,20 +66,18 @@ extern "C" QUILLON_API void QUILLON_CALL CertDestroy(CertHandle** handle) {
 extern "C" QUILLON_API int32_t QUILLON_CALL CertGetNames(const char** subject, const char** issuer,
                                                          CertHandle* cert) {
     const CertFields* fields = nullptr;
-    if (const toolkit::cert::CertStatus status = CertGetFields(&fields, ObjectOf(cert));
-        status != toolkit::cert::kCertOk) {
-        return static_cast<int32_t>(status);
+    if (const CertStatus status = CertGetFields(&fields, ObjectOf(cert)); status != kCertOk) {
+        return ToExportStatus(status);
     }
     // Both pointers are written (null for a name that cannot be made into text); a caller that
     // trusts a 0 must find both, so the subject's failure counts as well as the issuer's.
     const char* text = nullptr;
-    const toolkit::cert::CertStatus subjectStatus = NameGetString(&text, fields->subjectName);
+    const CertStatus subjectStatus = NameGetString(&text, fields->subjectName);
     if (subject != nullptr) *subject = text;
     text = nullptr;
-    const toolkit::cert::CertStatus issuerStatus = NameGetString(&text, fields->issuerName);
+    const CertStatus issuerStatus = NameGetString(&text, fields->issuerName);
     if (issuer != nullptr) *issuer = text;
-    return static_cast<int32_t>(subjectStatus != toolkit::cert::kCertOk ? subjectStatus
-                                                                        : issuerStatus);
+    return ToExportStatus(subjectStatus != kCertOk ? subjectStatus : issuerStatus);
 }
 
 extern "C" QUILLON_API int32_t QUILLON_CALL CertBuildPkcs7(uint8_t* out, uint32_t* capacity,
@@ -80,15 +87,15 @@ extern "C" QUILLON_API int32_t QUILLON_CALL CertBuildPkcs7(uint8_t* out, uint32_
     support::Owner<CertList, CertListDestroy> list;
     Item data{};
     Item message{};
-    toolkit::cert::CertStatus status = CertListCreate(list.Receive());
-    if (status == toolkit::cert::kCertOk) status = CertListAdd(list, ObjectOf(cert));
-    if (status == toolkit::cert::kCertOk) status = CertEncodeDataMessage(context, nullptr, &data);
-    if (status == toolkit::cert::kCertOk) {
+    CertStatus status = CertListCreate(list.Receive());
+    if (status == kCertOk) status = CertListAdd(list, ObjectOf(cert));
+    if (status == kCertOk) status = CertEncodeDataMessage(context, nullptr, &data);
+    if (status == kCertOk) {
         status = CertEncodeSignedDataMessage(context, &data, list, 0, &message);
     }
     // A message that could not be made is a failure, never an empty success.
     int32_t result = -1;
-    if (status == toolkit::cert::kCertOk && message.length <= *capacity) {
+    if (status == kCertOk && message.length <= *capacity) {
         std::memcpy(out, message.data, message.length);
         *capacity = message.length;
         result = 0;

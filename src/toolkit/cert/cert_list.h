@@ -28,7 +28,7 @@ extern const std::uint32_t kCertListMarker;
 [[nodiscard]] CertStatus CertListCreate(CertList** list);
 
 // Appends a certificate object that holds a certificate. kCertNotList not a list,
-// kCertNotCertificate not a certificate object, kCertMissingData an object without a certificate,
+// kCertNotCertificate not a certificate object, kCertBadData an object without a certificate,
 // kCertOutOfMemory.
 [[nodiscard]] CertStatus CertListAdd(CertList* list, CertObject* cert);
 

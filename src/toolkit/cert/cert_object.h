@@ -35,7 +35,7 @@ extern const std::uint32_t kCertObjectMarker;
 [[nodiscard]] CertStatus CertObjectCreate(CertObject** cert, CertContext* context);
 
 // Gives the object its certificate, copied from the first element of DER (bytes after it are
-// neither read nor kept). kCertNotCertificate not a certificate object; kCertMissingData for
+// neither read nor kept). kCertNotCertificate not a certificate object; kCertBadData for
 // null or empty DER or an object that already holds a certificate; the decoder's statuses
 // (cert_decoder.h) for DER that is not a certificate; kCertOutOfMemory. On failure
 // the object stays empty.
@@ -43,7 +43,7 @@ extern const std::uint32_t kCertObjectMarker;
                                     std::uint32_t length);
 
 // The fields of the certificate the object holds. kCertNotCertificate not a certificate object,
-// kCertNullArgument ("certFields") for a null address, kCertMissingData when the object holds no
+// kCertNullArgument ("certFields") for a null address, kCertBadData when the object holds no
 // certificate yet.
 [[nodiscard]] CertStatus CertGetFields(const CertFields** fields, CertObject* cert);
 

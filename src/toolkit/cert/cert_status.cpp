@@ -5,8 +5,23 @@
 namespace quillon::toolkit::cert {
 namespace {
 
-// A toolkit code that no method of this module produces, mapped for completeness.
-constexpr Status kToolkitUnavailable = 0x219;
+constexpr std::uint32_t Number(CertStatus status) {
+    return static_cast<std::uint32_t>(status);
+}
+
+// The numbers are a contract with the module's callers: each name keeps its own.
+static_assert(Number(kCertOk) == 0 && Number(kCertOutOfMemory) == 0x700 &&
+              Number(kCertInconsistent) == 0x701 && Number(kCertCancelled) == 0x702 &&
+              Number(kCertMethodFailure) == 0x703 && Number(kCertBadData) == 0x705 &&
+              Number(kCertLengthOutOfRange) == 0x706 && Number(kCertNullArgument) == 0x707 &&
+              Number(kCertNoDevice) == 0x709 && Number(kCertOutputTooSmall) == 0x70A &&
+              Number(kCertUnavailable) == 0x70B && Number(kCertValidityOrder) == 0x70C &&
+              Number(kCertNotName) == 0x716 && Number(kCertNotCertificate) == 0x727 &&
+              Number(kCertNotList) == 0x736 && Number(kCertNotContext) == 0x73E &&
+              Number(kCertGeneralFailure) == 0x74B && Number(kCertBadOptions) == 0x763);
+
+// Certificate statuses begin here; a toolkit status from here up is one carried unchanged.
+constexpr Status kFirstCertCode = 0x700;
 
 }  // namespace
 
@@ -21,7 +36,7 @@ CertStatus MapToCertStatus(Status status) {
         case kMethodFailure:
             return kCertMethodFailure;
         case kDataMalformed:
-            return kCertMissingData;
+            return kCertBadData;
         case kLengthOutOfRange:
             return kCertLengthOutOfRange;
         case kOutputTooSmall:
@@ -29,7 +44,7 @@ CertStatus MapToCertStatus(Status status) {
         case kToolkitUnavailable:
             return kCertUnavailable;
         default:
-            return status >= 0x700 ? status : kCertGeneralFailure;
+            return status >= kFirstCertCode ? static_cast<CertStatus>(status) : kCertGeneralFailure;
     }
 }
 

@@ -48,7 +48,7 @@ Status SeedFromHardwareDevice(AlgObject* random, const SurrenderContext* surrend
         return status;
     }
     if (std::strcmp(TokenChooserName(*path.chooser.get()), kSoftwareOnly) == 0)
-        return cert::kCertNoDevice;
+        return cert::ToToolkitStatus(cert::kCertNoDevice);
     support::SecureBuffer bytes = support::SecureBuffer::Zeroed(kHardwareSeedLength);
     if (!bytes.ok()) return kOutOfMemory;
     Status status = AlgCreate(path.object.Receive());
@@ -64,17 +64,18 @@ Status SeedFromHardwareDevice(AlgObject* random, const SurrenderContext* surrend
 
 Status SeedFromSystemState(AlgObject* random, const SurrenderContext* surrender) {
     platform::OsVersion version;
-    if (!platform::QueryOsVersion(version)) return cert::kCertGeneralFailure;
+    if (!platform::QueryOsVersion(version)) return cert::ToToolkitStatus(cert::kCertGeneralFailure);
     Feed feed{random, surrender, kOk};
     switch (version.platformId) {
         case platform::kWindows95Family:
-            if (!platform::PollToolHelpSnapshot(FeedItem, &feed)) return cert::kCertGeneralFailure;
+            if (!platform::PollToolHelpSnapshot(FeedItem, &feed))
+                return cert::ToToolkitStatus(cert::kCertGeneralFailure);
             return feed.status;
         case platform::kNtFamily:
             platform::PollProcessState(FeedItem, &feed);
             return feed.status;
         default:
-            return cert::kCertGeneralFailure;
+            return cert::ToToolkitStatus(cert::kCertGeneralFailure);
     }
 }
 

@@ -3,6 +3,7 @@
 // the entry.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -22,7 +23,7 @@ using test::Fake;
 struct Provider {
     cert::ProviderFunctions functions{};
     cert::ProviderState* state = nullptr;
-    cert::CertStatus status = 0;
+    cert::CertStatus status = cert::kCertOk;
     explicit Provider(const Item* seed = nullptr) {
         status = QuillonCryptoEntry(nullptr, seed, &functions, &state);
     }
@@ -191,14 +192,16 @@ TEST_F(ProviderEntryTest, NullArgumentsAreNamed) {
 TEST_F(ProviderEntryTest, StatusMapping) {
     struct Case {
         Status toolkit;
-        cert::CertStatus cert;
+        std::int32_t cert;  // the number an export hands its caller
     } const cases[] = {
         {0, 0},         {0x206, 0x700}, {0x207, 0x702}, {0x208, 0x703}, {0x20C, 0x705},
         {0x20D, 0x706}, {0x218, 0x70A}, {0x219, 0x70B}, {0x200, 0x74B}, {0x20B, 0x74B},
         {0x20F, 0x74B}, {0x221, 0x74B}, {0x6FF, 0x74B}, {1, 0x74B},     {0x700, 0x700},
         {0x709, 0x709}, {0x74B, 0x74B}, {0x763, 0x763},
     };
-    for (const Case& c : cases) EXPECT_EQ(cert::MapToCertStatus(c.toolkit), c.cert) << c.toolkit;
+    for (const Case& c : cases) {
+        EXPECT_EQ(cert::ToExportStatus(cert::MapToCertStatus(c.toolkit)), c.cert) << c.toolkit;
+    }
 }
 
 TEST_F(ProviderEntryTest, ChooserHoldsTheListWithoutAbsentTokens) {
