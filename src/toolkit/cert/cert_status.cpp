@@ -5,20 +5,17 @@
 namespace quillon::toolkit::cert {
 namespace {
 
-constexpr std::uint32_t Number(CertStatus status) {
-    return static_cast<std::uint32_t>(status);
-}
-
 // The numbers are a contract with the module's callers: each name keeps its own.
-static_assert(Number(kCertOk) == 0 && Number(kCertOutOfMemory) == 0x700 &&
-              Number(kCertInconsistent) == 0x701 && Number(kCertCancelled) == 0x702 &&
-              Number(kCertMethodFailure) == 0x703 && Number(kCertBadData) == 0x705 &&
-              Number(kCertLengthOutOfRange) == 0x706 && Number(kCertNullArgument) == 0x707 &&
-              Number(kCertNoDevice) == 0x709 && Number(kCertOutputTooSmall) == 0x70A &&
-              Number(kCertUnavailable) == 0x70B && Number(kCertValidityOrder) == 0x70C &&
-              Number(kCertNotName) == 0x716 && Number(kCertNotCertificate) == 0x727 &&
-              Number(kCertNotList) == 0x736 && Number(kCertNotContext) == 0x73E &&
-              Number(kCertGeneralFailure) == 0x74B && Number(kCertBadOptions) == 0x763);
+static_assert(
+    ToExportStatus(kCertOk) == 0 && ToExportStatus(kCertOutOfMemory) == 0x700 &&
+    ToExportStatus(kCertInconsistent) == 0x701 && ToExportStatus(kCertCancelled) == 0x702 &&
+    ToExportStatus(kCertMethodFailure) == 0x703 && ToExportStatus(kCertBadData) == 0x705 &&
+    ToExportStatus(kCertLengthOutOfRange) == 0x706 && ToExportStatus(kCertNullArgument) == 0x707 &&
+    ToExportStatus(kCertNoDevice) == 0x709 && ToExportStatus(kCertOutputTooSmall) == 0x70A &&
+    ToExportStatus(kCertUnavailable) == 0x70B && ToExportStatus(kCertValidityOrder) == 0x70C &&
+    ToExportStatus(kCertNotName) == 0x716 && ToExportStatus(kCertNotCertificate) == 0x727 &&
+    ToExportStatus(kCertNotList) == 0x736 && ToExportStatus(kCertNotContext) == 0x73E &&
+    ToExportStatus(kCertGeneralFailure) == 0x74B && ToExportStatus(kCertBadOptions) == 0x763);
 
 // Certificate statuses begin here; a toolkit status from here up is one carried unchanged.
 constexpr Status kFirstCertCode = 0x700;
