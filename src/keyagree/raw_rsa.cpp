@@ -4,6 +4,7 @@
 
 #include "keyagree/raw_rsa_key_file.h"
 #include "support/bignum.h"
+#include "support/bignum_crt.h"
 #include "support/secure_buffer.h"
 
 namespace quillon::keyagree {
@@ -87,22 +88,19 @@ std::int32_t RawRsaUnwrap(const char* path, std::uint8_t* buffer, std::uint32_t 
     // Primes below 2 leave no modulus for a half of the computation.
     if (MpiCompareUint(p, 1) <= 0 || MpiCompareUint(q, 1) <= 0) return kRawRsaFailed;
 
-    // m1 = c^(d mod (p - 1)) mod p, m2 = c^(d mod (q - 1)) mod q, h = u (m2 - m1) mod q,
-    // m = m1 + h p; every intermediate is secret. Any step that fails ran out of memory.
+    // m1 = c^(d mod (p - 1)) mod p, m2 = c^(d mod (q - 1)) mod q, m = m1 + (u (m2 - m1) mod q) p;
+    // every intermediate is secret. Any step that fails ran out of memory.
     MpiScratch scratch = MpiScratch::Make(MpiKind::kSecret);
     Mpi modulus = Mpi::Make(MpiKind::kSecret, p.BitLength());
     Mpi exponent = Mpi::Make(MpiKind::kSecret, p.BitLength());
     Mpi m1 = Mpi::Make(MpiKind::kSecret, p.BitLength());
     Mpi m2 = Mpi::Make(MpiKind::kSecret, q.BitLength());
-    Mpi h = Mpi::Make(MpiKind::kSecret, q.BitLength());
     Mpi m = Mpi::Make(MpiKind::kSecret, p.BitLength() + q.BitLength());
     if (scratch.empty() || modulus.empty() || exponent.empty() || m1.empty() || m2.empty() ||
-        h.empty() || m.empty() || !MpiSubUint(modulus, p, 1) ||
-        !MpiMod(exponent, d, modulus, scratch) || !MpiPowm(m1, c, exponent, p, scratch) ||
-        !MpiSubUint(modulus, q, 1) || !MpiMod(exponent, d, modulus, scratch) ||
-        !MpiPowm(m2, c, exponent, q, scratch) || !MpiSub(h, m2, m1) ||
-        (h.IsNegative() && !MpiAdd(h, h, q)) || !MpiMul(h, u, h, scratch) ||
-        !MpiMod(h, h, q, scratch) || !MpiMul(m, h, p, scratch) || !MpiAdd(m, m, m1)) {
+        m.empty() || !MpiSubUint(modulus, p, 1) || !MpiMod(exponent, d, modulus, scratch) ||
+        !MpiPowm(m1, c, exponent, p, scratch) || !MpiSubUint(modulus, q, 1) ||
+        !MpiMod(exponent, d, modulus, scratch) || !MpiPowm(m2, c, exponent, q, scratch) ||
+        !support::MpiCrtCombine(m, m2, m1, q, p, u, scratch)) {
         return kRawRsaFailed;
     }
 

@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "support/bignum.h"
+#include "support/bignum_crt.h"
 #include "support/checked_alloc.h"
 #include "support/secure_wipe.h"
 #include "toolkit/methods/methods.h"
@@ -272,7 +273,7 @@ bool HalfResults(const PreparedKey& key, const Mpi& input, Mpi (&halves)[2], Mpi
         {halves[1], halves[1], key.primeExponents[1], key.primes[1], key.primeForms[1]}, scratch);
 }
 
-// h = qInv (m1 - m2) mod p, m = m2 + h q.
+// m = m2 + (qInv (m1 - m2) mod p) q.
 MethodStatus TransformPrivate(const void* context, std::uint8_t* out, std::uint32_t* outLength,
                               std::uint32_t maxLength, const std::uint8_t* in,
                               std::uint32_t inLength) {
@@ -288,10 +289,9 @@ MethodStatus TransformPrivate(const void* context, std::uint8_t* out, std::uint3
     Mpi halves[2] = {Mpi::Make(MpiKind::kSecret, bits), Mpi::Make(MpiKind::kSecret, bits)};
     Mpi h = Mpi::Make(MpiKind::kSecret, bits);
     if (scratch.empty() || halves[0].empty() || halves[1].empty() || h.empty() ||
-        !HalfResults(key, input, halves, scratch) || !support::MpiSub(h, halves[0], halves[1]) ||
-        !support::MpiMul(h, h, key.coefficient, scratch) ||
-        !support::MpiMod(h, h, key.primes[0], scratch) ||
-        !support::MpiMul(h, h, key.primes[1], scratch) || !support::MpiAdd(h, h, halves[1])) {
+        !HalfResults(key, input, halves, scratch) ||
+        !support::MpiCrtCombine(h, halves[0], halves[1], key.primes[0], key.primes[1],
+                                key.coefficient, scratch)) {
         return method::kOutOfMemory;
     }
     // Nothing leaves unless m^e mod n gives the input back (halves[0] now holds that check).
