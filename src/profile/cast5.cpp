@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "profile/cast5_sboxes.h"
+#include "support/constant_time.h"
 #include "support/secure_wipe.h"
 
 namespace quillon::profile {
@@ -403,9 +404,8 @@ std::int32_t CastMacVerify(CastContext& context, const std::uint8_t* data, std::
     // Without a key the MAC would be the zero block it starts from; never call that a match.
     if (CastMacCompute(context, data, length, nullptr) != 0) return 0;
     // Constant time: a mismatch position tells nothing.
-    std::uint8_t difference = 0;
-    for (int i = 0; i < 8; ++i) difference |= context.chaining[i] ^ expected[i];
-    return difference == 0 ? 1 : 0;
+    return support::ConstantTimeEqual(context.chaining, {expected, sizeof context.chaining}) ? 1
+                                                                                             : 0;
 }
 
 }  // namespace quillon::profile

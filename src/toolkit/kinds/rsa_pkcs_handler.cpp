@@ -5,6 +5,7 @@
 // the final formats and transforms the block, or transforms and checks it.
 #include <cstring>
 
+#include "support/constant_time.h"
 #include "support/secure_wipe.h"
 #include "toolkit/methods/primitives.h"
 #include "toolkit/rsa_records.h"
@@ -149,33 +150,24 @@ Status PkcsEncryptFinal(AlgObject*, Handler* handler, std::uint8_t* out, std::ui
     return status;
 }
 
-// All-ones when a == b, else zero; no branch on the values.
-std::uint32_t EqualMask(std::uint32_t a, std::uint32_t b) {
-    const std::uint32_t diff = a ^ b;
-    return static_cast<std::uint32_t>((static_cast<std::uint64_t>(diff) - 1) >> 32);
-}
-
-// All-ones when the byte (0 to 255) is zero, else zero; no branch on the value.
-std::uint32_t ZeroByteMask(std::uint32_t byte) {
-    return 0u - ((byte - 1u) >> 31);
-}
-
 // Checks the block in one pass over all k bytes whatever it holds, and finds the separator;
 // the start of the data, or 0 when the block is not of the expected form.
 std::uint32_t CheckBlock(const std::uint8_t* block, std::uint32_t k, std::uint8_t type) {
-    std::uint32_t good = EqualMask(block[0], 0) & EqualMask(block[1], type);
+    std::uint32_t good = support::ConstantTimeEqualMask(block[0], 0) &
+                         support::ConstantTimeEqualMask(block[1], type);
     std::uint32_t separator = 0;  // index of the first zero after the type byte
     std::uint32_t ahead = ~0u;    // all-ones until the separator was seen
     std::uint32_t notFf = 0;      // the bits by which padding bytes differ from 0xFF
     for (std::uint32_t i = 2; i < k; ++i) {
         const std::uint32_t byte = block[i];
-        const std::uint32_t isZero = ZeroByteMask(byte);
+        const std::uint32_t isZero = support::ConstantTimeEqualMask(byte, 0);
         separator |= isZero & ahead & i;
         ahead &= ~isZero;
         notFf |= ahead & (byte ^ 0xFF);
     }
     // Type 1 padding must be 0xFF up to the separator; type 2 anything non-zero.
-    const std::uint32_t badPadding = ~EqualMask(notFf, 0) & (type == 1 ? ~0u : 0u);
+    const std::uint32_t badPadding =
+        ~support::ConstantTimeEqualMask(notFf, 0) & (type == 1 ? ~0u : 0u);
     good &= ~ahead & ~badPadding;
     // At least 8 padding bytes: the separator at index 10 or later.
     good &= ~static_cast<std::uint32_t>(
