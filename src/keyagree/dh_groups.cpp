@@ -1,6 +1,5 @@
 #include "keyagree/dh_groups.h"
 
-#include "platform/timing.h"
 #include "support/checked_alloc.h"
 
 namespace quillon::keyagree {
@@ -68,38 +67,21 @@ void ReleaseHexParameter(DhKeyAgreeParams& record) {
 }
 
 bool DhGroupTable::Prepare() {
-    // One thread moves the table from empty to preparing and does the work; the others wait
-    // for it to finish, which takes microseconds.
-    int state = state_.load(std::memory_order_acquire);
-    while (state != kReady) {
-        if (state == kEmpty &&
-            state_.compare_exchange_weak(state, kPreparing, std::memory_order_acquire)) {
-            break;
-        }
-        if (state == kPreparing) {
-            platform::YieldTimeSlice();
-            state = state_.load(std::memory_order_acquire);
-        }
-    }
-    if (state == kReady) return true;
-
     for (std::size_t i = 0; i < std::size(kDhGroupTexts); ++i) {
         DhGroupRecord& record = records_[i];
         if (!ParseHexParameter(record.params, kDhGroupTexts[i].text, kDhGroupTexts[i].bits)) {
             // Leave nothing half made: a later lookup starts again from the first text.
             for (DhGroupRecord& made : records_) ReleaseHexParameter(made.params);
-            state_.store(kEmpty, std::memory_order_release);
             return false;
         }
         record.privateValueBitsAfterItems = record.params.privateValueBits;
     }
-    state_.store(kReady, std::memory_order_release);
     return true;
 }
 
 std::int32_t DhGroupTable::Find(std::uint32_t group, const DhKeyAgreeParams** params) {
     *params = nullptr;
-    if (!Prepare()) return kDhNotPrepared;
+    if (!prepared_.Run([this] { return Prepare(); })) return kDhNotPrepared;
     for (std::size_t i = 0; i < std::size(kDhGroupTexts); ++i) {
         if (kDhGroupTexts[i].group == group) {
             *params = &records_[i].params;
@@ -111,7 +93,7 @@ std::int32_t DhGroupTable::Find(std::uint32_t group, const DhKeyAgreeParams** pa
 
 void DhGroupTable::Release() {
     for (DhGroupRecord& record : records_) ReleaseHexParameter(record.params);
-    state_.store(kEmpty, std::memory_order_release);
+    prepared_.Reset();
 }
 
 DhGroupTable& ModuleDhGroups() {

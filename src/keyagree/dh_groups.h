@@ -2,13 +2,13 @@
 // process, and read-only from then on.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "keyagree/dh_group_texts.h"
 #include "quillon.h"
+#include "support/once.h"
 
 namespace quillon::keyagree {
 
@@ -78,13 +78,11 @@ class DhGroupTable {
     void Release();
 
   private:
-    enum State : int { kEmpty, kPreparing, kReady };
-
+    // Parses the group texts into the records; false, with nothing left made, when one cannot be.
     [[nodiscard]] bool Prepare();
 
-    // A plain atomic rather than a mutex: it is constant-initialised on every target, so the
-    // module's table needs no constructor at load.
-    std::atomic<int> state_{kEmpty};
+    // Constant-initialised on every target, so the module's table needs no constructor at load.
+    support::Once prepared_;
     DhGroupRecord records_[std::size(kDhGroupTexts)]{};
 };
 

@@ -1,8 +1,6 @@
 #include "toolkit/provider/module_cert_context.h"
 #include "toolkit/provider/quillon_crypto_provider.h"
 
-#include "platform/timing.h"
-
 namespace quillon::toolkit::provider {
 namespace {
 
@@ -11,28 +9,19 @@ constinit CertContextOnce theModuleContext;
 }  // namespace
 
 cert::CertContext* CertContextOnce::Get() {
-    int state = state_.load(std::memory_order_acquire);
-    while (state != kDone) {
-        if (state == kFresh &&
-            state_.compare_exchange_weak(state, kCreating, std::memory_order_acquire)) {
-            // Its status is not kept: without a context, imports still work and only the
-            // message encoders refuse.
-            (void)cert::CertContextCreate(&context_, &kQuillonCryptoProvider, nullptr);
-            state_.store(kDone, std::memory_order_release);
-            return context_;
-        }
-        if (state == kCreating) {
-            platform::YieldTimeSlice();
-            state = state_.load(std::memory_order_acquire);
-        }
-    }
+    (void)once_.Run([this] {
+        // Its status is not kept: without a context, imports still work and only the message
+        // encoders refuse. Nor is the creation tried again.
+        (void)cert::CertContextCreate(&context_, &kQuillonCryptoProvider, nullptr);
+        return true;
+    });
     return context_;
 }
 
 void CertContextOnce::Release() {
     if (context_ != nullptr) cert::CertContextDestroy(&context_);
     context_ = nullptr;
-    state_.store(kFresh, std::memory_order_release);
+    once_.Reset();
 }
 
 cert::CertContext* ModuleCertContext() {

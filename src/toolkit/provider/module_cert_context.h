@@ -2,8 +2,7 @@
 // created on first use and kept until the module is unloaded.
 #pragma once
 
-#include <atomic>
-
+#include "support/once.h"
 #include "toolkit/cert/cert_context.h"
 
 namespace quillon::toolkit::provider {
@@ -23,8 +22,7 @@ class CertContextOnce {
     void Release();
 
   private:
-    static constexpr int kFresh = 0, kCreating = 1, kDone = 2;
-    std::atomic<int> state_{kFresh};
+    support::Once once_;
     cert::CertContext* context_ = nullptr;
 };
 
