@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "support/der_oid.h"
 #include "support/der_reader.h"
@@ -15,6 +16,24 @@ namespace {
 using namespace quillon::support;
 
 constexpr int kMaxDepth = 40;
+
+// True when an arc of dotted text is above 2^64 - 1 (or a first arc pair makes a first
+// subidentifier that is).
+bool HasArcBeyond64Bits(std::string_view text) {
+    std::size_t start = 0;
+    for (int arc = 0; start <= text.size(); ++arc) {
+        std::size_t end = text.find('.', start);
+        if (end == std::string_view::npos) end = text.size();
+        const std::size_t digits = end - start;
+        // 2^64 - 1 has 20 digits; the second arc under 2 carries 80 more.
+        if (digits > 20 || (digits >= 19 && arc == 1) ||
+            (digits == 20 && text.substr(start, digits) > "18446744073709551615")) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
 
 // The typed read that applies to a primitive universal element, on that element alone.
 DerStatus TypedRead(const DerElement& element) {
@@ -55,14 +74,25 @@ DerStatus TypedRead(const DerElement& element) {
             std::size_t length = 0;
             const DerStatus textStatus = DerOidToText(bytes, text, length);
             if (textStatus == DerStatus::kOk) {
-                // Text and contents convert back and forth without loss.
-                if (std::strlen(text) != length) std::abort();
-                std::uint8_t encoded[256];
-                std::size_t size = 0;
-                if (DerOidFromText({text, length}, encoded, size) != DerStatus::kOk ||
-                    size != bytes.size() || std::memcmp(encoded, bytes.data(), size) != 0) {
+                // Text and contents convert back and forth without loss, where every arc fits
+                // the 64 bits of the text reader.
+                const std::string_view written(text, length);
+                if (written.find_first_not_of("0123456789.") != std::string_view::npos) {
                     std::abort();
                 }
+                std::uint8_t encoded[256];
+                std::size_t size = 0;
+                const DerStatus back = DerOidFromText(written, encoded, size);
+                if (back == DerStatus::kOk) {
+                    if (size != bytes.size() || std::memcmp(encoded, bytes.data(), size) != 0) {
+                        std::abort();
+                    }
+                } else if (!HasArcBeyond64Bits(written)) {
+                    std::abort();
+                }
+            } else if (textStatus != DerStatus::kBufferTooSmall &&
+                       textStatus != DerStatus::kOutOfMemory) {
+                std::abort();  // the reader accepted the contents
             }
             return status;
         }

@@ -106,8 +106,7 @@ enum class DerStatus : std::uint8_t {
     kIntegerTooLarge,    // does not fit the caller's integer type
     kBadContents,        // BOOLEAN, NULL, BIT STRING, OBJECT IDENTIFIER or time not in DER form
     kTrailingBytes,      // bytes left after the last expected element
-    kUnsupported,        // valid DER the module does not handle (object identifier arcs
-                         // beyond 64 bits in text form)
+    kOutOfMemory,        // no memory for the work (text of object identifier arcs beyond 64 bits)
     kBufferTooSmall,     // the output does not fit; the needed size is reported
     kUnbalanced,         // writer: End without Begin, or Finish with elements still open
     kTooDeep,            // writer: more nested elements open than it tracks

@@ -106,16 +106,11 @@ inline constexpr DerOidConstant kOidX500Rsa = MakeDerOid("2.5.8.1.1");
 inline constexpr DerOidConstant kOidPkcs7Data = MakeDerOid("1.2.840.113549.1.7.1");
 inline constexpr DerOidConstant kOidPkcs7SignedData = MakeDerOid("1.2.840.113549.1.7.2");
 
-// The arcs of valid contents (the first subidentifier gives the first two arcs). Writes up to
-// arcs.size() of them; count is the total. kBadContents for invalid contents, kUnsupported when
-// an arc does not fit 64 bits, kBufferTooSmall when there are more arcs than room.
-[[nodiscard]] DerStatus DerOidArcs(std::span<const std::uint8_t> contents,
-                                   std::span<std::uint64_t> arcs, std::size_t& count);
-
-// Dotted decimal text of valid contents, with a terminating zero. length is the number of
-// characters without the terminator; the text is written only when out holds length + 1
-// characters, else kBufferTooSmall (out may be empty, to measure). kBadContents and
-// kUnsupported as for DerOidArcs.
+// Dotted decimal text of valid contents, arcs of any size (UUID arcs under 2.25 have 128 bits).
+// length is the number of characters; the text, without a terminator, is written as far as out
+// holds it: kBufferTooSmall when out is shorter than length (out may be empty, to measure).
+// kBadContents for invalid contents; kOutOfMemory when an arc beyond 64 bits found no room to be
+// divided in.
 [[nodiscard]] DerStatus DerOidToText(std::span<const std::uint8_t> contents, std::span<char> out,
                                      std::size_t& length);
 

@@ -362,7 +362,20 @@ TEST(DerReader, TimesTable) {
     EXPECT_LT((DerTime{2025, 1, 1, 0, 0, 1}), (DerTime{2025, 1, 1, 0, 1, 0}));
 }
 
-TEST(DerOid, ArcsAndTextTable) {
+// True when an arc of dotted text does not fit 64 bits.
+bool HasArcBeyond64Bits(const std::string& text) {
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('.', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string arc = text.substr(start, end - start);
+        if (arc.size() > 20 || (arc.size() == 20 && arc > "18446744073709551615")) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+TEST(DerOid, TextTable) {
     struct Case {
         const char* contents;
         DerStatus status;
@@ -377,7 +390,11 @@ TEST(DerOid, ArcsAndTextTable) {
         {"50", DerStatus::kOk, "2.0"},
         {"8837", DerStatus::kOk, "2.999"},
         {"2A81FFFFFFFFFFFFFFFF7F", DerStatus::kOk, "1.2.18446744073709551615"},
-        {"2A8280808080808080808000", DerStatus::kUnsupported, ""},  // arc of 65 bits
+        // Arcs beyond 64 bits: 2^71, a UUID arc, and 2^64 + 80 in the first subidentifier.
+        {"2A8280808080808080808000", DerStatus::kOk, "1.2.2361183241434822606848"},
+        {"6981D7A7DC8493DAE8C7A380DA809884FED0E148", DerStatus::kOk,
+         "2.25.143098242404177361603877621312831893704"},
+        {"82808080808080808050", DerStatus::kOk, "2.18446744073709551616"},
         {"", DerStatus::kBadContents, ""},
         {"2A86", DerStatus::kBadContents, ""},
         {"2A8001", DerStatus::kBadContents, ""},
@@ -392,33 +409,28 @@ TEST(DerOid, ArcsAndTextTable) {
             EXPECT_EQ(length, 0u);
             continue;
         }
-        EXPECT_EQ(std::string(text), c.text);
-        EXPECT_EQ(length, std::string(c.text).size());
+        EXPECT_EQ(std::string(text, length), c.text);
 
-        // Measure, then a buffer one short of the terminator is refused untouched.
+        // Measure, then a buffer one short is refused and holds all but the last character.
         EXPECT_EQ(DerOidToText(contents, {}, length), DerStatus::kBufferTooSmall);
         EXPECT_EQ(length, std::string(c.text).size());
-        std::string tight(length, '#');
+        std::string tight(length - 1, '#');
         EXPECT_EQ(DerOidToText(contents, {tight.data(), tight.size()}, length),
                   DerStatus::kBufferTooSmall);
-        EXPECT_EQ(tight, std::string(length, '#'));
+        EXPECT_EQ(length, std::string(c.text).size());
+        EXPECT_EQ(tight, std::string(c.text).substr(0, length - 1));
 
-        // Back to contents.
+        // Back to contents, where every arc fits 64 bits (the writer's limit).
         Bytes encoded(32);
         size_t size = 0;
-        ASSERT_EQ(DerOidFromText(c.text, encoded, size), DerStatus::kOk);
+        const DerStatus back = DerOidFromText(c.text, encoded, size);
+        if (HasArcBeyond64Bits(c.text)) {
+            EXPECT_EQ(back, DerStatus::kInvalidArgument);
+            continue;
+        }
+        ASSERT_EQ(back, DerStatus::kOk);
         encoded.resize(size);
         EXPECT_EQ(encoded, contents);
-
-        std::uint64_t arcs[16];
-        size_t count = 0;
-        ASSERT_EQ(DerOidArcs(contents, arcs, count), DerStatus::kOk);
-        std::string joined;
-        for (size_t i = 0; i < count; ++i) {
-            joined += (i == 0 ? "" : ".") + std::to_string(arcs[i]);
-        }
-        EXPECT_EQ(joined, c.text);
-        EXPECT_EQ(DerOidArcs(contents, std::span(arcs, 1), count), DerStatus::kBufferTooSmall);
     }
     static_assert(kOidRsaEncryption.size == 9 && kOidX500Rsa.size == 4);
     static_assert(kOidPkcs7SignedData.contents().back() == 0x02);
@@ -467,7 +479,41 @@ TEST(DerOid, AgreesWithOpenSsl) {
         char ours[256];
         size_t length = 0;
         ASSERT_EQ(DerOidToText(expected, ours, length), DerStatus::kOk);
-        EXPECT_EQ(std::string(ours), openSslText);
+        EXPECT_EQ(std::string(ours, length), openSslText);
+    }
+}
+
+// Arcs of 65 to 400 bits (UUID arcs have 128), in the first subidentifier too: our text against
+// OpenSSL's, which goes through its big numbers.
+TEST(DerOid, LongArcsAgreeWithOpenSsl) {
+    std::mt19937_64 random(2025);
+    for (int trial = 0; trial < 100; ++trial) {
+        Bytes contents;
+        const int arcs = 1 + static_cast<int>(random() % 4);
+        for (int arc = 0; arc < arcs; ++arc) {
+            // Base-128 digits, the first not zero; a short arc now and then between long ones.
+            const int digits = arc % 2 == 1 ? 1 : 10 + static_cast<int>(random() % 48);
+            contents.push_back(static_cast<std::uint8_t>(0x80 | (1 + random() % 127)));
+            for (int i = 1; i < digits; ++i) contents.push_back(0x80 | (random() & 0x7F));
+            contents.back() &= 0x7F;
+        }
+        SCOPED_TRACE(ToHex(contents));
+        // An OBJECT IDENTIFIER element around the contents, for OpenSSL's decoder.
+        ASSERT_LT(contents.size(), 128u);
+        Bytes der = {0x06, static_cast<std::uint8_t>(contents.size())};
+        der.insert(der.end(), contents.begin(), contents.end());
+        const unsigned char* at = der.data();
+        ASN1_OBJECT* object = d2i_ASN1_OBJECT(nullptr, &at, static_cast<long>(der.size()));
+        ASSERT_NE(object, nullptr);
+        char openSslText[1024];
+        ASSERT_LT(OBJ_obj2txt(openSslText, sizeof openSslText, object, 1),
+                  static_cast<int>(sizeof openSslText));
+        ASN1_OBJECT_free(object);
+        std::string ours(1024, '\0');
+        size_t length = 0;
+        ASSERT_EQ(DerOidToText(contents, {ours.data(), ours.size()}, length), DerStatus::kOk);
+        ours.resize(length);
+        EXPECT_EQ(ours, openSslText);
     }
 }
 
@@ -494,7 +540,7 @@ std::string OidText(Span contents) {
     char text[128];
     size_t length = 0;
     EXPECT_EQ(DerOidToText(contents, text, length), DerStatus::kOk);
-    return text;
+    return {text, length};
 }
 
 // An X.509 certificate made by OpenSSL, walked field by field as the certificate layer reads

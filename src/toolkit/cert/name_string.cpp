@@ -60,7 +60,8 @@ const char* FindShortName(Bytes type) {
 // Counts the text first (out null), then writes it into a block of that size.
 class TextSink {
   public:
-    explicit TextSink(char* out) : out_(out) {}
+    // Counts only when out is null; else writes into the capacity characters at out.
+    TextSink(char* out, std::size_t capacity) : out_(out), capacity_(capacity) {}
 
     void Put(char c) {
         if (out_ != nullptr) out_[size_] = c;
@@ -94,90 +95,34 @@ class TextSink {
         }
     }
 
+    // The room after the text so far (none while the sink only counts), for a writer that
+    // measures as it writes; Skip then moves past what it wrote.
+    [[nodiscard]] std::span<char> Rest() const {
+        return out_ != nullptr ? std::span<char>(out_ + size_, capacity_ - size_)
+                               : std::span<char>();
+    }
+    void Skip(std::size_t count) { size_ += count; }
+
     [[nodiscard]] std::size_t size() const { return size_; }
 
   private:
     char* out_;
+    std::size_t capacity_;
     std::size_t size_ = 0;
 };
 
 // ---- Object identifiers in dotted decimal --------------------------------------------------
 
-// One subidentifier (its base-128 octets) in decimal, after subtracting bias (0, 40 or 80,
-// which only the first subidentifier carries). Arcs of any size are written: those beyond 64
-// bits (UUID arcs under 2.25 have 128) go through a long division in scratch.
-CertStatus PutArc(TextSink& sink, Bytes octets, std::uint32_t bias) {
-    if (octets.size() <= 9) {
-        std::uint64_t value = 0;
-        for (const std::uint8_t octet : octets) value = value << 7 | (octet & 0x7F);
-        value -= bias;
-        char digits[20];
-        int count = 0;
-        do {
-            digits[count++] = static_cast<char>('0' + value % 10);
-            value /= 10;
-        } while (value != 0);
-        while (count > 0) sink.Put(digits[--count]);
-        return kCertOk;
-    }
-    // Base-128 digits, then decimal digits (at most 3 per base-128 digit), least first.
-    auto* scratch = support::NewArray<std::uint8_t>(octets.size() * 4);
-    if (scratch == nullptr) return kCertOutOfMemory;
-    std::uint8_t* number = scratch;
-    char* decimal = reinterpret_cast<char*>(scratch + octets.size());
-    for (std::size_t i = 0; i < octets.size(); ++i) number[i] = octets[i] & 0x7F;
-    // The value is far above 80, so the bias comes off the lowest digits with a borrow.
-    std::uint32_t borrow = bias;
-    for (std::size_t i = octets.size(); i-- > 0 && borrow != 0;) {
-        const std::uint32_t take = borrow % 128;
-        borrow /= 128;
-        if (number[i] < take) {
-            number[i] = static_cast<std::uint8_t>(number[i] + 128 - take);
-            ++borrow;
-        } else {
-            number[i] = static_cast<std::uint8_t>(number[i] - take);
-        }
-    }
-    std::size_t count = 0;
-    std::size_t start = 0;
-    while (start < octets.size()) {
-        std::uint32_t remainder = 0;
-        for (std::size_t i = start; i < octets.size(); ++i) {
-            const std::uint32_t current = remainder * 128 + number[i];
-            number[i] = static_cast<std::uint8_t>(current / 10);
-            remainder = current % 10;
-        }
-        decimal[count++] = static_cast<char>('0' + remainder);
-        while (start < octets.size() && number[start] == 0) ++start;
-    }
-    while (count > 0) sink.Put(decimal[--count]);
-    support::Release(scratch);
-    return kCertOk;
-}
-
-// X.690 8.19: the first subidentifier holds the first two arcs as 40 * first + second.
+// Arcs of any size are written (UUID arcs under 2.25 have 128 bits); a type is valid contents,
+// the name's reader checked it.
 CertStatus PutOidText(TextSink& sink, Bytes oid) {
-    std::size_t start = 0;
-    bool first = true;
-    for (std::size_t i = 0; i < oid.size(); ++i) {
-        if ((oid[i] & 0x80) != 0) continue;
-        const Bytes octets = oid.subspan(start, i + 1 - start);
-        std::uint32_t bias = 0;
-        if (first) {
-            const std::uint32_t top = octets.size() > 1 ? 2
-                                      : octets[0] < 40  ? 0
-                                      : octets[0] < 80  ? 1
-                                                        : 2;
-            sink.Put(static_cast<char>('0' + top));
-            sink.Put('.');
-            bias = 40 * top;
-            first = false;
-        } else {
-            sink.Put('.');
-        }
-        if (const CertStatus status = PutArc(sink, octets, bias); status != kCertOk) return status;
-        start = i + 1;
+    std::size_t length = 0;
+    const support::DerStatus status = support::DerOidToText(oid, sink.Rest(), length);
+    // A counting sink has no room: the length is all it needs.
+    if (status != support::DerStatus::kOk && status != support::DerStatus::kBufferTooSmall) {
+        return kCertOutOfMemory;
     }
+    sink.Skip(length);
     return kCertOk;
 }
 
@@ -367,11 +312,11 @@ CertStatus PutName(TextSink& sink, std::span<const NameEntry> entries) {
 
 CertStatus NameToString(std::span<const NameEntry> entries, char** text) {
     *text = nullptr;
-    TextSink measure(nullptr);
+    TextSink measure(nullptr, 0);
     if (const CertStatus status = PutName(measure, entries); status != kCertOk) return status;
     auto* out = support::NewArray<char>(measure.size() + 1);
     if (out == nullptr) return kCertOutOfMemory;
-    TextSink writer(out);
+    TextSink writer(out, measure.size());
     if (const CertStatus status = PutName(writer, entries); status != kCertOk) {
         support::Release(out);
         return status;
