@@ -6,7 +6,7 @@
 //   - algorithm-info type: one file with a descriptor {class, DER hooks, kind data} and a
 //     function `int32_t InfoXxx(const void**)` (see digest_handler.cpp for a complete one); the
 //     class's handler constructor builds a handler of one family (handler.h). A kind that is only
-//     searched for in a chooser has a class without handler constructor (search_only_kinds.cpp).
+//     searched for in a chooser is a SearchOnlyKind (below).
 //   - key-info type: one file with a KeyInfoDescriptor {set, get} and its function (see
 //     key_info_des.cpp); set copies the record into the key's memory list and adds the pair,
 //     get builds the form from what the key holds (or fails with kKeyFormUnavailable).
@@ -81,6 +81,22 @@ struct KindOfType {
 // Set operation of kinds that take no parameter record: adds (kind, null).
 [[nodiscard]] Status SetWithoutParameters(const AlgInfoDescriptor* kind, AlgObject* object,
                                           const void* parameters);
+
+// The class of the kinds that are only searched for in a chooser (the kinds of building-block
+// methods that handlers of other kinds ask for): it has no handler constructor, so an object
+// given one of them cannot be initialised (0x203).
+extern const AlgInfoClass kSearchOnlyClass;
+
+// A search-only kind; its name tells it apart, which also keeps the descriptors distinct objects.
+[[nodiscard]] constexpr AlgInfoDescriptor SearchOnlyKind(const char* name) {
+    return {&kSearchOnlyClass, nullptr, nullptr, name};
+}
+
+// The body of an algorithm-info type: reports the kind's descriptor.
+inline std::int32_t DescribeAlgKind(const AlgInfoDescriptor& kind, const void** descriptor) {
+    *descriptor = &kind;
+    return kAlgorithmInfoCode;
+}
 
 // ---- Algorithm-info types -------------------------------------------------------------------
 // Digests (record: none).

@@ -6,13 +6,9 @@
 namespace quillon::toolkit::kinds {
 namespace {
 
-constexpr AlgInfoClass kSearchOnlyClass = {SetWithoutParameters, nullptr, nullptr};
-constexpr AlgInfoDescriptor kRsaMultiPrimeKeyGen = {&kSearchOnlyClass, nullptr, nullptr,
-                                                    "RSA multi-prime key generation"};
-constexpr AlgInfoDescriptor kRsaRawPublic = {&kSearchOnlyClass, nullptr, nullptr,
-                                             "raw RSA, public key"};
-constexpr AlgInfoDescriptor kRsaRawPrivate = {&kSearchOnlyClass, nullptr, nullptr,
-                                              "raw RSA, private key"};
+constexpr AlgInfoDescriptor kRsaMultiPrimeKeyGen = SearchOnlyKind("RSA multi-prime key generation");
+constexpr AlgInfoDescriptor kRsaRawPublic = SearchOnlyKind("raw RSA, public key");
+constexpr AlgInfoDescriptor kRsaRawPrivate = SearchOnlyKind("raw RSA, private key");
 
 }  // namespace
 }  // namespace quillon::toolkit::kinds
@@ -21,18 +17,15 @@ constexpr AlgInfoDescriptor kRsaRawPrivate = {&kSearchOnlyClass, nullptr, nullpt
 namespace quillon::toolkit {
 
 std::int32_t InfoRsaMultiPrimeKeyGen(const void** descriptor) {
-    *descriptor = &kinds::kRsaMultiPrimeKeyGen;
-    return kAlgorithmInfoCode;
+    return DescribeAlgKind(kinds::kRsaMultiPrimeKeyGen, descriptor);
 }
 
 std::int32_t InfoRsaRawPublic(const void** descriptor) {
-    *descriptor = &kinds::kRsaRawPublic;
-    return kAlgorithmInfoCode;
+    return DescribeAlgKind(kinds::kRsaRawPublic, descriptor);
 }
 
 std::int32_t InfoRsaRawPrivate(const void** descriptor) {
-    *descriptor = &kinds::kRsaRawPrivate;
-    return kAlgorithmInfoCode;
+    return DescribeAlgKind(kinds::kRsaRawPrivate, descriptor);
 }
 
 }  // namespace quillon::toolkit

@@ -1,58 +1,48 @@
 // Algorithm kinds that are only searched for in a chooser: the kinds of the building-block
-// methods that handlers of other kinds ask for. Their class has no handler constructor; an object
-// given one of them cannot be initialised (0x203).
+// methods that handlers of other kinds ask for. Their class, for every search-only kind (the
+// RSA ones in rsa_kinds.cpp, the provider's in provider/provider_kinds.cpp), is defined here.
 #include "toolkit/toolkit.h"
 
 namespace quillon::toolkit::kinds {
 namespace {
 
-constexpr AlgInfoClass kSearchOnlyClass = {SetWithoutParameters, nullptr, nullptr};
-
-// kindData names each kind, which also keeps the descriptors distinct objects.
-constexpr AlgInfoDescriptor kBlockChaining = {&kSearchOnlyClass, nullptr, nullptr,
-                                              "block chaining"};
-constexpr AlgInfoDescriptor kTripleChaining = {&kSearchOnlyClass, nullptr, nullptr,
-                                               "triple chaining"};
-constexpr AlgInfoDescriptor kDes = {&kSearchOnlyClass, nullptr, nullptr, "DES"};
-constexpr AlgInfoDescriptor kAuxiliaryA = {&kSearchOnlyClass, nullptr, nullptr, "auxiliary A"};
-constexpr AlgInfoDescriptor kAuxiliaryB = {&kSearchOnlyClass, nullptr, nullptr, "auxiliary B"};
-constexpr AlgInfoDescriptor kDhParamGen = {&kSearchOnlyClass, nullptr, nullptr,
-                                           "Diffie-Hellman parameter generation"};
+constexpr AlgInfoDescriptor kBlockChaining = SearchOnlyKind("block chaining");
+constexpr AlgInfoDescriptor kTripleChaining = SearchOnlyKind("triple chaining");
+constexpr AlgInfoDescriptor kDes = SearchOnlyKind("DES");
+constexpr AlgInfoDescriptor kAuxiliaryA = SearchOnlyKind("auxiliary A");
+constexpr AlgInfoDescriptor kAuxiliaryB = SearchOnlyKind("auxiliary B");
+constexpr AlgInfoDescriptor kDhParamGen = SearchOnlyKind("Diffie-Hellman parameter generation");
 
 }  // namespace
 }  // namespace quillon::toolkit::kinds
 
-// The kinds' info types, declared with the object model (info_types.h).
+// The class and the kinds' info types, declared with the object model (info_types.h).
 namespace quillon::toolkit {
 
+constinit const AlgInfoClass kSearchOnlyClass = {SetWithoutParameters, nullptr, nullptr};
+
 std::int32_t InfoBlockChaining(const void** descriptor) {
-    *descriptor = &kinds::kBlockChaining;
-    return kAlgorithmInfoCode;
+    return DescribeAlgKind(kinds::kBlockChaining, descriptor);
 }
 
 std::int32_t InfoTripleChaining(const void** descriptor) {
-    *descriptor = &kinds::kTripleChaining;
-    return kAlgorithmInfoCode;
+    return DescribeAlgKind(kinds::kTripleChaining, descriptor);
 }
 
 std::int32_t InfoDes(const void** descriptor) {
-    *descriptor = &kinds::kDes;
-    return kAlgorithmInfoCode;
+    return DescribeAlgKind(kinds::kDes, descriptor);
 }
 
 std::int32_t InfoAuxiliaryA(const void** descriptor) {
-    *descriptor = &kinds::kAuxiliaryA;
-    return kAlgorithmInfoCode;
+    return DescribeAlgKind(kinds::kAuxiliaryA, descriptor);
 }
 
 std::int32_t InfoAuxiliaryB(const void** descriptor) {
-    *descriptor = &kinds::kAuxiliaryB;
-    return kAlgorithmInfoCode;
+    return DescribeAlgKind(kinds::kAuxiliaryB, descriptor);
 }
 
 std::int32_t InfoDhParamGen(const void** descriptor) {
-    *descriptor = &kinds::kDhParamGen;
-    return kAlgorithmInfoCode;
+    return DescribeAlgKind(kinds::kDhParamGen, descriptor);
 }
 
 }  // namespace quillon::toolkit

@@ -9,15 +9,11 @@
 namespace quillon::toolkit::provider {
 namespace {
 
-constexpr AlgInfoClass kSearchOnlyClass = {SetWithoutParameters, nullptr, nullptr};
-
-// kindData names each kind, which also keeps the descriptors distinct objects.
-constexpr AlgInfoDescriptor kByteKeyedA = {&kSearchOnlyClass, nullptr, nullptr, "byte-keyed A"};
-constexpr AlgInfoDescriptor kByteKeyedB = {&kSearchOnlyClass, nullptr, nullptr, "byte-keyed B"};
-constexpr AlgInfoDescriptor kByteKeyedC = {&kSearchOnlyClass, nullptr, nullptr, "byte-keyed C"};
-constexpr AlgInfoDescriptor kKeylessAuxiliary = {&kSearchOnlyClass, nullptr, nullptr,
-                                                 "keyless auxiliary"};
-constexpr AlgInfoDescriptor kTokenRsa = {&kSearchOnlyClass, nullptr, nullptr, "token RSA"};
+constexpr AlgInfoDescriptor kByteKeyedA = SearchOnlyKind("byte-keyed A");
+constexpr AlgInfoDescriptor kByteKeyedB = SearchOnlyKind("byte-keyed B");
+constexpr AlgInfoDescriptor kByteKeyedC = SearchOnlyKind("byte-keyed C");
+constexpr AlgInfoDescriptor kKeylessAuxiliary = SearchOnlyKind("keyless auxiliary");
+constexpr AlgInfoDescriptor kTokenRsa = SearchOnlyKind("token RSA");
 
 // The key object keeps its own copy: the Item and its bytes in one block.
 Status SetItemKey(const KeyInfoDescriptor* kind, KeyObject* key, const void* record) {
@@ -41,28 +37,23 @@ constinit const KeyInfoDescriptor kItemKey = {SetItemKey, GetItemKey};
 }  // namespace
 
 std::int32_t InfoByteKeyedA(const void** descriptor) {
-    *descriptor = &kByteKeyedA;
-    return kAlgorithmInfoCode;
+    return DescribeAlgKind(kByteKeyedA, descriptor);
 }
 
 std::int32_t InfoByteKeyedB(const void** descriptor) {
-    *descriptor = &kByteKeyedB;
-    return kAlgorithmInfoCode;
+    return DescribeAlgKind(kByteKeyedB, descriptor);
 }
 
 std::int32_t InfoByteKeyedC(const void** descriptor) {
-    *descriptor = &kByteKeyedC;
-    return kAlgorithmInfoCode;
+    return DescribeAlgKind(kByteKeyedC, descriptor);
 }
 
 std::int32_t InfoKeylessAuxiliary(const void** descriptor) {
-    *descriptor = &kKeylessAuxiliary;
-    return kAlgorithmInfoCode;
+    return DescribeAlgKind(kKeylessAuxiliary, descriptor);
 }
 
 std::int32_t InfoTokenRsa(const void** descriptor) {
-    *descriptor = &kTokenRsa;
-    return kAlgorithmInfoCode;
+    return DescribeAlgKind(kTokenRsa, descriptor);
 }
 
 std::int32_t KeyInfoItem(const void** descriptor) {
