@@ -3,20 +3,19 @@
 #include <string_view>
 
 #include "pem_text.h"
+#include "support/der_oid.h"
 #include "support/der_writer.h"
 
 namespace quillon::cli {
 namespace {
-
-constexpr char kRsaEncryption[] = "1.2.840.113549.1.1.1";
 
 // PrivateKeyInfo { version 0, rsaEncryption with NULL parameters, OCTET STRING RSAPrivateKey }.
 void WritePrivateKeyInfo(support::DerWriter& writer, const Bytes& rsaPrivateKey) {
     writer.BeginSequence();
     writer.WriteSmallInteger(0);
     writer.BeginSequence();
-    writer.WriteOidText(kRsaEncryption);
-    writer.WriteNull();
+    writer.WriteOid(support::kOidRsaEncryption.contents());
+    writer.WritePrimitive(support::kDerNull, {});
     writer.End();
     writer.WriteOctetString(rsaPrivateKey);
     writer.End();

@@ -32,39 +32,6 @@ struct DerTime {
     return time.day <= days && time.hour < 24 && time.minute < 60 && time.second < 60;
 }
 
-// UTCTime covers 1950 to 2049 (two-digit years 50-99 are 19xx, 00-49 are 20xx); a
-// certificate encodes those years as UTCTime and all others as GeneralizedTime.
-[[nodiscard]] constexpr bool DerTimeFitsUtcTime(const DerTime& time) {
-    return time.year >= 1950 && time.year <= 2049;
-}
-
-// The tag number and contents octets that encode a valid time.
-struct DerTimeEncoding {
-    std::uint32_t tagNumber = 0;
-    std::uint8_t text[15] = {};
-    std::size_t size = 0;
-};
-
-[[nodiscard]] constexpr DerTimeEncoding DerFormatTime(const DerTime& time) {
-    DerTimeEncoding encoding;
-    const bool utc = DerTimeFitsUtcTime(time);
-    encoding.tagNumber = utc ? der_universal::kUtcTime : der_universal::kGeneralizedTime;
-    const auto put = [&](unsigned value, int digits) {
-        for (int i = digits - 1; i >= 0; --i) {
-            encoding.text[encoding.size + static_cast<std::size_t>(i)] =
-                static_cast<std::uint8_t>('0' + value % 10);
-            value /= 10;
-        }
-        encoding.size += static_cast<std::size_t>(digits);
-    };
-    put(utc ? time.year % 100u : time.year, utc ? 2 : 4);
-    for (const unsigned field : {time.month, time.day, time.hour, time.minute, time.second}) {
-        put(field, 2);
-    }
-    encoding.text[encoding.size++] = 'Z';
-    return encoding;
-}
-
 // Which forms of a time are read. DER requires the seconds; certificates in use also carry
 // UTCTime without them ("YYMMDDhhmmZ", which BER allows), read as second 0.
 enum class DerTimeForm { kDer, kUtcSecondsOptional };

@@ -220,19 +220,6 @@ void DerWriter::WriteEncoded(std::span<const std::uint8_t> element) {
     Put(element.data(), element.size());
 }
 
-void DerWriter::WriteUnsignedInteger(std::span<const std::uint8_t> magnitude, DerTag tag) {
-    while (!magnitude.empty() && magnitude[0] == 0) magnitude = magnitude.subspan(1);
-    const bool signOctet = magnitude.empty() || (magnitude[0] & 0x80) != 0;
-    if (!Usable()) return;
-    if (tag.constructed || !DerTagFormValid(tag.tagClass, false, tag.number)) {
-        return Fail(DerStatus::kInvalidArgument);
-    }
-    const std::uint8_t zero = 0;
-    PutHeader(tag, magnitude.size() + (signOctet ? 1 : 0));
-    if (signOctet) Put(&zero, 1);
-    Put(magnitude.data(), magnitude.size());
-}
-
 void DerWriter::WriteSmallInteger(std::int64_t value, DerTag tag) {
     std::uint8_t bytes[8];
     for (int i = 0; i < 8; ++i) {
@@ -246,61 +233,13 @@ void DerWriter::WriteSmallInteger(std::int64_t value, DerTag tag) {
     WritePrimitive(tag, {bytes + start, 8 - start});
 }
 
-void DerWriter::WriteBoolean(bool value, DerTag tag) {
-    const std::uint8_t octet = value ? 0xFF : 0x00;
-    WritePrimitive(tag, {&octet, 1});
-}
-
-void DerWriter::WriteNull(DerTag tag) {
-    WritePrimitive(tag, {});
-}
-
 void DerWriter::WriteOid(std::span<const std::uint8_t> contents, DerTag tag) {
     if (!DerOidContentsValid(contents)) return Fail(DerStatus::kInvalidArgument);
     WritePrimitive(tag, contents);
 }
 
-void DerWriter::WriteOidText(std::string_view text, DerTag tag) {
-    if (!Usable()) return;
-    std::size_t size = 0;
-    const DerStatus measured = DerOidFromText(text, {}, size);
-    if (measured != DerStatus::kOk && measured != DerStatus::kBufferTooSmall) {
-        return Fail(DerStatus::kInvalidArgument);
-    }
-    if (tag.constructed || !DerTagFormValid(tag.tagClass, false, tag.number)) {
-        return Fail(DerStatus::kInvalidArgument);
-    }
-    PutHeader(tag, size);
-    if (!Usable()) return;
-    if (writing_ && size > out_.size() - size_) Fail(DerStatus::kBufferTooSmall);
-    if (writing_) (void)DerOidFromText(text, out_.subspan(size_, size), size);
-    size_ += size;
-}
-
 void DerWriter::WriteOctetString(std::span<const std::uint8_t> contents, DerTag tag) {
     WritePrimitive(tag, contents);
-}
-
-void DerWriter::WriteBitString(std::span<const std::uint8_t> bytes, std::uint8_t unusedBits,
-                               DerTag tag) {
-    if (!Usable()) return;
-    const auto unusedMask = static_cast<std::uint8_t>((1u << (unusedBits & 7)) - 1);
-    if (unusedBits > 7 || (bytes.empty() && unusedBits != 0) ||
-        (!bytes.empty() && (bytes.back() & unusedMask) != 0)) {
-        return Fail(DerStatus::kInvalidArgument);
-    }
-    if (tag.constructed || !DerTagFormValid(tag.tagClass, false, tag.number)) {
-        return Fail(DerStatus::kInvalidArgument);
-    }
-    PutHeader(tag, bytes.size() + 1);
-    Put(&unusedBits, 1);
-    Put(bytes.data(), bytes.size());
-}
-
-void DerWriter::WriteTime(const DerTime& time) {
-    if (!DerTimeValid(time)) return Fail(DerStatus::kInvalidArgument);
-    const DerTimeEncoding encoding = DerFormatTime(time);
-    WritePrimitive(DerUniversal(encoding.tagNumber), {encoding.text, encoding.size});
 }
 
 DerStatus DerWriter::Finish(std::size_t& size) const {

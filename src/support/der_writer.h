@@ -2,16 +2,15 @@
 // are opened with Begin and closed with End; their lengths are computed at End and always
 // written in the shortest form, as are INTEGERs, tags and object identifiers. Errors are
 // sticky: after the first, later calls do nothing but keep the size count when the only
-// problem is room, so one pass over a too-small buffer still reports the size needed.
+// problem is room, so one pass over a too-small buffer still reports the size needed. It writes
+// what the module's messages hold; WritePrimitive takes any other primitive element.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string_view>
 
 #include "support/der.h"
-#include "support/der_time.h"
 
 namespace quillon::support {
 
@@ -30,7 +29,6 @@ class DerWriter {
     // A constructed element; its contents are what is written until the matching End.
     void Begin(DerTag tag);
     void BeginSequence() { Begin(kDerSequence); }
-    void BeginSet() { Begin(kDerSet); }
     // SET OF: End puts its elements in the order DER requires (X.690 11.6). An IMPLICIT tag
     // (a PKCS #7 certificate set, say) may replace the universal one.
     void BeginSetOf(DerTag tag = kDerSet);
@@ -42,22 +40,10 @@ class DerWriter {
     // bytes are not exactly one element with a well-formed header).
     void WriteEncoded(std::span<const std::uint8_t> element);
 
-    // INTEGER from an unsigned big-endian magnitude; leading zeros are dropped and a sign octet
-    // added where the top bit is set. An empty magnitude is zero.
-    void WriteUnsignedInteger(std::span<const std::uint8_t> magnitude, DerTag tag = kDerInteger);
     void WriteSmallInteger(std::int64_t value, DerTag tag = kDerInteger);
-    void WriteBoolean(bool value, DerTag tag = kDerBoolean);
-    void WriteNull(DerTag tag = kDerNull);
-    // OBJECT IDENTIFIER from contents octets (checked) or from dotted text.
+    // OBJECT IDENTIFIER from contents octets (checked).
     void WriteOid(std::span<const std::uint8_t> contents, DerTag tag = kDerObjectIdentifier);
-    void WriteOidText(std::string_view text, DerTag tag = kDerObjectIdentifier);
     void WriteOctetString(std::span<const std::uint8_t> contents, DerTag tag = kDerOctetString);
-    // BIT STRING of bytes whose last unusedBits bits (0-7) are not part of the value and must
-    // be zero.
-    void WriteBitString(std::span<const std::uint8_t> bytes, std::uint8_t unusedBits = 0,
-                        DerTag tag = kDerBitString);
-    // UTCTime for 1950-2049, GeneralizedTime otherwise.
-    void WriteTime(const DerTime& time);
 
     // The first error, or kOk; size is the number of bytes written or, when the buffer was too
     // small or the writer only measures, the number needed. Elements still open: kUnbalanced.
@@ -65,16 +51,19 @@ class DerWriter {
     [[nodiscard]] DerStatus status() const { return status_; }
     [[nodiscard]] std::size_t size() const { return size_; }
 
+  protected:
+    // For writers of further types (the tests have one), which build on these.
+    [[nodiscard]] bool Usable() const;
+    void Fail(DerStatus status);
+    void Put(const std::uint8_t* bytes, std::size_t count);
+    void PutHeader(DerTag tag, std::size_t contentSize);
+
   private:
     struct Open {
         std::size_t contentStart;
         bool setOf;
     };
 
-    [[nodiscard]] bool Usable() const;
-    void Fail(DerStatus status);
-    void Put(const std::uint8_t* bytes, std::size_t count);
-    void PutHeader(DerTag tag, std::size_t contentSize);
     void SortSetOf(std::uint8_t* contents, std::size_t size);
 
     std::span<std::uint8_t> out_;

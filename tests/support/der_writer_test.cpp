@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "common/der_test_writer.h"
 #include "common/vector_file.h"
 #include "support/der_oid.h"
 #include "support/der_reader.h"
@@ -18,7 +19,8 @@ namespace quillon::support {
 namespace {
 
 using test::Bytes;
-using Build = std::function<void(DerWriter&)>;
+using TestWriter = test::DerTestWriter;
+using Build = std::function<void(TestWriter&)>;
 
 Bytes Hex(std::string text) {
     std::erase(text, ' ');
@@ -27,14 +29,14 @@ Bytes Hex(std::string text) {
 
 // Measures, then writes into a buffer of exactly the measured size; both must agree.
 Bytes Encode(const Build& build, DerStatus* status = nullptr) {
-    DerWriter measure;
+    TestWriter measure;
     build(measure);
     size_t needed = 0;
     const DerStatus measured = measure.Finish(needed);
     if (status != nullptr) *status = measured;
     if (measured != DerStatus::kOk) return {};
     Bytes out(needed);
-    DerWriter writer(out);
+    TestWriter writer(out);
     build(writer);
     size_t written = 0;
     EXPECT_EQ(writer.Finish(written), DerStatus::kOk);
@@ -54,94 +56,94 @@ TEST(DerWriter, EncodingsTable) {
         std::string expectedPrefix;  // hex of the encoding's start
         size_t size;                 // total size
     } const cases[] = {
-        {"integer 0", [](DerWriter& w) { w.WriteSmallInteger(0); }, "020100", 3},
-        {"integer 127", [](DerWriter& w) { w.WriteSmallInteger(127); }, "02017F", 3},
-        {"integer 128", [](DerWriter& w) { w.WriteSmallInteger(128); }, "02020080", 4},
-        {"integer 256", [](DerWriter& w) { w.WriteSmallInteger(256); }, "02020100", 4},
-        {"integer -1", [](DerWriter& w) { w.WriteSmallInteger(-1); }, "0201FF", 3},
-        {"integer -128", [](DerWriter& w) { w.WriteSmallInteger(-128); }, "020180", 3},
-        {"integer -129", [](DerWriter& w) { w.WriteSmallInteger(-129); }, "0202FF7F", 4},
-        {"integer min", [](DerWriter& w) { w.WriteSmallInteger(INT64_MIN); },
+        {"integer 0", [](TestWriter& w) { w.WriteSmallInteger(0); }, "020100", 3},
+        {"integer 127", [](TestWriter& w) { w.WriteSmallInteger(127); }, "02017F", 3},
+        {"integer 128", [](TestWriter& w) { w.WriteSmallInteger(128); }, "02020080", 4},
+        {"integer 256", [](TestWriter& w) { w.WriteSmallInteger(256); }, "02020100", 4},
+        {"integer -1", [](TestWriter& w) { w.WriteSmallInteger(-1); }, "0201FF", 3},
+        {"integer -128", [](TestWriter& w) { w.WriteSmallInteger(-128); }, "020180", 3},
+        {"integer -129", [](TestWriter& w) { w.WriteSmallInteger(-129); }, "0202FF7F", 4},
+        {"integer min", [](TestWriter& w) { w.WriteSmallInteger(INT64_MIN); },
          "02088000000000000000", 10},
-        {"integer max", [](DerWriter& w) { w.WriteSmallInteger(INT64_MAX); },
+        {"integer max", [](TestWriter& w) { w.WriteSmallInteger(INT64_MAX); },
          "02087FFFFFFFFFFFFFFF", 10},
-        {"magnitude empty", [](DerWriter& w) { w.WriteUnsignedInteger({}); }, "020100", 3},
+        {"magnitude empty", [](TestWriter& w) { w.WriteUnsignedInteger({}); }, "020100", 3},
         {"magnitude with leading zeros",
-         [](DerWriter& w) { w.WriteUnsignedInteger(Hex("000001")); }, "020101", 3},
-        {"magnitude with high bit", [](DerWriter& w) { w.WriteUnsignedInteger(Hex("80")); },
+         [](TestWriter& w) { w.WriteUnsignedInteger(Hex("000001")); }, "020101", 3},
+        {"magnitude with high bit", [](TestWriter& w) { w.WriteUnsignedInteger(Hex("80")); },
          "02020080", 4},
-        {"magnitude 00FF", [](DerWriter& w) { w.WriteUnsignedInteger(Hex("00FF")); }, "020200FF",
+        {"magnitude 00FF", [](TestWriter& w) { w.WriteUnsignedInteger(Hex("00FF")); }, "020200FF",
          4},
-        {"boolean", [](DerWriter& w) { w.WriteBoolean(true); }, "0101FF", 3},
-        {"null", [](DerWriter& w) { w.WriteNull(); }, "0500", 2},
-        {"oid text", [](DerWriter& w) { w.WriteOidText("1.2.840.113549.1.1.1"); },
+        {"boolean", [](TestWriter& w) { w.WriteBoolean(true); }, "0101FF", 3},
+        {"null", [](TestWriter& w) { w.WriteNull(); }, "0500", 2},
+        {"oid text", [](TestWriter& w) { w.WriteOidText("1.2.840.113549.1.1.1"); },
          "06092A864886F70D010101", 11},
-        {"oid constant", [](DerWriter& w) { w.WriteOid(kOidX500Rsa.contents()); }, "060455080101",
+        {"oid constant", [](TestWriter& w) { w.WriteOid(kOidX500Rsa.contents()); }, "060455080101",
          6},
-        {"bit string with unused bits", [](DerWriter& w) { w.WriteBitString(Hex("80"), 7); },
+        {"bit string with unused bits", [](TestWriter& w) { w.WriteBitString(Hex("80"), 7); },
          "03020780", 4},
-        {"empty bit string", [](DerWriter& w) { w.WriteBitString({}); }, "030100", 3},
+        {"empty bit string", [](TestWriter& w) { w.WriteBitString({}); }, "030100", 3},
         {"implicit octet string",
-         [](DerWriter& w) { w.WriteOctetString(Hex("AA"), DerContext(0, false)); }, "8001AA", 3},
-        {"tag [31]", [](DerWriter& w) { w.WritePrimitive(DerContext(31, false), {}); }, "9F1F00",
+         [](TestWriter& w) { w.WriteOctetString(Hex("AA"), DerContext(0, false)); }, "8001AA", 3},
+        {"tag [31]", [](TestWriter& w) { w.WritePrimitive(DerContext(31, false), {}); }, "9F1F00",
          3},
         {"tag [128] constructed",
-         [](DerWriter& w) {
+         [](TestWriter& w) {
              w.Begin(DerContext(128, true));
              w.End();
          },
          "BF810000", 4},
         {"largest tag",
-         [](DerWriter& w) {
+         [](TestWriter& w) {
              w.WritePrimitive({DerClass::kApplication, false, kDerMaxTagNumber}, {});
          },
          "5FFFFFFF7F00", 6},
         {"utc time",
-         [](DerWriter& w) {
+         [](TestWriter& w) {
              w.WriteTime({2025, 1, 2, 3, 4, 5});
          },
          "170D" + test::ToHex(Text("250102030405Z")), 15},
         {"utc time 1950",
-         [](DerWriter& w) {
+         [](TestWriter& w) {
              w.WriteTime({1950, 1, 1, 0, 0, 0});
          },
          "170D" + test::ToHex(Text("500101000000Z")), 15},
         {"generalized time 2050",
-         [](DerWriter& w) {
+         [](TestWriter& w) {
              w.WriteTime({2050, 1, 1, 0, 0, 0});
          },
          "180F" + test::ToHex(Text("20500101000000Z")), 17},
         {"generalized time 1949",
-         [](DerWriter& w) {
+         [](TestWriter& w) {
              w.WriteTime({1949, 12, 31, 23, 59, 59});
          },
          "180F" + test::ToHex(Text("19491231235959Z")), 17},
         {"nested empty sequences",
-         [](DerWriter& w) {
+         [](TestWriter& w) {
              w.BeginSequence();
              w.BeginSequence();
              w.End();
              w.End();
          },
          "30023000", 4},
-        {"octet string 127", [](DerWriter& w) { w.WriteOctetString(Bytes(127, 1)); }, "047F01",
+        {"octet string 127", [](TestWriter& w) { w.WriteOctetString(Bytes(127, 1)); }, "047F01",
          129},
-        {"octet string 128", [](DerWriter& w) { w.WriteOctetString(Bytes(128, 1)); }, "04818001",
+        {"octet string 128", [](TestWriter& w) { w.WriteOctetString(Bytes(128, 1)); }, "04818001",
          131},
-        {"octet string 255", [](DerWriter& w) { w.WriteOctetString(Bytes(255, 1)); }, "0481FF01",
+        {"octet string 255", [](TestWriter& w) { w.WriteOctetString(Bytes(255, 1)); }, "0481FF01",
          258},
-        {"octet string 256", [](DerWriter& w) { w.WriteOctetString(Bytes(256, 1)); }, "0482010001",
+        {"octet string 256", [](TestWriter& w) { w.WriteOctetString(Bytes(256, 1)); }, "0482010001",
          260},
         // Lengths that grow from the reserved octet to the long form at End, at three depths.
         {"sequence around 200 bytes",
-         [&](DerWriter& w) {
+         [&](TestWriter& w) {
              w.BeginSequence();
              w.WriteOctetString(long200);
              w.End();
          },
          "3081CB0481C8AB", 206},
         {"three levels around 65536 bytes",
-         [&](DerWriter& w) {
+         [&](TestWriter& w) {
              w.BeginSequence();
              w.Begin(DerContext(0, true));
              w.BeginSet();
@@ -171,7 +173,7 @@ TEST(DerWriter, EncodingsTable) {
 
 // A buffer one byte short: nothing is written past it, and the needed size is reported.
 TEST(DerWriter, ShortBufferReportsTheSizeNeeded) {
-    const Build build = [](DerWriter& w) {
+    const Build build = [](TestWriter& w) {
         w.BeginSequence();
         w.WriteOctetString(Bytes(300, 7));
         w.WriteOidText("2.5.4.3");
@@ -182,7 +184,7 @@ TEST(DerWriter, ShortBufferReportsTheSizeNeeded) {
     for (size_t room = 0; room < full.size(); ++room) {
         SCOPED_TRACE(room);
         Bytes buffer(full.size() + 8, 0xEE);
-        DerWriter writer(std::span(buffer.data(), room));
+        TestWriter writer(std::span(buffer.data(), room));
         build(writer);
         size_t size = 0;
         EXPECT_EQ(writer.Finish(size), DerStatus::kBufferTooSmall);
@@ -197,50 +199,51 @@ TEST(DerWriter, RefusedRequestsTable) {
         Build build;
         DerStatus status;
     } const cases[] = {
-        {"End without Begin", [](DerWriter& w) { w.End(); }, DerStatus::kUnbalanced},
-        {"element left open", [](DerWriter& w) { w.BeginSequence(); }, DerStatus::kUnbalanced},
+        {"End without Begin", [](TestWriter& w) { w.End(); }, DerStatus::kUnbalanced},
+        {"element left open", [](TestWriter& w) { w.BeginSequence(); }, DerStatus::kUnbalanced},
         {"too deep",
-         [](DerWriter& w) {
+         [](TestWriter& w) {
              for (size_t i = 0; i <= DerWriter::kMaxDepth; ++i) w.BeginSequence();
          },
          DerStatus::kTooDeep},
-        {"primitive tag opened", [](DerWriter& w) { w.Begin(kDerInteger); },
+        {"primitive tag opened", [](TestWriter& w) { w.Begin(kDerInteger); },
          DerStatus::kInvalidArgument},
         {"constructed tag written as primitive",
-         [](DerWriter& w) { w.WritePrimitive(kDerSequence, {}); }, DerStatus::kInvalidArgument},
-        {"end-of-contents tag", [](DerWriter& w) { w.WritePrimitive(DerUniversal(0), {}); },
+         [](TestWriter& w) { w.WritePrimitive(kDerSequence, {}); }, DerStatus::kInvalidArgument},
+        {"end-of-contents tag", [](TestWriter& w) { w.WritePrimitive(DerUniversal(0), {}); },
          DerStatus::kInvalidArgument},
         {"tag number too large",
-         [](DerWriter& w) { w.WritePrimitive(DerContext(kDerMaxTagNumber + 1, false), {}); },
+         [](TestWriter& w) { w.WritePrimitive(DerContext(kDerMaxTagNumber + 1, false), {}); },
          DerStatus::kInvalidArgument},
         {"non-minimal integer contents",
-         [](DerWriter& w) { w.WritePrimitive(kDerInteger, Hex("0001")); },
+         [](TestWriter& w) { w.WritePrimitive(kDerInteger, Hex("0001")); },
          DerStatus::kInvalidArgument},
-        {"boolean contents", [](DerWriter& w) { w.WritePrimitive(kDerBoolean, Hex("01")); },
+        {"boolean contents", [](TestWriter& w) { w.WritePrimitive(kDerBoolean, Hex("01")); },
          DerStatus::kInvalidArgument},
-        {"bad oid text", [](DerWriter& w) { w.WriteOidText("1.40"); }, DerStatus::kInvalidArgument},
-        {"bad oid contents", [](DerWriter& w) { w.WriteOid(Hex("2A86")); },
+        {"bad oid text", [](TestWriter& w) { w.WriteOidText("1.40"); },
          DerStatus::kInvalidArgument},
-        {"eight unused bits", [](DerWriter& w) { w.WriteBitString(Hex("00"), 8); },
+        {"bad oid contents", [](TestWriter& w) { w.WriteOid(Hex("2A86")); },
          DerStatus::kInvalidArgument},
-        {"unused bits set", [](DerWriter& w) { w.WriteBitString(Hex("81"), 1); },
+        {"eight unused bits", [](TestWriter& w) { w.WriteBitString(Hex("00"), 8); },
          DerStatus::kInvalidArgument},
-        {"unused bits of nothing", [](DerWriter& w) { w.WriteBitString({}, 1); },
+        {"unused bits set", [](TestWriter& w) { w.WriteBitString(Hex("81"), 1); },
+         DerStatus::kInvalidArgument},
+        {"unused bits of nothing", [](TestWriter& w) { w.WriteBitString({}, 1); },
          DerStatus::kInvalidArgument},
         {"invalid date",
-         [](DerWriter& w) {
+         [](TestWriter& w) {
              w.WriteTime({2025, 2, 29, 0, 0, 0});
          },
          DerStatus::kInvalidArgument},
-        {"pre-encoded but truncated", [](DerWriter& w) { w.WriteEncoded(Hex("3003 0201")); },
+        {"pre-encoded but truncated", [](TestWriter& w) { w.WriteEncoded(Hex("3003 0201")); },
          DerStatus::kInvalidArgument},
-        {"pre-encoded with trailing bytes", [](DerWriter& w) { w.WriteEncoded(Hex("0500 00")); },
+        {"pre-encoded with trailing bytes", [](TestWriter& w) { w.WriteEncoded(Hex("0500 00")); },
          DerStatus::kInvalidArgument},
-        {"pre-encoded indefinite", [](DerWriter& w) { w.WriteEncoded(Hex("3080 0000")); },
+        {"pre-encoded indefinite", [](TestWriter& w) { w.WriteEncoded(Hex("3080 0000")); },
          DerStatus::kInvalidArgument},
         // The first error stays, later requests change nothing.
         {"sticky",
-         [](DerWriter& w) {
+         [](TestWriter& w) {
              w.WriteOidText("x");
              w.End();
              w.BeginSequence();
@@ -252,9 +255,9 @@ TEST(DerWriter, RefusedRequestsTable) {
         SCOPED_TRACE(c.what);
         for (const bool writing : {false, true}) {
             Bytes buffer(64, 0xEE);
-            DerWriter measuring;
-            DerWriter writer(buffer);
-            DerWriter& w = writing ? writer : measuring;
+            TestWriter measuring;
+            TestWriter writer(buffer);
+            TestWriter& w = writing ? writer : measuring;
             c.build(w);
             size_t size = 0;
             EXPECT_EQ(w.Finish(size), c.status);
@@ -262,7 +265,7 @@ TEST(DerWriter, RefusedRequestsTable) {
     }
     // A hard error found after the buffer ran out is the one reported.
     Bytes small(2);
-    DerWriter writer(small);
+    TestWriter writer(small);
     writer.WriteOctetString(Bytes(10, 0));
     EXPECT_EQ(writer.status(), DerStatus::kBufferTooSmall);
     writer.WriteOidText("9.9");
@@ -273,7 +276,7 @@ TEST(DerWriter, RefusedRequestsTable) {
 // SET OF puts its elements in ascending order of their encodings, shorter ones padded with
 // zeros at the end.
 TEST(DerWriter, SetOfIsSorted) {
-    const Bytes encoded = Encode([](DerWriter& w) {
+    const Bytes encoded = Encode([](TestWriter& w) {
         w.BeginSetOf();
         w.WriteOctetString(Hex("AA"));
         w.WriteSmallInteger(3);
@@ -296,7 +299,7 @@ TEST(DerWriter, SetOfIsSorted) {
 
 // Re-encodes a DER tree element by element; the elements of every SET go in reversed, so the
 // writer's SET OF ordering has to restore them.
-void ReEncode(DerReader reader, DerWriter& writer) {
+void ReEncode(DerReader reader, TestWriter& writer) {
     while (!reader.empty()) {
         DerElement element;
         ASSERT_EQ(reader.ReadElement(element), DerStatus::kOk);
@@ -325,7 +328,7 @@ void ReEncode(DerReader reader, DerWriter& writer) {
 TEST(DerWriter, ReEncodesOpenSslDerByteForByte) {
     const auto& fixture = test::OpenSslDerFixture::Get();
     for (const Bytes* der : {&fixture.certificateDer, &fixture.pkcs8Der}) {
-        const Bytes again = Encode([&](DerWriter& w) { ReEncode(DerReader(*der), w); });
+        const Bytes again = Encode([&](TestWriter& w) { ReEncode(DerReader(*der), w); });
         EXPECT_EQ(test::ToHex(again), test::ToHex(*der));
     }
 }
@@ -344,7 +347,7 @@ TEST(DerWriter, IntegersAgreeWithOpenSsl) {
                       [&](unsigned char** at) { return i2d_ASN1_INTEGER(integer, at); });
         ASN1_INTEGER_free(integer);
         BN_free(number);
-        EXPECT_EQ(test::ToHex(Encode([&](DerWriter& w) { w.WriteUnsignedInteger(magnitude); })),
+        EXPECT_EQ(test::ToHex(Encode([&](TestWriter& w) { w.WriteUnsignedInteger(magnitude); })),
                   test::ToHex(expected));
 
         const auto value = static_cast<std::int64_t>(random()) >> (random() % 64);
@@ -354,7 +357,7 @@ TEST(DerWriter, IntegersAgreeWithOpenSsl) {
             test::I2d(i2d_ASN1_INTEGER(small, nullptr),
                       [&](unsigned char** at) { return i2d_ASN1_INTEGER(small, at); });
         ASN1_INTEGER_free(small);
-        EXPECT_EQ(test::ToHex(Encode([&](DerWriter& w) { w.WriteSmallInteger(value); })),
+        EXPECT_EQ(test::ToHex(Encode([&](TestWriter& w) { w.WriteSmallInteger(value); })),
                   test::ToHex(expectedSmall))
             << value;
     }
@@ -364,7 +367,7 @@ TEST(DerWriter, IntegersAgreeWithOpenSsl) {
 // encodes the same structure.
 TEST(DerWriter, Pkcs7CertificatesOnlyMatchesOpenSsl) {
     const auto& fixture = test::OpenSslDerFixture::Get();
-    const Bytes ours = Encode([&](DerWriter& w) {
+    const Bytes ours = Encode([&](TestWriter& w) {
         w.BeginSequence();  // ContentInfo
         w.WriteOid(kOidPkcs7SignedData.contents());
         w.Begin(DerContext(0, true));

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "common/allocation_failure.h"
+#include "common/der_test_writer.h"
 #include "common/openssl_certificates.h"
-#include "support/der_writer.h"
 #include "toolkit/cert/cert_object.h"
 #include "toolkit/cert/cert_status.h"
 
@@ -176,7 +176,7 @@ std::vector<std::uint8_t> OidContents(const char* text) {
 }
 
 std::vector<std::uint8_t> RawName(const std::vector<RawAttribute>& attributes) {
-    const auto write = [&](support::DerWriter& w) {
+    const auto write = [&](test::DerTestWriter& w) {
         w.BeginSequence();
         for (const RawAttribute& attribute : attributes) {
             w.BeginSet();
@@ -194,12 +194,12 @@ std::vector<std::uint8_t> RawName(const std::vector<RawAttribute>& attributes) {
         }
         w.End();
     };
-    support::DerWriter measure;
+    test::DerTestWriter measure;
     write(measure);
     std::size_t size = 0;
     EXPECT_EQ(measure.Finish(size), support::DerStatus::kOk);
     std::vector<std::uint8_t> der(size);
-    support::DerWriter writer(der);
+    test::DerTestWriter writer(der);
     write(writer);
     EXPECT_EQ(writer.Finish(size), support::DerStatus::kOk);
     return der;

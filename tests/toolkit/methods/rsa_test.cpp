@@ -7,11 +7,11 @@
 #include <random>
 
 #include "common/allocation_failure.h"
+#include "common/der_test_writer.h"
 #include "common/openssl_rsa.h"
 #include "common/random_bytes.h"
 #include "common/toolkit_objects.h"
 #include "common/vector_file.h"
-#include "support/der_writer.h"
 #include "toolkit/methods/primitives.h"
 #include "toolkit/rsa_records.h"
 
@@ -245,7 +245,7 @@ TEST(RsaKeyForms, MultiPrimeKeyKeepsItsPrimesAndGivesItsPublicHalf) {
 // A SubjectPublicKeyInfo with the given algorithm identifier text and parameters (an encoded
 // element, or none) around the key's RSAPublicKey.
 Bytes SpkiWithAlgorithm(const OpensslRsaKey& ossl, const char* oid, const Bytes& parameters = {}) {
-    using quillon::support::DerWriter;
+    using DerWriter = quillon::test::DerTestWriter;
     Bytes inner(600);
     DerWriter key(inner);
     key.BeginSequence();
