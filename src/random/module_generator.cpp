@@ -212,7 +212,7 @@ void MakeSeededRandomObject(toolkit::AlgObject** holder) {
     made.HandOut(holder);
 }
 
-GeneratorView InspectGenerator() {
+GeneratorView InspectGeneratorForTesting() {
     const Locked locked;
     GeneratorView view{};
     std::memcpy(view.seedRing, generator.seedRing, 8);

@@ -44,13 +44,13 @@ void ReleaseModuleGenerator();
 // never hands out "random" bytes. Holder is null when the object could not be made.
 void MakeSeededRandomObject(toolkit::AlgObject** holder);
 
-// What the tests look at.
+// What the tests look at: the generator's state is private to it, so the copy is made here.
 struct GeneratorView {
     std::uint8_t seedRing[8];
     std::uint32_t ringPosition;
     std::uint32_t keyed;
     bool hasRandomObject;
 };
-[[nodiscard]] GeneratorView InspectGenerator();
+[[nodiscard]] GeneratorView InspectGeneratorForTesting();
 
 }  // namespace quillon::random

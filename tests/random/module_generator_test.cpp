@@ -24,7 +24,7 @@ TEST(ModuleGenerator, GetBytesArgumentRules) {
     for (const std::uint8_t byte : buffer) EXPECT_EQ(byte, 0xEE);
     EXPECT_EQ(RngGetBytes(16, nullptr), 1);
     EXPECT_EQ(RngGetBytes(16, buffer), 0);
-    EXPECT_TRUE(InspectGenerator().hasRandomObject);
+    EXPECT_TRUE(InspectGeneratorForTesting().hasRandomObject);
 }
 
 TEST(ModuleGenerator, EachCallGivesFreshBytes) {
@@ -43,29 +43,29 @@ TEST(ModuleGenerator, SeedRingLayoutAfterTwentyBytes) {
     std::uint8_t data[20];
     for (int i = 0; i < 20; ++i) data[i] = static_cast<std::uint8_t>(i);
     RngAddSeed(data, 20);
-    const GeneratorView view = InspectGenerator();
+    const GeneratorView view = InspectGeneratorForTesting();
     const std::uint8_t expected[8] = {16, 17, 18, 19, 12, 13, 14, 15};
     EXPECT_EQ(0, std::memcmp(view.seedRing, expected, 8));
     EXPECT_EQ(view.ringPosition, 4u);
     // Pieces continue from the kept position and wrap.
     RngAddSeed(data, 5);
-    EXPECT_EQ(InspectGenerator().ringPosition, 1u);
-    EXPECT_EQ(InspectGenerator().seedRing[4], 0);
-    EXPECT_EQ(InspectGenerator().seedRing[0], 4);
+    EXPECT_EQ(InspectGeneratorForTesting().ringPosition, 1u);
+    EXPECT_EQ(InspectGeneratorForTesting().seedRing[4], 0);
+    EXPECT_EQ(InspectGeneratorForTesting().seedRing[0], 4);
     RngAddSeed(data, 0);
-    EXPECT_EQ(InspectGenerator().ringPosition, 1u);
+    EXPECT_EQ(InspectGeneratorForTesting().ringPosition, 1u);
 }
 
 TEST(ModuleGenerator, AddSeedDoesNothingUntilKeyedAgain) {
     RngReset();
     const std::uint8_t data[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     RngAddSeed(data, 8);
-    GeneratorView view = InspectGenerator();
+    GeneratorView view = InspectGeneratorForTesting();
     EXPECT_EQ(view.keyed, 0u);
     for (const std::uint8_t byte : view.seedRing) EXPECT_EQ(byte, 0);
     // Any reseed installs the default keys and leaves the digest's tail in the ring.
     (void)RngInitialize(1);
-    view = InspectGenerator();
+    view = InspectGeneratorForTesting();
     EXPECT_EQ(view.keyed, 1u);
     EXPECT_EQ(view.ringPosition, 4u);
 }
@@ -95,10 +95,10 @@ TEST(ModuleGenerator, NullBytesAreRefusedWithoutEffect) {
     const std::uint8_t key[8] = {};
     RngSetKeys(nullptr, key);
     RngSetKeys(key, nullptr);
-    EXPECT_EQ(InspectGenerator().keyed, 0u);
+    EXPECT_EQ(InspectGeneratorForTesting().keyed, 0u);
     RngSetKeys(key, key);
     RngAddSeed(nullptr, 8);
-    const GeneratorView view = InspectGenerator();
+    const GeneratorView view = InspectGeneratorForTesting();
     EXPECT_EQ(view.keyed, 1u);
     EXPECT_EQ(view.ringPosition, 0u);
     for (const std::uint8_t byte : view.seedRing) EXPECT_EQ(byte, 0);
@@ -164,22 +164,22 @@ TEST(SeededRandomObject, SeedsItselfAtItsFirstDraw) {
         return a.ringPosition == b.ringPosition && std::memcmp(a.seedRing, b.seedRing, 8) == 0;
     };
     test::ResetFakeTicks();
-    const GeneratorView before = InspectGenerator();
+    const GeneratorView before = InspectGeneratorForTesting();
     toolkit::AlgObject* object = nullptr;
     MakeSeededRandomObject(&object);
     ASSERT_NE(object, nullptr);
     EXPECT_EQ(test::FakeTicks().readings, 0);
-    EXPECT_TRUE(same(InspectGenerator(), before));
+    EXPECT_TRUE(same(InspectGeneratorForTesting(), before));
 
     std::uint8_t out[20];
     ASSERT_EQ(toolkit::AlgGenerateRandomBytes(object, out, 20, nullptr), 0u);
     EXPECT_GE(test::FakeTicks().readings, 2 * 32);
-    const GeneratorView seeded = InspectGenerator();
+    const GeneratorView seeded = InspectGeneratorForTesting();
     EXPECT_FALSE(same(seeded, before));
     const int readings = test::FakeTicks().readings;
     ASSERT_EQ(toolkit::AlgGenerateRandomBytes(object, out, 20, nullptr), 0u);
     EXPECT_EQ(test::FakeTicks().readings, readings);
-    EXPECT_TRUE(same(InspectGenerator(), seeded));
+    EXPECT_TRUE(same(InspectGeneratorForTesting(), seeded));
     (void)toolkit::AlgDestroy(&object);
 
     // Through the exports: a signature draws nothing, a Diffie-Hellman key pair draws.
@@ -189,13 +189,13 @@ TEST(SeededRandomObject, SeedsItselfAtItsFirstDraw) {
         RsaCreatePrivateKey(&key, rsa.pkcs8.data(), static_cast<std::uint32_t>(rsa.pkcs8.size())),
         0);
     test::ResetFakeTicks();
-    const GeneratorView beforeSignature = InspectGenerator();
+    const GeneratorView beforeSignature = InspectGeneratorForTesting();
     std::vector<std::uint8_t> block(20, 7), signature(rsa.size());
     std::uint32_t capacity = rsa.size();
     ASSERT_EQ(RsaEncrypt(key, block.data(), 20, signature.data(), &capacity), 0);
     RsaDestroyKey(&key);
     EXPECT_EQ(test::FakeTicks().readings, 0);
-    EXPECT_TRUE(same(InspectGenerator(), beforeSignature));
+    EXPECT_TRUE(same(InspectGeneratorForTesting(), beforeSignature));
 
     const DhKeyAgreeParams* group = nullptr;
     ASSERT_EQ(DhGetGroup(&group, 1), 0);
@@ -205,7 +205,7 @@ TEST(SeededRandomObject, SeedsItselfAtItsFirstDraw) {
     DhFreeBuffer(&value);
     DhDestroyKeyPair(&pair);
     EXPECT_GE(test::FakeTicks().readings, 2 * 32);
-    EXPECT_FALSE(same(InspectGenerator(), beforeSignature));
+    EXPECT_FALSE(same(InspectGeneratorForTesting(), beforeSignature));
 }
 
 TEST(ModuleGenerator, ReseedSurvivesEveryAllocationFailure) {
@@ -237,13 +237,13 @@ TEST(ModuleGenerator, ReseedWithoutItsDigestLeavesTheRingAlone) {
         support::FailNthAllocation(failing);
         EXPECT_EQ(RngInitialize(3), 0);
         support::FailNthAllocation(0);
-        const GeneratorView view = InspectGenerator();
+        const GeneratorView view = InspectGeneratorForTesting();
         EXPECT_EQ(view.ringPosition, 0u);
         for (const std::uint8_t byte : view.seedRing) EXPECT_EQ(byte, 0);
     }
     RngReset();
     (void)RngInitialize(3);
-    EXPECT_EQ(InspectGenerator().ringPosition, 4u);
+    EXPECT_EQ(InspectGeneratorForTesting().ringPosition, 4u);
 }
 
 // Several threads generating, reseeding, seeding and resetting at once (run under the tsan
