@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "quillon.h"
+#include "support/byte_order.h"
 
 namespace quillon::digest {
 namespace {
@@ -33,10 +34,7 @@ int Sha1SelfTest() {
         std::uint8_t digest[20] = {};
         Sha1Final(digest, &handle);
         for (int word = 0; word < 5; ++word) {
-            const std::uint32_t value =
-                std::uint32_t{digest[4 * word]} << 24 | std::uint32_t{digest[4 * word + 1]} << 16 |
-                std::uint32_t{digest[4 * word + 2]} << 8 | digest[4 * word + 3];
-            if (value != kExpected[i][word]) return 0;
+            if (support::LoadBigEndian32(digest + 4 * word) != kExpected[i][word]) return 0;
         }
     }
     return 1;

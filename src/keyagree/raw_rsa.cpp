@@ -5,6 +5,7 @@
 #include "keyagree/raw_rsa_key_file.h"
 #include "support/bignum.h"
 #include "support/bignum_crt.h"
+#include "support/byte_order.h"
 #include "support/secure_buffer.h"
 
 namespace quillon::keyagree {
@@ -54,8 +55,7 @@ std::int32_t RawRsaWrap(const char* path, std::uint8_t* buffer, std::uint32_t le
     const unsigned bits = c.BitLength();
     const std::size_t bytes = (bits + 7) / 8;
     std::memcpy(buffer, tag, kKeyTagLength);
-    buffer[8] = static_cast<std::uint8_t>(bits >> 8);
-    buffer[9] = static_cast<std::uint8_t>(bits);
+    support::StoreBigEndian16(buffer + 8, static_cast<std::uint16_t>(bits));
     if (!c.ToBytes({buffer + kRawRsaHeader, bytes})) return kRawRsaFailed;
     KeyFileForget(path);
     return static_cast<std::int32_t>(kRawRsaHeader + bytes);
@@ -80,7 +80,7 @@ std::int32_t RawRsaUnwrap(const char* path, std::uint8_t* buffer, std::uint32_t 
     if (found != KeyFileStatus::kOk) return KeyFileResult(found, kRawRsaFailed);
 
     if (length < kRawRsaHeader) return kRawRsaFailed;  // no bit count after the tag
-    const std::uint32_t bits = std::uint32_t{buffer[8]} << 8 | buffer[9];
+    const std::uint32_t bits = support::LoadBigEndian16(buffer + 8);
     const std::uint32_t cBytes = (bits + 7) / 8;
     if (bits > kRawRsaMaxBits || cBytes > length - kRawRsaHeader) return kRawRsaFailed;
     const Mpi c = Mpi::FromBytes({buffer + kRawRsaHeader, cBytes});
@@ -116,13 +116,12 @@ std::int32_t RawRsaUnwrap(const char* path, std::uint8_t* buffer, std::uint32_t 
 }
 
 std::uint16_t HostToBigEndian16Value(std::uint32_t value) {
-    // A probe stored as the bytes 00 FF reads as 0x00FF only on a big-endian host.
-    static constexpr std::uint8_t kProbeBytes[2] = {0x00, 0xFF};
-    std::uint16_t probe = 0;
-    std::memcpy(&probe, kProbeBytes, sizeof probe);
-    const auto low = static_cast<std::uint16_t>(value & 0xFFFF);
-    if (probe == 0x00FF) return low;
-    return static_cast<std::uint16_t>(low >> 8 | low << 8);
+    // The number whose bytes in this host's memory are the low 16 bits, big-endian.
+    std::uint8_t bytes[2];
+    support::StoreBigEndian16(bytes, static_cast<std::uint16_t>(value & 0xFFFF));
+    std::uint16_t result = 0;
+    std::memcpy(&result, bytes, sizeof result);
+    return result;
 }
 
 }  // namespace quillon::keyagree

@@ -5,6 +5,7 @@
 
 #include "platform/locks.h"
 #include "support/bounded_file.h"
+#include "support/byte_order.h"
 #include "support/checked_alloc.h"
 #include "support/hex.h"
 #include "support/secure_wipe.h"
@@ -227,11 +228,7 @@ KeyFileStatus KeyFileFindComponent(const KeyFileLines& lines, char letter, const
             for (std::size_t k = 0; k < count; ++k) words[k] = KeyFileMaskWord(words[k], k);
         }
         for (std::size_t k = 0; k < count; ++k) {
-            std::uint8_t* at = bytes + 4 * (count - 1 - k);
-            at[0] = static_cast<std::uint8_t>(words[k] >> 24);
-            at[1] = static_cast<std::uint8_t>(words[k] >> 16);
-            at[2] = static_cast<std::uint8_t>(words[k] >> 8);
-            at[3] = static_cast<std::uint8_t>(words[k]);
+            support::StoreBigEndian32(bytes + 4 * (count - 1 - k), words[k]);
         }
         value = support::Mpi::FromBytes(
             {bytes, 4 * count}, masked ? support::MpiKind::kSecret : support::MpiKind::kPublic);

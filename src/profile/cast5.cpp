@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "profile/cast5_sboxes.h"
+#include "support/byte_order.h"
 #include "support/constant_time.h"
 #include "support/secure_wipe.h"
 
@@ -21,17 +22,8 @@ constexpr const std::uint32_t* S8 = kCastSbox[7];
 
 using Subkey = CastContext::Subkey;
 
-std::uint32_t Load32(const std::uint8_t* bytes) {
-    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
-           (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
-}
-
-void Store32(std::uint8_t* bytes, std::uint32_t word) {
-    bytes[0] = static_cast<std::uint8_t>(word >> 24);
-    bytes[1] = static_cast<std::uint8_t>(word >> 16);
-    bytes[2] = static_cast<std::uint8_t>(word >> 8);
-    bytes[3] = static_cast<std::uint8_t>(word);
-}
+using support::LoadBigEndian32;
+using support::StoreBigEndian32;
 
 bool HasMarker(const CastContext& context) {
     return std::memcmp(context.marker, kCastMarker, 15) == 0;
@@ -170,29 +162,29 @@ bool IsShortKey(const CastContext& context) {
 template <int Rounds>
 QUILLON_SCALAR_ONLY void CbcDecryptBlocks(CastContext& context, const std::uint8_t* in,
                                           std::uint8_t* out, std::size_t blocks) {
-    std::uint32_t chainLeft = Load32(context.chaining);
-    std::uint32_t chainRight = Load32(context.chaining + 4);
+    std::uint32_t chainLeft = LoadBigEndian32(context.chaining);
+    std::uint32_t chainRight = LoadBigEndian32(context.chaining + 4);
     for (; blocks >= 2; blocks -= 2, in += 16, out += 16) {
-        std::uint32_t left0 = Load32(in), right0 = Load32(in + 4);
-        std::uint32_t left1 = Load32(in + 8), right1 = Load32(in + 12);
+        std::uint32_t left0 = LoadBigEndian32(in), right0 = LoadBigEndian32(in + 4);
+        std::uint32_t left1 = LoadBigEndian32(in + 8), right1 = LoadBigEndian32(in + 12);
         DecryptHalvesTwice<Rounds>(left0, right0, left1, right1, context.subkeys);
-        Store32(out, left0 ^ chainLeft);
-        Store32(out + 4, right0 ^ chainRight);
-        Store32(out + 8, left1 ^ Load32(in));
-        Store32(out + 12, right1 ^ Load32(in + 4));
-        chainLeft = Load32(in + 8);
-        chainRight = Load32(in + 12);
+        StoreBigEndian32(out, left0 ^ chainLeft);
+        StoreBigEndian32(out + 4, right0 ^ chainRight);
+        StoreBigEndian32(out + 8, left1 ^ LoadBigEndian32(in));
+        StoreBigEndian32(out + 12, right1 ^ LoadBigEndian32(in + 4));
+        chainLeft = LoadBigEndian32(in + 8);
+        chainRight = LoadBigEndian32(in + 12);
     }
     if (blocks != 0) {
-        std::uint32_t left = Load32(in), right = Load32(in + 4);
+        std::uint32_t left = LoadBigEndian32(in), right = LoadBigEndian32(in + 4);
         DecryptHalves<Rounds>(left, right, context.subkeys);
-        Store32(out, left ^ chainLeft);
-        Store32(out + 4, right ^ chainRight);
-        chainLeft = Load32(in);
-        chainRight = Load32(in + 4);
+        StoreBigEndian32(out, left ^ chainLeft);
+        StoreBigEndian32(out + 4, right ^ chainRight);
+        chainLeft = LoadBigEndian32(in);
+        chainRight = LoadBigEndian32(in + 4);
     }
-    Store32(context.chaining, chainLeft);
-    Store32(context.chaining + 4, chainRight);
+    StoreBigEndian32(context.chaining, chainLeft);
+    StoreBigEndian32(context.chaining + 4, chainRight);
 }
 
 void CbcDecrypt(CastContext& context, const std::uint8_t* in, std::uint8_t* out,
@@ -210,20 +202,20 @@ void CbcDecrypt(CastContext& context, const std::uint8_t* in, std::uint8_t* out,
 template <int Rounds>
 void CbcEncryptBlocks(CastContext& context, const std::uint8_t* in, std::uint8_t* out,
                       std::size_t blocks) {
-    std::uint32_t left = Load32(context.chaining);
-    std::uint32_t right = Load32(context.chaining + 4);
+    std::uint32_t left = LoadBigEndian32(context.chaining);
+    std::uint32_t right = LoadBigEndian32(context.chaining + 4);
     for (; blocks != 0; --blocks, in += 8) {
-        left ^= Load32(in);
-        right ^= Load32(in + 4);
+        left ^= LoadBigEndian32(in);
+        right ^= LoadBigEndian32(in + 4);
         EncryptHalves<Rounds>(left, right, context.subkeys);
         if (out != nullptr) {
-            Store32(out, left);
-            Store32(out + 4, right);
+            StoreBigEndian32(out, left);
+            StoreBigEndian32(out + 4, right);
             out += 8;
         }
     }
-    Store32(context.chaining, left);
-    Store32(context.chaining + 4, right);
+    StoreBigEndian32(context.chaining, left);
+    StoreBigEndian32(context.chaining + 4, right);
 }
 
 void CbcEncrypt(CastContext& context, const std::uint8_t* in, std::uint8_t* out,
@@ -249,40 +241,56 @@ void ComputeSubkeys(const std::uint8_t key[16], CastContext::Subkey subkeys[16])
     std::uint8_t x[16], z[16];
     std::memcpy(x, key, 16);
     std::uint32_t k[32];
-    const auto setX = [&x](int at, std::uint32_t word) { Store32(x + at, word); };
-    const auto setZ = [&z](int at, std::uint32_t word) { Store32(z + at, word); };
+    const auto setX = [&x](int at, std::uint32_t word) { StoreBigEndian32(x + at, word); };
+    const auto setZ = [&z](int at, std::uint32_t word) { StoreBigEndian32(z + at, word); };
     for (int half = 0; half < 32; half += 16) {
-        setZ(0x0, Load32(x + 0x0) ^ S5[x[0xD]] ^ S6[x[0xF]] ^ S7[x[0xC]] ^ S8[x[0xE]] ^ S7[x[0x8]]);
-        setZ(0x4, Load32(x + 0x8) ^ S5[z[0x0]] ^ S6[z[0x2]] ^ S7[z[0x1]] ^ S8[z[0x3]] ^ S8[x[0xA]]);
-        setZ(0x8, Load32(x + 0xC) ^ S5[z[0x7]] ^ S6[z[0x6]] ^ S7[z[0x5]] ^ S8[z[0x4]] ^ S5[x[0x9]]);
-        setZ(0xC, Load32(x + 0x4) ^ S5[z[0xA]] ^ S6[z[0x9]] ^ S7[z[0xB]] ^ S8[z[0x8]] ^ S6[x[0xB]]);
+        setZ(0x0, LoadBigEndian32(x + 0x0) ^ S5[x[0xD]] ^ S6[x[0xF]] ^ S7[x[0xC]] ^ S8[x[0xE]] ^
+                      S7[x[0x8]]);
+        setZ(0x4, LoadBigEndian32(x + 0x8) ^ S5[z[0x0]] ^ S6[z[0x2]] ^ S7[z[0x1]] ^ S8[z[0x3]] ^
+                      S8[x[0xA]]);
+        setZ(0x8, LoadBigEndian32(x + 0xC) ^ S5[z[0x7]] ^ S6[z[0x6]] ^ S7[z[0x5]] ^ S8[z[0x4]] ^
+                      S5[x[0x9]]);
+        setZ(0xC, LoadBigEndian32(x + 0x4) ^ S5[z[0xA]] ^ S6[z[0x9]] ^ S7[z[0xB]] ^ S8[z[0x8]] ^
+                      S6[x[0xB]]);
         k[half + 0] = S5[z[0x8]] ^ S6[z[0x9]] ^ S7[z[0x7]] ^ S8[z[0x6]] ^ S5[z[0x2]];
         k[half + 1] = S5[z[0xA]] ^ S6[z[0xB]] ^ S7[z[0x5]] ^ S8[z[0x4]] ^ S6[z[0x6]];
         k[half + 2] = S5[z[0xC]] ^ S6[z[0xD]] ^ S7[z[0x3]] ^ S8[z[0x2]] ^ S7[z[0x9]];
         k[half + 3] = S5[z[0xE]] ^ S6[z[0xF]] ^ S7[z[0x1]] ^ S8[z[0x0]] ^ S8[z[0xC]];
 
-        setX(0x0, Load32(z + 0x8) ^ S5[z[0x5]] ^ S6[z[0x7]] ^ S7[z[0x4]] ^ S8[z[0x6]] ^ S7[z[0x0]]);
-        setX(0x4, Load32(z + 0x0) ^ S5[x[0x0]] ^ S6[x[0x2]] ^ S7[x[0x1]] ^ S8[x[0x3]] ^ S8[z[0x2]]);
-        setX(0x8, Load32(z + 0x4) ^ S5[x[0x7]] ^ S6[x[0x6]] ^ S7[x[0x5]] ^ S8[x[0x4]] ^ S5[z[0x1]]);
-        setX(0xC, Load32(z + 0xC) ^ S5[x[0xA]] ^ S6[x[0x9]] ^ S7[x[0xB]] ^ S8[x[0x8]] ^ S6[z[0x3]]);
+        setX(0x0, LoadBigEndian32(z + 0x8) ^ S5[z[0x5]] ^ S6[z[0x7]] ^ S7[z[0x4]] ^ S8[z[0x6]] ^
+                      S7[z[0x0]]);
+        setX(0x4, LoadBigEndian32(z + 0x0) ^ S5[x[0x0]] ^ S6[x[0x2]] ^ S7[x[0x1]] ^ S8[x[0x3]] ^
+                      S8[z[0x2]]);
+        setX(0x8, LoadBigEndian32(z + 0x4) ^ S5[x[0x7]] ^ S6[x[0x6]] ^ S7[x[0x5]] ^ S8[x[0x4]] ^
+                      S5[z[0x1]]);
+        setX(0xC, LoadBigEndian32(z + 0xC) ^ S5[x[0xA]] ^ S6[x[0x9]] ^ S7[x[0xB]] ^ S8[x[0x8]] ^
+                      S6[z[0x3]]);
         k[half + 4] = S5[x[0x3]] ^ S6[x[0x2]] ^ S7[x[0xC]] ^ S8[x[0xD]] ^ S5[x[0x8]];
         k[half + 5] = S5[x[0x1]] ^ S6[x[0x0]] ^ S7[x[0xE]] ^ S8[x[0xF]] ^ S6[x[0xD]];
         k[half + 6] = S5[x[0x7]] ^ S6[x[0x6]] ^ S7[x[0x8]] ^ S8[x[0x9]] ^ S7[x[0x3]];
         k[half + 7] = S5[x[0x5]] ^ S6[x[0x4]] ^ S7[x[0xA]] ^ S8[x[0xB]] ^ S8[x[0x7]];
 
-        setZ(0x0, Load32(x + 0x0) ^ S5[x[0xD]] ^ S6[x[0xF]] ^ S7[x[0xC]] ^ S8[x[0xE]] ^ S7[x[0x8]]);
-        setZ(0x4, Load32(x + 0x8) ^ S5[z[0x0]] ^ S6[z[0x2]] ^ S7[z[0x1]] ^ S8[z[0x3]] ^ S8[x[0xA]]);
-        setZ(0x8, Load32(x + 0xC) ^ S5[z[0x7]] ^ S6[z[0x6]] ^ S7[z[0x5]] ^ S8[z[0x4]] ^ S5[x[0x9]]);
-        setZ(0xC, Load32(x + 0x4) ^ S5[z[0xA]] ^ S6[z[0x9]] ^ S7[z[0xB]] ^ S8[z[0x8]] ^ S6[x[0xB]]);
+        setZ(0x0, LoadBigEndian32(x + 0x0) ^ S5[x[0xD]] ^ S6[x[0xF]] ^ S7[x[0xC]] ^ S8[x[0xE]] ^
+                      S7[x[0x8]]);
+        setZ(0x4, LoadBigEndian32(x + 0x8) ^ S5[z[0x0]] ^ S6[z[0x2]] ^ S7[z[0x1]] ^ S8[z[0x3]] ^
+                      S8[x[0xA]]);
+        setZ(0x8, LoadBigEndian32(x + 0xC) ^ S5[z[0x7]] ^ S6[z[0x6]] ^ S7[z[0x5]] ^ S8[z[0x4]] ^
+                      S5[x[0x9]]);
+        setZ(0xC, LoadBigEndian32(x + 0x4) ^ S5[z[0xA]] ^ S6[z[0x9]] ^ S7[z[0xB]] ^ S8[z[0x8]] ^
+                      S6[x[0xB]]);
         k[half + 8] = S5[z[0x3]] ^ S6[z[0x2]] ^ S7[z[0xC]] ^ S8[z[0xD]] ^ S5[z[0x9]];
         k[half + 9] = S5[z[0x1]] ^ S6[z[0x0]] ^ S7[z[0xE]] ^ S8[z[0xF]] ^ S6[z[0xC]];
         k[half + 10] = S5[z[0x7]] ^ S6[z[0x6]] ^ S7[z[0x8]] ^ S8[z[0x9]] ^ S7[z[0x2]];
         k[half + 11] = S5[z[0x5]] ^ S6[z[0x4]] ^ S7[z[0xA]] ^ S8[z[0xB]] ^ S8[z[0x6]];
 
-        setX(0x0, Load32(z + 0x8) ^ S5[z[0x5]] ^ S6[z[0x7]] ^ S7[z[0x4]] ^ S8[z[0x6]] ^ S7[z[0x0]]);
-        setX(0x4, Load32(z + 0x0) ^ S5[x[0x0]] ^ S6[x[0x2]] ^ S7[x[0x1]] ^ S8[x[0x3]] ^ S8[z[0x2]]);
-        setX(0x8, Load32(z + 0x4) ^ S5[x[0x7]] ^ S6[x[0x6]] ^ S7[x[0x5]] ^ S8[x[0x4]] ^ S5[z[0x1]]);
-        setX(0xC, Load32(z + 0xC) ^ S5[x[0xA]] ^ S6[x[0x9]] ^ S7[x[0xB]] ^ S8[x[0x8]] ^ S6[z[0x3]]);
+        setX(0x0, LoadBigEndian32(z + 0x8) ^ S5[z[0x5]] ^ S6[z[0x7]] ^ S7[z[0x4]] ^ S8[z[0x6]] ^
+                      S7[z[0x0]]);
+        setX(0x4, LoadBigEndian32(z + 0x0) ^ S5[x[0x0]] ^ S6[x[0x2]] ^ S7[x[0x1]] ^ S8[x[0x3]] ^
+                      S8[z[0x2]]);
+        setX(0x8, LoadBigEndian32(z + 0x4) ^ S5[x[0x7]] ^ S6[x[0x6]] ^ S7[x[0x5]] ^ S8[x[0x4]] ^
+                      S5[z[0x1]]);
+        setX(0xC, LoadBigEndian32(z + 0xC) ^ S5[x[0xA]] ^ S6[x[0x9]] ^ S7[x[0xB]] ^ S8[x[0x8]] ^
+                      S6[z[0x3]]);
         k[half + 12] = S5[x[0x8]] ^ S6[x[0x9]] ^ S7[x[0x7]] ^ S8[x[0x6]] ^ S5[x[0x3]];
         k[half + 13] = S5[x[0xA]] ^ S6[x[0xB]] ^ S7[x[0x5]] ^ S8[x[0x4]] ^ S6[x[0x7]];
         k[half + 14] = S5[x[0xC]] ^ S6[x[0xD]] ^ S7[x[0x3]] ^ S8[x[0x2]] ^ S7[x[0x8]];

@@ -10,6 +10,7 @@
 #include "quillon.h"
 #include "random/entropy_poll.h"
 #include "random/timing_jitter.h"
+#include "support/byte_order.h"
 #include "support/secure_wipe.h"
 #include "toolkit/owners.h"
 
@@ -128,9 +129,7 @@ std::int32_t Random15() {
         (void)toolkit::AlgGenerateRandomBytes(
             generator.randomObject.load(std::memory_order_relaxed), bytes, 4, nullptr);
     }
-    const std::uint32_t value =
-        bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-    return static_cast<std::int32_t>(value & 0x7FFF);
+    return static_cast<std::int32_t>(support::LoadLittleEndian32(bytes) & 0x7FFF);
 }
 
 // The auxiliary block and the seed-ring reset are written under the lock too, so that callers

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "hash/sha1.h"
+#include "support/byte_order.h"
 #include "support/secure_wipe.h"
 
 namespace quillon::toolkit::methods {
@@ -13,12 +14,7 @@ void Fips186G(const std::uint8_t* c, std::size_t length, std::uint8_t x[20]) {
     std::uint32_t state[5];
     std::memcpy(state, hash::kSha1InitialState, sizeof state);
     hash::Sha1Compress(state, block, 1);
-    for (int i = 0; i < 5; ++i) {
-        x[4 * i] = static_cast<std::uint8_t>(state[i] >> 24);
-        x[4 * i + 1] = static_cast<std::uint8_t>(state[i] >> 16);
-        x[4 * i + 2] = static_cast<std::uint8_t>(state[i] >> 8);
-        x[4 * i + 3] = static_cast<std::uint8_t>(state[i]);
-    }
+    for (int i = 0; i < 5; ++i) support::StoreBigEndian32(x + 4 * i, state[i]);
     support::SecureWipe(block, sizeof block);
     support::SecureWipe(state, sizeof state);
 }

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "hash/sha1.h"
+#include "support/byte_order.h"
 #include "support/secure_wipe.h"
 #include "toolkit/methods/fips186_g.h"
 #include "toolkit/methods/methods.h"
@@ -52,9 +53,8 @@ MethodStatus MultiStreamInit(void* context, const void* parameters) {
 MethodStatus MultiStreamUpdate(void* context, const std::uint8_t* seed, std::uint32_t length) {
     auto& state = *static_cast<MultiStreamState*>(context);
     for (std::uint32_t s = 0; s < state.streamCount; ++s) {
-        const std::uint8_t index[4] = {
-            static_cast<std::uint8_t>(s >> 24), static_cast<std::uint8_t>(s >> 16),
-            static_cast<std::uint8_t>(s >> 8), static_cast<std::uint8_t>(s)};
+        std::uint8_t index[4];
+        support::StoreBigEndian32(index, s);
         hash::Sha1Context digest;
         hash::Sha1Init(digest);
         hash::Sha1Update(digest, state.keys[s], 20);

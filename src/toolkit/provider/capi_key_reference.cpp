@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "support/byte_order.h"
 #include "toolkit/provider/provider_methods.h"
 
 namespace quillon::toolkit::provider {
@@ -20,11 +21,6 @@ bool ReadName(const Item& data, std::uint32_t& offset, const char*& name) {
     name = end == start ? nullptr : reinterpret_cast<const char*>(start);
     offset += static_cast<std::uint32_t>(end - start) + 1;
     return true;
-}
-
-std::uint32_t ReadLittleEndian32(const std::uint8_t* bytes) {
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
 }
 
 // The key object keeps its own copy: the record and both byte strings in one block.
@@ -70,8 +66,8 @@ MethodStatus CapiParseKeyReference(const CapiKeyReference& reference, CapiKeyLoc
         reference.data.length - offset != kNumberFieldsLength) {
         return method::kKeyFormUnavailable;
     }
-    location.providerType = ReadLittleEndian32(reference.data.data + offset);
-    location.keySpec = ReadLittleEndian32(reference.data.data + offset + 4);
+    location.providerType = support::LoadLittleEndian32(reference.data.data + offset);
+    location.keySpec = support::LoadLittleEndian32(reference.data.data + offset + 4);
     return method::kOk;
 }
 
