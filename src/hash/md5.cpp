@@ -1,25 +1,14 @@
 #include "hash/md5.h"
 
-#include <algorithm>
 #include <bit>
 #include <cstring>
 
+#include "support/byte_order.h"
+
 namespace quillon::hash {
-namespace {
 
-inline std::uint32_t LoadLittleEndian32(const std::uint8_t* bytes) {
-    std::uint32_t value;
-    std::memcpy(&value, bytes, 4);
-    if constexpr (std::endian::native == std::endian::big) value = __builtin_bswap32(value);
-    return value;
-}
-
-inline void StoreLittleEndian32(std::uint8_t* bytes, std::uint32_t value) {
-    if constexpr (std::endian::native == std::endian::big) value = __builtin_bswap32(value);
-    std::memcpy(bytes, &value, 4);
-}
-
-}  // namespace
+using support::LoadLittleEndian32;
+using support::StoreLittleEndian32;
 
 // One step: a = b + rotl(a + f(b, c, d) + X[k] + T, s). The message word and constant are added
 // first, off the dependency chain on b; G is split into two disjoint terms so that the one not
@@ -135,49 +124,21 @@ void Md5Init(Md5Context& context) {
     context.state[1] = 0xEFCDAB89u;
     context.state[2] = 0x98BADCFEu;
     context.state[3] = 0x10325476u;
-    context.bufferLength = 0;
-    context.totalLength = 0;
+    support::MdStart(context.input);
 }
 
 void Md5Update(Md5Context& context, const std::uint8_t* data, std::size_t length) {
-    if (length == 0) return;
-    context.totalLength += length;
-    if (context.bufferLength != 0) {
-        const std::size_t take = std::min(length, kMd5BlockLength - context.bufferLength);
-        std::memcpy(context.buffer + context.bufferLength, data, take);
-        context.bufferLength += static_cast<std::uint32_t>(take);
-        data += take;
-        length -= take;
-        if (context.bufferLength < kMd5BlockLength) return;
-        Md5Compress(context.state, context.buffer, 1);
-        context.bufferLength = 0;
-    }
-    if (length >= kMd5BlockLength) {
-        const std::size_t blocks = length / kMd5BlockLength;
-        Md5Compress(context.state, data, blocks);
-        data += blocks * kMd5BlockLength;
-        length -= blocks * kMd5BlockLength;
-    }
-    if (length != 0) {
-        std::memcpy(context.buffer, data, length);
-        context.bufferLength = static_cast<std::uint32_t>(length);
-    }
+    support::MdUpdate(context.input, data, length,
+                      [&context](const std::uint8_t* blocks, std::size_t count) {
+                          Md5Compress(context.state, blocks, count);
+                      });
 }
 
 void Md5Final(Md5Context& context, std::uint8_t* digest) {
-    std::uint8_t* buffer = context.buffer;
-    std::uint32_t used = context.bufferLength;
-    buffer[used++] = 0x80;
-    if (used > kMd5BlockLength - 8) {
-        std::memset(buffer + used, 0, kMd5BlockLength - used);
-        Md5Compress(context.state, buffer, 1);
-        used = 0;
-    }
-    std::memset(buffer + used, 0, kMd5BlockLength - 8 - used);
-    const std::uint64_t bits = context.totalLength * 8;
-    StoreLittleEndian32(buffer + 56, static_cast<std::uint32_t>(bits));
-    StoreLittleEndian32(buffer + 60, static_cast<std::uint32_t>(bits >> 32));
-    Md5Compress(context.state, buffer, 1);
+    support::MdFinish(context.input, support::MdLengthOrder::kLittleEndian,
+                      [&context](const std::uint8_t* blocks, std::size_t count) {
+                          Md5Compress(context.state, blocks, count);
+                      });
     for (int i = 0; i < 4; ++i) StoreLittleEndian32(digest + 4 * i, context.state[i]);
 }
 

@@ -4,16 +4,16 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "support/md_block_buffer.h"
+
 namespace quillon::hash {
 
 inline constexpr std::size_t kMd5DigestLength = 16;
-inline constexpr std::size_t kMd5BlockLength = 64;
+inline constexpr std::size_t kMd5BlockLength = support::kMdBlockLength;
 
 struct Md5Context {
     std::uint32_t state[4];
-    std::uint32_t bufferLength;
-    std::uint64_t totalLength;
-    std::uint8_t buffer[kMd5BlockLength];
+    support::MdBlockBuffer input;
 };
 
 void Md5Init(Md5Context& context);

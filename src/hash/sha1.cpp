@@ -1,9 +1,10 @@
 #include "hash/sha1.h"
 
-#include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cstring>
+
+#include "support/byte_order.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
@@ -14,22 +15,8 @@
 namespace quillon::hash {
 namespace {
 
-inline std::uint32_t LoadBigEndian32(const std::uint8_t* bytes) {
-    std::uint32_t value;
-    std::memcpy(&value, bytes, 4);
-    if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap32(value);
-    return value;
-}
-
-inline void StoreBigEndian32(std::uint8_t* bytes, std::uint32_t value) {
-    if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap32(value);
-    std::memcpy(bytes, &value, 4);
-}
-
-inline void StoreBigEndian64(std::uint8_t* bytes, std::uint64_t value) {
-    if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap64(value);
-    std::memcpy(bytes, &value, 8);
-}
+using support::LoadBigEndian32;
+using support::StoreBigEndian32;
 
 using CompressFunction = void (*)(std::uint32_t*, const std::uint8_t*, std::size_t);
 
@@ -212,47 +199,21 @@ void Sha1Compress(std::uint32_t state[5], const std::uint8_t* blocks, std::size_
 
 void Sha1Init(Sha1Context& context) {
     std::memcpy(context.state, kSha1InitialState, sizeof context.state);
-    context.bufferLength = 0;
-    context.totalLength = 0;
+    support::MdStart(context.input);
 }
 
 void Sha1Update(Sha1Context& context, const std::uint8_t* data, std::size_t length) {
-    if (length == 0) return;
-    context.totalLength += length;
-    if (context.bufferLength != 0) {
-        const std::size_t take = std::min(length, kSha1BlockLength - context.bufferLength);
-        std::memcpy(context.buffer + context.bufferLength, data, take);
-        context.bufferLength += static_cast<std::uint32_t>(take);
-        data += take;
-        length -= take;
-        if (context.bufferLength < kSha1BlockLength) return;
-        Sha1Compress(context.state, context.buffer, 1);
-        context.bufferLength = 0;
-    }
-    if (length >= kSha1BlockLength) {
-        const std::size_t blocks = length / kSha1BlockLength;
-        Sha1Compress(context.state, data, blocks);
-        data += blocks * kSha1BlockLength;
-        length -= blocks * kSha1BlockLength;
-    }
-    if (length != 0) {
-        std::memcpy(context.buffer, data, length);
-        context.bufferLength = static_cast<std::uint32_t>(length);
-    }
+    support::MdUpdate(context.input, data, length,
+                      [&context](const std::uint8_t* blocks, std::size_t count) {
+                          Sha1Compress(context.state, blocks, count);
+                      });
 }
 
 void Sha1Final(Sha1Context& context, std::uint8_t* digest) {
-    std::uint8_t* buffer = context.buffer;
-    std::uint32_t used = context.bufferLength;
-    buffer[used++] = 0x80;
-    if (used > kSha1BlockLength - 8) {
-        std::memset(buffer + used, 0, kSha1BlockLength - used);
-        Sha1Compress(context.state, buffer, 1);
-        used = 0;
-    }
-    std::memset(buffer + used, 0, kSha1BlockLength - 8 - used);
-    StoreBigEndian64(buffer + kSha1BlockLength - 8, context.totalLength * 8);
-    Sha1Compress(context.state, buffer, 1);
+    support::MdFinish(context.input, support::MdLengthOrder::kBigEndian,
+                      [&context](const std::uint8_t* blocks, std::size_t count) {
+                          Sha1Compress(context.state, blocks, count);
+                      });
     for (int i = 0; i < 5; ++i) StoreBigEndian32(digest + 4 * i, context.state[i]);
 }
 
