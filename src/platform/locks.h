@@ -2,32 +2,32 @@
 // mutex shared with other processes.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 
 namespace quillon::platform {
 
-// A critical section (a pthread mutex on POSIX) made on first need and never destroyed: whoever
-// first enters it creates it, and threads that arrive meanwhile wait until it is ready.
-class LazyCriticalSection {
+// A critical section (a pthread mutex on POSIX) that needs no constructor at load: its owner
+// creates it before the first Enter (support::Once does that, on first need).
+class CriticalSection {
   public:
-    constexpr LazyCriticalSection() = default;
-    LazyCriticalSection(const LazyCriticalSection&) = delete;
-    LazyCriticalSection& operator=(const LazyCriticalSection&) = delete;
+    constexpr CriticalSection() = default;
+    CriticalSection(const CriticalSection&) = delete;
+    CriticalSection& operator=(const CriticalSection&) = delete;
 
+    void Create();
     void Enter();
     void Leave();
-    // Creates it now if it does not exist yet.
-    void EnsureCreated();
-    // Deletes it if it exists, so that the module leaves nothing behind when it is unloaded;
-    // the next Enter creates it again. Only when no thread holds or waits for it.
+    // Deletes it, so that the module leaves nothing behind when it is unloaded; Create makes it
+    // again. Only when no thread holds or waits for it.
     void Destroy();
 
   private:
-    static constexpr std::uint32_t kAbsent = 0, kCreating = 1, kReady = 2;
-    std::atomic<std::uint32_t> state_{kAbsent};
     alignas(8) unsigned char storage_[48] = {};
 };
+
+// Gives the processor to any other ready thread, for a thread waiting for another to finish a
+// brief piece of work (a one-time preparation). Unlike YieldTimeSlice, no test replaces it.
+void YieldToOtherThreads();
 
 // Locks for state that every thread of the process shares. Each is usable from the first call,
 // needs no set-up and cannot fail, so callers have no error path for it. Not recursive.

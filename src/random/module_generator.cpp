@@ -11,6 +11,7 @@
 #include "random/entropy_poll.h"
 #include "random/timing_jitter.h"
 #include "support/byte_order.h"
+#include "support/once.h"
 #include "support/secure_wipe.h"
 #include "toolkit/owners.h"
 
@@ -25,7 +26,8 @@ constexpr std::uint32_t kSeededObjectBytes = 80;
 
 struct Generator {
     std::atomic<toolkit::AlgObject*> randomObject{nullptr};
-    platform::LazyCriticalSection lock;
+    support::Once lockCreated;
+    platform::CriticalSection lock;
     std::uint8_t seedRing[8] = {};
     std::uint32_t ringPosition = 0;
     std::atomic<std::uint32_t> keyed{0};
@@ -37,9 +39,20 @@ struct Generator {
 
 constinit Generator generator;
 
+// The lock is made on first need: the module runs nothing at load.
+void CreateLockIfMissing() {
+    (void)generator.lockCreated.Run([] {
+        generator.lock.Create();
+        return true;
+    });
+}
+
 class Locked {
   public:
-    Locked() { generator.lock.Enter(); }
+    Locked() {
+        CreateLockIfMissing();
+        generator.lock.Enter();
+    }
     ~Locked() { generator.lock.Leave(); }
     Locked(const Locked&) = delete;
     Locked& operator=(const Locked&) = delete;
@@ -72,7 +85,7 @@ void FeedItem(void* context, const void* bytes, std::uint32_t length) {
 }  // namespace
 
 toolkit::Status Reseed(std::uint32_t callerValue) {
-    generator.lock.EnsureCreated();
+    CreateLockIfMissing();
     std::srand(callerValue);
     CreateRandomObjectIfMissing();
     SetKeys(kDefaultKeyA, kDefaultKeyB);
@@ -177,7 +190,9 @@ void ReleaseModuleGenerator() {
     SetAuxBlock(0, nullptr);
     support::SecureWipe(generator.keyA, sizeof generator.keyA);
     support::SecureWipe(generator.keyB, sizeof generator.keyB);
+    // The resets above went through the lock, so it exists.
     generator.lock.Destroy();
+    generator.lockCreated.Reset();
 }
 
 namespace {

@@ -1,6 +1,6 @@
 #include "support/once.h"
 
-#include "platform/timing.h"
+#include "platform/locks.h"
 
 namespace quillon::support {
 
@@ -14,7 +14,7 @@ bool Once::Begin() {
             return true;
         }
         if (state == kRunning) {
-            platform::YieldTimeSlice();
+            platform::YieldToOtherThreads();
             state = state_.load(std::memory_order_acquire);
         }
     }

@@ -1,4 +1,4 @@
-// The lazily created critical section on POSIX: a pthread mutex in the lock's storage.
+// The critical section on POSIX: a pthread mutex in the lock's storage.
 #include <pthread.h>
 #include <sched.h>
 
@@ -15,31 +15,25 @@ pthread_mutex_t* MutexIn(unsigned char* storage) {
 
 }  // namespace
 
-void LazyCriticalSection::EnsureCreated() {
+void CriticalSection::Create() {
     static_assert(sizeof(pthread_mutex_t) <= sizeof storage_);
-    if (state_.load(std::memory_order_acquire) == kReady) return;
-    std::uint32_t expected = kAbsent;
-    if (state_.compare_exchange_strong(expected, kCreating, std::memory_order_acq_rel)) {
-        pthread_mutex_init(new (storage_) pthread_mutex_t, nullptr);
-        state_.store(kReady, std::memory_order_release);
-        return;
-    }
-    while (state_.load(std::memory_order_acquire) != kReady) sched_yield();
+    pthread_mutex_init(new (storage_) pthread_mutex_t, nullptr);
 }
 
-void LazyCriticalSection::Destroy() {
-    if (state_.load(std::memory_order_acquire) != kReady) return;
+void CriticalSection::Destroy() {
     pthread_mutex_destroy(MutexIn(storage_));
-    state_.store(kAbsent, std::memory_order_release);
 }
 
-void LazyCriticalSection::Enter() {
-    EnsureCreated();
+void CriticalSection::Enter() {
     pthread_mutex_lock(MutexIn(storage_));
 }
 
-void LazyCriticalSection::Leave() {
+void CriticalSection::Leave() {
     pthread_mutex_unlock(MutexIn(storage_));
+}
+
+void YieldToOtherThreads() {
+    sched_yield();
 }
 
 }  // namespace quillon::platform

@@ -1,4 +1,4 @@
-// The lazily created critical section on Windows.
+// The critical section on Windows, in the lock's storage.
 #include <windows.h>
 
 #include <new>
@@ -14,31 +14,25 @@ CRITICAL_SECTION* SectionIn(unsigned char* storage) {
 
 }  // namespace
 
-void LazyCriticalSection::EnsureCreated() {
+void CriticalSection::Create() {
     static_assert(sizeof(CRITICAL_SECTION) <= sizeof storage_);
-    if (state_.load(std::memory_order_acquire) == kReady) return;
-    std::uint32_t expected = kAbsent;
-    if (state_.compare_exchange_strong(expected, kCreating, std::memory_order_acq_rel)) {
-        InitializeCriticalSection(new (storage_) CRITICAL_SECTION);
-        state_.store(kReady, std::memory_order_release);
-        return;
-    }
-    while (state_.load(std::memory_order_acquire) != kReady) Sleep(0);
+    InitializeCriticalSection(new (storage_) CRITICAL_SECTION);
 }
 
-void LazyCriticalSection::Destroy() {
-    if (state_.load(std::memory_order_acquire) != kReady) return;
+void CriticalSection::Destroy() {
     DeleteCriticalSection(SectionIn(storage_));
-    state_.store(kAbsent, std::memory_order_release);
 }
 
-void LazyCriticalSection::Enter() {
-    EnsureCreated();
+void CriticalSection::Enter() {
     EnterCriticalSection(SectionIn(storage_));
 }
 
-void LazyCriticalSection::Leave() {
+void CriticalSection::Leave() {
     LeaveCriticalSection(SectionIn(storage_));
+}
+
+void YieldToOtherThreads() {
+    Sleep(0);
 }
 
 }  // namespace quillon::platform
