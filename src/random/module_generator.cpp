@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
+#include <span>
 
 #include "digest/digest_handle.h"
 #include "platform/locks.h"
@@ -186,13 +188,20 @@ void ReleaseModuleGenerator() {
     toolkit::AlgObject* object =
         generator.randomObject.exchange(nullptr, std::memory_order_acq_rel);
     if (object != nullptr) (void)toolkit::AlgDestroy(&object);
-    ResetSeedRing();
-    SetAuxBlock(0, nullptr);
-    support::SecureWipe(generator.keyA, sizeof generator.keyA);
-    support::SecureWipe(generator.keyB, sizeof generator.keyB);
-    // The resets above went through the lock, so it exists.
-    generator.lock.Destroy();
-    generator.lockCreated.Reset();
+    // No other thread is inside the module: the state goes back to its load-time values without
+    // the lock, which is destroyed only if it was ever made.
+    generator.keyed.store(0, std::memory_order_relaxed);
+    generator.ringPosition = 0;
+    generator.auxFlag = 0;
+    for (const std::span<std::uint8_t> bytes :
+         {std::span(generator.seedRing), std::span(generator.keyA), std::span(generator.keyB),
+          std::span(generator.auxBlock)}) {
+        support::SecureWipe(bytes.data(), bytes.size());
+    }
+    if (generator.lockCreated.Prepared()) {
+        generator.lock.Destroy();
+        generator.lockCreated.Reset();
+    }
 }
 
 namespace {

@@ -25,6 +25,9 @@ class Once {
         return prepared;
     }
 
+    // True when a run has succeeded (and no Reset came after it).
+    [[nodiscard]] bool Prepared() const { return state_.load(std::memory_order_acquire) == kDone; }
+
     // Back to unprepared, so that the next Run prepares again. Only while no other thread uses
     // what the once guards.
     void Reset() { state_.store(kFresh, std::memory_order_release); }

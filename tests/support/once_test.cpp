@@ -16,10 +16,13 @@ TEST(Once, PreparesOnceAndAnswersAfterwardsWithoutRunning) {
         ++runs;
         return true;
     };
+    EXPECT_FALSE(once.Prepared());
     EXPECT_TRUE(once.Run(prepare));
     EXPECT_TRUE(once.Run(prepare));
     EXPECT_EQ(runs, 1);
+    EXPECT_TRUE(once.Prepared());
     once.Reset();
+    EXPECT_FALSE(once.Prepared());
     EXPECT_TRUE(once.Run(prepare));
     EXPECT_EQ(runs, 2);
 }

@@ -19,8 +19,7 @@ cert::CertContext* CertContextOnce::Get() {
 }
 
 void CertContextOnce::Release() {
-    if (context_ != nullptr) cert::CertContextDestroy(&context_);
-    context_ = nullptr;
+    cert::CertContextDestroy(&context_);
     once_.Reset();
 }
 
