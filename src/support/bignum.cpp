@@ -37,6 +37,28 @@ bool PowmEven(Mpi& result, const Mpi& base, const Mpi& exponent, const Mpi& m,
     return done;
 }
 
+// base^exponent mod m for a public exponent and an odd m. OpenSSL turns to its constant-time
+// exponentiation whenever an operand carries the constant-time flag; with a public exponent that
+// buys nothing for a secret base already below the modulus, since the exponent's windows are
+// public and the Montgomery products take the same time for every base. OpenSSL's own RSA runs
+// its public-exponent work on secret bases so (encryption, the check of a private-key result),
+// and it costs a fraction of the constant-time path. Such a base is exponentiated from a copy in
+// the scratch, which does not carry the flag and is secure when the scratch is secret.
+bool PowmPublicExponent(Mpi& result, const Mpi& base, const Mpi& exponent, const Mpi& m,
+                        BN_MONT_CTX* form, MpiScratch& scratch) {
+    BN_CTX* ctx = scratch.get();
+    if (base.kind() == MpiKind::kPublic || base.IsNegative() || BN_ucmp(base.get(), m.get()) >= 0) {
+        return BN_mod_exp_mont(result.get(), base.get(), exponent.get(), m.get(), ctx, form) != 0;
+    }
+    BN_CTX_start(ctx);
+    BIGNUM* plainBase = BN_CTX_get(ctx);
+    const bool done =
+        plainBase != nullptr && BN_copy(plainBase, base.get()) != nullptr &&
+        BN_mod_exp_mont(result.get(), plainBase, exponent.get(), m.get(), ctx, form) != 0;
+    BN_CTX_end(ctx);
+    return done;
+}
+
 }  // namespace
 
 Mpi Mpi::Make(MpiKind kind, unsigned bitsHint) {
@@ -188,8 +210,7 @@ bool MpiPowm(Mpi& result, const Mpi& base, const Mpi& exponent, const Mpi& m, Mp
         return BN_mod_exp_mont_consttime(result.get(), base.get(), exponent.get(), m.get(),
                                          scratch.get(), nullptr) != 0;
     }
-    return BN_mod_exp_mont(result.get(), base.get(), exponent.get(), m.get(), scratch.get(),
-                           nullptr) != 0;
+    return PowmPublicExponent(result, base, exponent, m, nullptr, scratch);
 }
 
 bool MpiPowmMontgomery(Mpi& result, const Mpi& base, const Mpi& exponent, const Mpi& m,
@@ -199,8 +220,7 @@ bool MpiPowmMontgomery(Mpi& result, const Mpi& base, const Mpi& exponent, const 
         return BN_mod_exp_mont_consttime(result.get(), base.get(), exponent.get(), m.get(),
                                          scratch.get(), form.get()) != 0;
     }
-    return BN_mod_exp_mont(result.get(), base.get(), exponent.get(), m.get(), scratch.get(),
-                           form.get()) != 0;
+    return PowmPublicExponent(result, base, exponent, m, form.get(), scratch);
 }
 
 bool MpiPowmPair(const MpiPowmTask& first, const MpiPowmTask& second, MpiScratch& scratch) {

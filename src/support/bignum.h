@@ -144,7 +144,9 @@ class MpiMontgomery {
 // result = a mod m, in [0, m) also for negative a. Also false when m is not positive.
 [[nodiscard]] bool MpiMod(Mpi& result, const Mpi& a, const Mpi& m, MpiScratch& scratch);
 // result = base^exponent mod m, in [0, m) also for a negative base; constant-time for a secret
-// exponent and an odd modulus. Also false when m is not positive or the exponent is negative.
+// exponent and an odd modulus. A public exponent takes OpenSSL's general path even for a secret
+// base below m, as OpenSSL's own RSA does for its public-exponent work; the scratch must then be
+// secret. Also false when m is not positive or the exponent is negative.
 [[nodiscard]] bool MpiPowm(Mpi& result, const Mpi& base, const Mpi& exponent, const Mpi& m,
                            MpiScratch& scratch);
 // The same with m's prepared Montgomery form (m odd).

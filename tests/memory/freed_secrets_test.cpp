@@ -126,6 +126,81 @@ TEST(FreedSecrets, RsaPrivateComponents) {
     }
 }
 
+// One PKCS #1 operation on a fresh toolkit object; the bytes it gives.
+Bytes RunPkcs(InfoType kind, bool encrypt, KeyObject* key, const Bytes& in, AlgObject* random) {
+    AlgObject* alg = nullptr;
+    Bytes out(512);
+    std::uint32_t first = 0;
+    std::uint32_t second = 0;
+    const auto length = static_cast<std::uint32_t>(in.size());
+    const auto capacity = static_cast<std::uint32_t>(out.size());
+    Status status = AlgCreate(&alg);
+    if (status == kOk) status = AlgSetInfo(alg, kind, nullptr);
+    if (encrypt) {
+        if (status == kOk) status = AlgEncryptInit(alg, key, DefaultChooser, nullptr);
+        if (status == kOk) {
+            status = AlgEncryptUpdate(alg, out.data(), &first, capacity, in.data(), length, random,
+                                      nullptr);
+        }
+        if (status == kOk) {
+            status = AlgEncryptFinal(alg, out.data() + first, &second, capacity - first, random,
+                                     nullptr);
+        }
+    } else {
+        if (status == kOk) status = AlgDecryptInit(alg, key, DefaultChooser, nullptr);
+        if (status == kOk) {
+            status = AlgDecryptUpdate(alg, out.data(), &first, capacity, in.data(), length, random,
+                                      nullptr);
+        }
+        if (status == kOk) {
+            status = AlgDecryptFinal(alg, out.data() + first, &second, capacity - first, random,
+                                     nullptr);
+        }
+    }
+    (void)AlgDestroy(&alg);
+    out.resize(status == kOk ? first + second : 0);
+    return out;
+}
+
+// The message of an RSA encryption passes through the public-exponent arithmetic as a secret:
+// when the public key seals it, and when the private key's result is checked on the way out.
+TEST(FreedSecrets, RsaEncryptedMessage) {
+    ASSERT_TRUE(hooked);
+    std::mt19937 random(2718);
+    for (const int bits : {1024, 2048}) {
+        SCOPED_TRACE(bits);
+        const test::OpensslRsaKey& key = test::OpensslKey(bits);
+        KeyObject* priv = nullptr;
+        KeyObject* pub = nullptr;
+        ASSERT_EQ(KeyCreate(&priv), kOk);
+        ASSERT_EQ(KeyCreate(&pub), kOk);
+        Item pkcs8{const_cast<std::uint8_t*>(key.pkcs8.data()),
+                   static_cast<std::uint32_t>(key.pkcs8.size())};
+        Item spki{const_cast<std::uint8_t*>(key.spki.data()),
+                  static_cast<std::uint32_t>(key.spki.size())};
+        ASSERT_EQ(KeySetInfo(priv, KeyInfoRsaPrivateBer, &pkcs8), kOk);
+        ASSERT_EQ(KeySetInfo(pub, KeyInfoRsaPublicBer, &spki), kOk);
+        for (std::uint8_t round = 0; round < 3; ++round) {
+            Bytes message(40);
+            for (auto& byte : message) byte = static_cast<std::uint8_t>(random());
+            Bytes theirs(key.size());
+            ASSERT_EQ(
+                RSA_public_encrypt(40, message.data(), theirs.data(), key.rsa, RSA_PKCS1_PADDING),
+                static_cast<int>(key.size()));
+            const test::FreedBlockRecorder recorder;
+            AlgObject* seeded = FixedRandom(round);
+            const Bytes sealed = RunPkcs(InfoRsaPkcsPublic, true, pub, message, seeded);
+            (void)AlgDestroy(&seeded);
+            EXPECT_EQ(sealed.size(), key.size());
+            EXPECT_EQ(RunPkcs(InfoRsaPkcsPrivate, false, priv, theirs, nullptr), message);
+            EXPECT_GT(recorder.blocks(), 0u);
+            EXPECT_FALSE(recorder.Holds(message));
+        }
+        (void)KeyDestroy(&priv);
+        (void)KeyDestroy(&pub);
+    }
+}
+
 TEST(FreedSecrets, RawRsaPlainBytes) {
     ASSERT_TRUE(hooked);
     const test::RawRsaTestKey key(1024, 65537, "SCANKEY1");

@@ -161,6 +161,8 @@ TEST(Bignum, MatchesOpenSslOnRandomValues) {
         return bytes;
     };
     BN_CTX* ctx = BN_CTX_new();
+    MpiScratch secretScratch = MpiScratch::Make(MpiKind::kSecret);
+    ASSERT_FALSE(secretScratch.empty());
     const std::size_t kSizes[] = {1, 7, 64, 65, 255, 512, 1024, 1536, 2048};
     int inverses = 0;
     int prepared = 0;
@@ -186,6 +188,13 @@ TEST(Bignum, MatchesOpenSslOnRandomValues) {
         ASSERT_EQ(BN_mod_exp(expected.bn, ba.bn, be.bn, bm.bn, ctx), 1);
         EXPECT_EQ(ToBytesExact(r), expected.ToBytes());
 
+        // A secret base with a public exponent (a check of a private-key result, a raw RSA
+        // envelope), below the modulus or not.
+        const Mpi secretBase = Mpi::FromBytes(aBytes, MpiKind::kSecret);
+        const Mpi publicExponent = Mpi::FromBytes(eBytes);
+        ASSERT_TRUE(MpiPowm(r, secretBase, publicExponent, m, secretScratch));
+        EXPECT_EQ(ToBytesExact(r), expected.ToBytes());
+
         ASSERT_TRUE(MpiMod(r, a, m, scratch));
         ASSERT_EQ(BN_nnmod(expected.bn, ba.bn, bm.bn, ctx), 1);
         EXPECT_EQ(ToBytesExact(r), expected.ToBytes());
@@ -199,6 +208,11 @@ TEST(Bignum, MatchesOpenSslOnRandomValues) {
             Mpi second = Mpi::Make(kind);
             ASSERT_TRUE(MpiPowmMontgomery(first, reduced, e, m, form, scratch));
             ASSERT_EQ(BN_mod_exp(expected.bn, ba.bn, be.bn, bm.bn, ctx), 1);
+            EXPECT_EQ(ToBytesExact(first), expected.ToBytes());
+            Mpi secretReduced = Mpi::Make(MpiKind::kSecret);
+            ASSERT_TRUE(MpiCopy(secretReduced, reduced));
+            ASSERT_TRUE(
+                MpiPowmMontgomery(first, secretReduced, publicExponent, m, form, secretScratch));
             EXPECT_EQ(ToBytesExact(first), expected.ToBytes());
             const Mpi secretExponent = Mpi::FromBytes(eBytes, MpiKind::kSecret);
             ASSERT_TRUE(MpiPowmPair({first, reduced, secretExponent, m, form},
@@ -264,6 +278,11 @@ TEST(Bignum, SecretsStaySecure) {
     EXPECT_TRUE(secret(r));
     ASSERT_TRUE(MpiPowm(r, q, p, Mpi::FromUint(1000003), scratch));
     EXPECT_TRUE(secret(r));
+    // A secret base with a public exponent takes the general path on a copy: the base keeps its
+    // flags.
+    ASSERT_TRUE(MpiPowm(r, p, q, Mpi::FromUint(1000003), scratch));
+    EXPECT_TRUE(secret(r));
+    EXPECT_TRUE(secret(p));
     ASSERT_EQ(MpiInvm(r, q, p, scratch), MpiInverse::kFound);
     EXPECT_TRUE(secret(r));
     ASSERT_TRUE(MpiMul(r, q, q, scratch));
