@@ -1,8 +1,11 @@
 // The raw RSA envelope through its exports on key files written by the test fixture: wraps
 // (RawRsaPublic, which reads the key file again on every call, since a successful wrap drops
 // the path's cache entry) and unwraps (RawRsaPrivate, served from the cache after the first
-// call) per second, for 1024- and 2048-bit keys with a 16-byte secret.
+// call) per second, for 1024- and 2048-bit keys with a 16-byte secret; beside them OpenSSL's
+// unpadded RSA on the same keys (RSA_public_encrypt, and RSA_private_decrypt at its defaults,
+// blinding on).
 #include <benchmark/benchmark.h>
+#include <openssl/rsa.h>
 
 #include <cstring>
 #include <string>
@@ -19,12 +22,12 @@ using quillon::test::TemporaryDirectory;
 
 // A key file in a temporary directory that goes with it at exit.
 struct KeyFile {
+    RawRsaTestKey key;
     TemporaryDirectory directory;
     std::string path;
-    explicit KeyFile(int bits) {
-        const RawRsaTestKey key(bits, 65537, "benchkey");
-        path = directory.Write("key" + std::to_string(bits), key.FileText());
-    }
+    explicit KeyFile(int bits)
+        : key(bits, 65537, "benchkey"),
+          path(directory.Write("key" + std::to_string(bits), key.FileText())) {}
 };
 
 const KeyFile& FileOf(int bits) {
@@ -63,8 +66,40 @@ void Unwrap(benchmark::State& state) {
     }
 }
 
+// OpenSSL's raw operation on the same key: a block of the modulus' size below the modulus
+// (leading zero byte), encrypted once per call or decrypted once per call.
+void Openssl(benchmark::State& state, bool decrypt) {
+    const KeyFile& file = FileOf(static_cast<int>(state.range(0)));
+    RSA* rsa = const_cast<RSA*>(file.key.rsa());
+    const int size = RSA_size(rsa);
+    std::vector<uint8_t> block(static_cast<size_t>(size), 0x3C);
+    block[0] = 0;
+    std::vector<uint8_t> sealed(block.size());
+    std::vector<uint8_t> out(block.size());
+    if (RSA_public_encrypt(size, block.data(), sealed.data(), rsa, RSA_NO_PADDING) != size) {
+        state.SkipWithError("RSA_public_encrypt");
+    }
+    for (auto _ : state) {
+        const int length =
+            decrypt ? RSA_private_decrypt(size, sealed.data(), out.data(), rsa, RSA_NO_PADDING)
+                    : RSA_public_encrypt(size, block.data(), out.data(), rsa, RSA_NO_PADDING);
+        if (length != size) state.SkipWithError("openssl");
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+
 }  // namespace
 
+BENCHMARK_CAPTURE(Openssl, encrypt, false)
+    ->Name("raw_rsa_wrap/openssl")
+    ->Arg(1024)
+    ->Arg(2048)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Openssl, decrypt, true)
+    ->Name("raw_rsa_unwrap/openssl")
+    ->Arg(1024)
+    ->Arg(2048)
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(Wrap)->Name("raw_rsa_wrap/quillon")->Arg(1024)->Arg(2048)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Unwrap)
     ->Name("raw_rsa_unwrap/quillon")

@@ -13,6 +13,7 @@ namespace {
 
 using support::Mpi;
 using support::MpiKind;
+using support::MpiMontgomery;
 using support::MpiScratch;
 
 constexpr std::uint8_t kMarker = 0xFF;
@@ -72,10 +73,13 @@ std::int32_t RawRsaUnwrap(const char* path, std::uint8_t* buffer, std::uint32_t 
     }
     char tag[kKeyTagLength];
     std::memcpy(tag, buffer, kKeyTagLength);
-    // 'e' is required although the computation does not use it.
-    Mpi n, e, d, p, q, u;
-    const ComponentRequest requests[] = {{'n', false, &n}, {'e', false, &e}, {'d', true, &d},
-                                         {'p', true, &p},  {'q', true, &q},  {'u', true, &u}};
+    // 'e' is required although the computation does not use it. The primes are kept q first:
+    // the recombination below is Garner's with u = p^-1 mod q.
+    Mpi n, e, d, u;
+    Mpi primes[2];
+    const ComponentRequest requests[] = {{'n', false, &n},        {'e', false, &e},
+                                         {'d', true, &d},         {'p', true, &primes[1]},
+                                         {'q', true, &primes[0]}, {'u', true, &u}};
     const KeyFileStatus found = KeyFileFindComponents(path, tag, requests, recorded);
     if (found != KeyFileStatus::kOk) return KeyFileResult(found, kRawRsaFailed);
 
@@ -86,21 +90,31 @@ std::int32_t RawRsaUnwrap(const char* path, std::uint8_t* buffer, std::uint32_t 
     const Mpi c = Mpi::FromBytes({buffer + kRawRsaHeader, cBytes});
     if (c.empty()) return kRawRsaFailed;
     // Primes below 2 leave no modulus for a half of the computation.
-    if (MpiCompareUint(p, 1) <= 0 || MpiCompareUint(q, 1) <= 0) return kRawRsaFailed;
+    if (MpiCompareUint(primes[0], 1) <= 0 || MpiCompareUint(primes[1], 1) <= 0) {
+        return kRawRsaFailed;
+    }
 
-    // m1 = c^(d mod (p - 1)) mod p, m2 = c^(d mod (q - 1)) mod q, m = m1 + (u (m2 - m1) mod q) p;
+    // m2 = c^(d mod (q - 1)) mod q, m1 = c^(d mod (p - 1)) mod p, m = m1 + (u (m2 - m1) mod q) p;
     // every intermediate is secret. Any step that fails ran out of memory.
     MpiScratch scratch = MpiScratch::Make(MpiKind::kSecret);
-    Mpi modulus = Mpi::Make(MpiKind::kSecret, p.BitLength());
-    Mpi exponent = Mpi::Make(MpiKind::kSecret, p.BitLength());
-    Mpi m1 = Mpi::Make(MpiKind::kSecret, p.BitLength());
-    Mpi m2 = Mpi::Make(MpiKind::kSecret, q.BitLength());
-    Mpi m = Mpi::Make(MpiKind::kSecret, p.BitLength() + q.BitLength());
-    if (scratch.empty() || modulus.empty() || exponent.empty() || m1.empty() || m2.empty() ||
-        m.empty() || !MpiSubUint(modulus, p, 1) || !MpiMod(exponent, d, modulus, scratch) ||
-        !MpiPowm(m1, c, exponent, p, scratch) || !MpiSubUint(modulus, q, 1) ||
-        !MpiMod(exponent, d, modulus, scratch) || !MpiPowm(m2, c, exponent, q, scratch) ||
-        !support::MpiCrtCombine(m, m2, m1, q, p, u, scratch)) {
+    if (scratch.empty()) return kRawRsaFailed;
+    Mpi exponents[2];
+    MpiMontgomery forms[2];
+    Mpi halves[2];
+    for (int i = 0; i < 2; ++i) {
+        const unsigned primeBits = primes[i].BitLength();
+        Mpi lessOne = Mpi::Make(MpiKind::kSecret, primeBits);
+        exponents[i] = Mpi::Make(MpiKind::kSecret, primeBits);
+        halves[i] = Mpi::Make(MpiKind::kSecret, primeBits);
+        if (lessOne.empty() || exponents[i].empty() || halves[i].empty() ||
+            !MpiSubUint(lessOne, primes[i], 1) || !MpiMod(exponents[i], d, lessOne, scratch) ||
+            !support::MpiPrepareForm(primes[i], forms[i], scratch)) {
+            return kRawRsaFailed;
+        }
+    }
+    Mpi m = Mpi::Make(MpiKind::kSecret, primes[0].BitLength() + primes[1].BitLength());
+    if (m.empty() || !support::MpiCrtHalves(halves, c, primes, forms, exponents, scratch) ||
+        !support::MpiCrtCombine(m, halves[0], halves[1], primes[0], primes[1], u, scratch)) {
         return kRawRsaFailed;
     }
 

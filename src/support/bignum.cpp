@@ -164,6 +164,12 @@ void MpiMontgomery::Reset() {
     value_ = nullptr;
 }
 
+bool MpiPrepareForm(const Mpi& modulus, MpiMontgomery& form, MpiScratch& scratch) {
+    if (!modulus.IsOdd()) return true;
+    form = MpiMontgomery::Make(modulus, scratch);
+    return !form.empty();
+}
+
 int MpiCompare(const Mpi& a, const Mpi& b) {
     return BN_cmp(a.get(), b.get());
 }

@@ -129,6 +129,11 @@ class MpiMontgomery {
     bn_mont_ctx_st* value_ = nullptr;
 };
 
+// The form of an odd modulus above 1 made into `form`; an even modulus (no usable key has one)
+// leaves it empty, and exponentiations modulo it take the general path. False when out of
+// memory.
+[[nodiscard]] bool MpiPrepareForm(const Mpi& modulus, MpiMontgomery& form, MpiScratch& scratch);
+
 // Sign of a - b: negative, zero or positive.
 [[nodiscard]] int MpiCompare(const Mpi& a, const Mpi& b);
 [[nodiscard]] int MpiCompareUint(const Mpi& a, std::uint32_t b);

@@ -115,5 +115,57 @@ TEST(BignumCrt, RsaSizedPrimesMatchOpenSsl) {
     BN_CTX_free(ctx);
 }
 
+// The two halves against OpenSSL's exponentiation, for inputs of the full product's size:
+// paired on prepared forms for odd moduli, one after the other when a modulus is even (and has
+// no form).
+TEST(BignumCrt, HalvesMatchOpenSslPairedAndOneByOne) {
+    std::mt19937 random(4242);
+    BN_CTX* ctx = BN_CTX_new();
+    ASSERT_NE(ctx, nullptr);
+    MpiScratch scratch = MpiScratch::Make(MpiKind::kSecret);
+    ASSERT_FALSE(scratch.empty());
+    const auto randomNumber = [&](int bits) {
+        Bytes bytes(static_cast<std::size_t>(bits / 8));
+        for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
+        return BN_bin2bn(bytes.data(), static_cast<int>(bytes.size()), nullptr);
+    };
+    for (const int bits : {256, 512, 1024}) {
+        for (const bool even : {false, true}) {
+            SCOPED_TRACE(std::to_string(bits) + (even ? " bits, an even modulus" : " bits"));
+            BIGNUM* moduli[2] = {BN_new(), BN_new()};
+            ASSERT_EQ(BN_generate_prime_ex(moduli[0], bits, 0, nullptr, nullptr, nullptr), 1);
+            ASSERT_EQ(BN_generate_prime_ex(moduli[1], bits, 0, nullptr, nullptr, nullptr), 1);
+            if (even) {
+                ASSERT_EQ(BN_add_word(moduli[1], 1), 1);
+            }
+            BIGNUM* input = randomNumber(2 * bits);
+            Mpi primes[2];
+            Mpi exponents[2];
+            MpiMontgomery forms[2];
+            Mpi halves[2];
+            BIGNUM* exponentValues[2] = {randomNumber(bits), randomNumber(bits)};
+            for (int i = 0; i < 2; ++i) {
+                primes[i] = MpiOf(moduli[i], MpiKind::kSecret);
+                exponents[i] = MpiOf(exponentValues[i], MpiKind::kSecret);
+                halves[i] = Mpi::Make(MpiKind::kSecret);
+                ASSERT_TRUE(MpiPrepareForm(primes[i], forms[i], scratch));
+            }
+            EXPECT_EQ(forms[1].empty(), even);
+            ASSERT_TRUE(MpiCrtHalves(halves, MpiOf(input, MpiKind::kPublic), primes, forms,
+                                     exponents, scratch));
+            for (int i = 0; i < 2; ++i) {
+                BIGNUM* expected = BN_new();
+                ASSERT_EQ(BN_mod_exp(expected, input, exponentValues[i], moduli[i], ctx), 1);
+                EXPECT_EQ(BytesOf(halves[i]), BytesOf(expected)) << "half " << i;
+                BN_free(expected);
+                BN_free(moduli[i]);
+                BN_free(exponentValues[i]);
+            }
+            BN_free(input);
+        }
+    }
+    BN_CTX_free(ctx);
+}
+
 }  // namespace
 }  // namespace quillon::support

@@ -64,14 +64,6 @@ void DropReference(void* block, std::uint32_t length) {
     support::WipeAndRelease(block, length);
 }
 
-// The Montgomery form of an odd modulus; an even one (no usable key has one) stays without, and
-// its exponentiations take the general path.
-bool PrepareForm(const Mpi& modulus, MpiMontgomery& form, MpiScratch& scratch) {
-    if (!modulus.IsOdd()) return true;
-    form = MpiMontgomery::Make(modulus, scratch);
-    return !form.empty();
-}
-
 // The modulus rules shared by both keys; the numbers, holding the modulus and owned by the key's
 // memory list, or a method status.
 MethodStatus StartKey(KeyObject* owner, Mpi n, PreparedKey*& key) {
@@ -100,7 +92,7 @@ MethodStatus PreparePublic(KeyObject* owner, const RsaPublicKeyRecord& record, P
     key->exponent = Number(record.exponent);
     MpiScratch scratch = MpiScratch::Make(MpiKind::kPublic);
     if (key->exponent.empty() || scratch.empty() ||
-        !PrepareForm(key->modulus, key->modulusForm, scratch)) {
+        !support::MpiPrepareForm(key->modulus, key->modulusForm, scratch)) {
         return method::kOutOfMemory;
     }
     return method::kOk;
@@ -131,9 +123,9 @@ MethodStatus PreparePrivate(KeyObject* owner, const RsaPrivateCrtRecord& record,
     key->exponent = Number(record.publicExponent);
     if (key->primeExponents[0].empty() || key->primeExponents[1].empty() ||
         key->coefficient.empty() || key->exponent.empty() ||
-        !PrepareForm(key->primes[0], key->primeForms[0], scratch) ||
-        !PrepareForm(key->primes[1], key->primeForms[1], scratch) ||
-        !PrepareForm(key->modulus, key->modulusForm, scratch)) {
+        !support::MpiPrepareForm(key->primes[0], key->primeForms[0], scratch) ||
+        !support::MpiPrepareForm(key->primes[1], key->primeForms[1], scratch) ||
+        !support::MpiPrepareForm(key->modulus, key->modulusForm, scratch)) {
         return method::kOutOfMemory;
     }
     return method::kOk;
@@ -253,26 +245,6 @@ MethodStatus TransformPublic(const void* context, std::uint8_t* out, std::uint32
     return Finish(key, result, out, outLength);
 }
 
-// m1 = c^dP mod p and m2 = c^dQ mod q; with both moduli odd, together and on their prepared
-// forms.
-bool HalfResults(const PreparedKey& key, const Mpi& input, Mpi (&halves)[2], MpiScratch& scratch) {
-    for (int i = 0; i < 2; ++i) {
-        if (!support::MpiMod(halves[i], input, key.primes[i], scratch)) return false;
-    }
-    if (key.primeForms[0].empty() || key.primeForms[1].empty()) {
-        for (int i = 0; i < 2; ++i) {
-            if (!support::MpiPowm(halves[i], halves[i], key.primeExponents[i], key.primes[i],
-                                  scratch)) {
-                return false;
-            }
-        }
-        return true;
-    }
-    return support::MpiPowmPair(
-        {halves[0], halves[0], key.primeExponents[0], key.primes[0], key.primeForms[0]},
-        {halves[1], halves[1], key.primeExponents[1], key.primes[1], key.primeForms[1]}, scratch);
-}
-
 // m = m2 + (qInv (m1 - m2) mod p) q.
 MethodStatus TransformPrivate(const void* context, std::uint8_t* out, std::uint32_t* outLength,
                               std::uint32_t maxLength, const std::uint8_t* in,
@@ -289,7 +261,8 @@ MethodStatus TransformPrivate(const void* context, std::uint8_t* out, std::uint3
     Mpi halves[2] = {Mpi::Make(MpiKind::kSecret, bits), Mpi::Make(MpiKind::kSecret, bits)};
     Mpi h = Mpi::Make(MpiKind::kSecret, bits);
     if (scratch.empty() || halves[0].empty() || halves[1].empty() || h.empty() ||
-        !HalfResults(key, input, halves, scratch) ||
+        !support::MpiCrtHalves(halves, input, key.primes, key.primeForms, key.primeExponents,
+                               scratch) ||
         !support::MpiCrtCombine(h, halves[0], halves[1], key.primes[0], key.primes[1],
                                 key.coefficient, scratch)) {
         return method::kOutOfMemory;
