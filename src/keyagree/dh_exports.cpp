@@ -46,7 +46,7 @@ int32_t StartKeyPair(DhKeyPair& pair, const DhKeyAgreeParams* params) {
     if (status == toolkit::kOk) {
         status = toolkit::AlgDigestInit(pair.object, nullptr, toolkit::DefaultChooser, nullptr);
     }
-    return status == toolkit::kOutOfMemory ? -1 : static_cast<int32_t>(status);
+    return status == toolkit::kOutOfMemory ? -1 : toolkit::ToExportStatus(status);
 }
 
 }  // namespace
@@ -75,7 +75,7 @@ extern "C" QUILLON_API int32_t QUILLON_CALL DhGenerateKeyPair(Item** publicValue
         if (value != nullptr) random::MakeSeededRandomObject(random.Receive());
         // Only memory keeps a value or a random object from being made.
         if (random == nullptr) return -1;
-        return static_cast<int32_t>(toolkit::AlgKeyAgreePhase1(
+        return toolkit::ToExportStatus(toolkit::AlgKeyAgreePhase1(
             pair.object, value->data, &value->length, params->primeLength, random, nullptr));
     });
     // Any failure past the argument check leaves both outputs null and nothing allocated.
@@ -99,7 +99,7 @@ extern "C" QUILLON_API int32_t QUILLON_CALL DhComputeSecret(Item** secret, DhKey
     const toolkit::Status status = toolkit::AlgKeyAgreePhase2(
         keyPair->object, value->data, &value->length, params->primeLength, peerValue->data,
         peerValue->length, nullptr);
-    if (status != toolkit::kOk) return static_cast<int32_t>(status);
+    if (status != toolkit::kOk) return toolkit::ToExportStatus(status);
     value.HandOut(secret);
     return 0;
 }

@@ -20,15 +20,18 @@ bool Sha1(const std::uint8_t* data, std::uint32_t length, const std::uint8_t* ta
           std::uint32_t tailLength, std::uint8_t (&digest)[kSha1Length]) {
     toolkit::OwnedAlg object;
     std::uint32_t produced = 0;
-    bool done = toolkit::AlgCreate(object.Receive()) == 0 &&
-                toolkit::AlgSetInfo(object, toolkit::InfoSha1, nullptr) == 0 &&
-                toolkit::AlgDigestInit(object, nullptr, toolkit::DefaultChooser, nullptr) == 0 &&
-                toolkit::AlgDigestUpdate(object, data, length, nullptr) == 0;
+    bool done =
+        toolkit::AlgCreate(object.Receive()) == toolkit::kOk &&
+        toolkit::AlgSetInfo(object, toolkit::InfoSha1, nullptr) == toolkit::kOk &&
+        toolkit::AlgDigestInit(object, nullptr, toolkit::DefaultChooser, nullptr) == toolkit::kOk &&
+        toolkit::AlgDigestUpdate(object, data, length, nullptr) == toolkit::kOk;
     if (done && tailLength != 0) {
-        done = toolkit::AlgDigestUpdate(object, tail, tailLength, nullptr) == 0;
+        done = toolkit::AlgDigestUpdate(object, tail, tailLength, nullptr) == toolkit::kOk;
     }
-    done = done && toolkit::AlgDigestFinal(object, digest, &produced, kSha1Length, nullptr) == 0 &&
-           produced == kSha1Length;
+    done =
+        done &&
+        toolkit::AlgDigestFinal(object, digest, &produced, kSha1Length, nullptr) == toolkit::kOk &&
+        produced == kSha1Length;
     return done;
 }
 

@@ -1,6 +1,7 @@
 #include "pubkey/key_handle.h"
 
 #include "support/handed_out_cell.h"
+#include "toolkit/status.h"
 
 namespace quillon::pubkey {
 
@@ -8,7 +9,7 @@ std::int32_t CreateKeyHandle(KeyHandle** handle, KeyFormGiver give, const void* 
     const std::int32_t result = support::MakeCell(handle, [&](KeyHandle& cell) {
         toolkit::Status status = toolkit::KeyCreate(cell.key.Receive());
         if (status == toolkit::kOk) status = give(cell.key, context);
-        return static_cast<std::int32_t>(status);
+        return toolkit::ToExportStatus(status);
     });
     // A key that could not be made clears the caller's variable; a cell that could not be
     // allocated leaves it alone.

@@ -21,10 +21,6 @@ namespace {
 // The public exponent of every generated key: 4097, not 65537.
 constexpr std::uint8_t kGeneratedExponent[] = {0x10, 0x01};
 
-int32_t Result(Status status) {
-    return static_cast<int32_t>(status);
-}
-
 Status GivePublic(KeyObject* key, const void* record) {
     return toolkit::KeySetInfo(key, toolkit::KeyInfoRsaPublic, record);
 }
@@ -101,7 +97,7 @@ extern "C" QUILLON_API int32_t QUILLON_CALL RsaGenerateKeyPair(KeyHandle** publi
     if (publicKey == nullptr || privateKey == nullptr) return -1;
     return support::MakeCell(publicKey, [&](KeyHandle& publicCell) {
         return support::MakeCell(privateKey, [&](KeyHandle& privateCell) {
-            return Result(GenerateKeyPair(publicCell, privateCell, modulusBits));
+            return toolkit::ToExportStatus(GenerateKeyPair(publicCell, privateCell, modulusBits));
         });
     });
 }
@@ -132,7 +128,7 @@ extern "C" QUILLON_API int32_t QUILLON_CALL RsaGetKeyInfo(KeyHandle* key, uint8_
     if (key == nullptr || modulusCapacity == nullptr || exponentCapacity == nullptr) return -1;
     void* record = nullptr;
     const Status status = toolkit::KeyGetInfo(&record, key->key, toolkit::KeyInfoRsaPublic);
-    if (status != toolkit::kOk) return Result(status);
+    if (status != toolkit::kOk) return toolkit::ToExportStatus(status);
     const auto& publicKey = *static_cast<const toolkit::RsaPublicKeyRecord*>(record);
     if (publicKey.modulus.length > *modulusCapacity ||
         publicKey.exponent.length > *exponentCapacity || modulus == nullptr ||
@@ -159,10 +155,10 @@ extern "C" QUILLON_API int32_t QUILLON_CALL RsaEncrypt(KeyHandle* key, const uin
     if (status != toolkit::kOk && status != toolkit::kOutOfMemory && !HoldsPrivateKey(key->key)) {
         status = StartPkcs(object, toolkit::InfoRsaPkcsPublic, key->key, true);
     }
-    if (status != toolkit::kOk) return Result(status);
+    if (status != toolkit::kOk) return toolkit::ToExportStatus(status);
     toolkit::OwnedAlg random;
     random::MakeSeededRandomObject(random.Receive());
-    return Result(RunPkcs(object, true, in, inLength, out, *capacity, random));
+    return toolkit::ToExportStatus(RunPkcs(object, true, in, inLength, out, *capacity, random));
 }
 
 extern "C" QUILLON_API int32_t QUILLON_CALL RsaPublicDecrypt(KeyHandle* key, const uint8_t* in,
@@ -173,7 +169,7 @@ extern "C" QUILLON_API int32_t QUILLON_CALL RsaPublicDecrypt(KeyHandle* key, con
     Status status = StartPkcs(object, toolkit::InfoRsaPkcsPublic, key->key, false);
     if (status == toolkit::kOk)
         status = RunPkcs(object, false, in, inLength, out, *capacity, nullptr);
-    return Result(status);
+    return toolkit::ToExportStatus(status);
 }
 
 extern "C" QUILLON_API void QUILLON_CALL RsaDestroyKey(KeyHandle** handle) {

@@ -129,7 +129,7 @@ std::int32_t GenerateBytes(std::int32_t length, std::uint8_t* out) {
     const Locked locked;
     toolkit::AlgObject* object = generator.randomObject.load(std::memory_order_relaxed);
     if (object == nullptr || length <= 0 || out == nullptr) return 1;
-    return static_cast<std::int32_t>(
+    return toolkit::ToExportStatus(
         toolkit::AlgGenerateRandomBytes(object, out, static_cast<std::uint32_t>(length), nullptr));
 }
 

@@ -2,6 +2,7 @@
 #include "quillon.h"
 #include "random/module_generator.h"
 #include "random/timing_jitter.h"
+#include "toolkit/status.h"
 
 using namespace quillon;
 
@@ -10,7 +11,7 @@ extern "C" QUILLON_API int32_t QUILLON_CALL RngRandom15(void) {
 }
 
 extern "C" QUILLON_API int32_t QUILLON_CALL RngInitialize(uint32_t seed) {
-    return static_cast<int32_t>(random::Reseed(seed));
+    return toolkit::ToExportStatus(random::Reseed(seed));
 }
 
 extern "C" QUILLON_API uint32_t QUILLON_CALL RngTimingJitter(void) {

@@ -31,6 +31,10 @@ constexpr std::uint32_t Number(MethodStatus status) {
     return static_cast<std::uint32_t>(status);
 }
 
+constexpr std::uint32_t Number(Status status) {
+    return static_cast<std::uint32_t>(status);
+}
+
 // The numbers are a contract with the methods and with the table above: each name keeps its own.
 static_assert(Number(method::kOk) == 0 && Number(method::kCancelled) == 1 &&
               Number(method::kFailure) == 2 && Number(method::kEvenExponent) == 3 &&
@@ -40,10 +44,12 @@ static_assert(Number(method::kOk) == 0 && Number(method::kCancelled) == 1 &&
               Number(method::kOutputTooSmall) == 10 && Number(method::kKeyFormUnavailable) == 13 &&
               Number(method::kBadParameters) == 15 && Number(method::kOutOfMemory) == 16 &&
               Number(method::kDeviceFailure) == 18 && Number(method::kPrimeCount) == 21);
-static_assert(kEvenExponent == 0x209 && kExponentLength == 0x20A &&
-              kUnassignedMethodStatus11 == 0x216 && kUnassignedMethodStatus12 == 0x210 &&
-              kUnassignedMethodStatus17 == 0x223 && kUnassignedMethodStatus19 == 0x226 &&
-              kUnassignedMethodStatus20 == 0x227);
+static_assert(Number(kEvenExponent) == 0x209 && Number(kExponentLength) == 0x20A &&
+              Number(kUnassignedMethodStatus11) == 0x216 &&
+              Number(kUnassignedMethodStatus12) == 0x210 &&
+              Number(kUnassignedMethodStatus17) == 0x223 &&
+              Number(kUnassignedMethodStatus19) == 0x226 &&
+              Number(kUnassignedMethodStatus20) == 0x227);
 
 }  // namespace
 

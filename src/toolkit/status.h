@@ -10,41 +10,52 @@
 
 namespace quillon::toolkit {
 
-using Status = std::uint32_t;
+enum class Status : std::uint32_t {
+    kOk = 0,
+    kInfoAlreadySet = 0x200,      // the algorithm object already holds an info
+    kBadParameters = 0x201,       // parameter record missing/invalid/malformed
+    kNotInitialized = 0x202,      // update or final before a successful init
+    kNoAlgorithmInfo = 0x203,     // init on an object holding no info
+    kBadAlgorithmObject = 0x204,  // not a valid algorithm object
+    kWrongAlgorithm = 0x205,      // wrong family, or alg-info type to a key op
+    kOutOfMemory = 0x206,
+    kCancelled = 0x207,  // the surrender callback said stop
+    kMethodFailure = 0x208,
+    kEvenExponent = 0x209,    // an even RSA public exponent
+    kExponentLength = 0x20A,  // an RSA exponent below 2 bits or not below n
+    kDeviceFailure = 0x20B,   // a hardware token or device failed
+    kDataMalformed = 0x20C,   // block format, DER contents, key version
+    kLengthOutOfRange = 0x20D,
+    kKeyAlreadySet = 0x20E,
+    kKeyFormUnavailable = 0x20F,  // the key cannot be given in that form
+    // The kUnassignedMethodStatusN are what method status N translates to: no method of this
+    // module returns those numbers, but the translation table covers them.
+    kUnassignedMethodStatus12 = 0x210,
+    kKeyEmpty = 0x211,
+    kBadKeyObject = 0x212,
+    kKeyInfoToAlgorithm = 0x213,  // a key-info type given to AlgSetInfo
+    kModulusLength = 0x215,       // modulus or prime length out of range
+    kUnassignedMethodStatus11 = 0x216,
+    kNotSupported = 0x217,
+    kOutputTooSmall = 0x218,
+    kUnavailable = 0x219,  // produced by no method of this module; the certificate layer maps it
+    kBadRandomObject = 0x21B,
+    kCannotReportInfo = 0x21D,
+    kNotRsaKey = 0x21E,
+    kNoMethod = 0x221,  // nothing in the chooser fits
+    kUnassignedMethodStatus17 = 0x223,
+    kNullData = 0x224,  // update without a data pointer
+    kUnassignedMethodStatus19 = 0x226,
+    kUnassignedMethodStatus20 = 0x227,
+};
 
-inline constexpr Status kOk = 0;
-inline constexpr Status kInfoAlreadySet = 0x200;      // the algorithm object already holds an info
-inline constexpr Status kBadParameters = 0x201;       // parameter record missing/invalid/malformed
-inline constexpr Status kNotInitialized = 0x202;      // update or final before a successful init
-inline constexpr Status kNoAlgorithmInfo = 0x203;     // init on an object holding no info
-inline constexpr Status kBadAlgorithmObject = 0x204;  // not a valid algorithm object
-inline constexpr Status kWrongAlgorithm = 0x205;      // wrong family, or alg-info type to a key op
-inline constexpr Status kOutOfMemory = 0x206;
-inline constexpr Status kCancelled = 0x207;  // the surrender callback said stop
-inline constexpr Status kMethodFailure = 0x208;
-inline constexpr Status kEvenExponent = 0x209;    // an even RSA public exponent
-inline constexpr Status kExponentLength = 0x20A;  // an RSA exponent below 2 bits or not below n
-inline constexpr Status kDeviceFailure = 0x20B;   // a hardware token or device failed
-inline constexpr Status kDataMalformed = 0x20C;   // block format, DER contents, key version
-inline constexpr Status kLengthOutOfRange = 0x20D;
-inline constexpr Status kKeyAlreadySet = 0x20E;
-inline constexpr Status kKeyFormUnavailable = 0x20F;  // the key cannot be given in that form
-inline constexpr Status kUnassignedMethodStatus12 = 0x210;
-inline constexpr Status kKeyEmpty = 0x211;
-inline constexpr Status kBadKeyObject = 0x212;
-inline constexpr Status kKeyInfoToAlgorithm = 0x213;  // a key-info type given to AlgSetInfo
-inline constexpr Status kModulusLength = 0x215;       // modulus or prime length out of range
-inline constexpr Status kUnassignedMethodStatus11 = 0x216;
-inline constexpr Status kNotSupported = 0x217;
-inline constexpr Status kOutputTooSmall = 0x218;
-inline constexpr Status kBadRandomObject = 0x21B;
-inline constexpr Status kCannotReportInfo = 0x21D;
-inline constexpr Status kNotRsaKey = 0x21E;
-inline constexpr Status kNoMethod = 0x221;  // nothing in the chooser fits
-inline constexpr Status kUnassignedMethodStatus17 = 0x223;
-inline constexpr Status kNullData = 0x224;  // update without a data pointer
-inline constexpr Status kUnassignedMethodStatus19 = 0x226;
-inline constexpr Status kUnassignedMethodStatus20 = 0x227;
+// The toolkit spells them kOk, kOutOfMemory, ...
+using enum Status;
+
+// The number an export hands its caller: the same number, as the export's integer.
+[[nodiscard]] constexpr std::int32_t ToExportStatus(Status status) {
+    return static_cast<std::int32_t>(status);
+}
 
 // Statuses of primitive operations: the methods' own vocabulary, one list named by what the
 // methods mean by each. The numbers are what TranslateMethodStatus reads; numbers without a name
@@ -73,7 +84,7 @@ namespace method {
 using enum MethodStatus;
 }  // namespace method
 
-// The fixed table from method statuses to toolkit statuses; anything above 20 is 0x208.
+// The fixed table from method statuses to toolkit statuses; anything above 20 is kMethodFailure.
 [[nodiscard]] Status TranslateMethodStatus(MethodStatus methodStatus);
 
 }  // namespace quillon::toolkit

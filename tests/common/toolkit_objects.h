@@ -30,11 +30,11 @@ inline std::vector<std::uint8_t> ToolkitDigest(toolkit::InfoType kind, const std
     Alg alg;
     std::vector<std::uint8_t> out(20);
     std::uint32_t produced = 0;
-    if (toolkit::AlgSetInfo(alg, kind, nullptr) != 0 ||
-        toolkit::AlgDigestInit(alg, nullptr, toolkit::DefaultChooser, nullptr) != 0 ||
-        (length != 0 &&
-         toolkit::AlgDigestUpdate(alg, data, static_cast<std::uint32_t>(length), nullptr) != 0) ||
-        toolkit::AlgDigestFinal(alg, out.data(), &produced, 20, nullptr) != 0) {
+    if (toolkit::AlgSetInfo(alg, kind, nullptr) != toolkit::kOk ||
+        toolkit::AlgDigestInit(alg, nullptr, toolkit::DefaultChooser, nullptr) != toolkit::kOk ||
+        (length != 0 && toolkit::AlgDigestUpdate(alg, data, static_cast<std::uint32_t>(length),
+                                                 nullptr) != toolkit::kOk) ||
+        toolkit::AlgDigestFinal(alg, out.data(), &produced, 20, nullptr) != toolkit::kOk) {
         return {};
     }
     out.resize(produced);

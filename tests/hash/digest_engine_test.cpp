@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/random_bytes.h"
+#include "common/status_printer.h"
 #include "common/toolkit_objects.h"
 #include "common/vector_file.h"
 #include "hash/md5.h"

@@ -13,6 +13,7 @@
 #include "common/allocation_failure.h"
 #include "common/openssl_rsa.h"
 #include "common/raw_rsa_key_fixture.h"
+#include "common/status_printer.h"
 #include "common/temporary_directory.h"
 #include "quillon.h"
 

@@ -12,6 +12,7 @@
 #include "common/openssl_allocation_hook.h"
 #include "common/openssl_rsa.h"
 #include "common/raw_rsa_key_fixture.h"
+#include "common/status_printer.h"
 #include "common/temporary_directory.h"
 #include "quillon.h"
 #include "toolkit/toolkit.h"

@@ -89,10 +89,10 @@ TEST(RsaExports, GenerateKeyPairTable) {
         {1024, 0},
         {777, 0},
         {256, 0},
-        {128, static_cast<int32_t>(status::kModulusLength)},
-        {255, static_cast<int32_t>(status::kModulusLength)},
-        {4097, static_cast<int32_t>(status::kModulusLength)},
-        {8192, static_cast<int32_t>(status::kModulusLength)},
+        {128, status::ToExportStatus(status::kModulusLength)},
+        {255, status::ToExportStatus(status::kModulusLength)},
+        {4097, status::ToExportStatus(status::kModulusLength)},
+        {8192, status::ToExportStatus(status::kModulusLength)},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.bits);
@@ -172,13 +172,25 @@ TEST(RsaExports, CreateKeyTable) {
         int32_t expected;
     } const kCases[] = {
         {"pkcs8", true, ossl.pkcs8, {}, 0},
-        {"pkcs8 of another algorithm", true, wrongAlgorithm, {}, int32_t{status::kNotRsaKey}},
-        {"pkcs8 truncated", true, truncated, {}, int32_t{status::kDataMalformed}},
-        {"subjectPublicKeyInfo as pkcs8", true, ossl.spki, {}, int32_t{status::kDataMalformed}},
-        {"empty der", true, {}, {}, int32_t{status::kBadParameters}},
+        {"pkcs8 of another algorithm",
+         true,
+         wrongAlgorithm,
+         {},
+         status::ToExportStatus(status::kNotRsaKey)},
+        {"pkcs8 truncated", true, truncated, {}, status::ToExportStatus(status::kDataMalformed)},
+        {"subjectPublicKeyInfo as pkcs8",
+         true,
+         ossl.spki,
+         {},
+         status::ToExportStatus(status::kDataMalformed)},
+        {"empty der", true, {}, {}, status::ToExportStatus(status::kBadParameters)},
         {"modulus and exponent", false, ossl.modulus, ossl.exponent, 0},
         {"leading zeros", false, paddedModulus, {0, 0, 1, 0, 1}, 0},
-        {"zero modulus", false, {0, 0}, ossl.exponent, int32_t{status::kBadParameters}},
+        {"zero modulus",
+         false,
+         {0, 0},
+         ossl.exponent,
+         status::ToExportStatus(status::kBadParameters)},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
@@ -287,16 +299,16 @@ TEST(RsaExports, DamagedPrivateKeysDoNotSign) {
     } const cases[] = {
         {"sound key", [](RSA*) {}, 0},
         {"p replaced", [](RSA* rsa) { RSA_set0_factors(rsa, PlusTwo(RSA_get0_p(rsa)), nullptr); },
-         static_cast<int32_t>(status::kBadParameters)},
+         status::ToExportStatus(status::kBadParameters)},
         {"dP wrong",
          [](RSA* rsa) { RSA_set0_crt_params(rsa, PlusTwo(RSA_get0_dmp1(rsa)), nullptr, nullptr); },
-         static_cast<int32_t>(status::kMethodFailure)},
+         status::ToExportStatus(status::kMethodFailure)},
         {"dQ wrong",
          [](RSA* rsa) { RSA_set0_crt_params(rsa, nullptr, PlusTwo(RSA_get0_dmq1(rsa)), nullptr); },
-         static_cast<int32_t>(status::kMethodFailure)},
+         status::ToExportStatus(status::kMethodFailure)},
         {"qInv wrong",
          [](RSA* rsa) { RSA_set0_crt_params(rsa, nullptr, nullptr, PlusTwo(RSA_get0_iqmp(rsa))); },
-         static_cast<int32_t>(status::kMethodFailure)},
+         status::ToExportStatus(status::kMethodFailure)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -411,9 +423,9 @@ TEST(RsaExports, OperationTable) {
     ASSERT_EQ(typeOne.size(), 128u);
     ASSERT_EQ(typeTwo.size(), 128u);
 
-    constexpr auto kLength = int32_t{status::kLengthOutOfRange};
-    constexpr auto kMalformed = int32_t{status::kDataMalformed};
-    constexpr auto kTooSmall = int32_t{status::kOutputTooSmall};
+    constexpr auto kLength = status::ToExportStatus(status::kLengthOutOfRange);
+    constexpr auto kMalformed = status::ToExportStatus(status::kDataMalformed);
+    constexpr auto kTooSmall = status::ToExportStatus(status::kOutputTooSmall);
     struct Case {
         const char* name;
         bool encrypt;
@@ -431,7 +443,8 @@ TEST(RsaExports, OperationTable) {
         {"capacity one short", true, priv, text, 127, kTooSmall, 127},
         {"117 bytes encrypted", true, pub, Bytes(117, 1), 1024, 0, 1024 - 128},
         {"118 bytes encrypted", true, pub, Bytes(118, 1), 1024, kLength, 1024},
-        {"modulus of 11 bytes", true, tiny, text, 1024, int32_t{status::kNotSupported}, 1024},
+        {"modulus of 11 bytes", true, tiny, text, 1024,
+         status::ToExportStatus(status::kNotSupported), 1024},
         {"recover", false, pub, typeOne, 1024, 0, 1024 - 16},
         {"recover with the private key's public half", false, priv, typeOne, 1024, 0, 1024 - 16},
         {"recover, exact capacity", false, pub, typeOne, 16, 0, 0},
@@ -440,8 +453,8 @@ TEST(RsaExports, OperationTable) {
         {"129 bytes", false, pub, Bytes(129, 0), 1024, kLength, 1024},
         {"type-2 block", false, pub, typeTwo, 1024, kMalformed, 1024},
         {"above the modulus", false, pub, Bytes(128, 0xFF), 1024, kMalformed, 1024},
-        {"type-1 block, other key", false, tiny, typeOne, 1024, int32_t{status::kNotSupported},
-         1024},
+        {"type-1 block, other key", false, tiny, typeOne, 1024,
+         status::ToExportStatus(status::kNotSupported), 1024},
     };
     for (const Case& c : kCases) {
         const Outcome outcome =
@@ -523,8 +536,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, RsaExportsOracle, ::testing::Values(512, 1024, 2
 TEST(RsaExports, OutOfMemoryEverywhere) {
     const OpensslRsaKey& ossl = OpensslKey(512);
     const auto failure = [](int32_t result) {
-        return result == -1 || result == static_cast<int32_t>(status::kOutOfMemory) ||
-               result == static_cast<int32_t>(status::kBadRandomObject);
+        return result == -1 || result == status::ToExportStatus(status::kOutOfMemory) ||
+               result == status::ToExportStatus(status::kBadRandomObject);
     };
     int failures = 0;
     quillon::test::ForEachAllocationFailure([&](int n) {

@@ -9,6 +9,7 @@
 
 #include "common/allocation_failure.h"
 #include "common/openssl_rsa.h"
+#include "common/status_printer.h"
 #include "fakes/tick_counter_fake.h"
 #include "quillon.h"
 #include "support/checked_alloc.h"
@@ -115,8 +116,8 @@ TEST(SeededRandomObject, IsSeededAndIndependent) {
     ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
     std::uint8_t a[40], b[40];
-    ASSERT_EQ(toolkit::AlgGenerateRandomBytes(first, a, 40, nullptr), 0u);
-    ASSERT_EQ(toolkit::AlgGenerateRandomBytes(second, b, 40, nullptr), 0u);
+    ASSERT_EQ(toolkit::AlgGenerateRandomBytes(first, a, 40, nullptr), toolkit::kOk);
+    ASSERT_EQ(toolkit::AlgGenerateRandomBytes(second, b, 40, nullptr), toolkit::kOk);
     EXPECT_NE(0, std::memcmp(a, b, 40));
     // 32 jitter bits were sampled for each object.
     EXPECT_GE(test::FakeTicks().readings, 2 * 32 * 2);
@@ -128,10 +129,10 @@ TEST(SeededRandomObject, IsSeededAndIndependent) {
 std::vector<std::uint8_t> UnseededDraw() {
     toolkit::AlgObject* object = nullptr;
     std::vector<std::uint8_t> out(20);
-    EXPECT_EQ(toolkit::AlgCreate(&object), 0u);
-    EXPECT_EQ(toolkit::AlgSetInfo(object, toolkit::InfoRandomMultiStream, nullptr), 0u);
-    EXPECT_EQ(toolkit::AlgRandomInit(object, toolkit::DefaultChooser, nullptr), 0u);
-    EXPECT_EQ(toolkit::AlgGenerateRandomBytes(object, out.data(), 20, nullptr), 0u);
+    EXPECT_EQ(toolkit::AlgCreate(&object), toolkit::kOk);
+    EXPECT_EQ(toolkit::AlgSetInfo(object, toolkit::InfoRandomMultiStream, nullptr), toolkit::kOk);
+    EXPECT_EQ(toolkit::AlgRandomInit(object, toolkit::DefaultChooser, nullptr), toolkit::kOk);
+    EXPECT_EQ(toolkit::AlgGenerateRandomBytes(object, out.data(), 20, nullptr), toolkit::kOk);
     (void)toolkit::AlgDestroy(&object);
     return out;
 }
@@ -146,8 +147,9 @@ TEST(SeededRandomObject, OutOfMemoryNeverLeavesAnUnseededObject) {
         // Whatever failed, a draw gives bytes from the 80-byte seed or fails; a failed draw
         // leaves the seed to the next one.
         std::vector<std::uint8_t> out(20);
-        if (toolkit::AlgGenerateRandomBytes(object, out.data(), 20, nullptr) != 0u) {
-            ASSERT_EQ(toolkit::AlgGenerateRandomBytes(object, out.data(), 20, nullptr), 0u)
+        if (toolkit::AlgGenerateRandomBytes(object, out.data(), 20, nullptr) != toolkit::kOk) {
+            ASSERT_EQ(toolkit::AlgGenerateRandomBytes(object, out.data(), 20, nullptr),
+                      toolkit::kOk)
                 << failing;
         }
         EXPECT_NE(out, unseeded) << failing;
@@ -172,12 +174,12 @@ TEST(SeededRandomObject, SeedsItselfAtItsFirstDraw) {
     EXPECT_TRUE(same(InspectGeneratorForTesting(), before));
 
     std::uint8_t out[20];
-    ASSERT_EQ(toolkit::AlgGenerateRandomBytes(object, out, 20, nullptr), 0u);
+    ASSERT_EQ(toolkit::AlgGenerateRandomBytes(object, out, 20, nullptr), toolkit::kOk);
     EXPECT_GE(test::FakeTicks().readings, 2 * 32);
     const GeneratorView seeded = InspectGeneratorForTesting();
     EXPECT_FALSE(same(seeded, before));
     const int readings = test::FakeTicks().readings;
-    ASSERT_EQ(toolkit::AlgGenerateRandomBytes(object, out, 20, nullptr), 0u);
+    ASSERT_EQ(toolkit::AlgGenerateRandomBytes(object, out, 20, nullptr), toolkit::kOk);
     EXPECT_EQ(test::FakeTicks().readings, readings);
     EXPECT_TRUE(same(InspectGeneratorForTesting(), seeded));
     (void)toolkit::AlgDestroy(&object);

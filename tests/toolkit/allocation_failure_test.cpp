@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "common/allocation_failure.h"
+#include "common/status_printer.h"
 #include "toolkit/methods/key_agree_primitives.h"
 #include "toolkit/random_params.h"
 #include "toolkit/toolkit.h"

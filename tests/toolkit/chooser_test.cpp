@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "common/status_printer.h"
 #include "common/toolkit_objects.h"
 #include "toolkit/methods/methods.h"
 #include "toolkit/toolkit.h"

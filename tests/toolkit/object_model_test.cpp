@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "common/status_printer.h"
 #include "common/toolkit_objects.h"
 #include "toolkit/toolkit.h"
 
@@ -66,172 +67,181 @@ const std::uint8_t kData[4] = {1, 2, 3, 4};
 const Case kCases[] = {
     // Info types and families.
     {"AlgSetInfo with a key-info type",
-     [](World& w) { return AlgSetInfo(w.empty, KeyInfoRsaPublic, nullptr); }, 0x213},
+     [](World& w) { return AlgSetInfo(w.empty, KeyInfoRsaPublic, nullptr); }, kKeyInfoToAlgorithm},
     {"AlgSetInfo with KeyInfoDes",
-     [](World& w) { return AlgSetInfo(w.empty, KeyInfoDes, nullptr); }, 0x213},
+     [](World& w) { return AlgSetInfo(w.empty, KeyInfoDes, nullptr); }, kKeyInfoToAlgorithm},
     {"AlgSetInfo with no type", [](World& w) { return AlgSetInfo(w.empty, nullptr, nullptr); },
-     0x213},
+     kKeyInfoToAlgorithm},
     {"KeySetInfo with an algorithm-info type",
-     [](World& w) { return KeySetInfo(w.emptyKey, InfoMd5, nullptr); }, 0x205},
+     [](World& w) { return KeySetInfo(w.emptyKey, InfoMd5, nullptr); }, kWrongAlgorithm},
     {"KeyGetInfo with an algorithm-info type",
      [](World& w) {
          void* form;
          return KeyGetInfo(&form, w.desKey, InfoSha1);
      },
-     0x205},
+     kWrongAlgorithm},
     // Second set.
-    {"second AlgSetInfo", [](World& w) { return AlgSetInfo(w.sha1, InfoMd5, nullptr); }, 0x200},
+    {"second AlgSetInfo", [](World& w) { return AlgSetInfo(w.sha1, InfoMd5, nullptr); },
+     kInfoAlreadySet},
     {"second AlgSetInfo of the same kind",
-     [](World& w) { return AlgSetInfo(w.setSha1, InfoSha1, nullptr); }, 0x200},
+     [](World& w) { return AlgSetInfo(w.setSha1, InfoSha1, nullptr); }, kInfoAlreadySet},
     {"second KeySetInfo", [](World& w) { return quillon::test::SetDesKey(w.desKey, kDesKey); },
-     0x20E},
+     kKeyAlreadySet},
     // Handle checks.
-    {"AlgSetInfo on null", [](World&) { return AlgSetInfo(nullptr, InfoSha1, nullptr); }, 0x204},
+    {"AlgSetInfo on null", [](World&) { return AlgSetInfo(nullptr, InfoSha1, nullptr); },
+     kBadAlgorithmObject},
     {"AlgSetInfo on a non-object", [](World& w) { return AlgSetInfo(w.Fake(), InfoSha1, nullptr); },
-     0x204},
+     kBadAlgorithmObject},
     {"AlgDigestInit with a non-key",
      [](World& w) { return AlgDigestInit(w.setSha1, w.FakeKey(), DefaultChooser, nullptr); },
-     0x212},
+     kBadKeyObject},
     {"KeySetInfo on a non-key",
-     [](World& w) { return quillon::test::SetDesKey(w.FakeKey(), kDesKey); }, 0x212},
+     [](World& w) { return quillon::test::SetDesKey(w.FakeKey(), kDesKey); }, kBadKeyObject},
     {"KeySetInfo on an algorithm object",
      [](World& w) {
          return quillon::test::SetDesKey(reinterpret_cast<KeyObject*>(w.sha1.get()), kDesKey);
      },
-     0x212},
+     kBadKeyObject},
     {"KeyGetInfo on an empty key",
      [](World& w) {
          void* form;
          return KeyGetInfo(&form, w.emptyKey, KeyInfoDes);
      },
-     0x211},
+     kKeyEmpty},
     {"KeyGetInfo of a form the key cannot give",
      [](World& w) {
          void* form;
          return KeyGetInfo(&form, w.desKey, KeyInfoRsaPublic);
      },
-     0x20F},
+     kKeyFormUnavailable},
     // Lifecycle.
     {"init on an empty object",
-     [](World& w) { return AlgDigestInit(w.empty, nullptr, DefaultChooser, nullptr); }, 0x203},
+     [](World& w) { return AlgDigestInit(w.empty, nullptr, DefaultChooser, nullptr); },
+     kNoAlgorithmInfo},
     {"update before init", [](World& w) { return AlgDigestUpdate(w.setSha1, kData, 4, nullptr); },
-     0x202},
+     kNotInitialized},
     {"update on an empty object",
-     [](World& w) { return AlgDigestUpdate(w.empty, kData, 4, nullptr); }, 0x202},
+     [](World& w) { return AlgDigestUpdate(w.empty, kData, 4, nullptr); }, kNotInitialized},
     {"final before init",
-     [](World& w) { return AlgDigestFinal(w.setSha1, out, &outLength, 64, nullptr); }, 0x202},
+     [](World& w) { return AlgDigestFinal(w.setSha1, out, &outLength, 64, nullptr); },
+     kNotInitialized},
     {"update without data", [](World& w) { return AlgDigestUpdate(w.sha1, nullptr, 0, nullptr); },
-     0x224},
+     kNullData},
     {"SHA-1 final with room for 19",
-     [](World& w) { return AlgDigestFinal(w.sha1, out, &outLength, 19, nullptr); }, 0x218},
+     [](World& w) { return AlgDigestFinal(w.sha1, out, &outLength, 19, nullptr); },
+     kOutputTooSmall},
     {"SHA-1 final with room for 20",
-     [](World& w) { return AlgDigestFinal(w.sha1, out, &outLength, 20, nullptr); }, 0},
+     [](World& w) { return AlgDigestFinal(w.sha1, out, &outLength, 20, nullptr); }, kOk},
     {"MD5 final with room for 15",
-     [](World& w) { return AlgDigestFinal(w.md5, out, &outLength, 15, nullptr); }, 0x218},
+     [](World& w) { return AlgDigestFinal(w.md5, out, &outLength, 15, nullptr); }, kOutputTooSmall},
     {"MD5 final with room for 16",
-     [](World& w) { return AlgDigestFinal(w.md5, out, &outLength, 16, nullptr); }, 0},
+     [](World& w) { return AlgDigestFinal(w.md5, out, &outLength, 16, nullptr); }, kOk},
     // Families.
     {"digest init on a random object",
-     [](World& w) { return AlgDigestInit(w.setRandom, nullptr, DefaultChooser, nullptr); }, 0x205},
+     [](World& w) { return AlgDigestInit(w.setRandom, nullptr, DefaultChooser, nullptr); },
+     kWrongAlgorithm},
     {"digest update on a random object",
-     [](World& w) { return AlgDigestUpdate(w.random, kData, 4, nullptr); }, 0x205},
+     [](World& w) { return AlgDigestUpdate(w.random, kData, 4, nullptr); }, kWrongAlgorithm},
     {"random init on a digest object",
-     [](World& w) { return AlgRandomInit(w.setSha1, DefaultChooser, nullptr); }, 0x205},
+     [](World& w) { return AlgRandomInit(w.setSha1, DefaultChooser, nullptr); }, kWrongAlgorithm},
     {"random update on a digest object",
-     [](World& w) { return AlgRandomUpdate(w.sha1, kData, 4, nullptr); }, 0x205},
+     [](World& w) { return AlgRandomUpdate(w.sha1, kData, 4, nullptr); }, kWrongAlgorithm},
     {"generate init on a digest object",
-     [](World& w) { return AlgGenerateInit(w.setSha1, DefaultChooser, nullptr); }, 0x205},
+     [](World& w) { return AlgGenerateInit(w.setSha1, DefaultChooser, nullptr); }, kWrongAlgorithm},
     {"encrypt init on a digest object",
-     [](World& w) { return AlgEncryptInit(w.setSha1, w.desKey, DefaultChooser, nullptr); }, 0x205},
+     [](World& w) { return AlgEncryptInit(w.setSha1, w.desKey, DefaultChooser, nullptr); },
+     kWrongAlgorithm},
     {"phase 1 on a digest object",
      [](World& w) { return AlgKeyAgreePhase1(w.sha1, out, &outLength, 64, w.random, nullptr); },
-     0x205},
+     kWrongAlgorithm},
     {"phase 2 on a random object",
      [](World& w) { return AlgKeyAgreePhase2(w.random, out, &outLength, 64, kData, 4, nullptr); },
-     0x205},
+     kWrongAlgorithm},
     // Random objects.
     {"random init on a non-object",
-     [](World& w) { return AlgRandomInit(w.Fake(), DefaultChooser, nullptr); }, 0x21B},
+     [](World& w) { return AlgRandomInit(w.Fake(), DefaultChooser, nullptr); }, kBadRandomObject},
     {"random update on null", [](World&) { return AlgRandomUpdate(nullptr, kData, 4, nullptr); },
-     0x21B},
+     kBadRandomObject},
     {"generate on a non-object",
-     [](World& w) { return AlgGenerateRandomBytes(w.Fake(), out, 4, nullptr); }, 0x21B},
+     [](World& w) { return AlgGenerateRandomBytes(w.Fake(), out, 4, nullptr); }, kBadRandomObject},
     {"random init on an empty object",
-     [](World& w) { return AlgRandomInit(w.empty, DefaultChooser, nullptr); }, 0x203},
+     [](World& w) { return AlgRandomInit(w.empty, DefaultChooser, nullptr); }, kNoAlgorithmInfo},
     {"random update before init",
-     [](World& w) { return AlgRandomUpdate(w.setRandom, kData, 4, nullptr); }, 0x202},
+     [](World& w) { return AlgRandomUpdate(w.setRandom, kData, 4, nullptr); }, kNotInitialized},
     {"generate before init",
-     [](World& w) { return AlgGenerateRandomBytes(w.setRandom, out, 4, nullptr); }, 0x202},
+     [](World& w) { return AlgGenerateRandomBytes(w.setRandom, out, 4, nullptr); },
+     kNotInitialized},
     {"phase 1 without random object",
      [](World& w) { return AlgKeyAgreePhase1(w.sha1, out, &outLength, 64, nullptr, nullptr); },
-     0x21B},
+     kBadRandomObject},
     {"encrypt update with a non-object as random object",
      [](World& w) {
          return AlgEncryptUpdate(w.desCbcEncrypt, out, &outLength, 64, kData, 4, w.Fake(), nullptr);
      },
-     0x21B},
+     kBadRandomObject},
     {"encrypt update with no random object",
      [](World& w) {
          return AlgEncryptUpdate(w.desCbcEncrypt, out, &outLength, 64, kData, 4, nullptr, nullptr);
      },
-     0},
+     kOk},
     // Encryption objects.
     {"encrypt init without key",
-     [](World& w) { return AlgEncryptInit(w.desCbcSet, nullptr, DefaultChooser, nullptr); }, 0x212},
+     [](World& w) { return AlgEncryptInit(w.desCbcSet, nullptr, DefaultChooser, nullptr); },
+     kBadKeyObject},
     {"encrypt update before init",
      [](World& w) {
          return AlgEncryptUpdate(w.desCbcSet, out, &outLength, 64, kData, 4, nullptr, nullptr);
      },
-     0x202},
+     kNotInitialized},
     {"decrypt update on an object initialised to encrypt",
      [](World& w) {
          return AlgDecryptUpdate(w.desCbcEncrypt, out, &outLength, 64, kData, 4, nullptr, nullptr);
      },
-     0x202},
+     kNotInitialized},
     {"encrypt final with a partial block",
      [](World& w) {
          Status s =
              AlgEncryptUpdate(w.desCbcEncrypt, out, &outLength, 64, kData, 4, nullptr, nullptr);
-         return s != 0 ? s
-                       : AlgEncryptFinal(w.desCbcEncrypt, out, &outLength, 64, nullptr, nullptr);
+         return s != kOk ? s
+                         : AlgEncryptFinal(w.desCbcEncrypt, out, &outLength, 64, nullptr, nullptr);
      },
-     0x20D},
+     kLengthOutOfRange},
     {"encrypt update with no room",
      [](World& w) {
          return AlgEncryptUpdate(w.desCbcEncrypt, out, &outLength, 7, out, 8, nullptr, nullptr);
      },
-     0x218},
+     kOutputTooSmall},
     {"DES-CBC with an IV of 7 bytes",
      [](World& w) {
          Item iv{const_cast<std::uint8_t*>(kIv), 7};
          return AlgSetInfo(w.empty, InfoDesCbc, &iv);
      },
-     0x201},
+     kBadParameters},
     // Key-pair generation (no generation kind is given to these objects).
     {"generate init on an empty object",
-     [](World& w) { return AlgGenerateInit(w.empty, DefaultChooser, nullptr); }, 0x203},
+     [](World& w) { return AlgGenerateInit(w.empty, DefaultChooser, nullptr); }, kNoAlgorithmInfo},
     {"keypair with a non-key",
      [](World& w) { return AlgGenerateKeypair(w.sha1, w.FakeKey(), w.desKey, w.random, nullptr); },
-     0x212},
+     kBadKeyObject},
     {"keypair without random object",
      [](World& w) { return AlgGenerateKeypair(w.sha1, w.emptyKey, w.desKey, nullptr, nullptr); },
-     0x21B},
+     kBadRandomObject},
     {"keypair on a digest object",
      [](World& w) { return AlgGenerateKeypair(w.sha1, w.emptyKey, w.desKey, w.random, nullptr); },
-     0x205},
+     kWrongAlgorithm},
     // Reporting infos.
     {"AlgGetInfo of a digest",
      [](World& w) {
          void* info;
          return AlgGetInfo(&info, w.sha1, InfoSha1);
      },
-     0x21D},
+     kCannotReportInfo},
     {"AlgGetInfo of an empty object",
      [](World& w) {
          void* info;
          return AlgGetInfo(&info, w.empty, InfoDesCbc);
      },
-     0x217},
+     kNotSupported},
 };
 
 TEST(ObjectModel, ChecksBeforeDispatch) {
@@ -383,12 +393,73 @@ TEST(ObjectModel, AnObjectsListStartsInTheObjectAndGrowsByTen) {
     // Destroying the object releases all 21 blocks and the grown array (the asan preset checks).
 }
 
+// The numbers reach the module's callers through the Diffie-Hellman and RSA exports unchanged.
+TEST(ObjectModel, StatusNumbers) {
+    const std::pair<Status, std::int32_t> table[] = {
+        {kOk, 0},
+        {kInfoAlreadySet, 0x200},
+        {kBadParameters, 0x201},
+        {kNotInitialized, 0x202},
+        {kNoAlgorithmInfo, 0x203},
+        {kBadAlgorithmObject, 0x204},
+        {kWrongAlgorithm, 0x205},
+        {kOutOfMemory, 0x206},
+        {kCancelled, 0x207},
+        {kMethodFailure, 0x208},
+        {kEvenExponent, 0x209},
+        {kExponentLength, 0x20A},
+        {kDeviceFailure, 0x20B},
+        {kDataMalformed, 0x20C},
+        {kLengthOutOfRange, 0x20D},
+        {kKeyAlreadySet, 0x20E},
+        {kKeyFormUnavailable, 0x20F},
+        {kUnassignedMethodStatus12, 0x210},
+        {kKeyEmpty, 0x211},
+        {kBadKeyObject, 0x212},
+        {kKeyInfoToAlgorithm, 0x213},
+        {kModulusLength, 0x215},
+        {kUnassignedMethodStatus11, 0x216},
+        {kNotSupported, 0x217},
+        {kOutputTooSmall, 0x218},
+        {kUnavailable, 0x219},
+        {kBadRandomObject, 0x21B},
+        {kCannotReportInfo, 0x21D},
+        {kNotRsaKey, 0x21E},
+        {kNoMethod, 0x221},
+        {kUnassignedMethodStatus17, 0x223},
+        {kNullData, 0x224},
+        {kUnassignedMethodStatus19, 0x226},
+        {kUnassignedMethodStatus20, 0x227},
+    };
+    for (const auto& [status, number] : table) EXPECT_EQ(ToExportStatus(status), number) << status;
+}
+
 TEST(ObjectModel, StatusTranslation) {
     const std::pair<std::uint32_t, Status> table[] = {
-        {0, 0},      {1, 0x207},  {2, 0x208},  {3, 0x209},  {4, 0x20A},    {5, 0x20C},
-        {6, 0x20D},  {7, 0x215},  {8, 0x208},  {9, 0x217},  {10, 0x218},   {11, 0x216},
-        {12, 0x210}, {13, 0x20F}, {14, 0x208}, {15, 0x201}, {16, 0x206},   {17, 0x223},
-        {18, 0x20B}, {19, 0x226}, {20, 0x227}, {21, 0x208}, {1000, 0x208}, {0xFFFFFFFFu, 0x208},
+        {0, kOk},
+        {1, kCancelled},
+        {2, kMethodFailure},
+        {3, kEvenExponent},
+        {4, kExponentLength},
+        {5, kDataMalformed},
+        {6, kLengthOutOfRange},
+        {7, kModulusLength},
+        {8, kMethodFailure},
+        {9, kNotSupported},
+        {10, kOutputTooSmall},
+        {11, kUnassignedMethodStatus11},
+        {12, kUnassignedMethodStatus12},
+        {13, kKeyFormUnavailable},
+        {14, kMethodFailure},
+        {15, kBadParameters},
+        {16, kOutOfMemory},
+        {17, kUnassignedMethodStatus17},
+        {18, kDeviceFailure},
+        {19, kUnassignedMethodStatus19},
+        {20, kUnassignedMethodStatus20},
+        {21, kMethodFailure},
+        {1000, kMethodFailure},
+        {0xFFFFFFFFu, kMethodFailure},
     };
     for (const auto& [methodStatus, toolkitStatus] : table) {
         EXPECT_EQ(TranslateMethodStatus(static_cast<MethodStatus>(methodStatus)), toolkitStatus)

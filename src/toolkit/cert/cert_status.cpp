@@ -18,7 +18,7 @@ static_assert(
     ToExportStatus(kCertGeneralFailure) == 0x74B && ToExportStatus(kCertBadOptions) == 0x763);
 
 // Certificate statuses begin here; a toolkit status from here up is one carried unchanged.
-constexpr Status kFirstCertCode = 0x700;
+constexpr std::uint32_t kFirstCertCode = 0x700;
 
 }  // namespace
 
@@ -38,10 +38,12 @@ CertStatus MapToCertStatus(Status status) {
             return kCertLengthOutOfRange;
         case kOutputTooSmall:
             return kCertOutputTooSmall;
-        case kToolkitUnavailable:
+        case kUnavailable:
             return kCertUnavailable;
         default:
-            return status >= kFirstCertCode ? static_cast<CertStatus>(status) : kCertGeneralFailure;
+            return static_cast<std::uint32_t>(status) >= kFirstCertCode
+                       ? static_cast<CertStatus>(status)
+                       : kCertGeneralFailure;
     }
 }
 

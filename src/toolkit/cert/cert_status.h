@@ -36,12 +36,8 @@ enum class CertStatus : std::uint32_t {
 // The layer spells them kCertOk, kCertBadData, ...
 using enum CertStatus;
 
-// A crypto toolkit code that no method of this module produces; it has its own certificate code
-// (kCertUnavailable) all the same.
-inline constexpr Status kToolkitUnavailable = 0x219;
-
 // A crypto toolkit status as the certificate layer reports it: kOutOfMemory, kCancelled,
-// kMethodFailure, kDataMalformed, kLengthOutOfRange, kOutputTooSmall and kToolkitUnavailable have
+// kMethodFailure, kDataMalformed, kLengthOutOfRange, kOutputTooSmall and kUnavailable have
 // their own codes; 0 and codes from 0x700 up (certificate statuses carried by ToToolkitStatus)
 // pass unchanged; anything else is kCertGeneralFailure.
 [[nodiscard]] CertStatus MapToCertStatus(Status status);

@@ -13,6 +13,7 @@
 
 #include "common/openssl_certificates.h"
 #include "common/openssl_rsa.h"
+#include "common/status_printer.h"
 #include "common/vector_file.h"
 #include "toolkit/cert/cert_object.h"
 #include "toolkit/cert/pkcs7_encoder.h"

@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "common/status_printer.h"
 #include "common/toolkit_objects.h"
 #include "common/vector_file.h"
 #include "toolkit/random_params.h"

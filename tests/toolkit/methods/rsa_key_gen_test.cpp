@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/allocation_failure.h"
+#include "common/status_printer.h"
 #include "common/toolkit_objects.h"
 #include "common/vector_file.h"
 #include "toolkit/methods/primitives.h"

@@ -10,6 +10,7 @@
 #include "common/der_test_writer.h"
 #include "common/openssl_rsa.h"
 #include "common/random_bytes.h"
+#include "common/status_printer.h"
 #include "common/toolkit_objects.h"
 #include "common/vector_file.h"
 #include "toolkit/methods/primitives.h"

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/status_printer.h"
 #include "toolkit/provider/capi_reference_bytes.h"
 #include "toolkit/provider/provider_methods.h"
 

@@ -12,6 +12,7 @@
 
 #include "common/allocation_failure.h"
 #include "common/openssl_rsa.h"
+#include "common/status_printer.h"
 #include "fakes/crypto_api_fake.h"
 #include "toolkit/methods/methods.h"
 #include "toolkit/provider/capi_reference_bytes.h"

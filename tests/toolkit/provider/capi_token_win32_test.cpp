@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "common/status_printer.h"
 #include "toolkit/provider/capi_reference_bytes.h"
 #include "toolkit/provider/provider_methods.h"
 

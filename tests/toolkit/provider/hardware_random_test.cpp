@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/status_printer.h"
 #include "fakes/provider_platform_fake.h"
 
 namespace quillon::toolkit::provider {

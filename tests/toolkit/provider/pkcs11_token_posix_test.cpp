@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "common/openssl_rsa.h"
+#include "common/status_printer.h"
 #include "toolkit/provider/provider_methods.h"
 
 namespace quillon::toolkit::provider {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/allocation_failure.h"
+#include "common/status_printer.h"
 #include "fakes/provider_platform_fake.h"
 #include "platform/dynamic_library.h"
 #include "toolkit/methods/methods.h"
@@ -190,8 +191,10 @@ TEST_F(ProviderEntryTest, NullArgumentsAreNamed) {
 }
 
 TEST_F(ProviderEntryTest, StatusMapping) {
+    // Numbers on the toolkit side too: codes without a name and certificate codes carried
+    // through a toolkit status are part of the mapping.
     struct Case {
-        Status toolkit;
+        std::uint32_t toolkit;
         std::int32_t cert;  // the number an export hands its caller
     } const cases[] = {
         {0, 0},         {0x206, 0x700}, {0x207, 0x702}, {0x208, 0x703}, {0x20C, 0x705},
@@ -200,7 +203,8 @@ TEST_F(ProviderEntryTest, StatusMapping) {
         {0x709, 0x709}, {0x74B, 0x74B}, {0x763, 0x763},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(cert::ToExportStatus(cert::MapToCertStatus(c.toolkit)), c.cert) << c.toolkit;
+        const Status status = static_cast<Status>(c.toolkit);
+        EXPECT_EQ(cert::ToExportStatus(cert::MapToCertStatus(status)), c.cert) << c.toolkit;
     }
 }
 
