@@ -9,14 +9,15 @@ bool TagFits(const Handler* handler, HandlerFamily family) {
     return handler->tag == kHandlerTag && handler->operations->family == family;
 }
 
-// Init checks after the object itself: a handler (0x203) of the right family (0x205).
+// Init checks after the object itself: a handler (kNoAlgorithmInfo) of the right family
+// (kWrongAlgorithm).
 Status CheckForInit(const AlgObject* object, HandlerFamily family) {
     if (object->handler == nullptr) return kNoAlgorithmInfo;
     return TagFits(object->handler, family) ? kOk : kWrongAlgorithm;
 }
 
-// Checks for an operation after init: a handler of the right family (0x205) that was
-// initialised (0x202). An object without handler was never initialised.
+// Checks for an operation after init: a handler of the right family (kWrongAlgorithm) that was
+// initialised (kNotInitialized). An object without handler was never initialised.
 Status CheckForUse(const AlgObject* object, HandlerFamily family) {
     if (object->handler == nullptr) return kNotInitialized;
     if (!TagFits(object->handler, family)) return kWrongAlgorithm;

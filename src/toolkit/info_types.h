@@ -84,7 +84,7 @@ struct KindOfType {
 
 // The class of the kinds that are only searched for in a chooser (the kinds of building-block
 // methods that handlers of other kinds ask for): it has no handler constructor, so an object
-// given one of them cannot be initialised (0x203).
+// given one of them cannot be initialised (kNoAlgorithmInfo).
 extern const AlgInfoClass kSearchOnlyClass;
 
 // A search-only kind; its name tells it apart, which also keeps the descriptors distinct objects.

@@ -1,8 +1,8 @@
 // The encryption kind InfoDesCbc: DES in CBC mode without padding, built from two methods of the
 // chooser, the DES block cipher (which needs a KeyInfoDes key) and block chaining. Its record is
 // an Item holding the 8-byte initial chaining value. Updates take any length and keep a partial
-// block for the next call; final refuses a message that did not end on a block boundary (0x20D).
-// Each final ends a message: the chaining value starts again from the record.
+// block for the next call; final refuses a message that did not end on a block boundary
+// (kLengthOutOfRange). Each final ends a message: the chaining value starts again from the record.
 #include <cstring>
 
 #include "toolkit/methods/primitives.h"

@@ -20,7 +20,7 @@ bool SameOid(Bytes oid, Bytes expected) {
 
 // AlgorithmIdentifier: the object identifier and at most one parameters element, which is read
 // over (rsaEncryption's is NULL, X.500's the key size: neither says anything the numbers do
-// not). 0x20C for a malformed identifier, 0x21E for another algorithm.
+// not). kDataMalformed for a malformed identifier, kNotRsaKey for another algorithm.
 Status ReadRsaAlgorithm(DerReader& outer, bool allowX500) {
     DerReader algorithm;
     Bytes oid;
