@@ -9,6 +9,7 @@
 
 #include "common/allocation_failure.h"
 #include "common/openssl_certificates.h"
+#include "common/status_printer.h"
 #include "common/vector_file.h"
 #include "toolkit/cert/cert_object.h"
 #include "toolkit/cert/cert_status.h"

@@ -11,6 +11,7 @@
 #include "common/allocation_failure.h"
 #include "common/der_test_writer.h"
 #include "common/openssl_certificates.h"
+#include "common/status_printer.h"
 #include "toolkit/cert/cert_object.h"
 #include "toolkit/cert/cert_status.h"
 

@@ -11,6 +11,7 @@
 
 #include "common/allocation_failure.h"
 #include "common/openssl_certificates.h"
+#include "common/status_printer.h"
 #include "common/vector_file.h"
 #include "toolkit/cert/cert_status.h"
 #include "toolkit/cert/pkcs7_encoder.h"

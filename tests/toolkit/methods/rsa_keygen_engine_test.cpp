@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/allocation_failure.h"
+#include "common/status_printer.h"
 #include "common/vector_file.h"
 
 namespace quillon::toolkit {
