@@ -4,8 +4,6 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
-#include <span>
 
 #include "digest/digest_handle.h"
 #include "platform/locks.h"
@@ -82,6 +80,14 @@ void FeedItem(void* context, const void* bytes, std::uint32_t length) {
     const auto* data = static_cast<const std::uint8_t*>(bytes);
     if (target.digest != nullptr) DigestUpdate(&target.digest, data, length);
     target.lastStatus = toolkit::AlgRandomUpdate(target.randomObject, data, length, nullptr);
+}
+
+// The seed ring back to empty and the keys marked unset: under the lock, or where no other
+// thread can be inside the module.
+void ClearSeedRing() {
+    generator.keyed.store(0, std::memory_order_relaxed);
+    generator.ringPosition = 0;
+    support::SecureWipe(generator.seedRing, sizeof generator.seedRing);
 }
 
 }  // namespace
@@ -179,9 +185,7 @@ void AddSeed(const std::uint8_t* data, std::uint32_t length) {
 
 void ResetSeedRing() {
     const Locked locked;
-    generator.keyed.store(0, std::memory_order_relaxed);
-    generator.ringPosition = 0;
-    std::memset(generator.seedRing, 0, sizeof generator.seedRing);
+    ClearSeedRing();
 }
 
 void ReleaseModuleGenerator() {
@@ -190,14 +194,11 @@ void ReleaseModuleGenerator() {
     if (object != nullptr) (void)toolkit::AlgDestroy(&object);
     // No other thread is inside the module: the state goes back to its load-time values without
     // the lock, which is destroyed only if it was ever made.
-    generator.keyed.store(0, std::memory_order_relaxed);
-    generator.ringPosition = 0;
+    ClearSeedRing();
     generator.auxFlag = 0;
-    for (const std::span<std::uint8_t> bytes :
-         {std::span(generator.seedRing), std::span(generator.keyA), std::span(generator.keyB),
-          std::span(generator.auxBlock)}) {
-        support::SecureWipe(bytes.data(), bytes.size());
-    }
+    support::SecureWipe(generator.auxBlock, sizeof generator.auxBlock);
+    support::SecureWipe(generator.keyA, sizeof generator.keyA);
+    support::SecureWipe(generator.keyB, sizeof generator.keyB);
     if (generator.lockCreated.Prepared()) {
         generator.lock.Destroy();
         generator.lockCreated.Reset();
