@@ -18,8 +18,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/include/quillon.h
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR}
         COMPONENT runtime)
 if(WIN32)
-    # The ordinals, for toolchains that make their own import library from it.
-    install(FILES ${QUILLON_DEF_FILE} DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    # The import library for Microsoft's linker, and the ordinals for toolchains that make
+    # their own import library.
+    install(FILES ${QUILLON_IMPORT_LIBRARY} ${QUILLON_DEF_FILE} DESTINATION ${CMAKE_INSTALL_LIBDIR}
             COMPONENT development)
 endif()
 

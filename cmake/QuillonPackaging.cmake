@@ -1,8 +1,8 @@
 # Packages made by CPack from the install components (cpack in the build directory):
 #   Linux    Debian packages libquillon1 (runtime), libquillon-dev (development) and quillon
 #            (command), their library dependencies found by dpkg-shlibdeps;
-#   Windows  one zip with Quillon.dll, quillon.exe, the headers, the import library and
-#            Quillon.def.
+#   Windows  one zip per target (-win32, -win64) with Quillon.dll, quillon.exe, the headers,
+#            the import libraries (Quillon.lib, libQuillon.dll.a) and Quillon.def.
 set(CPACK_PACKAGE_NAME quillon)
 set(CPACK_PACKAGE_VENDOR "The Quillon developers")
 set(CPACK_PACKAGE_CONTACT "The Quillon developers <quillon@localhost>")
@@ -14,7 +14,7 @@ set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 
 if(WIN32)
     set(CPACK_GENERATOR ZIP)
-    set(CPACK_PACKAGE_FILE_NAME Quillon-${PROJECT_VERSION}-win32)
+    set(CPACK_PACKAGE_FILE_NAME Quillon-${PROJECT_VERSION}-${QUILLON_WINDOWS_ARCH})
 else()
     set(CPACK_GENERATOR DEB)
     set(CPACK_DEB_COMPONENT_INSTALL ON)

@@ -6,8 +6,9 @@
  * allocation, rejected argument); families add their own codes below. Memory the module hands
  * out goes back through the module's own free exports.
  *
- * The 32-bit Windows DLL binds these by ordinal (four also by name); the ordinal is given with
- * each declaration. The Linux shared library exports the same functions by name.
+ * The Windows DLLs (32-bit, cdecl; 64-bit, the x64 convention) bind these by ordinal (four also
+ * by name); the ordinal is given with each declaration. The Linux shared library exports the same
+ * functions by name. Structures take their natural layout on each target.
  *
  * QUILLON_VERSION_MAJOR, _MINOR, _PATCH and QUILLON_VERSION_STRING (quillon_version.h) give the
  * version of the module this header came with; the major version is the shared library's
@@ -20,7 +21,7 @@
 
 #include "quillon_version.h"
 
-#if defined(_WIN32) && defined(__i386__)
+#if defined(_WIN32) && (defined(__i386__) || defined(_M_IX86))
 #define QUILLON_CALL __cdecl
 #else
 #define QUILLON_CALL

@@ -1,42 +1,5 @@
-# Cross-build for 32-bit Windows with mingw-w64 (i686). The -posix compilers carry std::thread
-# and std::mutex, which GoogleTest needs. Everything links statically, so the DLL and the test
-# programs need no runtime DLLs beside them; Wine runs the programs for ctest.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-build for 32-bit Windows with mingw-w64 (i686): the mingw preset.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(QUILLON_MINGW_TRIPLET i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${QUILLON_MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${QUILLON_MINGW_TRIPLET}-g++-posix)
-set(CMAKE_RC_COMPILER ${QUILLON_MINGW_TRIPLET}-windres)
-
-# OpenSSL's libcrypto for mingw, built by scripts/setup-mingw.sh outside the clone. The script
-# owns its location (its default, or QUILLON_OPENSSL_MINGW), so it is asked here unless the cache
-# variable names one.
-if(NOT DEFINED QUILLON_OPENSSL_MINGW)
-    execute_process(COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/../../scripts/setup-mingw.sh --prefix
-                    OUTPUT_VARIABLE QUILLON_OPENSSL_MINGW OUTPUT_STRIP_TRAILING_WHITESPACE
-                    COMMAND_ERROR_IS_FATAL ANY)
-endif()
-set(OPENSSL_ROOT_DIR ${QUILLON_OPENSSL_MINGW})
-
-# The compilers' own target tree (the Windows API headers and import libraries), where they keep
-# kernel32's import library.
-execute_process(COMMAND ${CMAKE_C_COMPILER} -print-file-name=libkernel32.a
-                OUTPUT_VARIABLE mingw_kernel32 OUTPUT_STRIP_TRAILING_WHITESPACE)
-get_filename_component(QUILLON_MINGW_TARGET_DIR ${mingw_kernel32}/../.. ABSOLUTE)
-
-set(CMAKE_FIND_ROOT_PATH ${QUILLON_MINGW_TARGET_DIR} ${QUILLON_OPENSSL_MINGW})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
-# Release programs and the DLL without symbols: a third of the size, quicker to load under Wine.
-set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
-set(CMAKE_SHARED_LINKER_FLAGS_RELEASE_INIT "-s")
-
-# Wine runs the programs; the runner passes their status on, but for a program that passed and
-# then died while Wine shut it down (see wine-run.sh).
-set(CMAKE_CROSSCOMPILING_EMULATOR bash ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
+set(QUILLON_WINDOWS_ARCH win32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -272,7 +272,7 @@ TEST(DesExports, AgreesWithOpenSslEvp) {
             uint32_t ivSize = 8;
             for (size_t done = 0; done < length;) {
                 // Whole blocks in every piece but the last.
-                const size_t piece = std::min(length - done, 8 * (1 + random() % 6));
+                const size_t piece = std::min<size_t>(length - done, 8 * (1 + random() % 6));
                 cipher.crypt(1, data.data() + done, static_cast<int32_t>(piece), key.data(),
                              chain.data(), &ivSize);
                 done += piece;

@@ -4,12 +4,18 @@
 #   consumer  installs into a staging prefix, then builds consumer.c against it through
 #             find_package(Quillon) (Linux), pkg-config (both) and the DLL's import library
 #             (Windows, run under Wine), and runs it;
-#   package   makes the packages with cpack (Debian packages on Linux, the zip on Windows),
-#             unpacks them into a throwaway root and runs `quillon selftest` from there.
-# usage: consumer_test.sh consumer|package linux|mingw BUILD_DIR VERSION C_COMPILER
+#   package   makes the packages with cpack (Debian packages on Linux, a zip on Windows),
+#             unpacks them into a throwaway root and runs `quillon selftest` from there; on
+#             Windows it also links programs against the zip's Quillon.lib with mingw's linker
+#             and with lld-link (Microsoft's linker's interface) and runs them.
+# usage: consumer_test.sh consumer|package linux|win32|win64 BUILD_DIR VERSION C_COMPILER
 set -euo pipefail
 what=$1 target=$2 build=$(cd "$3" && pwd) version=$4 cc=$5
 here=$(cd "$(dirname "$0")" && pwd)
+case "$target" in
+win32) triplet=i686-w64-mingw32 ;;
+win64) triplet=x86_64-w64-mingw32 ;;
+esac
 work=$build/outside/$what
 rm -rf "$work"
 mkdir -p "$work"
@@ -28,13 +34,13 @@ fail() {
 # helper process started on the way inherits the output and would hold a pipe open after the
 # program ends.
 run_wine() {
-    wine "$@" >"$work/wine.out" </dev/null
+    bash "$here/../../cmake/toolchains/wine-run.sh" "$target" "$@" >"$work/wine.out" </dev/null
     tr -d '\r' <"$work/wine.out"
 }
 # Runs a consumer program (under Wine for Windows) and compares what it printed.
 run_consumer() {
     local got
-    if [ "$target" = mingw ]; then
+    if [ "$target" != linux ]; then
         got=$(run_wine "$@")
     else
         got=$("$@")
@@ -70,11 +76,11 @@ consumer/linux)
     build_with_pkg_config "$work/usr" "$work/pkg-config-consumer"
     LD_LIBRARY_PATH=$(dirname "$library") run_consumer "$work/pkg-config-consumer"
     ;;
-consumer/mingw)
+consumer/win32 | consumer/win64)
     cmake --install "$build" --prefix "$work/stage" >/dev/null
     # Beside the DLL, where Windows looks for it.
     build_with_pkg_config "$work/stage" "$work/stage/bin/consumer.exe"
-    i686-w64-mingw32-objdump -p "$work/stage/bin/consumer.exe" | has 'DLL Name: Quillon.dll' ||
+    "$triplet-objdump" -p "$work/stage/bin/consumer.exe" | has 'DLL Name: Quillon.dll' ||
         fail "consumer.exe does not import from Quillon.dll"
     run_consumer "$work/stage/bin/consumer.exe"
     ;;
@@ -101,22 +107,34 @@ package/linux)
     build_with_pkg_config "$work/root" "$work/dev-package-consumer"
     LD_LIBRARY_PATH=$(dirname "$library") run_consumer "$work/dev-package-consumer"
     ;;
-package/mingw)
+package/win32 | package/win64)
     (cd "$work" && cpack --config "$build/CPackConfig.cmake" -B "$work/packages" >/dev/null)
-    zip=$work/packages/Quillon-$version-win32.zip
+    zip=$work/packages/Quillon-$version-$target.zip
     [ -f "$zip" ] || fail "no $zip"
     mkdir "$work/unzipped"
     (cd "$work/unzipped" && cmake -E tar xf "$zip")
-    root=$work/unzipped/Quillon-$version-win32
+    root=$work/unzipped/Quillon-$version-$target
     for file in bin/Quillon.dll bin/quillon.exe include/quillon.h include/quillon_version.h \
-        lib/libQuillon.dll.a lib/Quillon.def; do
+        lib/libQuillon.dll.a lib/Quillon.lib lib/Quillon.def; do
         [ -f "$root/$file" ] || fail "the zip has no $file"
     done
+    "$triplet-objdump" -p "$root/bin/Quillon.dll" | has -E 'MajorOSystemVersion[[:space:]]+6$' ||
+        fail "Quillon.dll does not say Windows 6.0 in its PE header"
     run_wine "$root/bin/quillon.exe" selftest | has -x 'self-test: pass' ||
         fail "quillon.exe selftest from the zip"
     echo "ok: quillon.exe selftest from the zip"
+
+    # Quillon.lib as mingw's linker reads it.
+    "$cc" -std=c99 -Wall -Wextra -Wpedantic -Werror -I"$root/include" "$here/consumer.c" \
+        "$root/lib/Quillon.lib" -o "$root/bin/mingw-lib-consumer.exe"
+    run_consumer "$root/bin/mingw-lib-consumer.exe"
+    # Quillon.lib as Microsoft's linker reads it.
+    bash "$here/link_import_library.sh" "$target" "$root/lib/Quillon.lib" "$root/lib/Quillon.def" \
+        "$root/bin/msvc-consumer.exe" "$root/include"
+    run_wine "$root/bin/msvc-consumer.exe" >/dev/null || fail "msvc-consumer.exe failed"
+    echo "ok: the program lld-link made against Quillon.lib ran"
     ;;
 *)
-    fail "usage: consumer_test.sh consumer|package linux|mingw BUILD_DIR VERSION C_COMPILER"
+    fail "usage: consumer_test.sh consumer|package linux|win32|win64 BUILD_DIR VERSION C_COMPILER"
     ;;
 esac

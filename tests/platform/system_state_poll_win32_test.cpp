@@ -53,8 +53,8 @@ TEST(SystemStatePollWin32, ItemsAreTheSystemsAnswers) {
     EXPECT_EQ(Word(items[8]), Low32(GetDesktopWindow()));
     EXPECT_EQ(Word(items[14]), Low32(GetProcessHeap()));
     EXPECT_EQ(Word(items[15]), Low32(GetProcessWindowStation()));
-    EXPECT_EQ(Word(items[19]), 32u) << "memory status carries its length";
-    EXPECT_EQ(Word(items[20]), 68u) << "start-up information carries its length";
+    EXPECT_EQ(Word(items[19]), sizeof(MEMORYSTATUS)) << "memory status carries its length";
+    EXPECT_EQ(Word(items[20]), sizeof(STARTUPINFOA)) << "start-up information carries its length";
 
     __time64_t polled = 0;
     std::memcpy(&polled, items[22].data(), 8);

@@ -39,13 +39,16 @@ void PollSystemState(PollSink sink, void* context) {
     GetCursorPos(reinterpret_cast<POINT*>(shared));
     sink(context, shared, 8);
 
+    // The items keep their lengths on both targets: the first 32 bytes of the memory status and
+    // 68 of the start-up information, the whole structures on 32-bit Windows (56 and 104 bytes on
+    // 64-bit Windows, whose first bytes hold the same fields).
     MEMORYSTATUS memory{};
-    memory.dwLength = sizeof memory;  // 32
+    memory.dwLength = sizeof memory;
     GlobalMemoryStatus(&memory);
     sink(context, &memory, 32);
 
     STARTUPINFOA startup{};
-    startup.cb = sizeof startup;  // 68
+    startup.cb = sizeof startup;
     GetStartupInfoA(&startup);
     sink(context, &startup, 68);
 

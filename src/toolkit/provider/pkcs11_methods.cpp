@@ -26,7 +26,7 @@ CK_RV FindKey(Pkcs11Session& session, CK_OBJECT_CLASS keyClass, const char* labe
     CK_FUNCTION_LIST& f = *session.functions;
     CK_ATTRIBUTE pattern[] = {
         {CKA_CLASS, &keyClass, sizeof keyClass},
-        {CKA_LABEL, const_cast<char*>(label), std::strlen(label)},
+        {CKA_LABEL, const_cast<char*>(label), static_cast<CK_ULONG>(std::strlen(label))},
     };
     key = CK_INVALID_HANDLE;
     if (CK_RV answer = f.C_FindObjectsInit(session.session, pattern, 2); answer != CKR_OK) {
