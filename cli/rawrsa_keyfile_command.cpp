@@ -60,10 +60,11 @@ bool KeyFileLines(const char* keyPath, const char* tag, support::SecureBuffer& l
 int RawRsaKeyFileCommand(int argc, char** argv) {
     static constexpr CommandHelp kHelp = {
         "quillon rawrsa keyfile", "OUT --key KEY --tag TAG",
-        "Appends the component lines of the RSA private key KEY (PEM or DER, PKCS #8 or #1) to\n"
+        "Adds the component lines of the RSA private key KEY (PEM or DER, PKCS #8 or #1) to\n"
         "the key file OUT under TAG, 8 characters: n and e as they are, d, p, q and u masked,\n"
-        "the form rawrsa wrap and unwrap read. OUT may hold several keys; it is made with mode\n"
-        "0600 when new, and a TAG it already holds is refused.\n"};
+        "the form rawrsa wrap and unwrap read. OUT may hold several keys; a TAG it already\n"
+        "holds is refused. OUT is rewritten whole or not at all, with mode 0600, under a lock;\n"
+        "a link, a file that is not regular, or a key file others may read is refused.\n"};
     static constexpr option kOptions[] = {
         {"key", required_argument, nullptr, kKey},
         {"tag", required_argument, nullptr, kTag},

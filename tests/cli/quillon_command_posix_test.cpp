@@ -13,6 +13,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <fstream>
@@ -50,7 +52,8 @@ TEST(QuillonCommand, HelpListsEveryCommandAndUsageErrorsExitWithTwo) {
     EXPECT_EQ(help.exit, 0);
     for (const char* command :
          {"selftest", "demo", "digest md5|sha1", "cert [--pkcs7 OUT]", "profile FILE PASSWORD",
-          "rawrsa wrap KEYFILE HEX", "rawrsa unwrap KEYFILE HEX", "exit status"}) {
+          "rawrsa wrap KEYFILE HEX", "rawrsa unwrap KEYFILE HEX", "profile create OUT",
+          "rawrsa keyfile OUT --key KEY --tag TAG", "exit status"}) {
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
     }
     const std::vector<std::vector<std::string>> kUsageErrors = {
@@ -81,6 +84,51 @@ TEST(QuillonCommand, HelpListsEveryCommandAndUsageErrorsExitWithTwo) {
         EXPECT_NE(run.err.find("usage"), std::string::npos) << testing::PrintToString(arguments);
         EXPECT_NE(run.err.find("--help' for more information"), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
+    }
+}
+
+// The commands --help lists: the lowercase words at the start of each entry ("rawrsa wrap").
+std::vector<std::string> CommandsOfHelp(const std::string& help) {
+    std::vector<std::string> commands;
+    std::istringstream lines(help);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.starts_with("  ") || line.size() < 3 || !std::islower(line[2])) continue;
+        // The entry is what comes before the description, two spaces on.
+        std::istringstream words(line.substr(2, line.find("  ", 2) - 2));
+        std::string name;
+        for (std::string word; words >> word && std::all_of(word.begin(), word.end(), [](char c) {
+                                   return std::islower(static_cast<unsigned char>(c)) ||
+                                          std::isdigit(static_cast<unsigned char>(c));
+                               });) {
+            name += (name.empty() ? "" : " ") + word;
+        }
+        commands.push_back(name);
+    }
+    return commands;
+}
+
+TEST(QuillonCommand, HelpManualPageAndReadmeNameTheSameCommands) {
+    TemporaryDirectory directory;
+    const std::vector<std::string> commands = CommandsOfHelp(Quillon(directory, {"--help"}).out);
+    EXPECT_EQ(commands.size(), 9u) << testing::PrintToString(commands);
+    std::string manual = Slurp(QUILLON_SOURCE_DIR "/cli/quillon.1");
+    // ".It Cm rawrsa Cm wrap Ar keyfile hex" names "rawrsa wrap".
+    for (std::size_t at; (at = manual.find("Cm ")) != std::string::npos;) manual.erase(at, 3);
+    const std::string readme = Slurp(QUILLON_SOURCE_DIR "/README.md");
+    std::size_t manualEntries = 0, readmeRows = 0;
+    for (std::size_t at = 0; (at = manual.find("\n.It ", at)) != std::string::npos; ++at) {
+        manualEntries += std::islower(static_cast<unsigned char>(manual[at + 5])) ? 1 : 0;
+    }
+    for (std::size_t at = 0; (at = readme.find("| `quillon ", at)) != std::string::npos; ++at) {
+        ++readmeRows;
+    }
+    EXPECT_EQ(manualEntries, commands.size());
+    EXPECT_EQ(readmeRows, commands.size());
+    for (const std::string& command : commands) {
+        EXPECT_TRUE(manual.find("\n.It " + command + " ") != std::string::npos ||
+                    manual.find("\n.It " + command + "\n") != std::string::npos)
+            << command;
+        EXPECT_NE(readme.find("| `quillon " + command), std::string::npos) << command;
     }
 }
 
