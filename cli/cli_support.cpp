@@ -1,9 +1,12 @@
-// File reading and the close of standard output, hex and status text, and wiping for the
-// subcommands.
+// File reading and the close of standard output, hex and status text for the subcommands.
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 
 #include "commands.h"
+#include "descriptor_io.h"
 #include "terminal.h"
 
 namespace quillon::cli {
@@ -23,28 +26,39 @@ void CloseInput(std::FILE* file) {
 }
 
 bool ReadWholeFile(const char* path, Bytes& contents) {
-    std::FILE* file = OpenInput(path);
-    if (file == nullptr) return false;
+    const bool standardInput = std::strcmp(path, "-") == 0;
+    const int file = standardInput ? kStandardInputDescriptor : OpenToRead(path);
+    if (file < 0) {
+        std::fprintf(stderr, "quillon: %s: %s\n", path, std::strerror(errno));
+        return false;
+    }
+    const bool read = ReadDescriptor(file, path, contents);
+    if (!standardInput) CloseDescriptor(file);
+    return read;
+}
+
+bool ReadDescriptor(int file, const char* path, Bytes& contents) {
+    // Read straight into the wiped buffer, a chunk's room at a time.
+    constexpr std::size_t kChunk = 16384;
     contents.clear();
-    std::uint8_t chunk[65536];
     bool ok = true;
+    std::size_t size = 0;
     for (;;) {
-        const std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
-        if (contents.size() + got > kMaxFileSize) {
+        if (size > kMaxFileSize) {
             std::fprintf(stderr, "quillon: %s: larger than %zu bytes\n", path, kMaxFileSize);
             ok = false;
             break;
         }
-        contents.insert(contents.end(), chunk, chunk + got);
-        if (got < sizeof chunk) {
-            if (std::ferror(file)) {
-                std::fprintf(stderr, "quillon: %s: %s\n", path, std::strerror(errno));
-                ok = false;
-            }
-            break;
+        contents.resize(std::min(size + kChunk, kMaxFileSize + 1));
+        const long got = ReadSome(file, contents.data() + size, contents.size() - size);
+        if (got < 0) {
+            std::fprintf(stderr, "quillon: %s: %s\n", path, std::strerror(errno));
+            ok = false;
         }
+        if (got <= 0) break;
+        size += static_cast<std::size_t>(got);
     }
-    CloseInput(file);
+    contents.resize(ok ? size : 0);
     return ok;
 }
 
@@ -61,31 +75,17 @@ bool CloseStandardOutput() {
 }
 
 std::string HexText(const std::uint8_t* bytes, std::size_t size) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text;
-    text.reserve(2 * size);
-    for (std::size_t i = 0; i < size; ++i) {
-        text += kDigits[bytes[i] >> 4];
-        text += kDigits[bytes[i] & 15];
-    }
+    std::string text(2 * size, '\0');
+    support::HexEncode({bytes, size}, text.data());
+    for (char& digit : text)
+        digit = static_cast<char>(std::tolower(static_cast<unsigned char>(digit)));
     return text;
 }
 
 bool ParseHex(const char* text, Bytes& bytes) {
-    bytes.clear();
-    const auto digit = [](char c) {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        return -1;
-    };
-    for (; text[0] != '\0'; text += 2) {
-        const int high = digit(text[0]);
-        const int low = high < 0 ? -1 : digit(text[1]);  // text[1] may be the terminator
-        if (low < 0) return false;
-        bytes.push_back(static_cast<std::uint8_t>(16 * high + low));
-    }
-    return true;
+    const std::string_view digits(text);
+    bytes.assign(digits.size() / 2, 0);
+    return support::HexDecode(digits, bytes);
 }
 
 std::string StatusText(std::int32_t status) {
@@ -96,12 +96,6 @@ std::string StatusText(std::int32_t status) {
         std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(status));
     }
     return text;
-}
-
-void WipeBytes(void* bytes, std::size_t size) {
-    // Through a volatile pointer, so the stores are not dropped as dead before the release.
-    volatile std::uint8_t* at = static_cast<volatile std::uint8_t*>(bytes);
-    for (std::size_t i = 0; i < size; ++i) at[i] = 0;
 }
 
 }  // namespace quillon::cli

@@ -4,9 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "library_internals.h"
+#include "quillon.h"
 
 namespace quillon::cli {
 
@@ -16,7 +20,27 @@ inline constexpr int kExitFailure = 1;  // a file, a decoding or a check failed
 inline constexpr int kExitUsage = 2;    // the command line itself is wrong
 
 using Arguments = std::span<char* const>;
-using Bytes = std::vector<std::uint8_t>;
+// Every block the command's containers give back is wiped first: key files, PEM text, DER,
+// PKCS #8 payloads and passwords pass through them, and so do the copies a container leaves
+// behind when it grows.
+template <class T>
+struct WipingAllocator {
+    using value_type = T;
+    WipingAllocator() = default;
+    template <class U>
+    WipingAllocator(const WipingAllocator<U>&) noexcept {}
+    [[nodiscard]] T* allocate(std::size_t count) { return std::allocator<T>().allocate(count); }
+    void deallocate(T* block, std::size_t count) noexcept {
+        support::SecureWipe(block, count * sizeof(T));
+        std::allocator<T>().deallocate(block, count);
+    }
+    template <class U>
+    bool operator==(const WipingAllocator<U>&) const noexcept {
+        return true;
+    }
+};
+using Bytes = std::vector<std::uint8_t, WipingAllocator<std::uint8_t>>;
+using SecretText = std::basic_string<char, std::char_traits<char>, WipingAllocator<char>>;
 
 // Each takes its command line from its own name on (argv[0] is "digest", say).
 int SelfTestCommand(int argc, char** argv);
@@ -33,8 +57,9 @@ int RawRsaKeyFileCommand(int argc, char** argv);  // quillon rawrsa keyfile
 [[nodiscard]] std::FILE* OpenInput(const char* path);
 void CloseInput(std::FILE* file);
 
-// Reads a whole file or standard input (at most kMaxFileSize bytes); on failure says why on
-// stderr ("Is a directory").
+// Reads a whole file or standard input (at most kMaxFileSize bytes) with the system's own
+// reads, so no stdio buffer keeps a copy of a key or a password; on failure says why on stderr
+// ("Is a directory"). One file per system (input_file_posix.cpp, input_file_win32.cpp).
 inline constexpr std::size_t kMaxFileSize = 64u << 20;
 [[nodiscard]] bool ReadWholeFile(const char* path, Bytes& contents);
 
@@ -51,7 +76,8 @@ inline constexpr std::size_t kMaxFileSize = 64u << 20;
 // A module status as people read it: negative ones in decimal, the others as 0x hex.
 [[nodiscard]] std::string StatusText(std::int32_t status);
 
-// Overwrites bytes that held something secret before they are released.
-void WipeBytes(void* bytes, std::size_t size);
+// The module's objects, each released by its destroy export when its owner goes.
+using CertOwner = support::Owner<CertHandle, CertDestroy>;
+using KeyOwner = support::Owner<KeyHandle, RsaDestroyKey>;
 
 }  // namespace quillon::cli

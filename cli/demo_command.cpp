@@ -81,7 +81,7 @@ bool Hmac() {
     HmacUpdate(&context, reinterpret_cast<const uint8_t*>(kData.data()),
                static_cast<uint32_t>(kData.size()));
     HmacFinal(mac, &context);
-    WipeBytes(&context, sizeof context);
+    support::SecureWipe(&context, sizeof context);
     const bool ok = HexText(mac, 20) == "effcdf6ae5eb2fa2d27416d5f184df9c259a7c79";
     std::printf("HMAC-SHA-1, key \"Jefe\", message \"what do ya want for nothing?\"\n");
     PrintHex("MAC", mac, 20);

@@ -1,24 +1,33 @@
 #include "password_input.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "terminal.h"
 
 namespace quillon::cli {
+namespace {
 
-bool ReadPassword(std::FILE* stream, const char* prompt, std::string& password) {
-    const bool terminal = stream == stdin && StandardInputIsTerminal();
-    if (terminal) {
-        SetStandardInputEcho(false);  // before the prompt, so nothing typed after it shows
-        std::fputs(prompt, stderr);
-        std::fflush(stderr);
-    }
+// Room for any password typed or read, so the text never moves while it grows and never sits
+// in the string's own (unwiped) inline storage.
+constexpr std::size_t kPasswordRoom = 1024;
+
+}  // namespace
+
+bool ReadPassword(const char* path, const char* prompt, SecretText& password) {
     password.clear();
-    for (int c; (c = std::getc(stream)) != EOF && c != '\n';) password += static_cast<char>(c);
-    if (!password.empty() && password.back() == '\r') password.pop_back();
-    if (terminal) {
-        SetStandardInputEcho(true);
-        std::fputs("\n", stderr);  // the Enter that was not echoed
+    password.reserve(kPasswordRoom);
+    if (std::strcmp(path, "-") == 0 && StandardInputIsTerminal()) {
+        if (ReadTypedLine(prompt, password)) return true;
+        std::fprintf(stderr, "quillon: the password cannot be read from the terminal\n");
+        return false;
     }
-    return !std::ferror(stream);
+    Bytes contents;
+    if (!ReadWholeFile(path, contents)) return false;
+    const auto end = std::find(contents.begin(), contents.end(), '\n');
+    password.assign(contents.begin(), end);
+    if (!password.empty() && password.back() == '\r') password.pop_back();
+    return true;
 }
 
 }  // namespace quillon::cli

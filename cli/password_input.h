@@ -1,15 +1,15 @@
 // Passwords kept off the command line: the first line of a file or of standard input, typed
-// without echo when standard input is a terminal.
+// without echo when standard input is a terminal. They are read with the system's own reads
+// into wiped buffers, never through stdio.
 #pragma once
 
-#include <cstdio>
-#include <string>
+#include "commands.h"
 
 namespace quillon::cli {
 
-// The first line of stream, without its line end (LF or CR LF). When stream is standard input
-// and that is a terminal, prompt goes to stderr first and what is typed is not echoed. False on
-// a read error.
-[[nodiscard]] bool ReadPassword(std::FILE* stream, const char* prompt, std::string& password);
+// The first line of the file at path (standard input for "-"), without its line end (LF or
+// CR LF); typed after prompt, without echo, when path is "-" and standard input is a terminal.
+// False, with the reason on stderr, when it cannot be read.
+[[nodiscard]] bool ReadPassword(const char* path, const char* prompt, SecretText& password);
 
 }  // namespace quillon::cli

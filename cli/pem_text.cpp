@@ -1,7 +1,5 @@
 #include "pem_text.h"
 
-#include "profile/base64_decode.h"
-
 namespace quillon::cli {
 namespace {
 

@@ -3,8 +3,6 @@
 #include <string_view>
 
 #include "pem_text.h"
-#include "support/der_oid.h"
-#include "support/der_writer.h"
 
 namespace quillon::cli {
 namespace {

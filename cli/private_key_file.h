@@ -5,7 +5,6 @@
 #include <string>
 
 #include "commands.h"
-#include "toolkit/kinds/rsa_key_der.h"
 
 namespace quillon::cli {
 

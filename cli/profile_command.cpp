@@ -83,8 +83,8 @@ int ProfileCommand(int argc, char** argv) {
                                       : "not a credential profile (no [Password Token] section)");
         return kExitFailure;
     }
-    std::string password = operands[1];
-    if (password == "-" && !ReadPassword(stdin, "Password: ", password)) {
+    SecretText password = operands[1];
+    if (password == "-" && !ReadPassword("-", "Password: ", password)) {
         std::fprintf(stderr, "quillon: the password cannot be read from standard input\n");
         return kExitFailure;
     }
@@ -95,7 +95,7 @@ int ProfileCommand(int argc, char** argv) {
         if (result > 0 && buffer != nullptr) {
             std::printf("%-33s %d bytes\n", reader.item, static_cast<int>(result));
             ++read;
-            WipeBytes(buffer, static_cast<std::size_t>(result));
+            support::SecureWipe(buffer, static_cast<std::size_t>(result));
             ProfileFreeBuffer(buffer);
         } else if (reader.reportsStatus) {
             std::printf("%-33s not read: %s (status %d)\n", reader.item,
@@ -104,7 +104,6 @@ int ProfileCommand(int argc, char** argv) {
             std::printf("%-33s not read (status %d)\n", reader.item, static_cast<int>(result));
         }
     }
-    WipeBytes(password.data(), password.size());
     if (read == 0) {
         std::fprintf(stderr, "quillon: %s: no item could be read\n", path);
         return kExitFailure;

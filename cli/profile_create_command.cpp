@@ -13,8 +13,6 @@
 #include "output_file.h"
 #include "password_input.h"
 #include "private_key_file.h"
-#include "profile/profile_file_writer.h"
-#include "profile/profile_key_derivation.h"
 #include "quillon.h"
 #include "terminal.h"
 
@@ -94,10 +92,9 @@ bool CertificateItem(const char* path, bool several, Bytes& item) {
     }
     item.clear();
     for (const Bytes& der : certificates) {
-        CertHandle* cert = nullptr;
+        CertOwner cert;
         const int32_t status =
-            CertCreateFromDer(&cert, der.data(), static_cast<uint32_t>(der.size()));
-        CertDestroy(&cert);
+            CertCreateFromDer(cert.Receive(), der.data(), static_cast<uint32_t>(der.size()));
         if (status != 0) {
             std::fprintf(stderr, "quillon: %s: not a certificate the module reads (status %s)\n",
                          path, StatusText(status).c_str());
@@ -114,16 +111,13 @@ bool KeyItem(const char* path, Bytes& item) {
     if (!ReadWholeFile(path, contents)) return false;
     toolkit::kinds::RsaPrivateParts parts;
     std::string error;
-    const bool read = RsaPrivateKeyOfFile(contents, item, parts, error);
-    WipeBytes(contents.data(), contents.size());
-    if (!read) {
+    if (!RsaPrivateKeyOfFile(contents, item, parts, error)) {
         std::fprintf(stderr, "quillon: %s: %s\n", path, error.c_str());
         return false;
     }
-    KeyHandle* key = nullptr;
+    KeyOwner key;
     const int32_t status =
-        RsaCreatePrivateKey(&key, item.data(), static_cast<uint32_t>(item.size()));
-    RsaDestroyKey(&key);
+        RsaCreatePrivateKey(key.Receive(), item.data(), static_cast<uint32_t>(item.size()));
     if (status != 0) {
         std::fprintf(stderr, "quillon: %s: not a key the module reads (status %s)\n", path,
                      StatusText(status).c_str());
@@ -133,28 +127,24 @@ bool KeyItem(const char* path, Bytes& item) {
 }
 
 // From the first line of the file (- standard input), else typed twice at the terminal.
-bool ObtainPassword(const char* passwordFile, std::string& password) {
-    if (passwordFile != nullptr) {
-        std::FILE* file = OpenInput(passwordFile);
-        if (file == nullptr) return false;
-        const bool read = ReadPassword(file, "Password: ", password);
-        CloseInput(file);
-        if (!read) std::fprintf(stderr, "quillon: %s: cannot be read\n", passwordFile);
-        return read;
-    }
+bool ObtainPassword(const char* passwordFile, SecretText& password) {
+    if (passwordFile != nullptr) return ReadPassword(passwordFile, "Password: ", password);
     if (!StandardInputIsTerminal()) {
         std::fprintf(stderr,
                      "quillon: no password: give --password-file FILE (- for standard "
                      "input) or run at a terminal\n");
         return false;
     }
-    std::string again;
-    const bool read = ReadPassword(stdin, "Password: ", password) &&
-                      ReadPassword(stdin, "Password again: ", again);
-    const bool same = read && password == again;
-    WipeBytes(again.data(), again.size());
-    if (read && !same) std::fprintf(stderr, "quillon: the passwords differ\n");
-    return same;
+    SecretText again;
+    if (!ReadPassword("-", "Password: ", password) ||
+        !ReadPassword("-", "Password again: ", again)) {
+        return false;
+    }
+    if (password != again) {
+        std::fprintf(stderr, "quillon: the passwords differ\n");
+        return false;
+    }
+    return true;
 }
 
 const char* WriteFailure(profile::ProfileWriteStatus status) {
@@ -170,6 +160,104 @@ const char* WriteFailure(profile::ProfileWriteStatus status) {
         default:
             return "cannot be written";
     }
+}
+
+// What the command line asks for.
+struct ProfileRequest {
+    const char* out = nullptr;
+    const char* itemFiles[std::size(kItemOptions)] = {};
+    const char* passwordFile = nullptr;
+    std::string salt;
+    bool saltGiven = false;
+    std::int32_t protection = 128;
+    std::int32_t hashCount = 1000;
+};
+
+// Reads the options and operands into request; CommandLine::kEnd when they are complete, else
+// the exit status (--help, --version, a wrong command line).
+int ReadCommandLine(CommandLine& line, ProfileRequest& request) {
+    for (int option; (option = line.NextOption()) != CommandLine::kEnd;) {
+        switch (option) {
+            case CommandLine::kStop:
+                return line.ExitStatus();
+            case kProtection:
+                if (!ParseNumber(line.Argument(), profile::kMinProtectionBits,
+                                 profile::kMaxProtectionBits, 8, request.protection)) {
+                    return line.UsageError("--protection takes 40 to 128 in steps of 8");
+                }
+                break;
+            case kHashCount:
+                if (!ParseNumber(line.Argument(), profile::kMinHashCount, profile::kMaxHashCount, 1,
+                                 request.hashCount)) {
+                    return line.UsageError("--hash-count takes 1 to 1000000");
+                }
+                break;
+            case kSalt:
+                request.salt = line.Argument();
+                request.saltGiven = true;
+                break;
+            case kPasswordFile:
+                request.passwordFile = line.Argument();
+                break;
+            default:
+                for (std::size_t i = 0; i < std::size(kItemOptions); ++i) {
+                    if (kItemOptions[i].option == option) request.itemFiles[i] = line.Argument();
+                }
+        }
+    }
+    const Arguments operands = line.Operands();
+    if (operands.size() != 1) return line.UsageError("one OUT file is needed");
+    request.out = operands[0];
+    if (std::none_of(std::begin(request.itemFiles), std::end(request.itemFiles),
+                     [](const char* file) { return file != nullptr; })) {
+        return line.UsageError("no item: give at least one certificate or key");
+    }
+    return CommandLine::kEnd;
+}
+
+// An item read from its file, in the order of kItemOptions.
+struct Payload {
+    std::size_t item;  // index into kItemOptions
+    Bytes bytes;
+};
+
+// Every item the request names, each checked by the module; false with the reason on stderr.
+bool ReadItems(const ProfileRequest& request, std::vector<Payload>& payloads) {
+    for (std::size_t i = 0; i < std::size(kItemOptions); ++i) {
+        if (request.itemFiles[i] == nullptr) continue;
+        Payload payload{i, {}};
+        const bool read = kItemOptions[i].certificate
+                              ? CertificateItem(request.itemFiles[i],
+                                                kItemOptions[i].option == kCaCert, payload.bytes)
+                              : KeyItem(request.itemFiles[i], payload.bytes);
+        if (!read) return false;
+        payloads.push_back(std::move(payload));
+    }
+    return true;
+}
+
+// Seals the payloads under the password into OUT.
+bool SealProfile(const ProfileRequest& request, const std::vector<Payload>& payloads,
+                 const SecretText& password) {
+    std::vector<profile::ProfileItem> items;
+    for (const Payload& payload : payloads) {
+        const ItemOption& item = kItemOptions[payload.item];
+        items.push_back({item.section, item.key, payload.bytes});
+    }
+    support::SecureBuffer text;
+    std::size_t failedItem = 0;
+    const profile::ProfileWriteStatus status = profile::ProfileWrite(
+        {password.c_str(), request.salt.c_str(), request.protection, request.hashCount}, items,
+        text, failedItem);
+    if (status != profile::ProfileWriteStatus::kWritten) {
+        const bool itemFault = status == profile::ProfileWriteStatus::kItemTooLarge ||
+                               status == profile::ProfileWriteStatus::kEmptyPayload;
+        std::fprintf(stderr, "quillon: %s: %s; %s not written\n",
+                     itemFault ? request.itemFiles[payloads[failedItem].item] : request.out,
+                     WriteFailure(status), request.out);
+        return false;
+    }
+    return WriteFileWhole(request.out, text.span());
 }
 
 }  // namespace
@@ -207,88 +295,18 @@ int ProfileCreateCommand(int argc, char** argv) {
         {"password-file", required_argument, nullptr, kPasswordFile},
     };
     CommandLine line(kHelp, argc, argv, "", kOptions);
-    const char* itemFiles[std::size(kItemOptions)] = {};
-    const char* passwordFile = nullptr;
-    std::string salt;
-    bool saltGiven = false;
-    std::int32_t protection = 128, hashCount = 1000;
-    for (int option; (option = line.NextOption()) != CommandLine::kEnd;) {
-        switch (option) {
-            case CommandLine::kStop:
-                return line.ExitStatus();
-            case kProtection:
-                if (!ParseNumber(line.Argument(), profile::kMinProtectionBits,
-                                 profile::kMaxProtectionBits, 8, protection)) {
-                    return line.UsageError("--protection takes 40 to 128 in steps of 8");
-                }
-                break;
-            case kHashCount:
-                if (!ParseNumber(line.Argument(), profile::kMinHashCount, profile::kMaxHashCount, 1,
-                                 hashCount)) {
-                    return line.UsageError("--hash-count takes 1 to 1000000");
-                }
-                break;
-            case kSalt:
-                salt = line.Argument();
-                saltGiven = true;
-                break;
-            case kPasswordFile:
-                passwordFile = line.Argument();
-                break;
-            default:
-                for (std::size_t i = 0; i < std::size(kItemOptions); ++i) {
-                    if (kItemOptions[i].option == option) itemFiles[i] = line.Argument();
-                }
-        }
-    }
-    const Arguments operands = line.Operands();
-    if (operands.size() != 1) return line.UsageError("one OUT file is needed");
-    const char* out = operands[0];
-    if (std::none_of(std::begin(itemFiles), std::end(itemFiles),
-                     [](const char* file) { return file != nullptr; })) {
-        return line.UsageError("no item: give at least one certificate or key");
-    }
-
-    std::vector<Bytes> payloads;
-    std::vector<std::size_t> payloadItem;
-    for (std::size_t i = 0; i < std::size(kItemOptions); ++i) {
-        if (itemFiles[i] == nullptr) continue;
-        Bytes payload;
-        const bool read =
-            kItemOptions[i].certificate
-                ? CertificateItem(itemFiles[i], kItemOptions[i].option == kCaCert, payload)
-                : KeyItem(itemFiles[i], payload);
-        if (!read) return kExitFailure;
-        payloads.push_back(std::move(payload));
-        payloadItem.push_back(i);
-    }
-    if (!saltGiven && !GeneratedSalt(salt)) {
+    ProfileRequest request;
+    const int parsed = ReadCommandLine(line, request);
+    if (parsed != CommandLine::kEnd) return parsed;
+    std::vector<Payload> payloads;
+    if (!ReadItems(request, payloads)) return kExitFailure;
+    if (!request.saltGiven && !GeneratedSalt(request.salt)) {
         std::fprintf(stderr, "quillon: no salt: the module's generator failed\n");
         return kExitFailure;
     }
-    std::string password;
-    if (!ObtainPassword(passwordFile, password)) return kExitFailure;
-
-    std::vector<profile::ProfileItem> items;
-    for (std::size_t i = 0; i < payloads.size(); ++i) {
-        const ItemOption& item = kItemOptions[payloadItem[i]];
-        items.push_back({item.section, item.key, payloads[i]});
-    }
-    support::SecureBuffer text;
-    std::size_t failedItem = 0;
-    const profile::ProfileWriteStatus status = profile::ProfileWrite(
-        {password.c_str(), salt.c_str(), protection, hashCount}, items, text, failedItem);
-    WipeBytes(password.data(), password.size());
-    for (Bytes& payload : payloads) WipeBytes(payload.data(), payload.size());
-    if (status != profile::ProfileWriteStatus::kWritten) {
-        const bool itemFault = status == profile::ProfileWriteStatus::kItemTooLarge ||
-                               status == profile::ProfileWriteStatus::kEmptyPayload;
-        std::fprintf(stderr, "quillon: %s: %s; %s not written\n",
-                     itemFault ? itemFiles[payloadItem[failedItem]] : out, WriteFailure(status),
-                     out);
-        return kExitFailure;
-    }
-    return WriteFileWhole(out, text.span()) ? kExitOk : kExitFailure;
+    SecretText password;
+    if (!ObtainPassword(request.passwordFile, password)) return kExitFailure;
+    return SealProfile(request, payloads, password) ? kExitOk : kExitFailure;
 }
 
 }  // namespace quillon::cli

@@ -1,8 +1,10 @@
-// quillon — command-line client of the Quillon module, through its public C interface only.
+// quillon — command-line client of the Quillon module: its public C interface, and the
+// internal writers of the files the module reads (see library_internals.h).
 #include <cstring>
 
 #include "command_line.h"
 #include "commands.h"
+#include "interruption.h"
 
 namespace {
 
@@ -28,10 +30,17 @@ constexpr CommandHelp kHelp = {
     "                            each one's size or status (never its contents); a\n"
     "                            PASSWORD of - is read from standard input (typed without\n"
     "                            echo at a terminal)\n"
+    "  profile create OUT --password-file FILE [OPTION]...\n"
+    "                            makes a credential profile from certificates and RSA\n"
+    "                            private keys, sealed with the password\n"
     "  rawrsa wrap KEYFILE HEX   wraps the bytes with the key file's public key: the key's\n"
     "                            tag, the bit count and the number, as hex\n"
     "  rawrsa unwrap KEYFILE HEX unwraps such an envelope with the key file's private key\n"
     "                            and prints the plain bytes as hex\n"
+    "  rawrsa keyfile OUT --key KEY --tag TAG\n"
+    "                            adds an RSA private key's component lines to a key file\n"
+    "The files made are written whole or not at all, with mode 0600, and never through a\n"
+    "link; keys and passwords are wiped from memory once used.\n"
     "Every command takes --help and --version; -- ends the options.\n"
     "exit status: 0 success, 1 a file, item, decoding, check or write failed, 2 wrong usage\n"};
 
@@ -57,6 +66,7 @@ int RunQuillon(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    quillon::cli::InstallInterruptionHandlers();
     const int status = RunQuillon(argc, argv);
     return quillon::cli::CloseStandardOutput() ? status : quillon::cli::kExitFailure;
 }

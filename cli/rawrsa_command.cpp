@@ -56,8 +56,8 @@ int RawRsaEnvelope(const CommandHelp& help, bool wrap, int argc, char** argv) {
                      static_cast<int>(result));
     }
     // Either side of the envelope may be the secret.
-    WipeBytes(buffer.data(), buffer.size());
-    WipeBytes(input.data(), input.size());
+    support::SecureWipe(buffer.data(), buffer.size());
+    support::SecureWipe(input.data(), input.size());
     return result >= 0 ? kExitOk : kExitFailure;
 }
 

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "commands.h"
+
 namespace quillon::cli {
 
 // The stream carries bytes unchanged (Windows would otherwise translate line ends).
@@ -12,7 +14,10 @@ void SetBinaryMode(std::FILE* stream);
 // Standard input is a terminal (a console on Windows), where a person types.
 [[nodiscard]] bool StandardInputIsTerminal();
 
-// Turns the terminal's echo of what is typed off or back on; false when it cannot.
-bool SetStandardInputEcho(bool on);
+// Shows prompt on stderr and reads one typed line from the terminal of standard input, without
+// echo and without its line end, byte by byte with the system's reads (no stdio buffer holds
+// it). The terminal's modes are saved first and put back exactly as they were afterwards, and
+// also when a signal (Ctrl-C, a hang-up, a stop) arrives meanwhile. False on a read error.
+[[nodiscard]] bool ReadTypedLine(const char* prompt, SecretText& line);
 
 }  // namespace quillon::cli

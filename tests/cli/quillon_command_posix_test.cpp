@@ -7,11 +7,16 @@
 #include <openssl/sha.h>
 #include <openssl/x509.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <optional>
 #include <random>
@@ -47,7 +52,8 @@ TEST(QuillonCommand, HelpListsEveryCommandAndUsageErrorsExitWithTwo) {
     EXPECT_EQ(help.exit, 0);
     for (const char* command :
          {"selftest", "demo", "digest md5|sha1", "cert [--pkcs7 OUT]", "profile FILE PASSWORD",
-          "rawrsa wrap KEYFILE HEX", "rawrsa unwrap KEYFILE HEX", "exit status"}) {
+          "rawrsa wrap KEYFILE HEX", "rawrsa unwrap KEYFILE HEX", "profile create OUT",
+          "rawrsa keyfile OUT --key KEY --tag TAG", "exit status"}) {
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
     }
     const std::vector<std::vector<std::string>> kUsageErrors = {
@@ -78,6 +84,51 @@ TEST(QuillonCommand, HelpListsEveryCommandAndUsageErrorsExitWithTwo) {
         EXPECT_NE(run.err.find("usage"), std::string::npos) << testing::PrintToString(arguments);
         EXPECT_NE(run.err.find("--help' for more information"), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
+    }
+}
+
+// The commands --help lists: the lowercase words at the start of each entry ("rawrsa wrap").
+std::vector<std::string> CommandsOfHelp(const std::string& help) {
+    std::vector<std::string> commands;
+    std::istringstream lines(help);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.starts_with("  ") || line.size() < 3 || !std::islower(line[2])) continue;
+        // The entry is what comes before the description, two spaces on.
+        std::istringstream words(line.substr(2, line.find("  ", 2) - 2));
+        std::string name;
+        for (std::string word; words >> word && std::all_of(word.begin(), word.end(), [](char c) {
+                                   return std::islower(static_cast<unsigned char>(c)) ||
+                                          std::isdigit(static_cast<unsigned char>(c));
+                               });) {
+            name += (name.empty() ? "" : " ") + word;
+        }
+        commands.push_back(name);
+    }
+    return commands;
+}
+
+TEST(QuillonCommand, HelpManualPageAndReadmeNameTheSameCommands) {
+    TemporaryDirectory directory;
+    const std::vector<std::string> commands = CommandsOfHelp(Quillon(directory, {"--help"}).out);
+    EXPECT_EQ(commands.size(), 9u) << testing::PrintToString(commands);
+    std::string manual = Slurp(QUILLON_SOURCE_DIR "/cli/quillon.1");
+    // ".It Cm rawrsa Cm wrap Ar keyfile hex" names "rawrsa wrap".
+    for (std::size_t at; (at = manual.find("Cm ")) != std::string::npos;) manual.erase(at, 3);
+    const std::string readme = Slurp(QUILLON_SOURCE_DIR "/README.md");
+    std::size_t manualEntries = 0, readmeRows = 0;
+    for (std::size_t at = 0; (at = manual.find("\n.It ", at)) != std::string::npos; ++at) {
+        manualEntries += std::islower(static_cast<unsigned char>(manual[at + 5])) ? 1 : 0;
+    }
+    for (std::size_t at = 0; (at = readme.find("| `quillon ", at)) != std::string::npos; ++at) {
+        ++readmeRows;
+    }
+    EXPECT_EQ(manualEntries, commands.size());
+    EXPECT_EQ(readmeRows, commands.size());
+    for (const std::string& command : commands) {
+        EXPECT_TRUE(manual.find("\n.It " + command + " ") != std::string::npos ||
+                    manual.find("\n.It " + command + "\n") != std::string::npos)
+            << command;
+        EXPECT_NE(readme.find("| `quillon " + command), std::string::npos) << command;
     }
 }
 
@@ -433,37 +484,100 @@ std::string ReadTerminalUntil(int master, const std::string& text) {
     return shown;
 }
 
-TEST_F(QuillonProfile, APasswordTypedAtATerminalIsNotEchoed) {
-    const std::string path = WriteProfile();
-    const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(grantpt(master), 0);
-    ASSERT_EQ(unlockpt(master), 0);
-    const std::string terminal = ptsname(master);
-    const std::string out = directory_.PathOf("stdout");
+// A pseudo-terminal: the test holds the master, the command gets the terminal.
+struct PseudoTerminal {
+    PseudoTerminal() {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0)
+            terminal = ptsname(master);
+    }
+    ~PseudoTerminal() {
+        if (master >= 0) close(master);
+    }
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+    int master = -1;
+    std::string terminal;
+};
+
+// Starts the command with the terminal as standard input and error, standard output to out.
+pid_t StartAtTerminal(const std::string& terminal, const std::string& out,
+                      const std::vector<std::string>& arguments) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, terminal.c_str(), O_RDWR | O_NOCTTY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_adddup2(&actions, 0, 2);
-    std::string program = QUILLON_CLI_PROGRAM, command = "profile", dash = "-";
-    char* argv[] = {program.data(), command.data(), const_cast<char*>(path.c_str()), dash.data(),
-                    nullptr};
-    pid_t child = 0;
-    ASSERT_EQ(posix_spawn(&child, QUILLON_CLI_PROGRAM, &actions, nullptr, argv, environ), 0);
+    std::vector<char*> argv{const_cast<char*>(QUILLON_CLI_PROGRAM)};
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    pid_t child = -1;
+    posix_spawn(&child, QUILLON_CLI_PROGRAM, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    return child;
+}
 
-    const std::string prompt = ReadTerminalUntil(master, "Password: ");
+TEST_F(QuillonProfile, APasswordTypedAtATerminalIsNotEchoed) {
+    const std::string path = WriteProfile();
+    const PseudoTerminal pty;
+    ASSERT_FALSE(pty.terminal.empty());
+    const std::string out = directory_.PathOf("stdout");
+    const pid_t child = StartAtTerminal(pty.terminal, out, {"profile", path, "-"});
+    ASSERT_GT(child, 0);
+
+    const std::string prompt = ReadTerminalUntil(pty.master, "Password: ");
     EXPECT_TRUE(prompt.ends_with("Password: ")) << prompt;
     const std::string typed = "correct horse\n";
-    ASSERT_EQ(write(master, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
-    const std::string shown = ReadTerminalUntil(master, "");  // until the child is done
+    ASSERT_EQ(write(pty.master, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+    const std::string shown = ReadTerminalUntil(pty.master, "");  // until the child is done
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    close(master);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << shown;
     EXPECT_EQ(shown.find("correct horse"), std::string::npos) << shown;
     EXPECT_NE(Slurp(out).find("Private Keys / Key2"), std::string::npos);
+}
+
+bool SameModes(const termios& a, const termios& b) {
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+           a.c_lflag == b.c_lflag && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0;
+}
+
+TEST_F(QuillonProfile, ASignalAtThePasswordPromptLeavesTheTerminalAsItWas) {
+    const std::string path = WriteProfile();
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        const PseudoTerminal pty;
+        ASSERT_FALSE(pty.terminal.empty());
+        const int terminal = open(pty.terminal.c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(terminal, 0);
+        // Modes no default has, so that only putting back what was found gives them again.
+        termios found{};
+        ASSERT_EQ(tcgetattr(terminal, &found), 0);
+        found.c_lflag = (found.c_lflag | ECHO | ECHONL) & ~static_cast<tcflag_t>(ECHOCTL);
+        found.c_cc[VERASE] = 0x08;
+        ASSERT_EQ(tcsetattr(terminal, TCSANOW, &found), 0);
+        ASSERT_EQ(tcgetattr(terminal, &found), 0);
+
+        const pid_t child =
+            StartAtTerminal(pty.terminal, directory_.PathOf("stdout"), {"profile", path, "-"});
+        ASSERT_GT(child, 0);
+        const std::string prompt = ReadTerminalUntil(pty.master, "Password: ");
+        EXPECT_TRUE(prompt.ends_with("Password: ")) << prompt;
+        termios atPrompt{};
+        ASSERT_EQ(tcgetattr(terminal, &atPrompt), 0);
+        EXPECT_EQ(atPrompt.c_lflag & ECHO, 0u);
+        kill(child, signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        termios after{};
+        ASSERT_EQ(tcgetattr(terminal, &after), 0);
+        EXPECT_TRUE(SameModes(after, found));
+        close(terminal);
+    }
 }
 
 TEST_F(QuillonProfile, AFileThatIsNotAProfileSaysSo) {
