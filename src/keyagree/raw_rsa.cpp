@@ -114,7 +114,8 @@ std::int32_t RawRsaUnwrap(const char* path, std::uint8_t* buffer, std::uint32_t 
     }
     Mpi m = Mpi::Make(MpiKind::kSecret, primes[0].BitLength() + primes[1].BitLength());
     if (m.empty() || !support::MpiCrtHalves(halves, c, primes, forms, exponents, scratch) ||
-        !support::MpiCrtCombine(m, halves[0], halves[1], primes[0], primes[1], u, scratch)) {
+        !support::MpiCrtCombine(m, halves[0], halves[1], primes[0], primes[1], forms[0], u,
+                                scratch)) {
         return kRawRsaFailed;
     }
 

@@ -406,7 +406,8 @@ TEST_F(RawRsa, AllocationFailures) {
     ASSERT_GT(wrappedLength, 10);
     wrapped.resize(wrappedLength);
 
-    // Entry, path, lines and the marked secret; entry, path, lines and the unwrapped bytes.
+    // Entry, path, lines and the marked secret; entry, path, lines, the recombination's
+    // fixed-width numbers and the unwrapped bytes.
     int failed = 0;
     const int wrapAllocations = ForEachAllocationFailure([&](int) {
         Bytes buffer = WrapBuffer(plain, 128);
@@ -434,8 +435,8 @@ TEST_F(RawRsa, AllocationFailures) {
         }
         keyagree::KeyFileForget(path.c_str());
     });
-    EXPECT_EQ(unwrapAllocations, 4);
-    EXPECT_EQ(failed, 4);
+    EXPECT_EQ(unwrapAllocations, 5);
+    EXPECT_EQ(failed, 5);
     Bytes buffer = wrapped;
     ASSERT_EQ(RawRsaPrivate(path.c_str(), buffer.data(), buffer.size()), 5);
     EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 5), plain);
