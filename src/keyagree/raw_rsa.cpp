@@ -118,6 +118,16 @@ std::int32_t RawRsaUnwrap(const char* path, std::uint8_t* buffer, std::uint32_t 
                                 scratch)) {
         return kRawRsaFailed;
     }
+    // Nothing is written unless m^e mod n gives the envelope's number back (modulo n, as the
+    // halves read it): a damaged component or a fault in a half would give a wrong result that
+    // also reveals a factor of n to whoever sees it. The comparison is between public numbers
+    // when the result is right.
+    Mpi check = Mpi::Make(MpiKind::kSecret, n.BitLength());
+    Mpi reduced = Mpi::Make(MpiKind::kPublic, n.BitLength());
+    if (check.empty() || reduced.empty() || !MpiMod(reduced, c, n, scratch) ||
+        !MpiPowm(check, m, e, n, scratch) || MpiCompare(check, reduced) != 0) {
+        return kRawRsaFailed;
+    }
 
     // Only a result that starts with the marker and whose secret fits the buffer is written:
     // anything else means a wrong key or damaged input, and the caller's bytes stay as they are.
