@@ -17,3 +17,17 @@ find_path(PKCS11_INCLUDE_DIR p11-kit/pkcs11.h PATH_SUFFIXES p11-kit-1 NO_CMAKE_F
           REQUIRED)
 add_library(quillon_pkcs11 INTERFACE)
 target_include_directories(quillon_pkcs11 SYSTEM INTERFACE ${PKCS11_INCLUDE_DIR})
+
+# Valgrind's memcheck client requests (a header only): where they exist, the library marks what
+# it declassifies as defined, so that the constant-time check can run it under memcheck with the
+# secrets marked undefined (tests/constant_time/). Only for native builds, and never with a
+# sanitizer, which memcheck cannot run beside.
+add_library(quillon_memcheck INTERFACE)
+if(NOT CMAKE_CROSSCOMPILING AND NOT QUILLON_SANITIZE)
+    find_path(QUILLON_MEMCHECK_INCLUDE_DIR valgrind/memcheck.h)
+    find_program(QUILLON_VALGRIND valgrind)
+    if(QUILLON_MEMCHECK_INCLUDE_DIR)
+        target_include_directories(quillon_memcheck SYSTEM INTERFACE ${QUILLON_MEMCHECK_INCLUDE_DIR})
+        target_compile_definitions(quillon_memcheck INTERFACE QUILLON_HAVE_MEMCHECK)
+    endif()
+endif()

@@ -9,10 +9,11 @@ set -euo pipefail
 # dpkg-dev's dpkg-shlibdeps gives the Debian packages their dependencies (CPack picks the
 # programs among the files with file), pkg-config reads quillon.pc in the test that builds
 # against the installed library; python3 runs the check that the folders' include graph has no
-# loop, and clang-format checks the layout of the sources.
+# loop, clang-format checks the layout of the sources, and valgrind (memcheck and its client
+# request headers) runs the constant-time check.
 packages=(cmake make g++ pkg-config binutils libssl-dev libgtest-dev
           libbenchmark-dev clang libclang-rt-14-dev ca-certificates libp11-kit-dev softhsm2
-          dpkg-dev file python3 clang-format)
+          dpkg-dev file python3 clang-format valgrind)
 
 missing=()
 for package in "${packages[@]}"; do

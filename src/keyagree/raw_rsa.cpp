@@ -114,7 +114,18 @@ std::int32_t RawRsaUnwrap(const char* path, std::uint8_t* buffer, std::uint32_t 
     }
     Mpi m = Mpi::Make(MpiKind::kSecret, primes[0].BitLength() + primes[1].BitLength());
     if (m.empty() || !support::MpiCrtHalves(halves, c, primes, forms, exponents, scratch) ||
-        !support::MpiCrtCombine(m, halves[0], halves[1], primes[0], primes[1], u, scratch)) {
+        !support::MpiCrtCombine(m, halves[0], halves[1], primes[0], primes[1], forms[0], u,
+                                scratch)) {
+        return kRawRsaFailed;
+    }
+    // Nothing is written unless m^e mod n gives the envelope's number back (modulo n, as the
+    // halves read it): a damaged component or a fault in a half would give a wrong result that
+    // also reveals a factor of n to whoever sees it. The comparison is between public numbers
+    // when the result is right.
+    Mpi check = Mpi::Make(MpiKind::kSecret, n.BitLength());
+    Mpi reduced = Mpi::Make(MpiKind::kPublic, n.BitLength());
+    if (check.empty() || reduced.empty() || !MpiMod(reduced, c, n, scratch) ||
+        !MpiPowm(check, m, e, n, scratch) || MpiCompare(check, reduced) != 0) {
         return kRawRsaFailed;
     }
 

@@ -11,9 +11,9 @@ namespace quillon::keyagree {
 inline constexpr std::uint32_t kComponentMask = 0x6C15E2B9;
 
 [[nodiscard]] constexpr std::uint32_t KeyFileMaskWord(std::uint32_t word, std::size_t index) {
-    return (word & 0x80000000u) != 0
-               ? word ^ (static_cast<std::uint32_t>(index + 1) ^ kComponentMask)
-               : word;
+    // The words are secret: the top bit selects the XOR through a mask, not a branch.
+    const std::uint32_t selected = 0u - (word >> 31);
+    return word ^ ((static_cast<std::uint32_t>(index + 1) ^ kComponentMask) & selected);
 }
 
 }  // namespace quillon::keyagree

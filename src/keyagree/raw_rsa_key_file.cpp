@@ -7,6 +7,7 @@
 #include "support/bounded_file.h"
 #include "support/byte_order.h"
 #include "support/checked_alloc.h"
+#include "support/constant_time.h"
 #include "support/hex.h"
 #include "support/secure_wipe.h"
 
@@ -20,9 +21,10 @@ static_assert(kKeyFileLineBuffer - 1 <= 0xFFFF);
 // "n.TTTTTTTT.0x": letter, dot, tag, then ".0x" before the digits.
 constexpr std::size_t kTagOffset = 2;
 constexpr std::size_t kDigitsOffset = kTagOffset + kKeyTagLength + 3;
-// The longest line leaves this many digits, so a component has at most this many 32-bit words.
-constexpr std::size_t kMaxDigits = kKeyFileLineBuffer - 1 - kDigitsOffset;
-constexpr std::size_t kMaxWords = (kMaxDigits + 7) / 8;
+// The longest line leaves kKeyFileMaxDigits digits, so a component has at most this many
+// 32-bit words.
+static_assert(kKeyFileMaxDigits == kKeyFileLineBuffer - 1 - kDigitsOffset);
+constexpr std::size_t kMaxWords = (kKeyFileMaxDigits + 7) / 8;
 
 // Text-mode reading of a byte source: a CR directly followed by LF reads as one LF; every other
 // byte, a lone CR included, reads as itself.
@@ -73,21 +75,23 @@ class TextModeReader {
 };
 
 // Hex digits to 32-bit words, word 0 least significant; an odd count reads as if a '0' stood in
-// front. False on a character that is not a hex digit.
+// front. False when a character is not a hex digit. The digits may be a private component: every
+// one is decoded without a branch on it, and only the verdict for the whole line is public (a
+// line that does not read is passed over, as the file format says).
 bool HexToWords(std::string_view digits, std::uint32_t* words, std::size_t& count) {
     count = (digits.size() + 7) / 8;
+    std::uint32_t invalid = 0;
     for (std::size_t k = 0; k < count; ++k) {
         const std::size_t end = digits.size() - 8 * k;
         const std::size_t begin = end >= 8 ? end - 8 : 0;
         std::uint32_t word = 0;
         for (std::size_t i = begin; i < end; ++i) {
-            const int value = support::HexDigitValue(digits[i]);
-            if (value < 0) return false;
-            word = word << 4 | static_cast<std::uint32_t>(value);
+            word = word << 4 | support::HexDigitValueSecret(digits[i], invalid);
         }
         words[k] = word;
     }
-    return true;
+    support::ConstantTimeDeclassify(&invalid, sizeof invalid);
+    return invalid == 0;
 }
 
 struct CacheEntry {
@@ -208,11 +212,29 @@ KeyFileStatus KeyFileReadLines(KeyFileSource source, KeyFileLines& lines) {
     return status;
 }
 
+bool KeyFileDecodeDigits(std::string_view digits, bool masked, std::uint8_t* bytes,
+                         std::size_t& byteCount) {
+    if (digits.size() > kKeyFileMaxDigits) return false;
+    std::uint32_t words[kMaxWords];
+    std::size_t count = 0;
+    const bool read = HexToWords(digits, words, count);
+    if (read) {
+        if (masked) {
+            for (std::size_t k = 0; k < count; ++k) words[k] = KeyFileMaskWord(words[k], k);
+        }
+        for (std::size_t k = 0; k < count; ++k) {
+            support::StoreBigEndian32(bytes + 4 * (count - 1 - k), words[k]);
+        }
+        byteCount = 4 * count;
+    }
+    support::SecureWipe(words, sizeof words);
+    return read;
+}
+
 KeyFileStatus KeyFileFindComponent(const KeyFileLines& lines, char letter, const char* tag,
                                    bool masked, support::Mpi& value,
                                    char (&recordedTag)[kKeyTagLength]) {
-    std::uint32_t words[kMaxWords];
-    std::uint8_t bytes[4 * kMaxWords];
+    std::uint8_t bytes[kKeyFileMaxComponentBytes];
     KeyFileStatus status = KeyFileStatus::kNotFound;
     std::size_t offset = 0;
     std::string_view line;
@@ -222,16 +244,10 @@ KeyFileStatus KeyFileFindComponent(const KeyFileLines& lines, char letter, const
             continue;
         }
         if (line.substr(kTagOffset + kKeyTagLength, 3) != ".0x") continue;
-        std::size_t count = 0;
-        if (!HexToWords(line.substr(kDigitsOffset), words, count)) continue;
-        if (masked) {
-            for (std::size_t k = 0; k < count; ++k) words[k] = KeyFileMaskWord(words[k], k);
-        }
-        for (std::size_t k = 0; k < count; ++k) {
-            support::StoreBigEndian32(bytes + 4 * (count - 1 - k), words[k]);
-        }
+        std::size_t byteCount = 0;
+        if (!KeyFileDecodeDigits(line.substr(kDigitsOffset), masked, bytes, byteCount)) continue;
         value = support::Mpi::FromBytes(
-            {bytes, 4 * count}, masked ? support::MpiKind::kSecret : support::MpiKind::kPublic);
+            {bytes, byteCount}, masked ? support::MpiKind::kSecret : support::MpiKind::kPublic);
         if (value.empty()) {
             status = KeyFileStatus::kOutOfMemory;
         } else {
@@ -239,7 +255,6 @@ KeyFileStatus KeyFileFindComponent(const KeyFileLines& lines, char letter, const
             status = KeyFileStatus::kOk;
         }
     }
-    support::SecureWipe(words, sizeof words);
     support::SecureWipe(bytes, sizeof bytes);
     return status;
 }

@@ -64,6 +64,18 @@ enum class KeyFileStatus {
 // when something remains.
 [[nodiscard]] KeyFileStatus KeyFileReadLines(KeyFileSource source, KeyFileLines& lines);
 
+// The longest digit text of a component line, and the bytes it decodes to.
+// ("n.TTTTTTTT.0x" comes before the digits.)
+inline constexpr std::size_t kKeyFileMaxDigits = kKeyFileLineBuffer - 1 - (2 + kKeyTagLength + 3);
+inline constexpr std::size_t kKeyFileMaxComponentBytes = 4 * ((kKeyFileMaxDigits + 7) / 8);
+
+// A component's hex digits (at most kKeyFileMaxDigits) to big-endian bytes, whole 32-bit words
+// (byteCount a multiple of 4), unmasked when masked is set. The digits may be secret: no branch
+// or address depends on them; only the verdict is public. False when a character is not a hex
+// digit or the text is too long (bytes then unspecified).
+[[nodiscard]] bool KeyFileDecodeDigits(std::string_view digits, bool masked, std::uint8_t* bytes,
+                                       std::size_t& byteCount);
+
 // Finds the first line for letter (and tag, unless null) whose hex digits all read, and turns it
 // into value (unmasked when masked is set; then value is a secret number). Records the line's
 // tag in recordedTag. kOutOfMemory when the number could not be made (nothing recorded).

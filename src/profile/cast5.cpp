@@ -11,14 +11,29 @@
 namespace quillon::profile {
 namespace {
 
-constexpr const std::uint32_t* S1 = kCastSbox[0];
-constexpr const std::uint32_t* S2 = kCastSbox[1];
-constexpr const std::uint32_t* S3 = kCastSbox[2];
-constexpr const std::uint32_t* S4 = kCastSbox[3];
-constexpr const std::uint32_t* S5 = kCastSbox[4];
-constexpr const std::uint32_t* S6 = kCastSbox[5];
-constexpr const std::uint32_t* S7 = kCastSbox[6];
-constexpr const std::uint32_t* S8 = kCastSbox[7];
+// One S-box read by a full scan: every entry is read and masked whatever the index, so neither
+// an address nor a branch depends on the key or the data that make the index. At the sizes of a
+// profile item the scans cost well under a millisecond.
+struct ScannedSbox {
+    const std::uint32_t* entries;
+
+    std::uint32_t operator[](std::uint32_t index) const {
+        std::uint32_t word = 0;
+        for (std::uint32_t j = 0; j < 256; ++j) {
+            word |= entries[j] & (0u - static_cast<std::uint32_t>(j == index));
+        }
+        return word;
+    }
+};
+
+constexpr ScannedSbox S1{kCastSbox[0]};
+constexpr ScannedSbox S2{kCastSbox[1]};
+constexpr ScannedSbox S3{kCastSbox[2]};
+constexpr ScannedSbox S4{kCastSbox[3]};
+constexpr ScannedSbox S5{kCastSbox[4]};
+constexpr ScannedSbox S6{kCastSbox[5]};
+constexpr ScannedSbox S7{kCastSbox[6]};
+constexpr ScannedSbox S8{kCastSbox[7]};
 
 using Subkey = CastContext::Subkey;
 
@@ -32,7 +47,7 @@ bool HasMarker(const CastContext& context) {
 // The three round functions of RFC 2144 section 2.2; Ia is the most significant byte of I.
 inline std::uint32_t F1(std::uint32_t d, const Subkey& k) {
     const std::uint32_t i = std::rotl(k.mask + d, static_cast<int>(k.rotate));
-    // ((S1 ^ S2) - S3) + S4, regrouped (exact modulo 2^32) so the two halves load in parallel.
+    // ((S1 ^ S2) - S3) + S4, regrouped (exact modulo 2^32).
     return (S1[i >> 24] ^ S2[(i >> 16) & 0xFF]) + (S4[i & 0xFF] - S3[(i >> 8) & 0xFF]);
 }
 inline std::uint32_t F2(std::uint32_t d, const Subkey& k) {
@@ -110,72 +125,19 @@ inline void DecryptHalves(std::uint32_t& left, std::uint32_t& right, const Subke
     right = l;
 }
 
-// Two independent blocks at once (CBC decryption has no chain between blocks), so the rounds of
-// one fill the load latencies of the other. Kept scalar: packing the halves into vector
-// registers, as an optimiser may try, only adds shuffles.
-#if defined(__GNUC__) && !defined(__clang__)
-#define QUILLON_SCALAR_ONLY __attribute__((optimize("no-tree-vectorize")))
-#else
-#define QUILLON_SCALAR_ONLY
-#endif
-
-template <int Rounds>
-QUILLON_SCALAR_ONLY inline void DecryptHalvesTwice(std::uint32_t& left0, std::uint32_t& right0,
-                                                   std::uint32_t& left1, std::uint32_t& right1,
-                                                   const Subkey* k) {
-    std::uint32_t l0 = left0, r0 = right0, l1 = left1, r1 = right1;
-#define QUILLON_CAST_ROUND2(n, to, from) \
-    to##0 ^= F<n>(from##0, k);           \
-    to##1 ^= F<n>(from##1, k)
-    if constexpr (Rounds == 16) {
-        QUILLON_CAST_ROUND2(16, l, r);
-        QUILLON_CAST_ROUND2(15, r, l);
-        QUILLON_CAST_ROUND2(14, l, r);
-        QUILLON_CAST_ROUND2(13, r, l);
-    }
-    QUILLON_CAST_ROUND2(12, l, r);
-    QUILLON_CAST_ROUND2(11, r, l);
-    QUILLON_CAST_ROUND2(10, l, r);
-    QUILLON_CAST_ROUND2(9, r, l);
-    QUILLON_CAST_ROUND2(8, l, r);
-    QUILLON_CAST_ROUND2(7, r, l);
-    QUILLON_CAST_ROUND2(6, l, r);
-    QUILLON_CAST_ROUND2(5, r, l);
-    QUILLON_CAST_ROUND2(4, l, r);
-    QUILLON_CAST_ROUND2(3, r, l);
-    QUILLON_CAST_ROUND2(2, l, r);
-    QUILLON_CAST_ROUND2(1, r, l);
-#undef QUILLON_CAST_ROUND2
-    left0 = r0;
-    right0 = l0;
-    left1 = r1;
-    right1 = l1;
-}
-
 // Keys of 80 bits or less run 12 rounds (RFC 2144 section 2.5).
 bool IsShortKey(const CastContext& context) {
     return context.keyBits <= 80;
 }
 
 // CBC decryption of whole blocks from in to out, chaining through the context. out holds
-// Decrypt(C) XOR previous C for every ciphertext block C; two blocks at a time while there are.
+// Decrypt(C) XOR previous C for every ciphertext block C.
 template <int Rounds>
-QUILLON_SCALAR_ONLY void CbcDecryptBlocks(CastContext& context, const std::uint8_t* in,
-                                          std::uint8_t* out, std::size_t blocks) {
+void CbcDecryptBlocks(CastContext& context, const std::uint8_t* in, std::uint8_t* out,
+                      std::size_t blocks) {
     std::uint32_t chainLeft = LoadBigEndian32(context.chaining);
     std::uint32_t chainRight = LoadBigEndian32(context.chaining + 4);
-    for (; blocks >= 2; blocks -= 2, in += 16, out += 16) {
-        std::uint32_t left0 = LoadBigEndian32(in), right0 = LoadBigEndian32(in + 4);
-        std::uint32_t left1 = LoadBigEndian32(in + 8), right1 = LoadBigEndian32(in + 12);
-        DecryptHalvesTwice<Rounds>(left0, right0, left1, right1, context.subkeys);
-        StoreBigEndian32(out, left0 ^ chainLeft);
-        StoreBigEndian32(out + 4, right0 ^ chainRight);
-        StoreBigEndian32(out + 8, left1 ^ LoadBigEndian32(in));
-        StoreBigEndian32(out + 12, right1 ^ LoadBigEndian32(in + 4));
-        chainLeft = LoadBigEndian32(in + 8);
-        chainRight = LoadBigEndian32(in + 12);
-    }
-    if (blocks != 0) {
+    for (; blocks != 0; --blocks, in += 8, out += 8) {
         std::uint32_t left = LoadBigEndian32(in), right = LoadBigEndian32(in + 4);
         DecryptHalves<Rounds>(left, right, context.subkeys);
         StoreBigEndian32(out, left ^ chainLeft);
@@ -357,13 +319,15 @@ std::int32_t CastCbcDecryptFinal(CastContext& context, std::uint8_t* output,
     std::memcpy(output, context.heldBlock, 8);
     context.held = 0;
     context.bufferedCount = 0;
-    const std::uint8_t padding = context.heldBlock[7];
-    if (padding >= 1 && padding <= 8) {
-        length = 8u - padding;
-        return 0;
-    }
-    length = 0;
-    return -1;
+    // The padding byte is secret until the verdict: only whether it is 1 to 8, and then the
+    // length it leaves, go out (the reader hands out both), so they are computed without a
+    // branch and declared public together.
+    const std::uint32_t padding = context.heldBlock[7];
+    const std::uint32_t validMask = support::ConstantTimeEqualMask(((padding - 1) & 0xFFu) >> 3, 0);
+    std::uint32_t verdict[2] = {validMask & 1u, (8u - padding) & validMask};
+    support::ConstantTimeDeclassify(verdict, sizeof verdict);
+    length = verdict[1];
+    return verdict[0] != 0 ? 0 : -1;
 }
 
 std::int32_t CastCbcEncrypt(CastContext& context, std::uint8_t* data, std::uint32_t length) {
@@ -411,9 +375,11 @@ std::int32_t CastMacVerify(CastContext& context, const std::uint8_t* data, std::
                            const std::uint8_t* expected) {
     // Without a key the MAC would be the zero block it starts from; never call that a match.
     if (CastMacCompute(context, data, length, nullptr) != 0) return 0;
-    // Constant time: a mismatch position tells nothing.
-    return support::ConstantTimeEqual(context.chaining, {expected, sizeof context.chaining}) ? 1
-                                                                                             : 0;
+    // Constant time: a mismatch position tells nothing. The verdict itself is what the caller
+    // gets, so it is public.
+    bool match = support::ConstantTimeEqual(context.chaining, {expected, sizeof context.chaining});
+    support::ConstantTimeDeclassify(&match, sizeof match);
+    return match ? 1 : 0;
 }
 
 }  // namespace quillon::profile

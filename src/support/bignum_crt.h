@@ -19,9 +19,12 @@ namespace quillon::support {
 // result = second + ((first - second) * coefficient mod firstPrime) * secondPrime, with
 // coefficient = secondPrime^-1 mod firstPrime: the number that is first modulo firstPrime and
 // second modulo secondPrime (Garner's formula). Secret halves give a secret result; result may
-// be `first`, but no other argument. False when out of memory.
+// be `first`, but no other argument. With the first prime's form and primes of one length (every
+// key of use) it runs in constant time on fixed-width numbers; otherwise with general
+// arithmetic. False when out of memory.
 [[nodiscard]] bool MpiCrtCombine(Mpi& result, const Mpi& first, const Mpi& second,
                                  const Mpi& firstPrime, const Mpi& secondPrime,
-                                 const Mpi& coefficient, MpiScratch& scratch);
+                                 const MpiMontgomery& firstForm, const Mpi& coefficient,
+                                 MpiScratch& scratch);
 
 }  // namespace quillon::support

@@ -205,5 +205,20 @@ TEST(KeyFileReader, MaskIsItsOwnInverse) {
     EXPECT_EQ(unmasked.hex, value);
 }
 
+// The branch-free mask against the rule as written: words with the top bit set are XORed with
+// (index + 1) ^ kComponentMask, others kept.
+TEST(KeyFileReader, MaskWordsFollowTheRule) {
+    const std::uint32_t words[] = {0, 1, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0xC3A5F00D};
+    for (std::size_t index = 0; index < 70; index += 7) {
+        for (const std::uint32_t word : words) {
+            const std::uint32_t expected =
+                word >= 0x80000000u
+                    ? word ^ (static_cast<std::uint32_t>(index + 1) ^ kComponentMask)
+                    : word;
+            EXPECT_EQ(KeyFileMaskWord(word, index), expected) << word << " at " << index;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace quillon::keyagree

@@ -163,7 +163,8 @@ TEST_F(RawRsa, TagsSelectTheKey) {
     EXPECT_EQ(buffer, before);
 }
 
-// The 0xFF marker is checked: a result without it is an error, not a success with garbage.
+// The result is checked with the public exponent and the 0xFF marker: a result that fails either
+// is an error, not a success with garbage.
 TEST_F(RawRsa, UnwrapRefusesWhatDoesNotCarryTheMarker) {
     const std::string path = dir_.Write("key.txt", first_->FileText());
     // The second key under the first key's tag: a wrong private key for the wrapped value.
@@ -204,12 +205,20 @@ TEST_F(RawRsa, UnwrapRefusesWhatDoesNotCarryTheMarker) {
     Bytes overlong(output.begin(), output.begin() + 8);
     for (const std::uint8_t b : {0x00, 0x10, 0xFF, 0xFF}) overlong.push_back(b);
 
+    // A public exponent that does not belong to the private key: the result cannot be checked,
+    // so it is not written.
+    std::string wrongEText = first_->FileText();
+    const std::string eLine = first_->Line('e');
+    wrongEText.replace(wrongEText.find(eLine), eLine.size(), "e." + first_->tag() + ".0x3");
+    const std::string wrongE = dir_.Write("wrong_e.txt", wrongEText);
+
     struct Case {
         const char* name;
         std::string path;
         Bytes input;
     } const kCases[] = {
         {"wrong private key", wrongKey, output},
+        {"public exponent of another key", wrongE, output},
         {"damaged c", path, damaged},
         {"c = 0", path, zero},
         {"plain as long as the modulus", path, tooLong},
@@ -406,7 +415,8 @@ TEST_F(RawRsa, AllocationFailures) {
     ASSERT_GT(wrappedLength, 10);
     wrapped.resize(wrappedLength);
 
-    // Entry, path, lines and the marked secret; entry, path, lines and the unwrapped bytes.
+    // Entry, path, lines and the marked secret; entry, path, lines, the recombination's
+    // fixed-width numbers and the unwrapped bytes.
     int failed = 0;
     const int wrapAllocations = ForEachAllocationFailure([&](int) {
         Bytes buffer = WrapBuffer(plain, 128);
@@ -434,8 +444,8 @@ TEST_F(RawRsa, AllocationFailures) {
         }
         keyagree::KeyFileForget(path.c_str());
     });
-    EXPECT_EQ(unwrapAllocations, 4);
-    EXPECT_EQ(failed, 4);
+    EXPECT_EQ(unwrapAllocations, 5);
+    EXPECT_EQ(failed, 5);
     Bytes buffer = wrapped;
     ASSERT_EQ(RawRsaPrivate(path.c_str(), buffer.data(), buffer.size()), 5);
     EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 5), plain);

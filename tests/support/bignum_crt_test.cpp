@@ -34,9 +34,24 @@ TEST(BignumCrt, SmallCasesGiveTheNumberWithBothRemainders) {
     struct Case {
         std::uint32_t firstPrime, secondPrime, first, second;
     } const kCases[] = {
-        {11, 7, 3, 5}, {11, 7, 5, 3},          {11, 7, 0, 0},          {11, 7, 10, 6},
-        {11, 7, 0, 6}, {7, 11, 6, 10},         {7, 11, 6, 0},          {3, 5, 2, 4},
-        {5, 3, 4, 2},  {65537, 257, 65536, 0}, {257, 65537, 1, 65536},
+        {11, 7, 3, 5},
+        {11, 7, 5, 3},
+        {11, 7, 0, 0},
+        {11, 7, 10, 6},
+        {11, 7, 0, 6},
+        {7, 11, 6, 10},
+        {7, 11, 6, 0},
+        {3, 5, 2, 4},
+        {5, 3, 4, 2},
+        {65537, 257, 65536, 0},
+        {257, 65537, 1, 65536},
+        // Primes of one length take the fixed-width path.
+        {13, 11, 12, 10},
+        {11, 13, 10, 12},
+        {13, 11, 0, 0},
+        {11, 13, 3, 4},
+        {257, 263, 256, 262},
+        {263, 257, 1, 256},
     };
     MpiScratch scratch = MpiScratch::Make(MpiKind::kSecret);
     ASSERT_FALSE(scratch.empty());
@@ -48,8 +63,11 @@ TEST(BignumCrt, SmallCasesGiveTheNumberWithBothRemainders) {
             ++coefficient;
         }
         Mpi result = Mpi::Make(MpiKind::kSecret);
+        const Mpi firstPrime = Mpi::FromUint(c.firstPrime);
+        const MpiMontgomery form = MpiMontgomery::Make(firstPrime, scratch);
+        ASSERT_FALSE(form.empty());
         ASSERT_TRUE(MpiCrtCombine(result, Mpi::FromUint(c.first), Mpi::FromUint(c.second),
-                                  Mpi::FromUint(c.firstPrime), Mpi::FromUint(c.secondPrime),
+                                  firstPrime, Mpi::FromUint(c.secondPrime), form,
                                   Mpi::FromUint(coefficient), scratch));
         std::uint64_t expected = 0;
         while (expected % c.firstPrime != c.first || expected % c.secondPrime != c.second) {
@@ -64,7 +82,8 @@ TEST(BignumCrt, SmallCasesGiveTheNumberWithBothRemainders) {
 }
 
 // RSA-sized primes from OpenSSL, random halves from a fixed seed: the result is below the
-// product and has both remainders, also when it overwrites the first half.
+// product and has both remainders, also when it overwrites the first half; with the first
+// prime's form (fixed width) and without (general arithmetic).
 TEST(BignumCrt, RsaSizedPrimesMatchOpenSsl) {
     std::mt19937 random(20261210);
     BN_CTX* ctx = BN_CTX_new();
@@ -96,12 +115,17 @@ TEST(BignumCrt, RsaSizedPrimesMatchOpenSsl) {
             const Mpi secondPrime = MpiOf(q, MpiKind::kSecret);
             const Mpi inverse = MpiOf(coefficient, MpiKind::kSecret);
             ASSERT_FALSE(scratch.empty());
-            Mpi result = Mpi::Make(MpiKind::kSecret);
-            ASSERT_TRUE(
-                MpiCrtCombine(result, first, second, firstPrime, secondPrime, inverse, scratch));
-            EXPECT_EQ(BytesOf(result), BytesOf(x));
-            ASSERT_TRUE(
-                MpiCrtCombine(first, first, second, firstPrime, secondPrime, inverse, scratch));
+            const MpiMontgomery forms[] = {MpiMontgomery::Make(firstPrime, scratch),
+                                           MpiMontgomery()};
+            ASSERT_FALSE(forms[0].empty());
+            for (const MpiMontgomery& form : forms) {
+                Mpi result = Mpi::Make(MpiKind::kSecret);
+                ASSERT_TRUE(MpiCrtCombine(result, first, second, firstPrime, secondPrime, form,
+                                          inverse, scratch));
+                EXPECT_EQ(BytesOf(result), BytesOf(x));
+            }
+            ASSERT_TRUE(MpiCrtCombine(first, first, second, firstPrime, secondPrime, forms[0],
+                                      inverse, scratch));
             EXPECT_EQ(BytesOf(first), BytesOf(x));
             BN_free(x);
             BN_free(m1);

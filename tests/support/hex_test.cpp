@@ -18,6 +18,21 @@ TEST(Hex, DecodesBothCasesAndRefusesBadText) {
     EXPECT_TRUE(HexDecode("", out));
 }
 
+// The branch-free digit decoder of secret text agrees with the plain one on every character.
+TEST(Hex, SecretDigitsDecodeAsPlainOnes) {
+    for (int c = 0; c < 256; ++c) {
+        const char character = static_cast<char>(c);
+        std::uint32_t invalid = 0;
+        const std::uint32_t value = HexDigitValueSecret(character, invalid);
+        const int expected = HexDigitValue(character);
+        EXPECT_EQ(invalid, expected < 0 ? 1u : 0u) << c;
+        EXPECT_EQ(value, expected < 0 ? 0u : static_cast<std::uint32_t>(expected)) << c;
+    }
+    std::uint32_t invalid = 1;
+    (void)HexDigitValueSecret('7', invalid);
+    EXPECT_EQ(invalid, 1u);  // gathered, never cleared
+}
+
 TEST(Hex, EncodesUpperCase) {
     const std::uint8_t bytes[] = {0x00, 0xAB, 0x7F};
     std::string text(6, '?');

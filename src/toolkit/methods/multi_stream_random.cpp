@@ -30,15 +30,22 @@ struct MultiStreamState {
     std::uint8_t keys[kMaxRandomStreams][20];
 };
 
-// x = x mod q for a 160-bit x: q > 2^159, so one subtraction is enough.
+// x = x mod q for a 160-bit x: q > 2^159, so one subtraction is enough. x becomes a secret
+// value, so the subtraction always runs and a mask from its final borrow picks the result.
 void ReduceModQ(std::uint8_t x[20]) {
-    if (std::memcmp(x, kQ, 20) < 0) return;
-    int borrow = 0;
+    std::uint8_t difference[20];
+    std::uint32_t borrow = 0;
     for (int i = 19; i >= 0; --i) {
-        const int difference = x[i] - kQ[i] - borrow;
-        x[i] = static_cast<std::uint8_t>(difference);
-        borrow = difference < 0 ? 1 : 0;
+        const std::uint32_t wide = std::uint32_t{x[i]} - kQ[i] - borrow;
+        difference[i] = static_cast<std::uint8_t>(wide);
+        borrow = wide >> 31;
     }
+    // All-ones when x >= q (no borrow out of the top byte).
+    const auto keep = static_cast<std::uint8_t>(borrow - 1);
+    for (int i = 0; i < 20; ++i) {
+        x[i] = static_cast<std::uint8_t>((difference[i] & keep) | (x[i] & ~keep));
+    }
+    support::SecureWipe(difference, sizeof difference);
 }
 
 MethodStatus MultiStreamInit(void* context, const void* parameters) {

@@ -264,7 +264,7 @@ MethodStatus TransformPrivate(const void* context, std::uint8_t* out, std::uint3
         !support::MpiCrtHalves(halves, input, key.primes, key.primeForms, key.primeExponents,
                                scratch) ||
         !support::MpiCrtCombine(h, halves[0], halves[1], key.primes[0], key.primes[1],
-                                key.coefficient, scratch)) {
+                                key.primeForms[0], key.coefficient, scratch)) {
         return method::kOutOfMemory;
     }
     // Nothing leaves unless m^e mod n gives the input back (halves[0] now holds that check).

@@ -1,0 +1,31 @@
+// Every path the constant-time check runs, each with its secrets marked. A path joins the list
+// once it runs clean.
+#pragma once
+
+#include "constant_time/secret_marking.h"
+
+namespace quillon::constant_time_check {
+
+// The seeded random objects' generator: SHA-1 mixing of a secret seed, G, the reduction modulo
+// q and the key update, over enough blocks that some need the reduction.
+void CheckSeededGenerator();
+
+// CAST5 in profiles: key schedule, CBC decryption, padding check and CBC-MAC verdict, with a
+// secret key (the decrypted item is then secret too).
+void CheckCast5();
+
+// The RSA private-key recombination on fixed-width numbers, with secret primes, coefficient and
+// halves.
+void CheckCrtRecombination();
+
+// Raw RSA key files: the hex digits of a masked component decoded and unmasked.
+void CheckKeyFileDigits();
+
+inline constexpr CheckedPath kCheckedPaths[] = {
+    {"seeded generator (reduction modulo q)", CheckSeededGenerator},
+    {"CAST5 (schedule, CBC decryption, padding, MAC)", CheckCast5},
+    {"RSA CRT recombination (fixed width)", CheckCrtRecombination},
+    {"raw RSA key-file digits and mask", CheckKeyFileDigits},
+};
+
+}  // namespace quillon::constant_time_check
