@@ -54,8 +54,8 @@ uint32_t BitLength(const uint8_t* number, uint32_t length) {
 }
 
 void PrintRsaKey(std::FILE* report, CertHandle* certificate) {
-    KeyHandle* key = nullptr;
-    const int32_t status = RsaKeyFromCertificate(&key, certificate);
+    KeyOwner key;
+    const int32_t status = RsaKeyFromCertificate(key.Receive(), certificate);
     if (status != 0) {
         std::fprintf(report, "  %-8s %s (status %s)\n", "key", CertStatusMeaning(status),
                      StatusText(status).c_str());
@@ -75,7 +75,6 @@ void PrintRsaKey(std::FILE* report, CertHandle* certificate) {
         std::fprintf(report, "  %-8s RSA, %u-bit modulus, exponent 0x%s\n", "key",
                      BitLength(modulus, modulusLength), HexText(exponent, exponentLength).c_str());
     }
-    RsaDestroyKey(&key);
 }
 
 // To a file, or to standard output for "-" (checked with the rest of it when it is closed).
@@ -150,10 +149,10 @@ int CertCommand(int argc, char** argv) {
     int status = kExitOk;
     for (std::size_t i = 0; i < certificates.size(); ++i) {
         const Bytes& der = certificates[i];
-        CertHandle* certificate = nullptr;
+        CertOwner certificate;
         // Files are read whole up to kMaxFileSize, far below 4 GiB.
         const int32_t created =
-            CertCreateFromDer(&certificate, der.data(), static_cast<uint32_t>(der.size()));
+            CertCreateFromDer(certificate.Receive(), der.data(), static_cast<uint32_t>(der.size()));
         if (created != 0) {
             std::fprintf(stderr, "quillon: %s: certificate %zu cannot be read: %s (status %s)\n",
                          path, i + 1, CertStatusMeaning(created), StatusText(created).c_str());
@@ -169,7 +168,6 @@ int CertCommand(int argc, char** argv) {
         if (pkcs7Path != nullptr && !WritePkcs7(report, certificate, der.size(), pkcs7Path)) {
             status = kExitFailure;
         }
-        CertDestroy(&certificate);
     }
     return status;
 }

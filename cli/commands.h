@@ -79,5 +79,8 @@ inline constexpr std::size_t kMaxFileSize = 64u << 20;
 // The module's objects, each released by its destroy export when its owner goes.
 using CertOwner = support::Owner<CertHandle, CertDestroy>;
 using KeyOwner = support::Owner<KeyHandle, RsaDestroyKey>;
+using AesOwner = support::Owner<AesContext, AesDestroyContext>;
+using DhKeyPairOwner = support::Owner<DhKeyPair, DhDestroyKeyPair>;
+using DhValueOwner = support::Owner<Item, DhFreeBuffer>;
 
 }  // namespace quillon::cli

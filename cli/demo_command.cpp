@@ -25,24 +25,20 @@ bool AesCbcRoundTrip() {
     std::memcpy(message, kMessage, sizeof kMessage);
     const uint32_t length = static_cast<uint32_t>(std::strlen(message));
     uint8_t iv[16] = {}, iv2[16] = {};
-    AesContext *encryption = nullptr, *decryption = nullptr;
-    if (AesCreateContext(&encryption, 0, 256, key) != 0 ||
-        AesCreateContext(&decryption, 1, 256, key) != 0) {
-        AesDestroyContext(&encryption);
-        AesDestroyContext(&decryption);
+    AesOwner encryption, decryption;
+    if (AesCreateContext(encryption.Receive(), 0, 256, key) != 0 ||
+        AesCreateContext(decryption.Receive(), 1, 256, key) != 0) {
         std::printf("AES-256-CBC: cannot create the contexts\n");
         return false;
     }
     std::printf("AES-256-CBC round trip (whole blocks; the tail of %u bytes stays as it is)\n",
                 length % 16);
     std::printf("  plaintext   %s\n", message);
-    AesCbcCrypt(1, reinterpret_cast<uint8_t*>(message), length, &encryption, iv);
+    AesCbcCrypt(1, reinterpret_cast<uint8_t*>(message), length, encryption.Cell(), iv);
     PrintHex("ciphertext", reinterpret_cast<uint8_t*>(message), length - length % 16);
     PrintHex("chain IV", iv, 16);
-    AesCbcCrypt(0, reinterpret_cast<uint8_t*>(message), length, &decryption, iv2);
+    AesCbcCrypt(0, reinterpret_cast<uint8_t*>(message), length, decryption.Cell(), iv2);
     std::printf("  decrypted   %s\n", message);
-    AesDestroyContext(&encryption);
-    AesDestroyContext(&decryption);
     const bool same = std::strcmp(message, kMessage) == 0;
     std::printf("  round trip: %s\n", Verdict(same));
     return same;
@@ -104,12 +100,12 @@ bool DiffieHellman() {
         std::printf("  group 2: status %s\n", StatusText(status).c_str());
         return false;
     }
-    Item *alicePublic = nullptr, *bobPublic = nullptr, *aliceSecret = nullptr, *bobSecret = nullptr;
-    DhKeyPair *alice = nullptr, *bob = nullptr;
-    status = DhGenerateKeyPair(&alicePublic, &alice, group);
-    if (status == 0) status = DhGenerateKeyPair(&bobPublic, &bob, group);
-    if (status == 0) status = DhComputeSecret(&aliceSecret, alice, bobPublic, group);
-    if (status == 0) status = DhComputeSecret(&bobSecret, bob, alicePublic, group);
+    DhValueOwner alicePublic, bobPublic, aliceSecret, bobSecret;
+    DhKeyPairOwner alice, bob;
+    status = DhGenerateKeyPair(alicePublic.Receive(), alice.Receive(), group);
+    if (status == 0) status = DhGenerateKeyPair(bobPublic.Receive(), bob.Receive(), group);
+    if (status == 0) status = DhComputeSecret(aliceSecret.Receive(), alice, bobPublic, group);
+    if (status == 0) status = DhComputeSecret(bobSecret.Receive(), bob, alicePublic, group);
     bool agree = false;
     if (status == 0) {
         std::printf("  prime           %u bits, private values of %u bits\n",
@@ -130,12 +126,6 @@ bool DiffieHellman() {
     } else {
         std::printf("  key agreement failed: status %s\n", StatusText(status).c_str());
     }
-    DhFreeBuffer(&aliceSecret);
-    DhFreeBuffer(&bobSecret);
-    DhFreeBuffer(&alicePublic);
-    DhFreeBuffer(&bobPublic);
-    DhDestroyKeyPair(&alice);
-    DhDestroyKeyPair(&bob);
     return agree;
 }
 
@@ -143,8 +133,8 @@ bool DiffieHellman() {
 // recovers it. A signature with one bit changed must be refused.
 bool RsaSignature() {
     std::printf("RSA key pair, 1024-bit modulus\n");
-    KeyHandle *publicKey = nullptr, *privateKey = nullptr;
-    int32_t status = RsaGenerateKeyPair(&publicKey, &privateKey, 1024);
+    KeyOwner publicKey, privateKey;
+    int32_t status = RsaGenerateKeyPair(publicKey.Receive(), privateKey.Receive(), 1024);
     if (status != 0) {
         std::printf("  key generation failed: status %s\n", StatusText(status).c_str());
         return false;
@@ -192,8 +182,6 @@ bool RsaSignature() {
     } else {
         std::printf("  signing failed: status %s\n", StatusText(status).c_str());
     }
-    RsaDestroyKey(&publicKey);
-    RsaDestroyKey(&privateKey);
     return ok;
 }
 

@@ -16,17 +16,14 @@ bool AesKnownAnswer() {
                                    0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
     const uint8_t expected[16] = {0x69, 0xC4, 0xE0, 0xD8, 0x6A, 0x7B, 0x04, 0x30,
                                   0xD8, 0xCD, 0xB7, 0x80, 0x70, 0xB4, 0xC5, 0x5A};
-    AesContext *encryption = nullptr, *decryption = nullptr;
+    AesOwner encryption, decryption;
     uint8_t block[16];
-    bool passed = AesCreateContext(&encryption, 0, 128, key) == 0 &&
-                  AesCreateContext(&decryption, 1, 128, key) == 0 &&
-                  AesEncryptBlocks(&encryption, block, plaintext, 16) == 0 &&
-                  std::memcmp(block, expected, 16) == 0 &&
-                  AesDecryptBlocks(&decryption, block, block, 16) == 0 &&
-                  std::memcmp(block, plaintext, 16) == 0;
-    AesDestroyContext(&encryption);
-    AesDestroyContext(&decryption);
-    return passed;
+    return AesCreateContext(encryption.Receive(), 0, 128, key) == 0 &&
+           AesCreateContext(decryption.Receive(), 1, 128, key) == 0 &&
+           AesEncryptBlocks(encryption.Cell(), block, plaintext, 16) == 0 &&
+           std::memcmp(block, expected, 16) == 0 &&
+           AesDecryptBlocks(decryption.Cell(), block, block, 16) == 0 &&
+           std::memcmp(block, plaintext, 16) == 0;
 }
 
 }  // namespace

@@ -36,6 +36,10 @@ class Owner {
         return &object_;
     }
 
+    // The held variable's address, for an interface that takes a handle by the address of the
+    // caller's variable on every call (AesCbcCrypt, DhFreeBuffer); nothing is destroyed.
+    [[nodiscard]] T** Cell() { return &object_; }
+
     // Writes the object into a caller's variable; the caller owns it from then on.
     void HandOut(T** cell) { *cell = Release(); }
 
