@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "keyagree/raw_rsa_key_file.h"
+#include "keyagree/raw_rsa_private_key.h"
 #include "support/bignum.h"
 #include "support/bignum_crt.h"
 #include "support/byte_order.h"
@@ -13,7 +14,6 @@ namespace {
 
 using support::Mpi;
 using support::MpiKind;
-using support::MpiMontgomery;
 using support::MpiScratch;
 
 constexpr std::uint8_t kMarker = 0xFF;
@@ -21,6 +21,25 @@ constexpr std::uint8_t kMarker = 0xFF;
 // Out of memory is the operation's own failure status; anything else is the key file's.
 std::int32_t KeyFileResult(KeyFileStatus status, std::int32_t outOfMemory) {
     return status == KeyFileStatus::kOutOfMemory ? outOfMemory : kRawRsaKeyFile;
+}
+
+// Holds a reference to the cached key for the length of an unwrap.
+class KeyReference {
+  public:
+    explicit KeyReference(KeyFileDerived* derived) : derived_(derived) {}
+    ~KeyReference() { KeyFileDerived::Release(derived_); }
+    KeyReference(const KeyReference&) = delete;
+    KeyReference& operator=(const KeyReference&) = delete;
+
+  private:
+    KeyFileDerived* derived_;
+};
+
+// result = base^e mod n, on n's prepared form when it has one.
+bool PublicPowm(const RawRsaPrivateKey& key, Mpi& result, const Mpi& base, MpiScratch& scratch) {
+    return key.modulusForm.empty()
+               ? MpiPowm(result, base, key.e, key.n, scratch)
+               : MpiPowmMontgomery(result, base, key.e, key.n, key.modulusForm, scratch);
 }
 
 }  // namespace
@@ -73,59 +92,50 @@ std::int32_t RawRsaUnwrap(const char* path, std::uint8_t* buffer, std::uint32_t 
     }
     char tag[kKeyTagLength];
     std::memcpy(tag, buffer, kKeyTagLength);
-    // 'e' is required although the computation does not use it. The primes are kept q first:
-    // the recombination below is Garner's with u = p^-1 mod q.
-    Mpi n, e, d, u;
-    Mpi primes[2];
-    const ComponentRequest requests[] = {{'n', false, &n},        {'e', false, &e},
-                                         {'d', true, &d},         {'p', true, &primes[1]},
-                                         {'q', true, &primes[0]}, {'u', true, &u}};
-    const KeyFileStatus found = KeyFileFindComponents(path, tag, requests, recorded);
+    KeyFileDerived* derived = nullptr;
+    const KeyFileStatus found = KeyFileFindDerived(path, tag, DeriveRawRsaPrivateKey, derived);
     if (found != KeyFileStatus::kOk) return KeyFileResult(found, kRawRsaFailed);
+    const KeyReference reference(derived);
+    const auto& key = static_cast<const RawRsaPrivateKey&>(*derived);
 
     if (length < kRawRsaHeader) return kRawRsaFailed;  // no bit count after the tag
     const std::uint32_t bits = support::LoadBigEndian16(buffer + 8);
     const std::uint32_t cBytes = (bits + 7) / 8;
     if (bits > kRawRsaMaxBits || cBytes > length - kRawRsaHeader) return kRawRsaFailed;
     const Mpi c = Mpi::FromBytes({buffer + kRawRsaHeader, cBytes});
-    if (c.empty()) return kRawRsaFailed;
-    // Primes below 2 leave no modulus for a half of the computation.
-    if (MpiCompareUint(primes[0], 1) <= 0 || MpiCompareUint(primes[1], 1) <= 0) {
-        return kRawRsaFailed;
-    }
+    if (c.empty() || !key.usable) return kRawRsaFailed;
 
-    // m2 = c^(d mod (q - 1)) mod q, m1 = c^(d mod (p - 1)) mod p, m = m1 + (u (m2 - m1) mod q) p;
+    // The envelope's number goes in blinded (modulo n, as the halves read it); then
+    // m2 = x^(d mod (q - 1)) mod q, m1 = x^(d mod (p - 1)) mod p, m = m1 + (u (m2 - m1) mod q) p;
     // every intermediate is secret. Any step that fails ran out of memory.
+    const unsigned nBits = key.n.BitLength();
     MpiScratch scratch = MpiScratch::Make(MpiKind::kSecret);
-    if (scratch.empty()) return kRawRsaFailed;
-    Mpi exponents[2];
-    MpiMontgomery forms[2];
+    Mpi reduced = Mpi::Make(MpiKind::kPublic, nBits);
+    Mpi blinded = Mpi::Make(MpiKind::kSecret, nBits);
+    Mpi unblinder = Mpi::Make(MpiKind::kSecret, nBits);
+    Mpi m = Mpi::Make(MpiKind::kSecret, nBits);
     Mpi halves[2];
-    for (int i = 0; i < 2; ++i) {
-        const unsigned primeBits = primes[i].BitLength();
-        Mpi lessOne = Mpi::Make(MpiKind::kSecret, primeBits);
-        exponents[i] = Mpi::Make(MpiKind::kSecret, primeBits);
-        halves[i] = Mpi::Make(MpiKind::kSecret, primeBits);
-        if (lessOne.empty() || exponents[i].empty() || halves[i].empty() ||
-            !MpiSubUint(lessOne, primes[i], 1) || !MpiMod(exponents[i], d, lessOne, scratch) ||
-            !support::MpiPrepareForm(primes[i], forms[i], scratch)) {
-            return kRawRsaFailed;
-        }
-    }
-    Mpi m = Mpi::Make(MpiKind::kSecret, primes[0].BitLength() + primes[1].BitLength());
-    if (m.empty() || !support::MpiCrtHalves(halves, c, primes, forms, exponents, scratch) ||
-        !support::MpiCrtCombine(m, halves[0], halves[1], primes[0], primes[1], forms[0], u,
-                                scratch)) {
+    for (int i = 0; i < 2; ++i) halves[i] = Mpi::Make(MpiKind::kSecret, nBits);
+    if (scratch.empty() || reduced.empty() || blinded.empty() || unblinder.empty() || m.empty() ||
+        halves[0].empty() || halves[1].empty() || !MpiMod(reduced, c, key.n, scratch)) {
         return kRawRsaFailed;
     }
-    // Nothing is written unless m^e mod n gives the envelope's number back (modulo n, as the
-    // halves read it): a damaged component or a fault in a half would give a wrong result that
-    // also reveals a factor of n to whoever sees it. The comparison is between public numbers
-    // when the result is right.
-    Mpi check = Mpi::Make(MpiKind::kSecret, n.BitLength());
-    Mpi reduced = Mpi::Make(MpiKind::kPublic, n.BitLength());
-    if (check.empty() || reduced.empty() || !MpiMod(reduced, c, n, scratch) ||
-        !MpiPowm(check, m, e, n, scratch) || MpiCompare(check, reduced) != 0) {
+    // Only a key with an even modulus, which no usable key has, goes without blinding.
+    const bool blinding = key.blinding.started();
+    if (blinding ? !key.blinding.Blind(blinded, unblinder, reduced, key.n, key.modulusForm, scratch)
+                 : !MpiCopy(blinded, reduced)) {
+        return kRawRsaFailed;
+    }
+    if (!support::MpiCrtHalves(halves, blinded, key.primes, key.forms, key.exponents, scratch) ||
+        !support::MpiCrtCombine(m, halves[0], halves[1], key.primes[0], key.primes[1], key.forms[0],
+                                key.coefficient, scratch)) {
+        return kRawRsaFailed;
+    }
+    // Nothing is written unless m^e mod n gives the blinded number back: a damaged component or
+    // a fault in a half would give a wrong result that also reveals a factor of n to whoever
+    // sees it. Both are still blinded, so the check's time tells nothing of the result.
+    if (!PublicPowm(key, halves[0], m, scratch) || MpiCompare(halves[0], blinded) != 0 ||
+        (blinding && !support::RsaBlinding::Unblind(m, m, unblinder, key.modulusForm, scratch))) {
         return kRawRsaFailed;
     }
 

@@ -98,6 +98,8 @@ struct CacheEntry {
     CacheEntry* next = nullptr;
     char* path = nullptr;
     KeyFileLines lines;
+    KeyFileDerived* derived = nullptr;  // made for derivedTag
+    char derivedTag[kKeyTagLength] = {};
 };
 
 // The key-file cache: entries in the order they were added. Guarded by the process lock
@@ -105,6 +107,7 @@ struct CacheEntry {
 CacheEntry* cacheHead = nullptr;
 
 void DestroyEntry(CacheEntry* entry) {
+    KeyFileDerived::Release(entry->derived);
     support::Release(entry->path);
     support::Delete(&entry);
 }
@@ -148,6 +151,12 @@ KeyFileStatus LoadEntry(const char* path, CacheEntry*& loaded) {
     *tail = entry;
     loaded = entry;
     return KeyFileStatus::kOk;
+}
+
+// The cache entry of path, read now if there is none. Called under the cache lock.
+KeyFileStatus EntryOf(const char* path, CacheEntry*& entry) {
+    entry = FindEntry(path);
+    return entry != nullptr ? KeyFileStatus::kOk : LoadEntry(path, entry);
 }
 
 }  // namespace
@@ -259,20 +268,49 @@ KeyFileStatus KeyFileFindComponent(const KeyFileLines& lines, char letter, const
     return status;
 }
 
+void KeyFileDerived::Release(KeyFileDerived*& derived) {
+    KeyFileDerived* released = std::exchange(derived, nullptr);
+    if (released == nullptr || released->references_.fetch_sub(1, std::memory_order_acq_rel) != 1) {
+        return;
+    }
+    support::Delete(&released);
+}
+
 KeyFileStatus KeyFileFindComponents(const char* path, const char* tag,
                                     std::span<const ComponentRequest> requests,
                                     char (&recordedTag)[kKeyTagLength]) {
     platform::ProcessLockGuard guard(platform::ProcessLock::kRawRsaKeyFileCache);
-    CacheEntry* entry = FindEntry(path);
-    if (entry == nullptr) {
-        const KeyFileStatus status = LoadEntry(path, entry);
-        if (status != KeyFileStatus::kOk) return status;
+    CacheEntry* entry = nullptr;
+    if (const KeyFileStatus status = EntryOf(path, entry); status != KeyFileStatus::kOk) {
+        return status;
     }
     for (const ComponentRequest& request : requests) {
         const KeyFileStatus status = KeyFileFindComponent(
             entry->lines, request.letter, tag, request.masked, *request.value, recordedTag);
         if (status != KeyFileStatus::kOk) return status;
     }
+    return KeyFileStatus::kOk;
+}
+
+KeyFileStatus KeyFileFindDerived(const char* path, const char* tag, KeyFileDeriveFunction derive,
+                                 KeyFileDerived*& derived) {
+    platform::ProcessLockGuard guard(platform::ProcessLock::kRawRsaKeyFileCache);
+    CacheEntry* entry = nullptr;
+    if (const KeyFileStatus status = EntryOf(path, entry); status != KeyFileStatus::kOk) {
+        return status;
+    }
+    if (entry->derived == nullptr || std::memcmp(entry->derivedTag, tag, kKeyTagLength) != 0) {
+        KeyFileDerived* made = nullptr;
+        if (const KeyFileStatus status = derive(entry->lines, tag, made);
+            status != KeyFileStatus::kOk) {
+            return status;
+        }
+        KeyFileDerived::Release(entry->derived);
+        entry->derived = made;
+        std::memcpy(entry->derivedTag, tag, kKeyTagLength);
+    }
+    entry->derived->Retain();
+    derived = entry->derived;
     return KeyFileStatus::kOk;
 }
 

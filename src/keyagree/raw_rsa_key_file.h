@@ -6,6 +6,7 @@
 // kept, line by line, in a process-wide cache keyed by the path as given.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -97,6 +98,38 @@ struct ComponentRequest {
 [[nodiscard]] KeyFileStatus KeyFileFindComponents(const char* path, const char* tag,
                                                   std::span<const ComponentRequest> requests,
                                                   char (&recordedTag)[kKeyTagLength]);
+
+// Numbers an operation derives once from a file's components and keeps with its cache entry (the
+// unwrap's private key, ready to compute with). Counted: the entry holds one reference and every
+// operation using them another, so an entry removed meanwhile leaves them alive; the last
+// release destroys them, and a derived type wipes its secrets then.
+class KeyFileDerived {
+  public:
+    KeyFileDerived() = default;
+    KeyFileDerived(const KeyFileDerived&) = delete;
+    KeyFileDerived& operator=(const KeyFileDerived&) = delete;
+    virtual ~KeyFileDerived() = default;
+
+    void Retain() { references_.fetch_add(1, std::memory_order_relaxed); }
+    // Drops one reference; null is accepted. Clears the variable.
+    static void Release(KeyFileDerived*& derived);
+
+  private:
+    std::atomic<std::uint32_t> references_{1};
+};
+
+// Makes the derived numbers from a file's lines for a tag: kOk with derived set (one reference),
+// or the status of the failure.
+using KeyFileDeriveFunction = KeyFileStatus (*)(const KeyFileLines& lines, const char* tag,
+                                                KeyFileDerived*& derived);
+
+// Takes the file's lines from the cache, or reads the file and caches them, then gives a
+// reference to the numbers derive makes from them for tag (8 characters): made at the first
+// call for that tag and kept with the entry, which holds those of one tag at a time. The caller
+// releases the reference. Statuses as for KeyFileFindComponents.
+[[nodiscard]] KeyFileStatus KeyFileFindDerived(const char* path, const char* tag,
+                                               KeyFileDeriveFunction derive,
+                                               KeyFileDerived*& derived);
 
 // Removes the cache entry of path, if there is one.
 void KeyFileForget(const char* path);

@@ -34,6 +34,7 @@ void YieldToOtherThreads();
 enum class ProcessLock : int {
     kRawRsaKeyFileCache,
     kProfileList,  // the parsed credential profile, from load to free
+    kRsaBlinding,  // the blinding pairs of RSA private keys, each taken and renewed at once
     kCount,
 };
 void AcquireProcessLock(ProcessLock lock);

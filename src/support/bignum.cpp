@@ -219,6 +219,15 @@ bool MpiPowm(Mpi& result, const Mpi& base, const Mpi& exponent, const Mpi& m, Mp
     return PowmPublicExponent(result, base, exponent, m, nullptr, scratch);
 }
 
+bool MpiToMontgomery(Mpi& result, const Mpi& a, const MpiMontgomery& form, MpiScratch& scratch) {
+    return BN_to_montgomery(result.get(), a.get(), form.get(), scratch.get()) != 0;
+}
+
+bool MpiMulMontgomery(Mpi& result, const Mpi& a, const Mpi& b, const MpiMontgomery& form,
+                      MpiScratch& scratch) {
+    return BN_mod_mul_montgomery(result.get(), a.get(), b.get(), form.get(), scratch.get()) != 0;
+}
+
 bool MpiPowmMontgomery(Mpi& result, const Mpi& base, const Mpi& exponent, const Mpi& m,
                        const MpiMontgomery& form, MpiScratch& scratch) {
     if (exponent.IsNegative()) return false;

@@ -157,6 +157,13 @@ class MpiMontgomery {
 // The same with m's prepared Montgomery form (m odd).
 [[nodiscard]] bool MpiPowmMontgomery(Mpi& result, const Mpi& base, const Mpi& exponent,
                                      const Mpi& m, const MpiMontgomery& form, MpiScratch& scratch);
+// result = a * R mod m for m's form, R its power of two: a into Montgomery form. a below m.
+[[nodiscard]] bool MpiToMontgomery(Mpi& result, const Mpi& a, const MpiMontgomery& form,
+                                   MpiScratch& scratch);
+// result = a * b / R mod m (Montgomery's product), a and b below m. With b = c * R, the plain
+// product a * c mod m.
+[[nodiscard]] bool MpiMulMontgomery(Mpi& result, const Mpi& a, const Mpi& b,
+                                    const MpiMontgomery& form, MpiScratch& scratch);
 // Two constant-time exponentiations with secret exponents at once (a result may be its own
 // base), each with its prepared form: OpenSSL runs them interleaved where the processor
 // allows, as its own RSA does for the two halves of a private-key operation.

@@ -415,8 +415,9 @@ TEST_F(RawRsa, AllocationFailures) {
     ASSERT_GT(wrappedLength, 10);
     wrapped.resize(wrappedLength);
 
-    // Entry, path, lines and the marked secret; entry, path, lines, the recombination's
-    // fixed-width numbers and the unwrapped bytes.
+    // Entry, path, lines and the marked secret; entry, path, lines, the prepared private key,
+    // the random bytes of its blinding, the recombination's fixed-width numbers and the
+    // unwrapped bytes.
     int failed = 0;
     const int wrapAllocations = ForEachAllocationFailure([&](int) {
         Bytes buffer = WrapBuffer(plain, 128);
@@ -444,8 +445,8 @@ TEST_F(RawRsa, AllocationFailures) {
         }
         keyagree::KeyFileForget(path.c_str());
     });
-    EXPECT_EQ(unwrapAllocations, 5);
-    EXPECT_EQ(failed, 5);
+    EXPECT_EQ(unwrapAllocations, 7);
+    EXPECT_EQ(failed, 7);
     Bytes buffer = wrapped;
     ASSERT_EQ(RawRsaPrivate(path.c_str(), buffer.data(), buffer.size()), 5);
     EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 5), plain);

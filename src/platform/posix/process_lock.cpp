@@ -13,6 +13,7 @@ namespace {
 pthread_mutex_t locks[] = {
     PTHREAD_MUTEX_INITIALIZER,  // kRawRsaKeyFileCache
     PTHREAD_MUTEX_INITIALIZER,  // kProfileList
+    PTHREAD_MUTEX_INITIALIZER,  // kRsaBlinding
 };
 static_assert(std::size(locks) == static_cast<std::size_t>(ProcessLock::kCount));
 

@@ -14,6 +14,7 @@ namespace {
 SRWLOCK locks[] = {
     SRWLOCK_INIT,  // kRawRsaKeyFileCache
     SRWLOCK_INIT,  // kProfileList
+    SRWLOCK_INIT,  // kRsaBlinding
 };
 static_assert(std::size(locks) == static_cast<std::size_t>(ProcessLock::kCount));
 

@@ -1,7 +1,8 @@
 // Raw RSA with the public key and with the private key in Chinese-remainder form, encrypt and
 // decrypt sides (the operation is the same on both), modulus at most 4096 bits. The private
-// operation recombines two half-size exponentiations with the coefficient, without blinding;
-// both run constant-time and together, as OpenSSL's own RSA runs them. Its result is checked
+// operation blinds its input with a random factor kept with the key (as OpenSSL's RSA does),
+// then recombines two half-size exponentiations with the coefficient; both run constant-time
+// and together, as OpenSSL's own RSA runs them. Its result is checked
 // with the public exponent before it is written: a wrong CRT half (a damaged exponent or
 // coefficient, a fault) would give a wrong result that also reveals a factor of the modulus to
 // whoever sees it.
@@ -19,6 +20,7 @@
 #include "support/bignum.h"
 #include "support/bignum_crt.h"
 #include "support/checked_alloc.h"
+#include "support/rsa_blinding.h"
 #include "support/secure_wipe.h"
 #include "toolkit/methods/methods.h"
 #include "toolkit/rsa_records.h"
@@ -42,6 +44,8 @@ struct PreparedKey {
     MpiMontgomery primeForms[2];
     Mpi primeExponents[2];  // dP, dQ
     Mpi coefficient;        // q^-1 mod p
+    // Private key with an odd modulus; renewed by every operation, from any thread.
+    mutable support::RsaBlinding blinding;
 };
 
 // An algorithm object's view of the key. Public key: only encryption feeds it a secret (the
@@ -125,7 +129,9 @@ MethodStatus PreparePrivate(KeyObject* owner, const RsaPrivateCrtRecord& record,
         key->coefficient.empty() || key->exponent.empty() ||
         !support::MpiPrepareForm(key->primes[0], key->primeForms[0], scratch) ||
         !support::MpiPrepareForm(key->primes[1], key->primeForms[1], scratch) ||
-        !support::MpiPrepareForm(key->modulus, key->modulusForm, scratch)) {
+        !support::MpiPrepareForm(key->modulus, key->modulusForm, scratch) ||
+        (!key->modulusForm.empty() &&
+         !key->blinding.Start(key->modulus, key->exponent, key->modulusForm))) {
         return method::kOutOfMemory;
     }
     return method::kOk;
@@ -260,16 +266,32 @@ MethodStatus TransformPrivate(const void* context, std::uint8_t* out, std::uint3
     MpiScratch scratch = MpiScratch::Make(MpiKind::kSecret);
     Mpi halves[2] = {Mpi::Make(MpiKind::kSecret, bits), Mpi::Make(MpiKind::kSecret, bits)};
     Mpi h = Mpi::Make(MpiKind::kSecret, bits);
-    if (scratch.empty() || halves[0].empty() || halves[1].empty() || h.empty() ||
-        !support::MpiCrtHalves(halves, input, key.primes, key.primeForms, key.primeExponents,
+    Mpi blinded = Mpi::Make(MpiKind::kSecret, bits);
+    Mpi unblinder = Mpi::Make(MpiKind::kSecret, bits);
+    if (scratch.empty() || halves[0].empty() || halves[1].empty() || h.empty() || blinded.empty() ||
+        unblinder.empty()) {
+        return method::kOutOfMemory;
+    }
+    // Only a key with an even modulus, which no usable key has, goes without blinding.
+    const bool blinding = key.blinding.started();
+    if (blinding
+            ? !key.blinding.Blind(blinded, unblinder, input, key.modulus, key.modulusForm, scratch)
+            : !support::MpiCopy(blinded, input)) {
+        return method::kOutOfMemory;
+    }
+    if (!support::MpiCrtHalves(halves, blinded, key.primes, key.primeForms, key.primeExponents,
                                scratch) ||
         !support::MpiCrtCombine(h, halves[0], halves[1], key.primes[0], key.primes[1],
                                 key.primeForms[0], key.coefficient, scratch)) {
         return method::kOutOfMemory;
     }
-    // Nothing leaves unless m^e mod n gives the input back (halves[0] now holds that check).
+    // Nothing leaves unless h^e mod n gives the blinded input back (halves[0] now holds that
+    // check); both are still blinded, so the check's time tells nothing of the result.
     if (!PublicPowm(key, halves[0], h, scratch)) return method::kOutOfMemory;
-    if (support::MpiCompare(halves[0], input) != 0) return method::kFailure;
+    if (support::MpiCompare(halves[0], blinded) != 0) return method::kFailure;
+    if (blinding && !support::RsaBlinding::Unblind(h, h, unblinder, key.modulusForm, scratch)) {
+        return method::kOutOfMemory;
+    }
     return Finish(key, h, out, outLength);
 }
 
