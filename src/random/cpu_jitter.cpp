@@ -14,10 +14,10 @@ constexpr std::uint32_t kWorkBytes = 4096;
 // An odd stride, so a walk visits every byte before it repeats.
 constexpr std::uint32_t kStride = 67;
 
-// A walk of 16 to 31 read-modify-writes whose start and length follow the last duration: the
+// A walk of 8 to 15 read-modify-writes whose start and length follow the last duration: the
 // work itself varies with the noise it measures, as in CPU-jitter gatherers.
 std::uint32_t Work(std::uint8_t* memory, std::uint32_t position, std::uint64_t lastDuration) {
-    const std::uint32_t steps = 16 + static_cast<std::uint32_t>(lastDuration & 15);
+    const std::uint32_t steps = 8 + static_cast<std::uint32_t>(lastDuration & 7);
     for (std::uint32_t step = 0; step < steps; ++step) {
         position =
             (position + kStride + static_cast<std::uint32_t>(lastDuration >> 4)) % kWorkBytes;
