@@ -1,4 +1,5 @@
 // Creating and destroying algorithm and key objects, and the lists every object carries.
+#include <cstddef>
 #include <cstring>
 
 #include "support/checked_alloc.h"
@@ -54,9 +55,18 @@ void ScratchRelease(ScratchBuffer& scratch) {
     scratch = {};
 }
 
-Handler* AllocateHandler(std::size_t size, const HandlerOperations* operations) {
-    auto* handler = static_cast<Handler*>(support::AllocateZeroed(size));
-    if (handler == nullptr) return nullptr;
+Handler* MakeHandler(AlgObject* object, std::size_t size, std::size_t alignment,
+                     const HandlerOperations* operations) {
+    void* block;
+    if (object->handler == nullptr && size <= kHandlerRoom &&
+        alignment <= alignof(std::max_align_t)) {
+        block = object->handlerRoom;
+        std::memset(block, 0, size);
+    } else {
+        block = support::AllocateZeroed(size);
+        if (block == nullptr) return nullptr;
+    }
+    auto* handler = static_cast<Handler*>(block);
     handler->tag = kHandlerTag;
     handler->operations = operations;
     handler->size = static_cast<std::uint32_t>(size);
@@ -65,10 +75,18 @@ Handler* AllocateHandler(std::size_t size, const HandlerOperations* operations) 
 
 Status AlgCreate(AlgObject** handle) {
     if (handle == nullptr) return kBadParameters;
-    auto* object = support::New<AlgObject>();
+    // Malloc's block holds an AlgObject as it is. Only the fields are set: the memory list's
+    // first entries, the first info pairs and the handler room are written before they are read.
+    auto* object = static_cast<AlgObject*>(support::Allocate(sizeof(AlgObject)));
     *handle = object;
     if (object == nullptr) return kOutOfMemory;
     object->memory = MemoryListWithFirstEntries(object->firstEntries);
+    object->infos.count = 0;
+    object->infos.capacity = 0;
+    object->infos.pairs = nullptr;
+    object->scratch = {};
+    object->handler = nullptr;
+    object->flags = 0;
     object->typeMarker = &kAlgObjectMarker;
     object->self = object;
     return kOk;
@@ -86,7 +104,10 @@ Status AlgDestroy(AlgObject** handle) {
         if (handler->tag == kHandlerTag && handler->operations->release != nullptr) {
             handler->operations->release(object, handler);
         }
-        support::WipeAndRelease(handler, handler->size);
+        // A handler in the room is wiped with the object below.
+        if (handler != static_cast<void*>(object->handlerRoom)) {
+            support::WipeAndRelease(handler, handler->size);
+        }
         object->handler = nullptr;
     }
     MemoryListRelease(object->memory);
