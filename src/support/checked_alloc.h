@@ -34,7 +34,18 @@ template <class T, class... Args>
     }
 }
 
-// Destroys what New made and releases its memory; clears the variable. Null is accepted.
+// One T through the checked allocator, default-initialised: members with an initialiser or a
+// constructor get it, plain members (a buffer written before it is read) keep what malloc left
+// there. Null when out of memory.
+template <class T>
+[[nodiscard]] T* NewUnzeroed() {
+    void* block = Allocate(sizeof(T));
+    if (block == nullptr) return nullptr;
+    return ::new (block) T;
+}
+
+// Destroys what New or NewUnzeroed made and releases its memory; clears the variable. Null is
+// accepted.
 template <class T>
 void Delete(T** object) {
     T* made = std::exchange(*object, nullptr);

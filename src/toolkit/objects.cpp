@@ -73,22 +73,38 @@ Handler* MakeHandler(AlgObject* object, std::size_t size, std::size_t alignment,
     return handler;
 }
 
-Status AlgCreate(AlgObject** handle) {
-    if (handle == nullptr) return kBadParameters;
-    // Malloc's block holds an AlgObject as it is. Only the fields are set: the memory list's
-    // first entries, the first info pairs and the handler room are written before they are read.
-    auto* object = static_cast<AlgObject*>(support::Allocate(sizeof(AlgObject)));
-    *handle = object;
-    if (object == nullptr) return kOutOfMemory;
+namespace {
+
+// Sets an object's fields in storage that holds an AlgObject as it is (malloc's or a caller's).
+// The memory list's first entries, the first info pairs and the handler room are written before
+// they are read, so they are left as they are.
+AlgObject* StartObject(AlgObject* object, std::uint32_t flags) {
     object->memory = MemoryListWithFirstEntries(object->firstEntries);
     object->infos.count = 0;
     object->infos.capacity = 0;
     object->infos.pairs = nullptr;
     object->scratch = {};
     object->handler = nullptr;
-    object->flags = 0;
+    object->flags = flags;
     object->typeMarker = &kAlgObjectMarker;
     object->self = object;
+    return object;
+}
+
+}  // namespace
+
+Status AlgCreate(AlgObject** handle) {
+    if (handle == nullptr) return kBadParameters;
+    auto* object = static_cast<AlgObject*>(support::Allocate(sizeof(AlgObject)));
+    *handle = object;
+    if (object == nullptr) return kOutOfMemory;
+    StartObject(object, 0);
+    return kOk;
+}
+
+Status AlgCreateIn(AlgObject** handle, AlgObject* storage) {
+    if (handle == nullptr || storage == nullptr) return kBadParameters;
+    *handle = StartObject(storage, kFlagCallerStorage);
     return kOk;
 }
 
@@ -104,14 +120,19 @@ Status AlgDestroy(AlgObject** handle) {
         if (handler->tag == kHandlerTag && handler->operations->release != nullptr) {
             handler->operations->release(object, handler);
         }
-        // A handler in the room is wiped with the object below.
-        if (handler != static_cast<void*>(object->handlerRoom)) {
+        if (handler == static_cast<void*>(object->handlerRoom)) {
+            support::SecureWipe(handler, handler->size);
+        } else {
             support::WipeAndRelease(handler, handler->size);
         }
         object->handler = nullptr;
     }
     MemoryListRelease(object->memory);
-    support::WipeAndRelease(object, sizeof(AlgObject));
+    const bool callerStorage = (object->flags & kFlagCallerStorage) != 0;
+    // The fields; the first entries only held the addresses and lengths of blocks wiped above,
+    // and the rest of the handler room was never written.
+    support::SecureWipe(object, offsetof(AlgObject, firstEntries));
+    if (!callerStorage) support::Release(object);
     return kOk;
 }
 

@@ -43,6 +43,9 @@ inline constexpr std::uint32_t kFlagInitialized = 1u << 0;
 inline constexpr std::uint32_t kFlagCompanionMask = 0xFu << 1;
 // Set together with kFlagInitialized when an encryption object was initialised to decrypt.
 inline constexpr std::uint32_t kFlagDecryptSide = 1u << 5;
+// The object lives in storage its creator owns (AlgCreateIn): destroying it wipes it but frees
+// nothing.
+inline constexpr std::uint32_t kFlagCallerStorage = 1u << 6;
 
 // Bytes inside an algorithm object for its handler: the handlers of the small kinds (digests,
 // random generators, DES-CBC, key agreement) live there, so making one costs no allocation. It is

@@ -237,7 +237,7 @@ TEST(ModuleGenerator, ReseedWithoutItsDigestLeavesTheRingAlone) {
     const int digestAllocations = support::CountAllocations();
     std::uint8_t out[20];
     Sha1Final(out, &digest);
-    ASSERT_GT(digestAllocations, 1);
+    ASSERT_GE(digestAllocations, 1);
 
     test::AllocationHookGuard guard;
     for (int failing = 1; failing <= digestAllocations; ++failing) {
