@@ -58,8 +58,7 @@ void ScratchRelease(ScratchBuffer& scratch) {
 Handler* MakeHandler(AlgObject* object, std::size_t size, std::size_t alignment,
                      const HandlerOperations* operations) {
     void* block;
-    if (object->handler == nullptr && size <= kHandlerRoom &&
-        alignment <= alignof(std::max_align_t)) {
+    if (object->handler == nullptr && size <= kHandlerRoom && alignment <= kHandlerRoomAlignment) {
         block = object->handlerRoom;
         std::memset(block, 0, size);
     } else {

@@ -49,8 +49,11 @@ inline constexpr std::uint32_t kFlagCallerStorage = 1u << 6;
 
 // Bytes inside an algorithm object for its handler: the handlers of the small kinds (digests,
 // random generators, DES-CBC, key agreement) live there, so making one costs no allocation. It is
-// left as malloc gives it until a handler is made in it (which zeroes what it takes).
+// left as malloc gives it until a handler is made in it (which zeroes what it takes). Aligned for
+// 64-bit words and pointers, no more: the object comes from malloc, which promises only 8 bytes
+// on 32-bit Windows.
 inline constexpr std::size_t kHandlerRoom = 208;
+inline constexpr std::size_t kHandlerRoomAlignment = alignof(std::uint64_t);
 
 struct AlgObject {
     MemoryList memory;
@@ -61,7 +64,7 @@ struct AlgObject {
     const std::uint32_t* typeMarker;            // &kAlgObjectMarker
     AlgObject* self;                            // the object's own address while it lives
     MemoryEntry firstEntries[kMemoryListStep];  // the memory list's first array
-    alignas(std::max_align_t) std::uint8_t handlerRoom[kHandlerRoom];
+    alignas(kHandlerRoomAlignment) std::uint8_t handlerRoom[kHandlerRoom];
 };
 
 struct KeyObject {

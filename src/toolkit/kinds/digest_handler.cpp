@@ -15,7 +15,8 @@ constexpr std::size_t kStateRoom = 128;
 struct DigestHandler {
     Handler base;
     MethodSlot slot;
-    alignas(std::max_align_t) std::uint8_t stateRoom[kStateRoom];
+    // The states are 32-bit words and a 64-bit count.
+    alignas(std::uint64_t) std::uint8_t stateRoom[kStateRoom];
 };
 // A digest object is one allocation: the handler lives in the object's handler room.
 static_assert(sizeof(DigestHandler) <= kHandlerRoom);
