@@ -1,8 +1,8 @@
 // Ordinals 11-16: MD5 and SHA-1 digest handles over toolkit digest objects. Create makes the
-// object (AlgCreate, AlgSetInfo, AlgDigestInit with DefaultChooser); update and final hand over to
-// AlgDigestUpdate / AlgDigestFinal; final always releases the handle. No status leaves these
-// functions: a handle whose object could not be made is still returned, and the toolkit then
-// refuses every operation on it (final writes nothing).
+// object in the handle's block (AlgCreateIn, AlgSetInfo, AlgDigestInit with DefaultChooser);
+// update and final hand over to AlgDigestUpdate / AlgDigestFinal; final always releases the
+// handle. No status leaves these functions: a handle whose object could not be initialised is
+// still returned, and the toolkit then refuses every operation on it (final writes nothing).
 #include "digest/digest_handle.h"
 #include "quillon.h"
 #include "support/checked_alloc.h"
@@ -13,10 +13,10 @@ using namespace quillon;
 namespace {
 
 void CreateDigest(DigestHandle** handle, toolkit::InfoType kind) {
-    auto* digest = support::New<DigestHandle>();
+    auto* digest = support::NewUnzeroed<DigestHandle>();
     // Out of memory: the caller's variable keeps whatever it held.
     if (digest == nullptr) return;
-    (void)toolkit::AlgCreate(digest->object.Receive());
+    (void)toolkit::AlgCreateIn(digest->object.Receive(), &digest->storage);
     (void)toolkit::AlgSetInfo(digest->object, kind, nullptr);
     (void)toolkit::AlgDigestInit(digest->object, nullptr, toolkit::DefaultChooser, nullptr);
     *handle = digest;

@@ -138,11 +138,13 @@ __attribute__((target("sha,sse4.1,ssse3"))) void Sha1CompressShaInstructions(
     __m128i e0 = _mm_set_epi32(static_cast<int>(state[4]), 0, 0, 0);
     for (; count != 0; --count, block += kSha1BlockLength) {
         const __m128i abcdSaved = abcd, e0Saved = e0;
-        __m128i m[4];
-        for (int i = 0; i < 4; ++i) {
-            m[i] = _mm_shuffle_epi8(
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * i)), byteSwap);
-        }
+        // Four separate loads, not a loop: the groups then stay in registers instead of going
+        // through the stack.
+        const auto* words = reinterpret_cast<const __m128i*>(block);
+        __m128i m[4] = {_mm_shuffle_epi8(_mm_loadu_si128(words), byteSwap),
+                        _mm_shuffle_epi8(_mm_loadu_si128(words + 1), byteSwap),
+                        _mm_shuffle_epi8(_mm_loadu_si128(words + 2), byteSwap),
+                        _mm_shuffle_epi8(_mm_loadu_si128(words + 3), byteSwap)};
         __m128i e = _mm_add_epi32(e0, m[0]);
         __m128i previous = abcd;
         abcd = _mm_sha1rnds4_epu32(abcd, e, 0);

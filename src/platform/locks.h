@@ -25,10 +25,6 @@ class CriticalSection {
     alignas(8) unsigned char storage_[48] = {};
 };
 
-// Gives the processor to any other ready thread, for a thread waiting for another to finish a
-// brief piece of work (a one-time preparation). Unlike YieldTimeSlice, no test replaces it.
-void YieldToOtherThreads();
-
 // Locks for state that every thread of the process shares. Each is usable from the first call,
 // needs no set-up and cannot fail, so callers have no error path for it. Not recursive.
 enum class ProcessLock : int {

@@ -1,5 +1,5 @@
 // A millisecond tick counter and a yield of the processor: the two ingredients of the
-// timing-jitter sampler; the yield also serves threads waiting for a one-time preparation.
+// timing-jitter sampler of RngTimingJitter.
 #pragma once
 
 #include <cstdint>

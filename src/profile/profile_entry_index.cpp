@@ -2,24 +2,42 @@
 
 #include <cstdint>
 #include <cstring>
-#include <initializer_list>
 
+#include "platform/entropy.h"
+#include "platform/fine_clock.h"
 #include "support/checked_alloc.h"
+#include "support/once.h"
+#include "support/sip_hash.h"
 
 namespace quillon::profile {
 namespace {
 
-// FNV-1a over the section, its terminator and the key: the terminator keeps ("ab", "c") and
-// ("a", "bc") apart.
+// A profile may come from anyone who can hand a user a file: with a hash known in advance, keys
+// that all share a bucket are cheap to make, and the load turns quadratic. The key is drawn
+// once per process and never changes, since the index keeps the hashes it made.
+support::Once hashKeyDrawn;
+support::SipKey hashKey;
+
+const support::SipKey& HashKey() {
+    (void)hashKeyDrawn.Run([] {
+        if (!platform::OsRandomBytes(&hashKey, sizeof hashKey)) {
+            // Without the system's source, the clock and where the process was laid out still
+            // differ between processes, which keeps a crafted file from working everywhere.
+            hashKey.k0 = platform::FineClockCount();
+            hashKey.k1 = reinterpret_cast<std::uintptr_t>(&hashKey) ^ platform::FineClockCount();
+        }
+        return true;
+    });
+    return hashKey;
+}
+
+// The keyed hash of the section, its terminator and the key: the terminator keeps ("ab", "c")
+// and ("a", "bc") apart.
 std::uint32_t PairHash(const char* section, const char* key) {
-    std::uint32_t hash = 2166136261u;
-    for (const char* text : {section, key}) {
-        const char* at = text;
-        do {
-            hash = (hash ^ static_cast<unsigned char>(*at)) * 16777619u;
-        } while (*at++ != '\0');
-    }
-    return hash;
+    support::SipHash24 hash(HashKey());
+    hash.Update(section, std::strlen(section) + 1);
+    hash.Update(key, std::strlen(key) + 1);
+    return static_cast<std::uint32_t>(hash.Final());
 }
 
 bool HoldsPair(const ProfileEntry* entry, const char* section, const char* key) {
@@ -41,6 +59,7 @@ ProfileEntry* ProfileEntryIndex::Find(ProfileEntry* head, const char* section,
                                       const char* key) const {
     if (bucketCount_ == 0) {
         for (ProfileEntry* entry = head; entry != nullptr; entry = entry->next) {
+            ++visited_;
             if (HoldsPair(entry, section, key)) return entry;
         }
         return nullptr;
@@ -48,6 +67,7 @@ ProfileEntry* ProfileEntryIndex::Find(ProfileEntry* head, const char* section,
     const std::uint32_t hash = PairHash(section, key);
     for (ProfileEntry* entry = buckets_[hash & (bucketCount_ - 1)]; entry != nullptr;
          entry = entry->bucketNext) {
+        ++visited_;
         if (entry->hash == hash && HoldsPair(entry, section, key)) return entry;
     }
     return nullptr;

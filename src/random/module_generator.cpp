@@ -8,8 +8,8 @@
 #include "digest/digest_handle.h"
 #include "platform/locks.h"
 #include "quillon.h"
+#include "random/cpu_jitter.h"
 #include "random/entropy_poll.h"
-#include "random/timing_jitter.h"
 #include "support/byte_order.h"
 #include "support/once.h"
 #include "support/secure_wipe.h"
@@ -35,6 +35,7 @@ struct Generator {
     std::uint8_t keyB[8] = {};
     std::uint32_t auxFlag = 0;
     std::uint8_t auxBlock[8] = {};
+    std::uint32_t polls = 0;  // system polls mixed in since load, for the tests
 };
 
 constinit Generator generator;
@@ -113,6 +114,7 @@ toolkit::Status Reseed(std::uint32_t callerValue) {
         std::uint8_t ring[8];
         std::memcpy(ring, generator.seedRing, sizeof ring);
         PollEntropy(ring, callerValue, FeedItem, &target);
+        ++generator.polls;
     }
     if (target.digest == nullptr) return target.lastStatus;
 
@@ -196,6 +198,7 @@ void ReleaseModuleGenerator() {
     // the lock, which is destroyed only if it was ever made.
     ClearSeedRing();
     generator.auxFlag = 0;
+    generator.polls = 0;
     support::SecureWipe(generator.auxBlock, sizeof generator.auxBlock);
     support::SecureWipe(generator.keyA, sizeof generator.keyA);
     support::SecureWipe(generator.keyB, sizeof generator.keyB);
@@ -208,10 +211,11 @@ void ReleaseModuleGenerator() {
 namespace {
 
 // The seed of a seeded random object, taken at its first draw: a reseed whose caller value is a
-// timing-jitter sample (the generator made first if it is missing), then the bytes from the
-// generator under its lock.
+// processor-jitter sample (the generator made first if it is missing), then the bytes from the
+// generator under its lock. The tick-bound sampler of RngTimingJitter would make every key pair
+// wait 32 ticks of the system clock for the same 32 bits.
 toolkit::Status SeedFromModuleGenerator(std::uint8_t* out, std::uint32_t length) {
-    (void)Reseed(SampleTimingJitter());
+    (void)Reseed(SampleCpuJitter());
     if (generator.randomObject.load(std::memory_order_acquire) == nullptr) {
         (void)Reseed(kDefaultSeedValue);
     }
@@ -243,6 +247,7 @@ GeneratorView InspectGeneratorForTesting() {
     view.ringPosition = generator.ringPosition;
     view.keyed = generator.keyed.load(std::memory_order_relaxed);
     view.hasRandomObject = generator.randomObject.load(std::memory_order_relaxed) != nullptr;
+    view.polls = generator.polls;
     return view;
 }
 

@@ -37,11 +37,11 @@ void ResetSeedRing();
 void ReleaseModuleGenerator();
 
 // A fresh toolkit random object (InfoRandomMultiStream) in holder, which seeds itself when it is
-// first asked for bytes: a reseed of the module generator whose caller value is 32 timing-jitter
-// bits, then 80 bytes of the module generator. The caller owns it and destroys it with
-// AlgDestroy; an object never drawn from leaves the module generator untouched. When the 80
-// bytes cannot be produced, that draw fails (and the next one tries again): an unseeded object
-// never hands out "random" bytes. Holder is null when the object could not be made.
+// first asked for bytes: a reseed of the module generator (system poll and all) whose caller
+// value is 32 processor-jitter bits, then 80 bytes of the module generator. The caller owns it and
+// destroys it with AlgDestroy; an object never drawn from leaves the module generator untouched.
+// When the 80 bytes cannot be produced, that draw fails (and the next one tries again): an unseeded
+// object never hands out "random" bytes. Holder is null when the object could not be made.
 void MakeSeededRandomObject(toolkit::AlgObject** holder);
 
 // What the tests look at: the generator's state is private to it, so the copy is made here.
@@ -50,6 +50,7 @@ struct GeneratorView {
     std::uint32_t ringPosition;
     std::uint32_t keyed;
     bool hasRandomObject;
+    std::uint32_t polls;  // system polls mixed into the generator since load
 };
 [[nodiscard]] GeneratorView InspectGeneratorForTesting();
 

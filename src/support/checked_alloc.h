@@ -24,10 +24,28 @@ template <class T, class... Args>
 [[nodiscard]] T* New(Args&&... args) {
     void* block = AllocateZeroed(sizeof(T));
     if (block == nullptr) return nullptr;
-    return ::new (block) T{std::forward<Args>(args)...};
+    if constexpr (sizeof...(Args) == 0 && std::is_trivially_default_constructible_v<T> &&
+                  std::is_trivially_destructible_v<T>) {
+        // A plain record: the zeroed block already holds it (malloc's memory holds such objects
+        // as it is), and building it again would zero it a second time.
+        return static_cast<T*>(block);
+    } else {
+        return ::new (block) T{std::forward<Args>(args)...};
+    }
 }
 
-// Destroys what New made and releases its memory; clears the variable. Null is accepted.
+// One T through the checked allocator, default-initialised: members with an initialiser or a
+// constructor get it, plain members (a buffer written before it is read) keep what malloc left
+// there. Null when out of memory.
+template <class T>
+[[nodiscard]] T* NewUnzeroed() {
+    void* block = Allocate(sizeof(T));
+    if (block == nullptr) return nullptr;
+    return ::new (block) T;
+}
+
+// Destroys what New or NewUnzeroed made and releases its memory; clears the variable. Null is
+// accepted.
 template <class T>
 void Delete(T** object) {
     T* made = std::exchange(*object, nullptr);

@@ -170,16 +170,19 @@ template <typename Operations>
     return *reinterpret_cast<const Operations*>(handler->operations);
 }
 
-// Allocates a zeroed handler of type T (whose first member is a Handler) with its tag and table.
+// Makes a zeroed handler of type T (whose first member is a Handler) with its tag and table for
+// the object: in the object's handler room when it fits there, else allocated. Null when out of
+// memory.
 template <typename T>
-[[nodiscard]] T* NewHandler(const HandlerOperations* operations);
+[[nodiscard]] T* NewHandler(AlgObject* object, const HandlerOperations* operations);
 
 // Non-template part of NewHandler.
-[[nodiscard]] Handler* AllocateHandler(std::size_t size, const HandlerOperations* operations);
+[[nodiscard]] Handler* MakeHandler(AlgObject* object, std::size_t size, std::size_t alignment,
+                                   const HandlerOperations* operations);
 
 template <typename T>
-T* NewHandler(const HandlerOperations* operations) {
-    return reinterpret_cast<T*>(AllocateHandler(sizeof(T), operations));
+T* NewHandler(AlgObject* object, const HandlerOperations* operations) {
+    return reinterpret_cast<T*>(MakeHandler(object, sizeof(T), alignof(T), operations));
 }
 
 }  // namespace quillon::toolkit

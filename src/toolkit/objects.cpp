@@ -1,4 +1,5 @@
 // Creating and destroying algorithm and key objects, and the lists every object carries.
+#include <cstddef>
 #include <cstring>
 
 #include "support/checked_alloc.h"
@@ -54,23 +55,55 @@ void ScratchRelease(ScratchBuffer& scratch) {
     scratch = {};
 }
 
-Handler* AllocateHandler(std::size_t size, const HandlerOperations* operations) {
-    auto* handler = static_cast<Handler*>(support::AllocateZeroed(size));
-    if (handler == nullptr) return nullptr;
+Handler* MakeHandler(AlgObject* object, std::size_t size, std::size_t alignment,
+                     const HandlerOperations* operations) {
+    void* block;
+    if (object->handler == nullptr && size <= kHandlerRoom && alignment <= kHandlerRoomAlignment) {
+        block = object->handlerRoom;
+        std::memset(block, 0, size);
+    } else {
+        block = support::AllocateZeroed(size);
+        if (block == nullptr) return nullptr;
+    }
+    auto* handler = static_cast<Handler*>(block);
     handler->tag = kHandlerTag;
     handler->operations = operations;
     handler->size = static_cast<std::uint32_t>(size);
     return handler;
 }
 
-Status AlgCreate(AlgObject** handle) {
-    if (handle == nullptr) return kBadParameters;
-    auto* object = support::New<AlgObject>();
-    *handle = object;
-    if (object == nullptr) return kOutOfMemory;
+namespace {
+
+// Sets an object's fields in storage that holds an AlgObject as it is (malloc's or a caller's).
+// The memory list's first entries, the first info pairs and the handler room are written before
+// they are read, so they are left as they are.
+AlgObject* StartObject(AlgObject* object, std::uint32_t flags) {
     object->memory = MemoryListWithFirstEntries(object->firstEntries);
+    object->infos.count = 0;
+    object->infos.capacity = 0;
+    object->infos.pairs = nullptr;
+    object->scratch = {};
+    object->handler = nullptr;
+    object->flags = flags;
     object->typeMarker = &kAlgObjectMarker;
     object->self = object;
+    return object;
+}
+
+}  // namespace
+
+Status AlgCreate(AlgObject** handle) {
+    if (handle == nullptr) return kBadParameters;
+    auto* object = static_cast<AlgObject*>(support::Allocate(sizeof(AlgObject)));
+    *handle = object;
+    if (object == nullptr) return kOutOfMemory;
+    StartObject(object, 0);
+    return kOk;
+}
+
+Status AlgCreateIn(AlgObject** handle, AlgObject* storage) {
+    if (handle == nullptr || storage == nullptr) return kBadParameters;
+    *handle = StartObject(storage, kFlagCallerStorage);
     return kOk;
 }
 
@@ -86,11 +119,19 @@ Status AlgDestroy(AlgObject** handle) {
         if (handler->tag == kHandlerTag && handler->operations->release != nullptr) {
             handler->operations->release(object, handler);
         }
-        support::WipeAndRelease(handler, handler->size);
+        if (handler == static_cast<void*>(object->handlerRoom)) {
+            support::SecureWipe(handler, handler->size);
+        } else {
+            support::WipeAndRelease(handler, handler->size);
+        }
         object->handler = nullptr;
     }
     MemoryListRelease(object->memory);
-    support::WipeAndRelease(object, sizeof(AlgObject));
+    const bool callerStorage = (object->flags & kFlagCallerStorage) != 0;
+    // The fields; the first entries only held the addresses and lengths of blocks wiped above,
+    // and the rest of the handler room was never written.
+    support::SecureWipe(object, offsetof(AlgObject, firstEntries));
+    if (!callerStorage) support::Release(object);
     return kOk;
 }
 

@@ -2,6 +2,7 @@
 // callers and methods rely on, and the checks that tell a live object from anything else.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "toolkit/memory_list.h"
@@ -42,6 +43,17 @@ inline constexpr std::uint32_t kFlagInitialized = 1u << 0;
 inline constexpr std::uint32_t kFlagCompanionMask = 0xFu << 1;
 // Set together with kFlagInitialized when an encryption object was initialised to decrypt.
 inline constexpr std::uint32_t kFlagDecryptSide = 1u << 5;
+// The object lives in storage its creator owns (AlgCreateIn): destroying it wipes it but frees
+// nothing.
+inline constexpr std::uint32_t kFlagCallerStorage = 1u << 6;
+
+// Bytes inside an algorithm object for its handler: the handlers of the small kinds (digests,
+// random generators, DES-CBC, key agreement) live there, so making one costs no allocation. It is
+// left as malloc gives it until a handler is made in it (which zeroes what it takes). Aligned for
+// 64-bit words and pointers, no more: the object comes from malloc, which promises only 8 bytes
+// on 32-bit Windows.
+inline constexpr std::size_t kHandlerRoom = 208;
+inline constexpr std::size_t kHandlerRoomAlignment = alignof(std::uint64_t);
 
 struct AlgObject {
     MemoryList memory;
@@ -52,6 +64,7 @@ struct AlgObject {
     const std::uint32_t* typeMarker;            // &kAlgObjectMarker
     AlgObject* self;                            // the object's own address while it lives
     MemoryEntry firstEntries[kMemoryListStep];  // the memory list's first array
+    alignas(kHandlerRoomAlignment) std::uint8_t handlerRoom[kHandlerRoom];
 };
 
 struct KeyObject {
@@ -61,12 +74,12 @@ struct KeyObject {
     const std::uint32_t* typeMarker;  // &kKeyObjectMarker
     KeyObject* self;
     MemoryEntry firstEntries[kMemoryListStep];  // the memory list's first array
-    // Keeps a key object at least as large as an algorithm object, so that checking a key
-    // handed to an algorithm operation by mistake reads only the key's own memory.
+    // Keeps a key object at least as large as an algorithm object's fields, so that checking a
+    // key handed to an algorithm operation by mistake reads only the key's own memory.
     std::uint8_t reserved[sizeof(Handler*) + sizeof(std::uint32_t)];
 };
 
-static_assert(sizeof(KeyObject) >= sizeof(AlgObject));
+static_assert(sizeof(KeyObject) >= offsetof(AlgObject, handlerRoom));
 
 // The markers' addresses, not their values, identify the two kinds of object.
 extern const std::uint32_t kAlgObjectMarker;

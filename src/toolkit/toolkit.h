@@ -23,6 +23,10 @@ extern const Method* const DefaultChooser[20];
 // ---- Algorithm objects -----------------------------------------------------------------------
 // Writes a new empty object, or null (kOutOfMemory).
 [[nodiscard]] Status AlgCreate(AlgObject** handle);
+// Writes a new empty object built in storage that the caller owns and keeps until the object is
+// destroyed (a block holding the object's handle and the object together, say). AlgDestroy wipes
+// such an object and leaves the storage to its owner. Needs no memory of its own.
+[[nodiscard]] Status AlgCreateIn(AlgObject** handle, AlgObject* storage);
 // Gives the object its kind: kBadAlgorithmObject not an object, kKeyInfoToAlgorithm not an
 // algorithm-info type, kInfoAlreadySet the object already holds an info, else the kind's set
 // status; kOutOfMemory when no handler can be built.

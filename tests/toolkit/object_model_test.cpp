@@ -269,6 +269,39 @@ TEST(ObjectModel, FieldsOfALiveObject) {
     EXPECT_EQ(key.get()->typeMarker, &kKeyObjectMarker);
 }
 
+// An object built in its caller's storage works like one AlgCreate made, its small handler lives
+// in the object, and destroying it wipes what it held (the digest state among it) but leaves the
+// storage to the caller (a stack block here, which a free would break).
+TEST(ObjectModel, AnObjectInCallerStorage) {
+    AlgObject storage;
+    std::memset(&storage, 0xA5, sizeof storage);
+    AlgObject* object = nullptr;
+    EXPECT_EQ(AlgCreateIn(&object, nullptr), kBadParameters);
+    ASSERT_EQ(AlgCreateIn(&object, &storage), kOk);
+    ASSERT_EQ(object, &storage);
+    EXPECT_EQ(object->flags, kFlagCallerStorage);
+    ASSERT_EQ(AlgSetInfo(object, InfoSha1, nullptr), kOk);
+    EXPECT_EQ(static_cast<void*>(object->handler), static_cast<void*>(storage.handlerRoom));
+    ASSERT_EQ(AlgDigestInit(object, nullptr, DefaultChooser, nullptr), kOk);
+    EXPECT_EQ(object->flags, kFlagCallerStorage | kFlagInitialized);
+    const std::uint8_t abc[3] = {'a', 'b', 'c'};
+    ASSERT_EQ(AlgDigestUpdate(object, abc, 3, nullptr), kOk);
+    std::uint8_t digest[20];
+    std::uint32_t length = 0;
+    ASSERT_EQ(AlgDigestFinal(object, digest, &length, 20, nullptr), kOk);
+    ASSERT_EQ(length, 20u);
+    EXPECT_EQ(digest[0], 0xA9);
+    EXPECT_EQ(digest[19], 0x9D);
+    ASSERT_EQ(AlgDigestUpdate(object, abc, 3, nullptr), kOk);
+    const std::uint32_t handlerSize = object->handler->size;
+    EXPECT_EQ(AlgDestroy(&object), kOk);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_FALSE(IsAlgObject(&storage));
+    for (std::uint32_t i = 0; i < handlerSize; ++i) {
+        ASSERT_EQ(storage.handlerRoom[i], 0) << "handler byte " << i;
+    }
+}
+
 TEST(ObjectModel, AHandlerWithAForeignTagIsRefused) {
     Alg alg;
     ASSERT_EQ(AlgSetInfo(alg, InfoSha1, nullptr), kOk);

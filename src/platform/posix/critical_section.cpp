@@ -1,6 +1,5 @@
 // The critical section on POSIX: a pthread mutex in the lock's storage.
 #include <pthread.h>
-#include <sched.h>
 
 #include <new>
 
@@ -30,10 +29,6 @@ void CriticalSection::Enter() {
 
 void CriticalSection::Leave() {
     pthread_mutex_unlock(MutexIn(storage_));
-}
-
-void YieldToOtherThreads() {
-    sched_yield();
 }
 
 }  // namespace quillon::platform

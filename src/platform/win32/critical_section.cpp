@@ -31,8 +31,4 @@ void CriticalSection::Leave() {
     LeaveCriticalSection(SectionIn(storage_));
 }
 
-void YieldToOtherThreads() {
-    Sleep(0);
-}
-
 }  // namespace quillon::platform

@@ -121,7 +121,7 @@ constexpr EncryptionHandlerOperations kCbcOperations = {{nullptr, HandlerFamily:
                                                         CbcFinal};
 
 Handler* MakeCbcHandler(const AlgInfoDescriptor* kind, AlgObject* object) {
-    auto* handler = NewHandler<CbcHandler>(&kCbcOperations.common);
+    auto* handler = NewHandler<CbcHandler>(object, &kCbcOperations.common);
     if (handler == nullptr) return nullptr;
     handler->cipher.wantedKind = KindOf(InfoDes).descriptor;
     handler->cipher.bind = BindCipher;

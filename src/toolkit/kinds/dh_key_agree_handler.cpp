@@ -97,7 +97,7 @@ constexpr KeyAgreementHandlerOperations kKeyAgreementOperations = {
     KeyAgreementPhase2};
 
 Handler* MakeKeyAgreementHandler(const AlgInfoDescriptor* kind, AlgObject* object) {
-    auto* handler = NewHandler<KeyAgreementHandler>(&kKeyAgreementOperations.common);
+    auto* handler = NewHandler<KeyAgreementHandler>(object, &kKeyAgreementOperations.common);
     if (handler == nullptr) return nullptr;
     handler->slot.wantedKind = kind;
     handler->slot.bind = BindKeyAgreement;

@@ -15,8 +15,11 @@ constexpr std::size_t kStateRoom = 128;
 struct DigestHandler {
     Handler base;
     MethodSlot slot;
-    alignas(std::max_align_t) std::uint8_t stateRoom[kStateRoom];
+    // The states are 32-bit words and a 64-bit count.
+    alignas(std::uint64_t) std::uint8_t stateRoom[kStateRoom];
 };
+// A digest object is one allocation: the handler lives in the object's handler room.
+static_assert(sizeof(DigestHandler) <= kHandlerRoom);
 
 const methods::DigestPrimitives& PrimitivesOf(const MethodSlot& slot) {
     return *static_cast<const methods::DigestPrimitives*>(slot.primitives);
@@ -68,8 +71,8 @@ Status DigestFinal(AlgObject*, Handler* handler, std::uint8_t* out, std::uint32_
 constexpr DigestHandlerOperations kDigestOperations = {
     {nullptr, HandlerFamily::kDigest}, DigestInit, DigestUpdate, DigestFinal};
 
-Handler* MakeDigestHandler(const AlgInfoDescriptor* kind, AlgObject*) {
-    auto* handler = NewHandler<DigestHandler>(&kDigestOperations.common);
+Handler* MakeDigestHandler(const AlgInfoDescriptor* kind, AlgObject* object) {
+    auto* handler = NewHandler<DigestHandler>(object, &kDigestOperations.common);
     if (handler == nullptr) return nullptr;
     handler->slot.wantedKind = kind;
     handler->slot.bind = BindDigest;

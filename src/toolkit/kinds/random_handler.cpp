@@ -85,7 +85,7 @@ constexpr RandomHandlerOperations kRandomOperations = {{nullptr, HandlerFamily::
                                                        RandomSeedAtFirstDraw};
 
 Handler* MakeRandomHandler(const AlgInfoDescriptor* kind, AlgObject* object) {
-    auto* handler = NewHandler<RandomHandler>(&kRandomOperations.common);
+    auto* handler = NewHandler<RandomHandler>(object, &kRandomOperations.common);
     if (handler == nullptr) return nullptr;
     handler->slot.wantedKind = kind;
     handler->slot.bind = BindRandom;

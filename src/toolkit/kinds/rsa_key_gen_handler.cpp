@@ -95,7 +95,7 @@ constexpr GenerationHandlerOperations kKeyGenOperations = {
     {nullptr, HandlerFamily::kGeneration}, KeyGenInit, KeyGenKeypair};
 
 Handler* MakeKeyGenHandler(const AlgInfoDescriptor* kind, AlgObject* object) {
-    auto* handler = NewHandler<KeyGenHandler>(&kKeyGenOperations.common);
+    auto* handler = NewHandler<KeyGenHandler>(object, &kKeyGenOperations.common);
     if (handler == nullptr) return nullptr;
     handler->method.wantedKind = KindOf(InfoRsaMultiPrimeKeyGen).descriptor;
     handler->method.bind = BindKeyGen;

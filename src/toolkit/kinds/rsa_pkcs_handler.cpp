@@ -218,8 +218,8 @@ constexpr EncryptionHandlerOperations kPkcsOperations = {{ReleasePkcs, HandlerFa
                                                          PkcsEncryptFinal,
                                                          PkcsDecryptFinal};
 
-Handler* MakePkcsHandler(const AlgInfoDescriptor* kind, AlgObject*) {
-    auto* handler = NewHandler<PkcsHandler>(&kPkcsOperations.common);
+Handler* MakePkcsHandler(const AlgInfoDescriptor* kind, AlgObject* object) {
+    auto* handler = NewHandler<PkcsHandler>(object, &kPkcsOperations.common);
     if (handler == nullptr) return nullptr;
     handler->kind = static_cast<const PkcsKind*>(kind->kindData);
     handler->raw.wantedKind = KindOf(handler->kind->rawKind).descriptor;

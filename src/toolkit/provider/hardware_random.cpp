@@ -97,8 +97,8 @@ Status HardwareGenerate(AlgObject*, Handler* handler, std::uint8_t* out, std::ui
 constexpr RandomHandlerOperations kHardwareOperations = {
     {nullptr, HandlerFamily::kRandom}, HardwareInit, HardwareUpdate, HardwareGenerate, nullptr};
 
-Handler* MakeHardwareHandler(const AlgInfoDescriptor* kind, AlgObject*) {
-    auto* handler = NewHandler<HardwareHandler>(&kHardwareOperations.common);
+Handler* MakeHardwareHandler(const AlgInfoDescriptor* kind, AlgObject* object) {
+    auto* handler = NewHandler<HardwareHandler>(object, &kHardwareOperations.common);
     if (handler == nullptr) return nullptr;
     handler->slot.wantedKind = kind;
     handler->slot.bind = BindHardware;
