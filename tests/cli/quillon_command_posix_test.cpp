@@ -504,20 +504,7 @@ struct PseudoTerminal {
 // Starts the command with the terminal as standard input and error, standard output to out.
 pid_t StartAtTerminal(const std::string& terminal, const std::string& out,
                       const std::vector<std::string>& arguments) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, terminal.c_str(), O_RDWR | O_NOCTTY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 0, 2);
-    std::vector<char*> argv{const_cast<char*>(QUILLON_CLI_PROGRAM)};
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    pid_t child = -1;
-    posix_spawn(&child, QUILLON_CLI_PROGRAM, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return child;
+    return StartQuillon(arguments, {terminal, O_RDWR | O_NOCTTY, out, "", 0});
 }
 
 TEST_F(QuillonProfile, APasswordTypedAtATerminalIsNotEchoed) {

@@ -112,24 +112,10 @@ TEST_F(FileSafety, AKeyFileOthersMayReadIsRefusedAndKeepsItsContent) {
     EXPECT_EQ(Quillon(directory_, KeyFile(out, "TAG00002")).exit, 0);
 }
 
-// Starts the command without waiting; its standard streams go to files named after tag.
-pid_t StartQuillon(const TemporaryDirectory& directory, const std::vector<std::string>& arguments,
-                   const std::string& name) {
-    const std::string out = directory.PathOf(name + ".out");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::vector<char*> argv{const_cast<char*>(QUILLON_CLI_PROGRAM)};
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    pid_t child = -1;
-    posix_spawn(&child, QUILLON_CLI_PROGRAM, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return child;
+// Starts the command without waiting; its output and errors go to one file named after name.
+pid_t StartNamed(const TemporaryDirectory& directory, const std::vector<std::string>& arguments,
+                 const std::string& name) {
+    return StartQuillon(arguments, {"/dev/null", O_RDONLY, directory.PathOf(name + ".out")});
 }
 
 int ExitOf(pid_t child) {
@@ -155,8 +141,8 @@ TEST_F(FileSafety, OfTwoCommandsAddingOneTagAtOnceExactlyOneSucceeds) {
         if (round % 2 == 1) {
             ASSERT_EQ(Quillon(directory_, KeyFile(out, "FIRSTKEY")).exit, 0);
         }
-        const pid_t first = StartQuillon(directory_, KeyFile(out, "RACE0001"), "first");
-        const pid_t second = StartQuillon(directory_, KeyFile(out, "RACE0001", otherKey), "second");
+        const pid_t first = StartNamed(directory_, KeyFile(out, "RACE0001"), "first");
+        const pid_t second = StartNamed(directory_, KeyFile(out, "RACE0001", otherKey), "second");
         const int exits = ExitOf(first) + ExitOf(second);
         EXPECT_EQ(exits, 1) << Slurp(directory_.PathOf("first.out"))
                             << Slurp(directory_.PathOf("second.out"));

@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 
+#include "common/openssl_rsa.h"
 #include "common/vector_file.h"
 
 namespace quillon::support {
@@ -13,14 +14,8 @@ namespace {
 
 using test::Bytes;
 
-Bytes BytesOf(const BIGNUM* bn) {
-    Bytes out(BN_num_bytes(bn));
-    BN_bn2bin(bn, out.data());
-    return out;
-}
-
 Mpi MpiOf(const BIGNUM* bn, MpiKind kind) {
-    return Mpi::FromBytes(BytesOf(bn), kind);
+    return Mpi::FromBytes(test::BigNumBytes(bn), kind);
 }
 
 Bytes BytesOf(const Mpi& number) {
@@ -122,11 +117,11 @@ TEST(BignumCrt, RsaSizedPrimesMatchOpenSsl) {
                 Mpi result = Mpi::Make(MpiKind::kSecret);
                 ASSERT_TRUE(MpiCrtCombine(result, first, second, firstPrime, secondPrime, form,
                                           inverse, scratch));
-                EXPECT_EQ(BytesOf(result), BytesOf(x));
+                EXPECT_EQ(BytesOf(result), test::BigNumBytes(x));
             }
             ASSERT_TRUE(MpiCrtCombine(first, first, second, firstPrime, secondPrime, forms[0],
                                       inverse, scratch));
-            EXPECT_EQ(BytesOf(first), BytesOf(x));
+            EXPECT_EQ(BytesOf(first), test::BigNumBytes(x));
             BN_free(x);
             BN_free(m1);
             BN_free(m2);
@@ -180,7 +175,7 @@ TEST(BignumCrt, HalvesMatchOpenSslPairedAndOneByOne) {
             for (int i = 0; i < 2; ++i) {
                 BIGNUM* expected = BN_new();
                 ASSERT_EQ(BN_mod_exp(expected, input, exponentValues[i], moduli[i], ctx), 1);
-                EXPECT_EQ(BytesOf(halves[i]), BytesOf(expected)) << "half " << i;
+                EXPECT_EQ(BytesOf(halves[i]), test::BigNumBytes(expected)) << "half " << i;
                 BN_free(expected);
                 BN_free(moduli[i]);
                 BN_free(exponentValues[i]);

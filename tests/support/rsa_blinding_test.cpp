@@ -6,18 +6,13 @@
 #include <openssl/evp.h>
 #include <openssl/rsa.h>
 
+#include "common/openssl_rsa.h"
 #include "common/vector_file.h"
 
 namespace quillon::support {
 namespace {
 
 using test::Bytes;
-
-Bytes BytesOf(const BIGNUM* bn) {
-    Bytes out(BN_num_bytes(bn));
-    BN_bn2bin(bn, out.data());
-    return out;
-}
 
 Bytes BytesOf(const Mpi& number) {
     Bytes out(number.ByteLength());
@@ -37,9 +32,9 @@ TEST(RsaBlinding, UnblindedResultsMatchOpensslAndTheFactorChanges) {
         ASSERT_EQ(EVP_PKEY_get_bn_param(pkey, OSSL_PKEY_PARAM_RSA_N, &n), 1);
         ASSERT_EQ(EVP_PKEY_get_bn_param(pkey, OSSL_PKEY_PARAM_RSA_E, &e), 1);
         ASSERT_EQ(EVP_PKEY_get_bn_param(pkey, OSSL_PKEY_PARAM_RSA_D, &d), 1);
-        const Mpi modulus = Mpi::FromBytes(BytesOf(n));
-        const Mpi exponent = Mpi::FromBytes(BytesOf(e));
-        const Mpi secret = Mpi::FromBytes(BytesOf(d), MpiKind::kSecret);
+        const Mpi modulus = Mpi::FromBytes(test::BigNumBytes(n));
+        const Mpi exponent = Mpi::FromBytes(test::BigNumBytes(e));
+        const Mpi secret = Mpi::FromBytes(test::BigNumBytes(d), MpiKind::kSecret);
         MpiScratch scratch = MpiScratch::Make(MpiKind::kSecret);
         const MpiMontgomery form = MpiMontgomery::Make(modulus, scratch);
         ASSERT_FALSE(form.empty());
@@ -54,7 +49,7 @@ TEST(RsaBlinding, UnblindedResultsMatchOpensslAndTheFactorChanges) {
         for (int round = 0; round < 8; ++round) {
             ASSERT_EQ(BN_rand_range(x, n), 1);
             ASSERT_EQ(BN_mod_exp(expected, x, d, n, ctx), 1);
-            const Mpi input = Mpi::FromBytes(BytesOf(x), MpiKind::kSecret);
+            const Mpi input = Mpi::FromBytes(test::BigNumBytes(x), MpiKind::kSecret);
             // The same input twice in a row: only the factor differs.
             for (int repeat = 0; repeat < 2; ++repeat) {
                 Mpi blinded = Mpi::Make(MpiKind::kSecret, bits);
@@ -67,7 +62,7 @@ TEST(RsaBlinding, UnblindedResultsMatchOpensslAndTheFactorChanges) {
                 previousUnblinder = BytesOf(unblinder);
                 ASSERT_TRUE(MpiPowm(result, blinded, secret, modulus, scratch));
                 ASSERT_TRUE(RsaBlinding::Unblind(result, result, unblinder, form, scratch));
-                EXPECT_EQ(BytesOf(result), BytesOf(expected));
+                EXPECT_EQ(BytesOf(result), test::BigNumBytes(expected));
             }
         }
         BN_free(expected);
