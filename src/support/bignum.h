@@ -1,8 +1,9 @@
 // Big numbers: one owner type over OpenSSL's BIGNUM, and the handful of operations the
-// public-key code needs. Numbers holding private values are made "secret": their limbs live in
-// OpenSSL's secure memory (wiped whenever they are regrown or released) and they carry the
-// constant-time flag, so divisions and inverses that involve them take OpenSSL's constant-time
-// paths. Exponentiations with a secret exponent are constant-time too.
+// public-key code needs. Numbers holding private values are made "secret": their limbs come from
+// OpenSSL's secure allocation, which wipes them whenever they are regrown or released (no secure
+// heap is set up, so they are not locked against swapping: wiped on free is what holds), and they
+// carry the constant-time flag, so divisions and inverses that involve them take OpenSSL's
+// constant-time paths. Exponentiations with a secret exponent are constant-time too.
 //
 // Every number and every scratch area is allocated, so making one and computing with one can
 // fail: factories then give an empty object, operations false, and nothing is left half made.
@@ -74,7 +75,8 @@ class Mpi {
 };
 
 // Scratch numbers for one run of operations (OpenSSL's BN_CTX). Work that a secret passes
-// through takes a secret one: its numbers live in secure memory and are wiped when released.
+// through takes a secret one: its numbers come from the secure allocation and are wiped when
+// released.
 class MpiScratch {
   public:
     MpiScratch() = default;
