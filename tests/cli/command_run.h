@@ -76,7 +76,7 @@ inline CommandResult Quillon(const TemporaryDirectory& directory,
     const std::string err = directory.PathOf("stderr");
     CommandResult run;
     const pid_t child =
-        StartQuillon(arguments, {directory.Write("stdin", input), O_RDONLY, out, err});
+        StartQuillon(arguments, {directory.Write("stdin", input), O_RDONLY, out, err, 1});
     int status = 0;
     if (child > 0 && waitpid(child, &status, 0) == child) {
         // A signal (a crash) shows as an exit status no command returns.

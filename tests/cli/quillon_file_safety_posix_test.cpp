@@ -115,7 +115,7 @@ TEST_F(FileSafety, AKeyFileOthersMayReadIsRefusedAndKeepsItsContent) {
 // Starts the command without waiting; its output and errors go to one file named after name.
 pid_t StartNamed(const TemporaryDirectory& directory, const std::vector<std::string>& arguments,
                  const std::string& name) {
-    return StartQuillon(arguments, {"/dev/null", O_RDONLY, directory.PathOf(name + ".out")});
+    return StartQuillon(arguments, {"/dev/null", O_RDONLY, directory.PathOf(name + ".out"), "", 1});
 }
 
 int ExitOf(pid_t child) {
@@ -167,6 +167,11 @@ CommandResult QuillonWithFileSizeLimit(const TemporaryDirectory& directory,
 }
 
 TEST_F(FileSafety, AFullDiskLeavesTheFileAsItWasAndARetrySucceeds) {
+#if defined(__SANITIZE_THREAD__)
+    // ThreadSanitizer's runtime, in this program and in the command, dies under a file-size
+    // limit (SIGXFSZ, then a fault in its shadow memory) before the command's own handling runs.
+    GTEST_SKIP() << "not under ThreadSanitizer";
+#endif
     const std::string keys = directory_.PathOf("keys.txt");
     ASSERT_EQ(Quillon(directory_, KeyFile(keys)).exit, 0);
     const std::string before = Slurp(keys);
