@@ -8,6 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 timings=()
+win32_line=""
 stage_started=$SECONDS
 stage() {
     echo "=== $1"
@@ -16,6 +17,16 @@ stage() {
 stage_done() {
     timings+=("$(printf '%-44s %5d s' "$1" $((SECONDS - stage_started)))")
 }
+# The summary comes at the end whatever the outcome: what each finished stage took, and what
+# became of the 32-bit suites.
+summary() {
+    local status=$?
+    echo "=== summary"
+    [ ${#timings[@]} -eq 0 ] || printf '%s\n' "${timings[@]}"
+    [ -z "$win32_line" ] || echo "$win32_line"
+    [ "$status" -eq 0 ] || echo "stopped in a stage after $((SECONDS - stage_started)) s (exit status $status)"
+}
+trap summary EXIT
 
 stage "setup"
 bash scripts/setup.sh
@@ -60,7 +71,3 @@ cmake --preset mingw64 >/dev/null
 cmake --build --preset mingw64
 bash scripts/wine-env.sh win64 ctest --preset mingw64
 stage_done "preset mingw64 (build and tests)"
-
-echo "=== summary"
-printf '%s\n' "${timings[@]}"
-echo "$win32_line"
