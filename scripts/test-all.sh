@@ -57,7 +57,8 @@ if bash scripts/runs-32bit-programs.sh >/dev/null; then
     win32_line="the 32-bit Windows suites ran under 32-bit Wine"
 else
     # Built whole (the test programs too), and checked where no program of it has to run: the
-    # export table read from the PE file and the stack-alignment build check.
+    # export table read from the PE file, the import library linked by lld-link, and the
+    # stack-alignment build check.
     cmake --preset mingw -DQUILLON_RUN_TARGET_PROGRAMS=OFF >/dev/null
     cmake --build --preset mingw
     ctest --preset mingw
