@@ -51,6 +51,7 @@ bool RsaBlinding::Start(const Mpi& n, const Mpi& e, const MpiMontgomery& form) {
     }
     blinder_ = std::move(blinder);
     unblinder_ = std::move(inverse);
+    started_ = true;
     return true;
 }
 

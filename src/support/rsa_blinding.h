@@ -17,7 +17,8 @@ class RsaBlinding {
     // Draws r from the operating system's random source and makes the pair for modulus n (odd,
     // with its form) and public exponent e. False when out of memory or the source failed.
     [[nodiscard]] bool Start(const Mpi& n, const Mpi& e, const MpiMontgomery& form);
-    [[nodiscard]] bool started() const { return !blinder_.empty(); }
+    // Set once by Start, before the key is shared, and never changed after: read without a lock.
+    [[nodiscard]] bool started() const { return started_; }
 
     // blinded = input * r^e mod n (input below n) and unblinder = r^-1 for this use, then the
     // pair moves on to the next r. Safe from any thread: one key may serve several at once.
@@ -34,6 +35,7 @@ class RsaBlinding {
     // Both in Montgomery form, so that one Montgomery product applies either.
     Mpi blinder_;    // r^e * R mod n
     Mpi unblinder_;  // r^-1 * R mod n
+    bool started_ = false;
 };
 
 }  // namespace quillon::support
