@@ -5,7 +5,7 @@
 // compiled for AES instructions; the modes layer calls them after CPUID reported them.
 #include "cipher/aes_mode_set.h"
 
-#if QUILLON_AES_X86
+#if QUILLON_X86
 
 #include <immintrin.h>
 

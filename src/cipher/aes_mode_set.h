@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "cipher/aes_engine.h"
+#include "platform/cpu_features.h"
 
 namespace quillon::cipher {
 
@@ -23,8 +24,7 @@ struct AesModeSet {
 // The 32-bit table lookups: every processor, and the reference for the others.
 extern const AesModeSet kAesTableModes;
 
-#if defined(__x86_64__) || defined(__i386__)
-#define QUILLON_AES_X86 1
+#if QUILLON_X86
 // The processor's AES instructions on 128-bit registers; only where CPUID reports them.
 extern const AesModeSet kAesInstructionModes;
 // Vector AES on 256-bit registers (VAES with AVX2); only where CPUID and the system's saved

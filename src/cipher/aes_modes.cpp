@@ -5,7 +5,7 @@
 
 #include "cipher/aes_block.h"
 #include "cipher/aes_mode_set.h"
-#include "cipher/aes_processor.h"
+#include "platform/cpu_features.h"
 
 namespace quillon::cipher {
 namespace {
@@ -14,7 +14,7 @@ constexpr std::size_t kBlock = 16;
 
 const AesModeSet* ModesOf(AesEngineKind kind) {
     switch (kind) {
-#if QUILLON_AES_X86
+#if QUILLON_X86
         case AesEngineKind::kInstructions:
             return &kAesInstructionModes;
         case AesEngineKind::kVectorInstructions:
@@ -26,8 +26,8 @@ const AesModeSet* ModesOf(AesEngineKind kind) {
 }
 
 AesEngineKind FastestEngine() {
-    if (ProcessorHasVectorAes()) return AesEngineKind::kVectorInstructions;
-    if (ProcessorHasAesInstructions()) return AesEngineKind::kInstructions;
+    if (platform::ProcessorFeatures().vaes) return AesEngineKind::kVectorInstructions;
+    if (platform::ProcessorFeatures().aes) return AesEngineKind::kInstructions;
     return AesEngineKind::kTables;
 }
 
@@ -82,9 +82,9 @@ bool AesEngineAvailable(AesEngineKind kind) {
         case AesEngineKind::kTables:
             return true;
         case AesEngineKind::kInstructions:
-            return ProcessorHasAesInstructions();
+            return platform::ProcessorFeatures().aes;
         case AesEngineKind::kVectorInstructions:
-            return ProcessorHasVectorAes();
+            return platform::ProcessorFeatures().vaes;
     }
     return false;
 }

@@ -4,7 +4,7 @@
 // a single block left over.
 #include "cipher/aes_mode_set.h"
 
-#if QUILLON_AES_X86
+#if QUILLON_X86
 
 #include <immintrin.h>
 

@@ -1,15 +1,13 @@
 #include "hash/sha1.h"
 
-#include <atomic>
 #include <bit>
 #include <cstring>
 
+#include "platform/cpu_features.h"
 #include "support/byte_order.h"
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <cpuid.h>
+#if QUILLON_X86
 #include <immintrin.h>
-#define QUILLON_SHA1_X86 1
 #endif
 
 namespace quillon::hash {
@@ -20,14 +18,8 @@ using support::StoreBigEndian32;
 
 using CompressFunction = void (*)(std::uint32_t*, const std::uint8_t*, std::size_t);
 
-// Chosen on first use; racing first users store the same answer.
-constinit std::atomic<CompressFunction> chosenCompress{nullptr};
-
 CompressFunction ChooseCompress() {
-#if QUILLON_SHA1_X86
-    if (Sha1HasShaInstructions()) return Sha1CompressShaInstructions;
-#endif
-    return Sha1CompressGeneric;
+    return Sha1HasShaInstructions() ? Sha1CompressShaInstructions : Sha1CompressGeneric;
 }
 
 }  // namespace
@@ -104,16 +96,11 @@ void Sha1CompressGeneric(std::uint32_t state[5], const std::uint8_t* block, std:
 #undef SHA1_R4
 #undef SHA1_FIVE
 
-#if QUILLON_SHA1_X86
-
 bool Sha1HasShaInstructions() {
-    unsigned eax, ebx, ecx, edx;
-    if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) return false;
-    const bool ssse3 = (ecx & (1u << 9)) != 0, sse41 = (ecx & (1u << 19)) != 0;
-    if (!ssse3 || !sse41) return false;
-    if (__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) == 0) return false;
-    return (ebx & (1u << 29)) != 0;
+    return platform::ProcessorFeatures().sha;
 }
+
+#if QUILLON_X86
 
 // Four rounds per instruction. The message words travel in groups of four, W0 in the highest
 // lane; group i >= 4 is msg2(msg1(W[i-4], W[i-3]) ^ W[i-2], W[i-1]). E for a group comes from
@@ -180,9 +167,6 @@ __attribute__((target("sha,sse4.1,ssse3"))) void Sha1CompressShaInstructions(
 
 #else
 
-bool Sha1HasShaInstructions() {
-    return false;
-}
 void Sha1CompressShaInstructions(std::uint32_t state[5], const std::uint8_t* blocks,
                                  std::size_t count) {
     Sha1CompressGeneric(state, blocks, count);
@@ -191,11 +175,7 @@ void Sha1CompressShaInstructions(std::uint32_t state[5], const std::uint8_t* blo
 #endif
 
 void Sha1Compress(std::uint32_t state[5], const std::uint8_t* blocks, std::size_t count) {
-    CompressFunction compress = chosenCompress.load(std::memory_order_relaxed);
-    if (compress == nullptr) {
-        compress = ChooseCompress();
-        chosenCompress.store(compress, std::memory_order_relaxed);
-    }
+    static const CompressFunction compress = ChooseCompress();
     compress(state, blocks, count);
 }
 

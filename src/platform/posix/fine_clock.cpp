@@ -1,6 +1,7 @@
 // The cycle counter on x86; elsewhere the raw monotonic clock in nanoseconds (read through the
 // vDSO, no system call).
-#if defined(__i386__) || defined(__x86_64__)
+#include "platform/cpu_features.h"
+#if QUILLON_X86
 #include <x86intrin.h>
 #endif
 
@@ -11,7 +12,7 @@
 namespace quillon::platform {
 
 std::uint64_t FineClockCount() {
-#if defined(__i386__) || defined(__x86_64__)
+#if QUILLON_X86
     return __rdtsc();
 #else
     timespec now{};

@@ -1,7 +1,8 @@
 // The cycle counter on x86 (the performance counter ticks at 10 MHz, too coarse to see the
 // jitter of a few hundred nanoseconds of work); elsewhere the performance counter.
 #include <windows.h>
-#if defined(__i386__) || defined(__x86_64__)
+#include "platform/cpu_features.h"
+#if QUILLON_X86
 #include <x86intrin.h>
 #endif
 
@@ -10,7 +11,7 @@
 namespace quillon::platform {
 
 std::uint64_t FineClockCount() {
-#if defined(__i386__) || defined(__x86_64__)
+#if QUILLON_X86
     return __rdtsc();
 #else
     LARGE_INTEGER now{};
