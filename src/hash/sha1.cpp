@@ -16,12 +16,6 @@ namespace {
 using support::LoadBigEndian32;
 using support::StoreBigEndian32;
 
-using CompressFunction = void (*)(std::uint32_t*, const std::uint8_t*, std::size_t);
-
-CompressFunction ChooseCompress() {
-    return Sha1HasShaInstructions() ? Sha1CompressShaInstructions : Sha1CompressGeneric;
-}
-
 }  // namespace
 
 // One round: e += rotl(a, 5) + f(b, c, d) + K + W; b = rotl(b, 30). The callers rotate the
@@ -175,8 +169,11 @@ void Sha1CompressShaInstructions(std::uint32_t state[5], const std::uint8_t* blo
 #endif
 
 void Sha1Compress(std::uint32_t state[5], const std::uint8_t* blocks, std::size_t count) {
-    static const CompressFunction compress = ChooseCompress();
-    compress(state, blocks, count);
+    if (Sha1HasShaInstructions()) {
+        Sha1CompressShaInstructions(state, blocks, count);
+    } else {
+        Sha1CompressGeneric(state, blocks, count);
+    }
 }
 
 void Sha1Init(Sha1Context& context) {

@@ -20,6 +20,6 @@ struct CpuFeatures {
     bool sha = false;   // the SHA-1/SHA-256 instructions
 };
 
-[[nodiscard]] const CpuFeatures& ProcessorFeatures();
+[[nodiscard]] CpuFeatures ProcessorFeatures();
 
 }  // namespace quillon::platform

@@ -1,5 +1,9 @@
 #include "platform/cpu_features.h"
 
+#include <atomic>
+#include <bit>
+#include <cstdint>
+
 #if QUILLON_X86
 #include <cpuid.h>
 #endif
@@ -44,11 +48,26 @@ CpuFeatures Read() {
 
 #endif
 
+// The answer with a flag that it was read, kept in one atomic word rather than a guarded static:
+// a guard would leave the runtime's thread-local slot behind each time the DLL is unloaded.
+// Racing first readers store the same answer.
+struct ReadFeatures {
+    CpuFeatures features;
+    bool read = false;
+};
+static_assert(sizeof(ReadFeatures) == sizeof(std::uint64_t));
+
+constinit std::atomic<std::uint64_t> readFeatures{0};
+
 }  // namespace
 
-const CpuFeatures& ProcessorFeatures() {
-    static const CpuFeatures features = Read();
-    return features;
+CpuFeatures ProcessorFeatures() {
+    std::uint64_t bits = readFeatures.load(std::memory_order_relaxed);
+    if (bits == 0) {
+        bits = std::bit_cast<std::uint64_t>(ReadFeatures{Read(), true});
+        readFeatures.store(bits, std::memory_order_relaxed);
+    }
+    return std::bit_cast<ReadFeatures>(bits).features;
 }
 
 }  // namespace quillon::platform
