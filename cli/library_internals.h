@@ -5,13 +5,13 @@
 // DER and Base64.
 #pragma once
 
+#include "der/der_oid.h"
+#include "der/der_writer.h"
 #include "keyagree/raw_rsa_key_file.h"
 #include "keyagree/raw_rsa_key_file_writer.h"
 #include "profile/base64_decode.h"
 #include "profile/profile_file_writer.h"
 #include "profile/profile_key_derivation.h"
-#include "support/der_oid.h"
-#include "support/der_writer.h"
 #include "support/hex.h"
 #include "support/owner.h"
 #include "support/secure_buffer.h"

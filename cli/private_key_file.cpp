@@ -8,26 +8,26 @@ namespace quillon::cli {
 namespace {
 
 // PrivateKeyInfo { version 0, rsaEncryption with NULL parameters, OCTET STRING RSAPrivateKey }.
-void WritePrivateKeyInfo(support::DerWriter& writer, const Bytes& rsaPrivateKey) {
+void WritePrivateKeyInfo(der::DerWriter& writer, const Bytes& rsaPrivateKey) {
     writer.BeginSequence();
     writer.WriteSmallInteger(0);
     writer.BeginSequence();
-    writer.WriteOid(support::kOidRsaEncryption.contents());
-    writer.WritePrimitive(support::kDerNull, {});
+    writer.WriteOid(der::kOidRsaEncryption.contents());
+    writer.WritePrimitive(der::kDerNull, {});
     writer.End();
     writer.WriteOctetString(rsaPrivateKey);
     writer.End();
 }
 
 bool WrapRsaPrivateKey(const Bytes& rsaPrivateKey, Bytes& pkcs8) {
-    support::DerWriter measure;
+    der::DerWriter measure;
     WritePrivateKeyInfo(measure, rsaPrivateKey);
     std::size_t size = 0;
-    if (measure.Finish(size) != support::DerStatus::kOk) return false;
+    if (measure.Finish(size) != der::DerStatus::kOk) return false;
     pkcs8.assign(size, 0);
-    support::DerWriter writer(pkcs8);
+    der::DerWriter writer(pkcs8);
     WritePrivateKeyInfo(writer, rsaPrivateKey);
-    return writer.Finish(size) == support::DerStatus::kOk && size == pkcs8.size();
+    return writer.Finish(size) == der::DerStatus::kOk && size == pkcs8.size();
 }
 
 bool Decodes(const Bytes& pkcs8, toolkit::kinds::RsaPrivateParts& parts) {

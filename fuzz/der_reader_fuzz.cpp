@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "support/der_oid.h"
-#include "support/der_reader.h"
-#include "support/der_writer.h"
+#include "der/der_oid.h"
+#include "der/der_reader.h"
+#include "der/der_writer.h"
 
 namespace {
 

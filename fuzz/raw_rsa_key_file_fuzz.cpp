@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (const char letter : {'n', 'e', 'd', 'p', 'q', 'u'}) {
         for (const char* tag : {static_cast<const char*>(nullptr), firstTag}) {
-            quillon::support::Mpi value;
+            quillon::bignum::Mpi value;
             char recorded[kKeyTagLength];
             std::memcpy(recorded, kNoKeyTag, kKeyTagLength);
             const bool masked = letter != 'n' && letter != 'e';

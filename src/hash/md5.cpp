@@ -124,21 +124,21 @@ void Md5Init(Md5Context& context) {
     context.state[1] = 0xEFCDAB89u;
     context.state[2] = 0x98BADCFEu;
     context.state[3] = 0x10325476u;
-    support::MdStart(context.input);
+    hash::MdStart(context.input);
 }
 
 void Md5Update(Md5Context& context, const std::uint8_t* data, std::size_t length) {
-    support::MdUpdate(context.input, data, length,
-                      [&context](const std::uint8_t* blocks, std::size_t count) {
-                          Md5Compress(context.state, blocks, count);
-                      });
+    hash::MdUpdate(context.input, data, length,
+                   [&context](const std::uint8_t* blocks, std::size_t count) {
+                       Md5Compress(context.state, blocks, count);
+                   });
 }
 
 void Md5Final(Md5Context& context, std::uint8_t* digest) {
-    support::MdFinish(context.input, support::MdLengthOrder::kLittleEndian,
-                      [&context](const std::uint8_t* blocks, std::size_t count) {
-                          Md5Compress(context.state, blocks, count);
-                      });
+    hash::MdFinish(context.input, hash::MdLengthOrder::kLittleEndian,
+                   [&context](const std::uint8_t* blocks, std::size_t count) {
+                       Md5Compress(context.state, blocks, count);
+                   });
     for (int i = 0; i < 4; ++i) StoreLittleEndian32(digest + 4 * i, context.state[i]);
 }
 

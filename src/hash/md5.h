@@ -4,16 +4,16 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "support/md_block_buffer.h"
+#include "hash/md_block_buffer.h"
 
 namespace quillon::hash {
 
 inline constexpr std::size_t kMd5DigestLength = 16;
-inline constexpr std::size_t kMd5BlockLength = support::kMdBlockLength;
+inline constexpr std::size_t kMd5BlockLength = hash::kMdBlockLength;
 
 struct Md5Context {
     std::uint32_t state[4];
-    support::MdBlockBuffer input;
+    hash::MdBlockBuffer input;
 };
 
 void Md5Init(Md5Context& context);

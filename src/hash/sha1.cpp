@@ -178,21 +178,21 @@ void Sha1Compress(std::uint32_t state[5], const std::uint8_t* blocks, std::size_
 
 void Sha1Init(Sha1Context& context) {
     std::memcpy(context.state, kSha1InitialState, sizeof context.state);
-    support::MdStart(context.input);
+    hash::MdStart(context.input);
 }
 
 void Sha1Update(Sha1Context& context, const std::uint8_t* data, std::size_t length) {
-    support::MdUpdate(context.input, data, length,
-                      [&context](const std::uint8_t* blocks, std::size_t count) {
-                          Sha1Compress(context.state, blocks, count);
-                      });
+    hash::MdUpdate(context.input, data, length,
+                   [&context](const std::uint8_t* blocks, std::size_t count) {
+                       Sha1Compress(context.state, blocks, count);
+                   });
 }
 
 void Sha1Final(Sha1Context& context, std::uint8_t* digest) {
-    support::MdFinish(context.input, support::MdLengthOrder::kBigEndian,
-                      [&context](const std::uint8_t* blocks, std::size_t count) {
-                          Sha1Compress(context.state, blocks, count);
-                      });
+    hash::MdFinish(context.input, hash::MdLengthOrder::kBigEndian,
+                   [&context](const std::uint8_t* blocks, std::size_t count) {
+                       Sha1Compress(context.state, blocks, count);
+                   });
     for (int i = 0; i < 5; ++i) StoreBigEndian32(digest + 4 * i, context.state[i]);
 }
 

@@ -5,18 +5,18 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "support/md_block_buffer.h"
+#include "hash/md_block_buffer.h"
 
 namespace quillon::hash {
 
 inline constexpr std::size_t kSha1DigestLength = 20;
-inline constexpr std::size_t kSha1BlockLength = support::kMdBlockLength;
+inline constexpr std::size_t kSha1BlockLength = hash::kMdBlockLength;
 inline constexpr std::uint32_t kSha1InitialState[5] = {0x67452301u, 0xEFCDAB89u, 0x98BADCFEu,
                                                        0x10325476u, 0xC3D2E1F0u};
 
 struct Sha1Context {
     std::uint32_t state[5];
-    support::MdBlockBuffer input;
+    hash::MdBlockBuffer input;
 };
 
 void Sha1Init(Sha1Context& context);

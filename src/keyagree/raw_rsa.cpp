@@ -2,19 +2,19 @@
 
 #include <cstring>
 
+#include "bignum/bignum.h"
+#include "bignum/bignum_crt.h"
 #include "keyagree/raw_rsa_key_file.h"
 #include "keyagree/raw_rsa_private_key.h"
-#include "support/bignum.h"
-#include "support/bignum_crt.h"
 #include "support/byte_order.h"
 #include "support/secure_buffer.h"
 
 namespace quillon::keyagree {
 namespace {
 
-using support::Mpi;
-using support::MpiKind;
-using support::MpiScratch;
+using bignum::Mpi;
+using bignum::MpiKind;
+using bignum::MpiScratch;
 
 constexpr std::uint8_t kMarker = 0xFF;
 
@@ -126,16 +126,16 @@ std::int32_t RawRsaUnwrap(const char* path, std::uint8_t* buffer, std::uint32_t 
                  : !MpiCopy(blinded, reduced)) {
         return kRawRsaFailed;
     }
-    if (!support::MpiCrtHalves(halves, blinded, key.primes, key.forms, key.exponents, scratch) ||
-        !support::MpiCrtCombine(m, halves[0], halves[1], key.primes[0], key.primes[1], key.forms[0],
-                                key.coefficient, scratch)) {
+    if (!bignum::MpiCrtHalves(halves, blinded, key.primes, key.forms, key.exponents, scratch) ||
+        !bignum::MpiCrtCombine(m, halves[0], halves[1], key.primes[0], key.primes[1], key.forms[0],
+                               key.coefficient, scratch)) {
         return kRawRsaFailed;
     }
     // Nothing is written unless m^e mod n gives the blinded number back: a damaged component or
     // a fault in a half would give a wrong result that also reveals a factor of n to whoever
     // sees it. Both are still blinded, so the check's time tells nothing of the result.
     if (!PublicPowm(key, halves[0], m, scratch) || MpiCompare(halves[0], blinded) != 0 ||
-        (blinding && !support::RsaBlinding::Unblind(m, m, unblinder, key.modulusForm, scratch))) {
+        (blinding && !bignum::RsaBlinding::Unblind(m, m, unblinder, key.modulusForm, scratch))) {
         return kRawRsaFailed;
     }
 

@@ -241,7 +241,7 @@ bool KeyFileDecodeDigits(std::string_view digits, bool masked, std::uint8_t* byt
 }
 
 KeyFileStatus KeyFileFindComponent(const KeyFileLines& lines, char letter, const char* tag,
-                                   bool masked, support::Mpi& value,
+                                   bool masked, bignum::Mpi& value,
                                    char (&recordedTag)[kKeyTagLength]) {
     std::uint8_t bytes[kKeyFileMaxComponentBytes];
     KeyFileStatus status = KeyFileStatus::kNotFound;
@@ -255,8 +255,8 @@ KeyFileStatus KeyFileFindComponent(const KeyFileLines& lines, char letter, const
         if (line.substr(kTagOffset + kKeyTagLength, 3) != ".0x") continue;
         std::size_t byteCount = 0;
         if (!KeyFileDecodeDigits(line.substr(kDigitsOffset), masked, bytes, byteCount)) continue;
-        value = support::Mpi::FromBytes(
-            {bytes, byteCount}, masked ? support::MpiKind::kSecret : support::MpiKind::kPublic);
+        value = bignum::Mpi::FromBytes(
+            {bytes, byteCount}, masked ? bignum::MpiKind::kSecret : bignum::MpiKind::kPublic);
         if (value.empty()) {
             status = KeyFileStatus::kOutOfMemory;
         } else {

@@ -12,8 +12,8 @@
 #include <span>
 #include <string_view>
 
+#include "bignum/bignum.h"
 #include "keyagree/raw_rsa_component_mask.h"
-#include "support/bignum.h"
 
 namespace quillon::keyagree {
 
@@ -81,14 +81,14 @@ inline constexpr std::size_t kKeyFileMaxComponentBytes = 4 * ((kKeyFileMaxDigits
 // into value (unmasked when masked is set; then value is a secret number). Records the line's
 // tag in recordedTag. kOutOfMemory when the number could not be made (nothing recorded).
 [[nodiscard]] KeyFileStatus KeyFileFindComponent(const KeyFileLines& lines, char letter,
-                                                 const char* tag, bool masked, support::Mpi& value,
+                                                 const char* tag, bool masked, bignum::Mpi& value,
                                                  char (&recordedTag)[kKeyTagLength]);
 
 // One component an operation needs.
 struct ComponentRequest {
     char letter;
     bool masked;
-    support::Mpi* value;
+    bignum::Mpi* value;
 };
 
 // Takes the file's lines from the cache, or reads the file and caches them, then finds every

@@ -5,22 +5,22 @@
 namespace quillon::keyagree {
 namespace {
 
-using support::Mpi;
-using support::MpiKind;
-using support::MpiScratch;
+using bignum::Mpi;
+using bignum::MpiKind;
+using bignum::MpiScratch;
 
 // The exponents, forms and blinding of a key whose components are read. False when out of
 // memory or the random source failed.
 bool DeriveNumbers(RawRsaPrivateKey& key, const Mpi& d) {
     MpiScratch scratch = MpiScratch::Make(MpiKind::kSecret);
-    if (scratch.empty() || !support::MpiPrepareForm(key.n, key.modulusForm, scratch)) return false;
+    if (scratch.empty() || !bignum::MpiPrepareForm(key.n, key.modulusForm, scratch)) return false;
     for (int i = 0; i < 2; ++i) {
         const unsigned primeBits = key.primes[i].BitLength();
         Mpi lessOne = Mpi::Make(MpiKind::kSecret, primeBits);
         key.exponents[i] = Mpi::Make(MpiKind::kSecret, primeBits);
         if (lessOne.empty() || key.exponents[i].empty() || !MpiSubUint(lessOne, key.primes[i], 1) ||
             !MpiMod(key.exponents[i], d, lessOne, scratch) ||
-            !support::MpiPrepareForm(key.primes[i], key.forms[i], scratch)) {
+            !bignum::MpiPrepareForm(key.primes[i], key.forms[i], scratch)) {
             return false;
         }
     }

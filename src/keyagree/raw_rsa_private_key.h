@@ -3,24 +3,24 @@
 // and all kept with the file's cache entry until it is removed.
 #pragma once
 
+#include "bignum/bignum.h"
+#include "bignum/rsa_blinding.h"
 #include "keyagree/raw_rsa_key_file.h"
-#include "support/bignum.h"
-#include "support/rsa_blinding.h"
 
 namespace quillon::keyagree {
 
 // Primes are kept q first: the unwrap recombines by Garner's formula with u = p^-1 mod q.
 // Secret numbers are wiped when the last reference goes.
 struct RawRsaPrivateKey final : KeyFileDerived {
-    support::Mpi n;
-    support::Mpi e;
-    support::MpiMontgomery modulusForm;  // odd n
-    support::Mpi primes[2];              // q, p
-    support::MpiMontgomery forms[2];     // odd primes
-    support::Mpi exponents[2];           // d mod (q - 1), d mod (p - 1)
-    support::Mpi coefficient;            // u
+    bignum::Mpi n;
+    bignum::Mpi e;
+    bignum::MpiMontgomery modulusForm;  // odd n
+    bignum::Mpi primes[2];              // q, p
+    bignum::MpiMontgomery forms[2];     // odd primes
+    bignum::Mpi exponents[2];           // d mod (q - 1), d mod (p - 1)
+    bignum::Mpi coefficient;            // u
     // Odd n; renewed by every unwrap, from any thread.
-    mutable support::RsaBlinding blinding;
+    mutable bignum::RsaBlinding blinding;
     // False when a prime is below 2: no half can be computed, and every unwrap fails.
     bool usable = false;
 };

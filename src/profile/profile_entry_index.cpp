@@ -3,11 +3,11 @@
 #include <cstdint>
 #include <cstring>
 
+#include "hash/sip_hash.h"
 #include "platform/entropy.h"
 #include "platform/fine_clock.h"
 #include "support/checked_alloc.h"
 #include "support/once.h"
-#include "support/sip_hash.h"
 
 namespace quillon::profile {
 namespace {
@@ -16,9 +16,9 @@ namespace {
 // that all share a bucket are cheap to make, and the load turns quadratic. The key is drawn
 // once per process and never changes, since the index keeps the hashes it made.
 support::Once hashKeyDrawn;
-support::SipKey hashKey;
+hash::SipKey hashKey;
 
-const support::SipKey& HashKey() {
+const hash::SipKey& HashKey() {
     (void)hashKeyDrawn.Run([] {
         if (!platform::OsRandomBytes(&hashKey, sizeof hashKey)) {
             // Without the system's source, the clock and where the process was laid out still
@@ -34,7 +34,7 @@ const support::SipKey& HashKey() {
 // The keyed hash of the section, its terminator and the key: the terminator keeps ("ab", "c")
 // and ("a", "bc") apart.
 std::uint32_t PairHash(const char* section, const char* key) {
-    support::SipHash24 hash(HashKey());
+    hash::SipHash24 hash(HashKey());
     hash.Update(section, std::strlen(section) + 1);
     hash.Update(key, std::strlen(key) + 1);
     return static_cast<std::uint32_t>(hash.Final());

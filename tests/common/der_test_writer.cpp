@@ -2,14 +2,14 @@
 
 #include <vector>
 
-#include "support/der_oid.h"
+#include "der/der_oid.h"
 
 namespace quillon::test {
 namespace {
 
-using support::DerStatus;
-using support::DerTag;
-using support::DerTime;
+using der::DerStatus;
+using der::DerTag;
+using der::DerTime;
 
 // UTCTime covers 1950 to 2049 (two-digit years 50-99 are 19xx, 00-49 are 20xx); a
 // certificate encodes those years as UTCTime and all others as GeneralizedTime.
@@ -23,7 +23,7 @@ void DerTestWriter::WriteUnsignedInteger(std::span<const std::uint8_t> magnitude
     while (!magnitude.empty() && magnitude[0] == 0) magnitude = magnitude.subspan(1);
     const bool signOctet = magnitude.empty() || (magnitude[0] & 0x80) != 0;
     if (!Usable()) return;
-    if (tag.constructed || !support::DerTagFormValid(tag.tagClass, false, tag.number)) {
+    if (tag.constructed || !der::DerTagFormValid(tag.tagClass, false, tag.number)) {
         return Fail(DerStatus::kInvalidArgument);
     }
     const std::uint8_t zero = 0;
@@ -44,12 +44,12 @@ void DerTestWriter::WriteNull(DerTag tag) {
 void DerTestWriter::WriteOidText(std::string_view text, DerTag tag) {
     if (!Usable()) return;
     std::size_t size = 0;
-    const DerStatus measured = support::DerOidFromText(text, {}, size);
+    const DerStatus measured = der::DerOidFromText(text, {}, size);
     if (measured != DerStatus::kOk && measured != DerStatus::kBufferTooSmall) {
         return Fail(DerStatus::kInvalidArgument);
     }
     std::vector<std::uint8_t> contents(size);
-    (void)support::DerOidFromText(text, contents, size);
+    (void)der::DerOidFromText(text, contents, size);
     WritePrimitive(tag, contents);
 }
 
@@ -61,7 +61,7 @@ void DerTestWriter::WriteBitString(std::span<const std::uint8_t> bytes, std::uin
         (!bytes.empty() && (bytes.back() & unusedMask) != 0)) {
         return Fail(DerStatus::kInvalidArgument);
     }
-    if (tag.constructed || !support::DerTagFormValid(tag.tagClass, false, tag.number)) {
+    if (tag.constructed || !der::DerTagFormValid(tag.tagClass, false, tag.number)) {
         return Fail(DerStatus::kInvalidArgument);
     }
     PutHeader(tag, bytes.size() + 1);
@@ -70,7 +70,7 @@ void DerTestWriter::WriteBitString(std::span<const std::uint8_t> bytes, std::uin
 }
 
 void DerTestWriter::WriteTime(const DerTime& time) {
-    if (!support::DerTimeValid(time)) return Fail(DerStatus::kInvalidArgument);
+    if (!der::DerTimeValid(time)) return Fail(DerStatus::kInvalidArgument);
     const bool utc = FitsUtcTime(time);
     std::uint8_t text[15];
     std::size_t size = 0;
@@ -86,8 +86,8 @@ void DerTestWriter::WriteTime(const DerTime& time) {
         put(field, 2);
     }
     text[size++] = 'Z';
-    WritePrimitive(support::DerUniversal(utc ? support::der_universal::kUtcTime
-                                             : support::der_universal::kGeneralizedTime),
+    WritePrimitive(der::DerUniversal(utc ? der::der_universal::kUtcTime
+                                         : der::der_universal::kGeneralizedTime),
                    {text, size});
 }
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "bignum/fixed_width_crt.h"
 #include "constant_time/checked_paths.h"
 #include "keyagree/raw_rsa_key_file.h"
-#include "support/fixed_width_crt.h"
 
 namespace quillon::constant_time_check {
 namespace {
@@ -46,9 +46,9 @@ void CheckCrtRecombination() {
                                               LimbsOf(coefficient, kWidth)};
         for (const auto& number : limbs) MarkSecret(number.data(), 4 * kWidth);
         std::uint32_t result[2 * kWidth];
-        std::uint32_t scratch[support::FixedWidthCrtScratchLimbs(kWidth)];
-        support::FixedWidthCrtCombine(result, limbs[0].data(), limbs[1].data(), limbs[2].data(),
-                                      limbs[3].data(), limbs[4].data(), kWidth, scratch);
+        std::uint32_t scratch[bignum::FixedWidthCrtScratchLimbs(kWidth)];
+        bignum::FixedWidthCrtCombine(result, limbs[0].data(), limbs[1].data(), limbs[2].data(),
+                                     limbs[3].data(), limbs[4].data(), kWidth, scratch);
     }
     BN_MONT_CTX_free(form);
     BN_free(second);

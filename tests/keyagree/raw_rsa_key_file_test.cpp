@@ -94,7 +94,7 @@ Found Find(const std::string& text, char letter, const char* tag, bool masked) {
     StringSource source{text, 4096};
     KeyFileLines lines;
     EXPECT_EQ(KeyFileReadLines({StringSource::Read, &source}, lines), KeyFileStatus::kOk);
-    support::Mpi value;
+    bignum::Mpi value;
     char recorded[kKeyTagLength];
     std::memcpy(recorded, kNoKeyTag, kKeyTagLength);
     const bool found =

@@ -3,17 +3,17 @@
 // every other fault malformed data (kCertBadData).
 #pragma once
 
-#include "support/der.h"
+#include "der/der.h"
 #include "toolkit/cert/cert_status.h"
 
 namespace quillon::toolkit::cert {
 
-[[nodiscard]] constexpr CertStatus CertStatusFromDer(support::DerStatus status) {
+[[nodiscard]] constexpr CertStatus CertStatusFromDer(der::DerStatus status) {
     switch (status) {
-        case support::DerStatus::kOk:
+        case der::DerStatus::kOk:
             return kCertOk;
-        case support::DerStatus::kTruncated:
-        case support::DerStatus::kLengthPastEnd:
+        case der::DerStatus::kTruncated:
+        case der::DerStatus::kLengthPastEnd:
             return kCertLengthOutOfRange;
         default:
             return kCertBadData;

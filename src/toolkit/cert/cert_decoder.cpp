@@ -2,16 +2,16 @@
 
 #include <algorithm>
 
-#include "support/der_reader.h"
+#include "der/der_reader.h"
 #include "toolkit/cert/cert_decode_status.h"
 
 namespace quillon::toolkit::cert {
 namespace {
 
 using Bytes = std::span<const std::uint8_t>;
-using support::DerElement;
-using support::DerReader;
-using support::DerStatus;
+using der::DerElement;
+using der::DerReader;
+using der::DerStatus;
 
 Item ItemOf(Bytes bytes) {
     return {const_cast<std::uint8_t*>(bytes.data()), static_cast<std::uint32_t>(bytes.size())};
@@ -20,7 +20,7 @@ Item ItemOf(Bytes bytes) {
 // AlgorithmIdentifier ::= SEQUENCE { algorithm OBJECT IDENTIFIER, parameters ANY OPTIONAL }
 DerStatus ReadAlgorithmIdentifier(DerReader& reader, Bytes& encoding) {
     DerElement element;
-    if (DerStatus status = reader.Read(support::kDerSequence, element); status != DerStatus::kOk) {
+    if (DerStatus status = reader.Read(der::kDerSequence, element); status != DerStatus::kOk) {
         return status;
     }
     DerReader algorithm(element.contents);
@@ -44,8 +44,7 @@ DerStatus ReadAlgorithmIdentifier(DerReader& reader, Bytes& encoding) {
 // written an explicit FALSE and TRUE as 0x01, and the decoders in use accept both.
 DerStatus ReadExtensions(DerReader& explicitTag, Bytes& encoding) {
     DerElement element;
-    if (DerStatus status = explicitTag.Read(support::kDerSequence, element);
-        status != DerStatus::kOk) {
+    if (DerStatus status = explicitTag.Read(der::kDerSequence, element); status != DerStatus::kOk) {
         return status;
     }
     if (DerStatus status = explicitTag.ExpectEnd(); status != DerStatus::kOk) return status;
@@ -59,7 +58,7 @@ DerStatus ReadExtensions(DerReader& explicitTag, Bytes& encoding) {
         DerStatus status = list.ReadSequence(extension);
         if (status == DerStatus::kOk) status = extension.ReadOid(oid);
         if (status == DerStatus::kOk) {
-            status = extension.ReadOptional(support::kDerBoolean, critical, present);
+            status = extension.ReadOptional(der::kDerBoolean, critical, present);
         }
         if (status == DerStatus::kOk && present && critical.contents.size() != 1) {
             status = DerStatus::kBadContents;
@@ -75,7 +74,7 @@ DerStatus ReadExtensions(DerReader& explicitTag, Bytes& encoding) {
 // SubjectPublicKeyInfo ::= SEQUENCE { algorithm AlgorithmIdentifier, subjectPublicKey BIT STRING }
 DerStatus ReadPublicKeyInfo(DerReader& reader, Bytes& encoding) {
     DerElement element;
-    if (DerStatus status = reader.Read(support::kDerSequence, element); status != DerStatus::kOk) {
+    if (DerStatus status = reader.Read(der::kDerSequence, element); status != DerStatus::kOk) {
         return status;
     }
     DerReader info(element.contents);
@@ -93,7 +92,7 @@ DerStatus ReadPublicKeyInfo(DerReader& reader, Bytes& encoding) {
 DerStatus ReadUniqueId(DerReader& reader, std::uint32_t number, Item& id) {
     DerElement element;
     bool present = false;
-    const support::DerTag tag = support::DerContext(number, false);
+    const der::DerTag tag = der::DerContext(number, false);
     if (DerStatus status = reader.ReadOptional(tag, element, present);
         status != DerStatus::kOk || !present) {
         return status;
@@ -113,7 +112,7 @@ DerStatus ReadTbsCertificate(DerReader& tbs, DecodedCertificate& decoded) {
     // version [0] EXPLICIT INTEGER DEFAULT v1; an explicit v1 is accepted as well.
     DerElement versionTag;
     bool present = false;
-    DerStatus status = tbs.ReadOptional(support::DerContext(0, true), versionTag, present);
+    DerStatus status = tbs.ReadOptional(der::DerContext(0, true), versionTag, present);
     if (status != DerStatus::kOk) return status;
     fields.version = 0;
     if (present) {
@@ -134,20 +133,20 @@ DerStatus ReadTbsCertificate(DerReader& tbs, DecodedCertificate& decoded) {
     fields.signatureAlgorithm = ItemOf(algorithm);
 
     DerElement issuer;
-    if ((status = tbs.Read(support::kDerSequence, issuer)) != DerStatus::kOk) return status;
+    if ((status = tbs.Read(der::kDerSequence, issuer)) != DerStatus::kOk) return status;
     decoded.issuer = issuer.encoding;
 
     DerReader validity;
     if ((status = tbs.ReadSequence(validity)) != DerStatus::kOk) return status;
     // Deployed certificates carry UTCTime without seconds; the order check below compares the
     // times, so such a start and an end with seconds in the same minute are in order.
-    constexpr auto kForm = support::DerTimeForm::kUtcSecondsOptional;
+    constexpr auto kForm = der::DerTimeForm::kUtcSecondsOptional;
     if ((status = validity.ReadTime(fields.validityStart, kForm)) != DerStatus::kOk) return status;
     if ((status = validity.ReadTime(fields.validityEnd, kForm)) != DerStatus::kOk) return status;
     if ((status = validity.ExpectEnd()) != DerStatus::kOk) return status;
 
     DerElement subject;
-    if ((status = tbs.Read(support::kDerSequence, subject)) != DerStatus::kOk) return status;
+    if ((status = tbs.Read(der::kDerSequence, subject)) != DerStatus::kOk) return status;
     decoded.subject = subject.encoding;
 
     Bytes publicKeyInfo;
@@ -158,8 +157,8 @@ DerStatus ReadTbsCertificate(DerReader& tbs, DecodedCertificate& decoded) {
     if ((status = ReadUniqueId(tbs, 2, fields.subjectUniqueId)) != DerStatus::kOk) return status;
 
     DerReader extensions;
-    if (tbs.NextIs(support::DerContext(3, true))) {
-        if ((status = tbs.ReadConstructed(support::DerContext(3, true), extensions)) !=
+    if (tbs.NextIs(der::DerContext(3, true))) {
+        if ((status = tbs.ReadConstructed(der::DerContext(3, true), extensions)) !=
             DerStatus::kOk) {
             return status;
         }
@@ -173,10 +172,10 @@ DerStatus ReadTbsCertificate(DerReader& tbs, DecodedCertificate& decoded) {
 }  // namespace
 
 std::uint32_t CertificateExtent(std::span<const std::uint8_t> der) {
-    support::DerTag tag;
+    der::DerTag tag;
     std::size_t header = 0;
     std::size_t contents = 0;
-    if (support::DerParseHeader(der, tag, header, contents) != DerStatus::kOk) {
+    if (der::DerParseHeader(der, tag, header, contents) != DerStatus::kOk) {
         return static_cast<std::uint32_t>(der.size());
     }
     return static_cast<std::uint32_t>(header + contents);

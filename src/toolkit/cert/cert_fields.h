@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "support/der_time.h"
+#include "der/der_time.h"
 #include "toolkit/cert/name_object.h"
 #include "toolkit/item.h"
 
@@ -16,8 +16,8 @@ struct CertFields {
     Item serialNumber;        // INTEGER contents octets (two's complement)
     Item signatureAlgorithm;  // DER AlgorithmIdentifier of the tbsCertificate
     NameObject* issuerName;
-    support::DerTime validityStart;
-    support::DerTime validityEnd;
+    der::DerTime validityStart;
+    der::DerTime validityEnd;
     NameObject* subjectName;
     Item subjectPublicKeyInfo;  // DER SubjectPublicKeyInfo (input of KeyInfoRsaPublicBer)
     Item issuerUniqueId;        // BIT STRING contents, length 0 when absent

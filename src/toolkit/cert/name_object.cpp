@@ -11,8 +11,8 @@ constinit const std::uint32_t kNameObjectMarker = 0x4E414D45u;  // "NAME"
 
 namespace {
 
-using support::DerReader;
-using support::DerStatus;
+using der::DerReader;
+using der::DerStatus;
 
 // Walks Name ::= SEQUENCE OF RelativeDistinguishedName, RDN ::= SET SIZE (1..MAX) OF
 // AttributeTypeAndValue, calling visit(entry) for each entry in DER order. Only the element

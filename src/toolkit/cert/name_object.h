@@ -7,14 +7,14 @@
 #include <cstdint>
 #include <span>
 
-#include "support/der_reader.h"
+#include "der/der_reader.h"
 #include "toolkit/cert/cert_status.h"
 
 namespace quillon::toolkit::cert {
 
 struct NameEntry {
     std::span<const std::uint8_t> type;  // OBJECT IDENTIFIER contents
-    support::DerElement value;           // the AttributeValue element as encoded
+    der::DerElement value;               // the AttributeValue element as encoded
     bool beginsRdn;
 };
 

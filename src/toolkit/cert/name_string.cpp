@@ -4,16 +4,16 @@
 #include <cstdint>
 #include <string_view>
 
+#include "der/der_oid.h"
 #include "support/checked_alloc.h"
-#include "support/der_oid.h"
 
 namespace quillon::toolkit::cert {
 namespace {
 
 using Bytes = std::span<const std::uint8_t>;
-using support::DerOidConstant;
-using support::MakeDerOid;
-namespace tag = support::der_universal;
+using der::DerOidConstant;
+using der::MakeDerOid;
+namespace tag = der::der_universal;
 
 struct ShortName {
     DerOidConstant type;
@@ -52,7 +52,7 @@ static_assert(AllShortNamesValid());
 
 const char* FindShortName(Bytes type) {
     for (const ShortName& entry : kShortNames) {
-        if (support::DerOidEquals(type, entry.type)) return entry.name;
+        if (der::DerOidEquals(type, entry.type)) return entry.name;
     }
     return nullptr;
 }
@@ -117,9 +117,9 @@ class TextSink {
 // the name's reader checked it.
 CertStatus PutOidText(TextSink& sink, Bytes oid) {
     std::size_t length = 0;
-    const support::DerStatus status = support::DerOidToText(oid, sink.Rest(), length);
+    const der::DerStatus status = der::DerOidToText(oid, sink.Rest(), length);
     // A counting sink has no room: the length is all it needs.
-    if (status != support::DerStatus::kOk && status != support::DerStatus::kBufferTooSmall) {
+    if (status != der::DerStatus::kOk && status != der::DerStatus::kBufferTooSmall) {
         return kCertOutOfMemory;
     }
     sink.Skip(length);
@@ -137,8 +137,8 @@ enum class ValueForm {
     kNotString,  // not a character string: written as "#" and the hex of its DER
 };
 
-ValueForm FormOf(const support::DerTag& valueTag) {
-    if (valueTag.tagClass != support::DerClass::kUniversal || valueTag.constructed) {
+ValueForm FormOf(const der::DerTag& valueTag) {
+    if (valueTag.tagClass != der::DerClass::kUniversal || valueTag.constructed) {
         return ValueForm::kNotString;
     }
     switch (valueTag.number) {

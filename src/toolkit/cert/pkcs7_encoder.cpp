@@ -1,15 +1,15 @@
 #include "toolkit/cert/pkcs7_encoder.h"
 
+#include "der/der_oid.h"
+#include "der/der_writer.h"
 #include "support/checked_alloc.h"
-#include "support/der_oid.h"
-#include "support/der_writer.h"
 #include "toolkit/cert/cert_status.h"
 
 namespace quillon::toolkit::cert {
 namespace {
 
-using support::DerStatus;
-using support::DerWriter;
+using der::DerStatus;
+using der::DerWriter;
 
 CertStatus StatusOfWriter(DerStatus status) {
     switch (status) {
@@ -58,9 +58,9 @@ CertStatus CertEncodeDataMessage(CertContext* context, const Item* content, Item
     return Encode(
         [&](DerWriter& w) {
             w.BeginSequence();
-            w.WriteOid(support::kOidPkcs7Data.contents());
+            w.WriteOid(der::kOidPkcs7Data.contents());
             if (content != nullptr) {
-                w.Begin(support::DerContext(0, true));
+                w.Begin(der::DerContext(0, true));
                 w.WriteOctetString(View(*content));
                 w.End();
             }
@@ -81,15 +81,15 @@ CertStatus CertEncodeSignedDataMessage(CertContext* context, const Item* dataMsg
     return Encode(
         [&](DerWriter& w) {
             w.BeginSequence();  // ContentInfo
-            w.WriteOid(support::kOidPkcs7SignedData.contents());
-            w.Begin(support::DerContext(0, true));
+            w.WriteOid(der::kOidPkcs7SignedData.contents());
+            w.Begin(der::DerContext(0, true));
             w.BeginSequence();  // SignedData
             w.WriteSmallInteger(1);
             w.BeginSetOf();  // digestAlgorithms: no signers, so none
             w.End();
             w.WriteEncoded(View(*dataMsg));
             if (certificates != nullptr && certificates->count != 0) {
-                w.BeginSetOf(support::DerContext(0, true));
+                w.BeginSetOf(der::DerContext(0, true));
                 for (std::uint32_t i = 0; i < certificates->count; ++i) {
                     const CertObject* cert = certificates->items[i];
                     w.WriteEncoded({cert->der, cert->derLength});

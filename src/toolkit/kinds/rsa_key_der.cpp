@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "support/der_reader.h"
+#include "der/der_reader.h"
 
 namespace quillon::toolkit::kinds {
 namespace {
 
-using support::DerReader;
-using support::DerStatus;
+using der::DerReader;
+using der::DerStatus;
 
 // 1.2.840.113549.1.1.1 and 2.5.8.1.1, as contents octets.
 constexpr std::uint8_t kRsaEncryption[] = {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x01, 0x01};
@@ -30,7 +30,7 @@ Status ReadRsaAlgorithm(DerReader& outer, bool allowX500) {
     }
     const bool rsa = SameOid(oid, kRsaEncryption) || (allowX500 && SameOid(oid, kX500Rsa));
     if (!rsa) return kNotRsaKey;
-    support::DerElement parameters;
+    der::DerElement parameters;
     if (!algorithm.empty() && algorithm.ReadElement(parameters) != DerStatus::kOk) {
         return kDataMalformed;
     }
@@ -102,9 +102,9 @@ Status DecodeRsaPublicKeyInfo(Bytes der, RsaPublicParts& parts) {
 
 Status DecodeRsaPrivateKeyInfo(Bytes der, RsaPrivateParts& parts) {
     DerReader input(der);
-    support::DerElement element;
+    der::DerElement element;
     std::int64_t version = -1;
-    if (input.Read(support::kDerSequence, element) != DerStatus::kOk) return kDataMalformed;
+    if (input.Read(der::kDerSequence, element) != DerStatus::kOk) return kDataMalformed;
     DerReader info(element.contents);
     if (info.ReadSmallInteger(version) != DerStatus::kOk || version != 0) return kDataMalformed;
     parts.encoding = element.encoding;
@@ -112,9 +112,9 @@ Status DecodeRsaPrivateKeyInfo(Bytes der, RsaPrivateParts& parts) {
     Bytes octets;
     if (info.ReadOctetString(octets) != DerStatus::kOk) return kDataMalformed;
     // Attributes [0] may follow; they say nothing the key needs.
-    support::DerElement attributes;
+    der::DerElement attributes;
     bool present = false;
-    if (info.ReadOptional(support::DerContext(0, true), attributes, present) != DerStatus::kOk ||
+    if (info.ReadOptional(der::DerContext(0, true), attributes, present) != DerStatus::kOk ||
         info.ExpectEnd() != DerStatus::kOk) {
         return kDataMalformed;
     }

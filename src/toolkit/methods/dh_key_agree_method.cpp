@@ -5,7 +5,7 @@
 // live in one block of the object's memory list, so destroying the object wipes them.
 #include <utility>
 
-#include "support/bignum.h"
+#include "bignum/bignum.h"
 #include "support/checked_alloc.h"
 #include "support/secure_buffer.h"
 #include "support/secure_wipe.h"
@@ -16,9 +16,9 @@
 namespace quillon::toolkit::methods {
 namespace {
 
-using support::Mpi;
-using support::MpiKind;
-using support::MpiScratch;
+using bignum::Mpi;
+using bignum::MpiKind;
+using bignum::MpiScratch;
 
 constexpr std::uint32_t kMaxPrivateBytes = 512;  // 4096 bits
 
@@ -26,8 +26,8 @@ struct DhNumbers {
     std::uint32_t privateBits;
     Mpi prime;
     Mpi generator;
-    support::MpiMontgomery form;  // empty for an even prime
-    Mpi privateValue;             // empty until phase 1
+    bignum::MpiMontgomery form;  // empty for an even prime
+    Mpi privateValue;            // empty until phase 1
 };
 
 struct DhState {
@@ -55,9 +55,9 @@ MethodStatus Exponentiate(const DhNumbers& numbers, const Mpi& base, MpiKind kin
     if (scratch.empty() || result.empty()) return method::kOutOfMemory;
     const bool done =
         numbers.form.empty()
-            ? support::MpiPowm(result, base, numbers.privateValue, numbers.prime, scratch)
-            : support::MpiPowmMontgomery(result, base, numbers.privateValue, numbers.prime,
-                                         numbers.form, scratch);
+            ? bignum::MpiPowm(result, base, numbers.privateValue, numbers.prime, scratch)
+            : bignum::MpiPowmMontgomery(result, base, numbers.privateValue, numbers.prime,
+                                        numbers.form, scratch);
     return done ? method::kOk : method::kOutOfMemory;
 }
 
@@ -74,10 +74,10 @@ MethodStatus DhSetup(AlgObject* object, void* context, const DhKeyAgreeParams& p
     numbers->prime = Mpi::FromBytes({parameters.prime, parameters.primeLength});
     numbers->generator = Mpi::FromBytes({parameters.generator, parameters.generatorLength});
     if (numbers->prime.empty() || numbers->generator.empty()) return method::kOutOfMemory;
-    if (numbers->prime.IsOdd() && support::MpiCompareUint(numbers->prime, 1) > 0) {
+    if (numbers->prime.IsOdd() && bignum::MpiCompareUint(numbers->prime, 1) > 0) {
         MpiScratch scratch = MpiScratch::Make(MpiKind::kPublic);
         if (scratch.empty()) return method::kOutOfMemory;
-        numbers->form = support::MpiMontgomery::Make(numbers->prime, scratch);
+        numbers->form = bignum::MpiMontgomery::Make(numbers->prime, scratch);
         if (numbers->form.empty()) return method::kOutOfMemory;
     }
     state.numbers = numbers;
@@ -124,10 +124,10 @@ MethodStatus DhPhase2(AlgObject*, void* context, std::uint8_t* out, std::uint32_
     // Only 1 < y' < p - 1: 0, 1 and p - 1 would force the secret into a tiny subgroup.
     const Mpi other = Mpi::FromBytes({otherValue, otherLength});
     Mpi limit = Mpi::Make();
-    if (other.empty() || limit.empty() || !support::MpiSubUint(limit, numbers.prime, 1)) {
+    if (other.empty() || limit.empty() || !bignum::MpiSubUint(limit, numbers.prime, 1)) {
         return method::kOutOfMemory;
     }
-    if (support::MpiCompareUint(other, 1) <= 0 || support::MpiCompare(other, limit) >= 0) {
+    if (bignum::MpiCompareUint(other, 1) <= 0 || bignum::MpiCompare(other, limit) >= 0) {
         return method::kDataMalformed;
     }
     Mpi z;

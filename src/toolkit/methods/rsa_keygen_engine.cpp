@@ -3,16 +3,16 @@
 #include <cstring>
 #include <utility>
 
-#include "support/bignum.h"
+#include "bignum/bignum.h"
 
 namespace quillon::toolkit::methods {
 namespace {
 
-using support::Mpi;
-using support::MpiInverse;
-using support::MpiKind;
-using support::MpiMontgomery;
-using support::MpiScratch;
+using bignum::Mpi;
+using bignum::MpiInverse;
+using bignum::MpiKind;
+using bignum::MpiMontgomery;
+using bignum::MpiScratch;
 using support::SecureBuffer;
 
 // The sieve: flag i stands for the candidate x + 2i.
@@ -57,7 +57,7 @@ std::size_t CandidateBytes(unsigned bits) {
 
 // Sets the flags of every candidate x + 2j (j below kSieveFlags) that the odd prime s divides.
 void SieveOut(std::uint8_t* flags, std::span<const std::uint8_t> x, std::uint32_t s) {
-    const std::uint32_t r = support::BytesModSmall(x, s);
+    const std::uint32_t r = bignum::BytesModSmall(x, s);
     std::uint32_t j = 0;
     if (r % 2 == 1) {
         j = (s - r) / 2;

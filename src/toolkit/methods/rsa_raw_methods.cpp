@@ -17,10 +17,10 @@
 #include <atomic>
 #include <utility>
 
-#include "support/bignum.h"
-#include "support/bignum_crt.h"
+#include "bignum/bignum.h"
+#include "bignum/bignum_crt.h"
+#include "bignum/rsa_blinding.h"
 #include "support/checked_alloc.h"
-#include "support/rsa_blinding.h"
 #include "support/secure_wipe.h"
 #include "toolkit/methods/methods.h"
 #include "toolkit/rsa_records.h"
@@ -29,10 +29,10 @@
 namespace quillon::toolkit::methods {
 namespace {
 
-using support::Mpi;
-using support::MpiKind;
-using support::MpiMontgomery;
-using support::MpiScratch;
+using bignum::Mpi;
+using bignum::MpiKind;
+using bignum::MpiMontgomery;
+using bignum::MpiScratch;
 
 struct PreparedKey {
     std::atomic<std::uint32_t> references;  // the key object's and one per bound object
@@ -45,7 +45,7 @@ struct PreparedKey {
     Mpi primeExponents[2];  // dP, dQ
     Mpi coefficient;        // q^-1 mod p
     // Private key with an odd modulus; renewed by every operation, from any thread.
-    mutable support::RsaBlinding blinding;
+    mutable bignum::RsaBlinding blinding;
 };
 
 // An algorithm object's view of the key. Public key: only encryption feeds it a secret (the
@@ -96,7 +96,7 @@ MethodStatus PreparePublic(KeyObject* owner, const RsaPublicKeyRecord& record, P
     key->exponent = Number(record.exponent);
     MpiScratch scratch = MpiScratch::Make(MpiKind::kPublic);
     if (key->exponent.empty() || scratch.empty() ||
-        !support::MpiPrepareForm(key->modulus, key->modulusForm, scratch)) {
+        !bignum::MpiPrepareForm(key->modulus, key->modulusForm, scratch)) {
         return method::kOutOfMemory;
     }
     return method::kOk;
@@ -112,10 +112,10 @@ MethodStatus PreparePrivate(KeyObject* owner, const RsaPrivateCrtRecord& record,
     Mpi product = Mpi::Make(MpiKind::kSecret);
     MpiScratch scratch = MpiScratch::Make(MpiKind::kSecret);
     if (p.empty() || q.empty() || n.empty() || product.empty() || scratch.empty() ||
-        !support::MpiMul(product, p, q, scratch)) {
+        !bignum::MpiMul(product, p, q, scratch)) {
         return method::kOutOfMemory;
     }
-    if (support::MpiCompare(product, n) != 0) return method::kBadParameters;
+    if (bignum::MpiCompare(product, n) != 0) return method::kBadParameters;
     if (const MethodStatus status = StartKey(owner, std::move(n), key); status != method::kOk) {
         return status;
     }
@@ -127,9 +127,9 @@ MethodStatus PreparePrivate(KeyObject* owner, const RsaPrivateCrtRecord& record,
     key->exponent = Number(record.publicExponent);
     if (key->primeExponents[0].empty() || key->primeExponents[1].empty() ||
         key->coefficient.empty() || key->exponent.empty() ||
-        !support::MpiPrepareForm(key->primes[0], key->primeForms[0], scratch) ||
-        !support::MpiPrepareForm(key->primes[1], key->primeForms[1], scratch) ||
-        !support::MpiPrepareForm(key->modulus, key->modulusForm, scratch) ||
+        !bignum::MpiPrepareForm(key->primes[0], key->primeForms[0], scratch) ||
+        !bignum::MpiPrepareForm(key->primes[1], key->primeForms[1], scratch) ||
+        !bignum::MpiPrepareForm(key->modulus, key->modulusForm, scratch) ||
         (!key->modulusForm.empty() &&
          !key->blinding.Start(key->modulus, key->exponent, key->modulusForm))) {
         return method::kOutOfMemory;
@@ -214,7 +214,7 @@ MethodStatus Prepare(const Binding& binding, std::uint32_t maxLength, const std:
     if (maxLength < binding.key->modulusLength) return method::kOutputTooSmall;
     input = Mpi::FromBytes({in, inLength}, binding.inputKind);
     if (input.empty()) return method::kOutOfMemory;
-    if (support::MpiCompare(input, binding.key->modulus) >= 0) return method::kDataMalformed;
+    if (bignum::MpiCompare(input, binding.key->modulus) >= 0) return method::kDataMalformed;
     return method::kOk;
 }
 
@@ -228,9 +228,9 @@ MethodStatus Finish(const PreparedKey& key, const Mpi& result, std::uint8_t* out
 // result = base^e mod n with the key's public exponent; false when out of memory.
 bool PublicPowm(const PreparedKey& key, Mpi& result, const Mpi& base, MpiScratch& scratch) {
     return key.modulusForm.empty()
-               ? support::MpiPowm(result, base, key.exponent, key.modulus, scratch)
-               : support::MpiPowmMontgomery(result, base, key.exponent, key.modulus,
-                                            key.modulusForm, scratch);
+               ? bignum::MpiPowm(result, base, key.exponent, key.modulus, scratch)
+               : bignum::MpiPowmMontgomery(result, base, key.exponent, key.modulus, key.modulusForm,
+                                           scratch);
 }
 
 MethodStatus TransformPublic(const void* context, std::uint8_t* out, std::uint32_t* outLength,
@@ -276,20 +276,20 @@ MethodStatus TransformPrivate(const void* context, std::uint8_t* out, std::uint3
     const bool blinding = key.blinding.started();
     if (blinding
             ? !key.blinding.Blind(blinded, unblinder, input, key.modulus, key.modulusForm, scratch)
-            : !support::MpiCopy(blinded, input)) {
+            : !bignum::MpiCopy(blinded, input)) {
         return method::kOutOfMemory;
     }
-    if (!support::MpiCrtHalves(halves, blinded, key.primes, key.primeForms, key.primeExponents,
-                               scratch) ||
-        !support::MpiCrtCombine(h, halves[0], halves[1], key.primes[0], key.primes[1],
-                                key.primeForms[0], key.coefficient, scratch)) {
+    if (!bignum::MpiCrtHalves(halves, blinded, key.primes, key.primeForms, key.primeExponents,
+                              scratch) ||
+        !bignum::MpiCrtCombine(h, halves[0], halves[1], key.primes[0], key.primes[1],
+                               key.primeForms[0], key.coefficient, scratch)) {
         return method::kOutOfMemory;
     }
     // Nothing leaves unless h^e mod n gives the blinded input back (halves[0] now holds that
     // check); both are still blinded, so the check's time tells nothing of the result.
     if (!PublicPowm(key, halves[0], h, scratch)) return method::kOutOfMemory;
-    if (support::MpiCompare(halves[0], blinded) != 0) return method::kFailure;
-    if (blinding && !support::RsaBlinding::Unblind(h, h, unblinder, key.modulusForm, scratch)) {
+    if (bignum::MpiCompare(halves[0], blinded) != 0) return method::kFailure;
+    if (blinding && !bignum::RsaBlinding::Unblind(h, h, unblinder, key.modulusForm, scratch)) {
         return method::kOutOfMemory;
     }
     return Finish(key, h, out, outLength);

@@ -71,8 +71,8 @@ TEST(CertObject, FieldsMatchOpenSsl) {
     const int keySize = i2d_X509_PUBKEY(X509_get_X509_PUBKEY(x509), &keyDer);
     EXPECT_EQ(Bytes(fields->subjectPublicKeyInfo), CertBytes(keyDer, keyDer + keySize));
     OPENSSL_free(keyDer);
-    EXPECT_EQ(fields->validityStart, (support::DerTime{2020, 1, 1, 0, 0, 0}));
-    EXPECT_EQ(fields->validityEnd, (support::DerTime{2040, 1, 1, 0, 0, 0}));
+    EXPECT_EQ(fields->validityStart, (der::DerTime{2020, 1, 1, 0, 0, 0}));
+    EXPECT_EQ(fields->validityEnd, (der::DerTime{2040, 1, 1, 0, 0, 0}));
     EXPECT_EQ(fields->issuerName, &cert->issuer);
     EXPECT_EQ(fields->subjectName, &cert->subject);
     EXPECT_EQ(fields->issuerUniqueId.length, 0u);
@@ -186,7 +186,7 @@ TEST(CertObject, EncodingsOfDeployedCertificates) {
         const char* what;
         CertBytes der;
         CertStatus status;
-        support::DerTime start = {};
+        der::DerTime start = {};
     } cases[] = {
         {"critical TRUE as 0xFF", criticalFf, kCertOk, {2020, 1, 1, 0, 0, 0}},
         {"critical TRUE as 0x01", flagged(0x01), kCertOk, {2020, 1, 1, 0, 0, 0}},

@@ -162,7 +162,7 @@ TEST(NameString, EighteenShortNames) {
 
 struct RawAttribute {
     const char* type;
-    support::DerTag tag;
+    der::DerTag tag;
     std::vector<std::uint8_t> contents;
 };
 
@@ -198,11 +198,11 @@ std::vector<std::uint8_t> RawName(const std::vector<RawAttribute>& attributes) {
     test::DerTestWriter measure;
     write(measure);
     std::size_t size = 0;
-    EXPECT_EQ(measure.Finish(size), support::DerStatus::kOk);
+    EXPECT_EQ(measure.Finish(size), der::DerStatus::kOk);
     std::vector<std::uint8_t> der(size);
     test::DerTestWriter writer(der);
     write(writer);
-    EXPECT_EQ(writer.Finish(size), support::DerStatus::kOk);
+    EXPECT_EQ(writer.Finish(size), der::DerStatus::kOk);
     return der;
 }
 
@@ -219,8 +219,8 @@ struct OwnedName {
 };
 
 TEST(NameString, ValuesOfOtherKinds) {
-    using support::DerUniversal;
-    namespace u = support::der_universal;
+    using der::DerUniversal;
+    namespace u = der::der_universal;
     struct Case {
         const char* what;
         RawAttribute attribute;
@@ -301,7 +301,7 @@ TEST(NameString, EmptyNameIsEmptyText) {
 }
 
 TEST(NameString, BuiltOnceAndKept) {
-    OwnedName owned(RawName({{"2.5.4.3", support::DerUniversal(12), {'a'}}}));
+    OwnedName owned(RawName({{"2.5.4.3", der::DerUniversal(12), {'a'}}}));
     const char* first = nullptr;
     const char* second = nullptr;
     ASSERT_EQ(NameGetString(&first, &owned.name), kCertOk);
@@ -345,9 +345,9 @@ TEST(NameString, MalformedNames) {
 
 TEST(NameString, AllocationFailures) {
     test::AllocationHookGuard guard;
-    const std::vector<std::uint8_t> der = RawName(
-        {{"2.5.4.3", support::DerUniversal(12), {'a'}},
-         {"2.25.329800735698586629295641978511506172918", support::DerUniversal(12), {'b'}}});
+    const std::vector<std::uint8_t> der =
+        RawName({{"2.5.4.3", der::DerUniversal(12), {'a'}},
+                 {"2.25.329800735698586629295641978511506172918", der::DerUniversal(12), {'b'}}});
     // The entries, a scratch for the long arc while measuring and while writing, the text.
     constexpr int kAllocations = 4;
     const int allocations = test::ForEachAllocationFailure([&](int failing) {

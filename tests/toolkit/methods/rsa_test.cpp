@@ -254,7 +254,7 @@ Bytes SpkiWithAlgorithm(const OpensslRsaKey& ossl, const char* oid, const Bytes&
     key.WriteUnsignedInteger(ossl.exponent);
     key.End();
     std::size_t innerSize = 0;
-    EXPECT_EQ(key.Finish(innerSize), quillon::support::DerStatus::kOk);
+    EXPECT_EQ(key.Finish(innerSize), quillon::der::DerStatus::kOk);
     inner.resize(innerSize);
     Bytes out(700);
     DerWriter writer(out);
@@ -266,7 +266,7 @@ Bytes SpkiWithAlgorithm(const OpensslRsaKey& ossl, const char* oid, const Bytes&
     writer.WriteBitString(inner);
     writer.End();
     std::size_t size = 0;
-    EXPECT_EQ(writer.Finish(size), quillon::support::DerStatus::kOk);
+    EXPECT_EQ(writer.Finish(size), quillon::der::DerStatus::kOk);
     out.resize(size);
     return out;
 }

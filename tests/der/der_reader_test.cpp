@@ -1,4 +1,4 @@
-#include "support/der_reader.h"
+#include "der/der_reader.h"
 
 #include <gtest/gtest.h>
 #include <openssl/asn1.h>
@@ -8,10 +8,10 @@
 #include <string>
 
 #include "common/vector_file.h"
-#include "support/der_oid.h"
-#include "support/openssl_der_fixtures.h"
+#include "der/der_oid.h"
+#include "der/openssl_der_fixtures.h"
 
-namespace quillon::support {
+namespace quillon::der {
 namespace {
 
 using test::Bytes;
@@ -747,4 +747,4 @@ TEST(DerReader, TruncatedAndDamagedInputStayInBounds) {
 }
 
 }  // namespace
-}  // namespace quillon::support
+}  // namespace quillon::der

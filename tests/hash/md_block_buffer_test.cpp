@@ -1,4 +1,4 @@
-#include "support/md_block_buffer.h"
+#include "hash/md_block_buffer.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 #include "common/vector_file.h"
 
-namespace quillon::support {
+namespace quillon::hash {
 namespace {
 
 using test::Bytes;
@@ -87,4 +87,4 @@ TEST(MdBlockBuffer, WholeBlocksGoInOneCall) {
 }
 
 }  // namespace
-}  // namespace quillon::support
+}  // namespace quillon::hash

@@ -4,9 +4,9 @@
 // After each use the pair is squared (r := r^2), so no two operations see the same r.
 #pragma once
 
-#include "support/bignum.h"
+#include "bignum/bignum.h"
 
-namespace quillon::support {
+namespace quillon::bignum {
 
 class RsaBlinding {
   public:
@@ -38,4 +38,4 @@ class RsaBlinding {
     bool started_ = false;
 };
 
-}  // namespace quillon::support
+}  // namespace quillon::bignum

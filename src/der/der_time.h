@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <span>
 
-#include "support/der.h"
+#include "der/der.h"
 
-namespace quillon::support {
+namespace quillon::der {
 
 // A calendar time in UTC; compares chronologically.
 struct DerTime {
@@ -42,4 +42,4 @@ enum class DerTimeForm { kDer, kUtcSecondsOptional };
                                      std::span<const std::uint8_t> contents, DerTime& time,
                                      DerTimeForm form = DerTimeForm::kDer);
 
-}  // namespace quillon::support
+}  // namespace quillon::der

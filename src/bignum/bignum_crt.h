@@ -3,9 +3,9 @@
 // product of the primes.
 #pragma once
 
-#include "support/bignum.h"
+#include "bignum/bignum.h"
 
-namespace quillon::support {
+namespace quillon::bignum {
 
 // halves[i] = input^exponents[i] mod primes[i], constant-time (the exponents are secret), the
 // input first reduced modulo each prime. With both forms prepared, the two run together on them
@@ -27,4 +27,4 @@ namespace quillon::support {
                                  const MpiMontgomery& firstForm, const Mpi& coefficient,
                                  MpiScratch& scratch);
 
-}  // namespace quillon::support
+}  // namespace quillon::bignum

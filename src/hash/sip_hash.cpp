@@ -1,8 +1,8 @@
-#include "support/sip_hash.h"
+#include "hash/sip_hash.h"
 
 #include <bit>
 
-namespace quillon::support {
+namespace quillon::hash {
 namespace {
 
 void Round(std::uint64_t& v0, std::uint64_t& v1, std::uint64_t& v2, std::uint64_t& v3) {
@@ -55,4 +55,4 @@ std::uint64_t SipHash24::Final() {
     return v0_ ^ v1_ ^ v2_ ^ v3_;
 }
 
-}  // namespace quillon::support
+}  // namespace quillon::hash

@@ -1,10 +1,10 @@
-#include "support/sip_hash.h"
+#include "hash/sip_hash.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 
-namespace quillon::support {
+namespace quillon::hash {
 namespace {
 
 // The SipHash-2-4 paper's test values (appendix A and its reference vectors): key 00..0f,
@@ -33,4 +33,4 @@ TEST(SipHash24, ReferenceVectorsWholeAndInPieces) {
 }
 
 }  // namespace
-}  // namespace quillon::support
+}  // namespace quillon::hash

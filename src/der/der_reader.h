@@ -9,10 +9,10 @@
 #include <cstdint>
 #include <span>
 
-#include "support/der.h"
-#include "support/der_time.h"
+#include "der/der.h"
+#include "der/der_time.h"
 
-namespace quillon::support {
+namespace quillon::der {
 
 struct DerElement {
     DerTag tag;
@@ -100,4 +100,4 @@ class DerReader {
     std::span<const std::uint8_t> rest_;
 };
 
-}  // namespace quillon::support
+}  // namespace quillon::der

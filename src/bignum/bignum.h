@@ -18,7 +18,7 @@ struct bignum_st;
 struct bignum_ctx;
 struct bn_mont_ctx_st;
 
-namespace quillon::support {
+namespace quillon::bignum {
 
 enum class MpiKind : std::uint8_t { kPublic, kSecret };
 
@@ -190,4 +190,4 @@ enum class MpiInverse : std::uint8_t { kFound, kNone, kOutOfMemory };
 [[nodiscard]] std::uint32_t BytesModSmall(std::span<const std::uint8_t> bigEndian,
                                           std::uint32_t divisor);
 
-}  // namespace quillon::support
+}  // namespace quillon::bignum

@@ -10,9 +10,9 @@
 #include <cstdint>
 #include <span>
 
-#include "support/der.h"
+#include "der/der.h"
 
-namespace quillon::support {
+namespace quillon::der {
 
 class DerWriter {
   public:
@@ -74,4 +74,4 @@ class DerWriter {
     std::size_t depth_ = 0;
 };
 
-}  // namespace quillon::support
+}  // namespace quillon::der

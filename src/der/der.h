@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace quillon::support {
+namespace quillon::der {
 
 enum class DerClass : std::uint8_t {
     kUniversal = 0,
@@ -114,4 +114,4 @@ enum class DerStatus : std::uint8_t {
                          // text, unused bits, a pre-encoded element that is not one element)
 };
 
-}  // namespace quillon::support
+}  // namespace quillon::der

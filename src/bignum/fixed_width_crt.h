@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace quillon::support {
+namespace quillon::bignum {
 
 // The widest recombination, in limbs of each prime (the largest key-file component fits).
 inline constexpr std::size_t kCrtMaxLimbs = 256;
@@ -29,4 +29,4 @@ void FixedWidthCrtCombine(std::uint32_t* result, const std::uint32_t* first,
                           const std::uint32_t* secondPrime, const std::uint32_t* scaledCoefficient,
                           std::size_t width, std::uint32_t* scratch);
 
-}  // namespace quillon::support
+}  // namespace quillon::bignum

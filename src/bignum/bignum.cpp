@@ -1,10 +1,10 @@
-#include "support/bignum.h"
+#include "bignum/bignum.h"
 
 #include <openssl/bn.h>
 
 #include "platform/crypto_library.h"
 
-namespace quillon::support {
+namespace quillon::bignum {
 namespace {
 
 BIGNUM* NewNumber(MpiKind kind) {
@@ -279,4 +279,4 @@ std::uint32_t BytesModSmall(std::span<const std::uint8_t> bigEndian, std::uint32
     return static_cast<std::uint32_t>(remainder);
 }
 
-}  // namespace quillon::support
+}  // namespace quillon::bignum

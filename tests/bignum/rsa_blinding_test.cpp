@@ -1,4 +1,4 @@
-#include "support/rsa_blinding.h"
+#include "bignum/rsa_blinding.h"
 
 #include <gtest/gtest.h>
 #include <openssl/bn.h>
@@ -9,7 +9,7 @@
 #include "common/openssl_rsa.h"
 #include "common/vector_file.h"
 
-namespace quillon::support {
+namespace quillon::bignum {
 namespace {
 
 using test::Bytes;
@@ -76,4 +76,4 @@ TEST(RsaBlinding, UnblindedResultsMatchOpensslAndTheFactorChanges) {
 }
 
 }  // namespace
-}  // namespace quillon::support
+}  // namespace quillon::bignum

@@ -1,4 +1,4 @@
-#include "support/der_writer.h"
+#include "der/der_writer.h"
 
 #include <gtest/gtest.h>
 #include <openssl/asn1.h>
@@ -11,11 +11,11 @@
 
 #include "common/der_test_writer.h"
 #include "common/vector_file.h"
-#include "support/der_oid.h"
-#include "support/der_reader.h"
-#include "support/openssl_der_fixtures.h"
+#include "der/der_oid.h"
+#include "der/der_reader.h"
+#include "der/openssl_der_fixtures.h"
 
-namespace quillon::support {
+namespace quillon::der {
 namespace {
 
 using test::Bytes;
@@ -402,4 +402,4 @@ TEST(DerWriter, Pkcs7CertificatesOnlyMatchesOpenSsl) {
 }
 
 }  // namespace
-}  // namespace quillon::support
+}  // namespace quillon::der

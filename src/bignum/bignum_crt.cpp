@@ -1,12 +1,12 @@
-#include "support/bignum_crt.h"
+#include "bignum/bignum_crt.h"
 
 #include <openssl/bn.h>
 
+#include "bignum/fixed_width_crt.h"
 #include "support/byte_order.h"
-#include "support/fixed_width_crt.h"
 #include "support/secure_buffer.h"
 
-namespace quillon::support {
+namespace quillon::bignum {
 
 bool MpiCrtHalves(Mpi (&halves)[2], const Mpi& input, const Mpi (&primes)[2],
                   const MpiMontgomery (&forms)[2], const Mpi (&exponents)[2], MpiScratch& scratch) {
@@ -40,7 +40,7 @@ bool GeneralCombine(Mpi& result, const Mpi& first, const Mpi& second, const Mpi&
 bool ToLimbs(const Mpi& number, std::uint32_t* limbs, std::size_t width) {
     auto* bytes = reinterpret_cast<std::uint8_t*>(limbs);
     if (BN_bn2lebinpad(number.get(), bytes, static_cast<int>(4 * width)) < 0) return false;
-    for (std::size_t i = 0; i < width; ++i) limbs[i] = LoadLittleEndian32(bytes + 4 * i);
+    for (std::size_t i = 0; i < width; ++i) limbs[i] = support::LoadLittleEndian32(bytes + 4 * i);
     return true;
 }
 
@@ -64,7 +64,8 @@ bool MpiCrtCombine(Mpi& result, const Mpi& first, const Mpi& second, const Mpi& 
         BN_to_montgomery(scaled.get(), scaled.get(), firstForm.get(), scratch.get()) == 0) {
         return false;
     }
-    SecureBuffer limbs = SecureBuffer::Zeroed(4 * (7 * width + FixedWidthCrtScratchLimbs(width)));
+    support::SecureBuffer limbs =
+        support::SecureBuffer::Zeroed(4 * (7 * width + FixedWidthCrtScratchLimbs(width)));
     if (!limbs.ok()) return false;
     auto* words = reinterpret_cast<std::uint32_t*>(limbs.data());
     std::uint32_t* firstLimbs = words;
@@ -83,9 +84,9 @@ bool MpiCrtCombine(Mpi& result, const Mpi& first, const Mpi& second, const Mpi& 
                          scaledLimbs, width, work);
     auto* resultBytes = reinterpret_cast<std::uint8_t*>(resultLimbs);
     for (std::size_t i = 0; i < 2 * width; ++i) {
-        StoreLittleEndian32(resultBytes + 4 * i, resultLimbs[i]);
+        support::StoreLittleEndian32(resultBytes + 4 * i, resultLimbs[i]);
     }
     return BN_lebin2bn(resultBytes, static_cast<int>(8 * width), result.get()) != nullptr;
 }
 
-}  // namespace quillon::support
+}  // namespace quillon::bignum

@@ -1,4 +1,4 @@
-#include "support/bignum_crt.h"
+#include "bignum/bignum_crt.h"
 
 #include <gtest/gtest.h>
 #include <openssl/bn.h>
@@ -9,7 +9,7 @@
 #include "common/openssl_rsa.h"
 #include "common/vector_file.h"
 
-namespace quillon::support {
+namespace quillon::bignum {
 namespace {
 
 using test::Bytes;
@@ -187,4 +187,4 @@ TEST(BignumCrt, HalvesMatchOpenSslPairedAndOneByOne) {
 }
 
 }  // namespace
-}  // namespace quillon::support
+}  // namespace quillon::bignum

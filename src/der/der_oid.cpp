@@ -1,8 +1,8 @@
-#include "support/der_oid.h"
+#include "der/der_oid.h"
 
 #include "support/checked_alloc.h"
 
-namespace quillon::support {
+namespace quillon::der {
 namespace {
 
 using Octets = std::span<const std::uint8_t>;
@@ -41,7 +41,7 @@ DerStatus PutArc(TextOut& text, Octets octets, std::uint32_t bias) {
         return DerStatus::kOk;
     }
     // Base-128 digits, then decimal digits (at most 3 per base-128 digit), least first.
-    auto* scratch = NewArray<std::uint8_t>(octets.size() * 4);
+    auto* scratch = support::NewArray<std::uint8_t>(octets.size() * 4);
     if (scratch == nullptr) return DerStatus::kOutOfMemory;
     std::uint8_t* number = scratch;
     char* decimal = reinterpret_cast<char*>(scratch + octets.size());
@@ -71,7 +71,7 @@ DerStatus PutArc(TextOut& text, Octets octets, std::uint32_t bias) {
         while (start < octets.size() && number[start] == 0) ++start;
     }
     while (count > 0) text.Put(decimal[--count]);
-    Release(scratch);
+    support::Release(scratch);
     return DerStatus::kOk;
 }
 
@@ -118,4 +118,4 @@ DerStatus DerOidToText(std::span<const std::uint8_t> contents, std::span<char> o
     return length <= out.size() ? DerStatus::kOk : DerStatus::kBufferTooSmall;
 }
 
-}  // namespace quillon::support
+}  // namespace quillon::der

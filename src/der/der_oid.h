@@ -7,9 +7,9 @@
 #include <span>
 #include <string_view>
 
-#include "support/der.h"
+#include "der/der.h"
 
-namespace quillon::support {
+namespace quillon::der {
 
 // Non-empty, every subidentifier in its shortest base-128 form (no leading 0x80 octet), and
 // the last octet ends a subidentifier.
@@ -114,4 +114,4 @@ inline constexpr DerOidConstant kOidPkcs7SignedData = MakeDerOid("1.2.840.113549
 [[nodiscard]] DerStatus DerOidToText(std::span<const std::uint8_t> contents, std::span<char> out,
                                      std::size_t& length);
 
-}  // namespace quillon::support
+}  // namespace quillon::der

@@ -11,7 +11,7 @@
 
 #include "support/byte_order.h"
 
-namespace quillon::support {
+namespace quillon::hash {
 
 inline constexpr std::size_t kMdBlockLength = 64;
 
@@ -72,11 +72,11 @@ void MdFinish(MdBlockBuffer& input, MdLengthOrder order, Compress&& compress) {
     std::memset(buffer + used, 0, kMdBlockLength - 8 - used);
     const std::uint64_t bits = input.totalLength * 8;
     if (order == MdLengthOrder::kBigEndian) {
-        StoreBigEndian64(buffer + kMdBlockLength - 8, bits);
+        support::StoreBigEndian64(buffer + kMdBlockLength - 8, bits);
     } else {
-        StoreLittleEndian64(buffer + kMdBlockLength - 8, bits);
+        support::StoreLittleEndian64(buffer + kMdBlockLength - 8, bits);
     }
     compress(buffer, std::size_t{1});
 }
 
-}  // namespace quillon::support
+}  // namespace quillon::hash

@@ -1,10 +1,10 @@
-#include "support/rsa_blinding.h"
+#include "bignum/rsa_blinding.h"
 
 #include "platform/entropy.h"
 #include "platform/locks.h"
 #include "support/secure_buffer.h"
 
-namespace quillon::support {
+namespace quillon::bignum {
 namespace {
 
 // Random bytes beyond the modulus length, so that the reduction modulo n leaves r uniform to
@@ -16,7 +16,7 @@ constexpr int kDraws = 4;
 // A random secret r in [0, n), with r^-1 mod n into inverse. False when out of memory or the
 // source failed.
 bool DrawInvertible(Mpi& r, Mpi& inverse, const Mpi& n, MpiScratch& scratch) {
-    SecureBuffer bytes = SecureBuffer::Zeroed(n.ByteLength() + kExtraBytes);
+    support::SecureBuffer bytes = support::SecureBuffer::Zeroed(n.ByteLength() + kExtraBytes);
     if (!bytes.ok()) return false;
     for (int draw = 0; draw < kDraws; ++draw) {
         if (!platform::OsRandomBytes(bytes.data(), bytes.span().size())) return false;
@@ -82,4 +82,4 @@ bool RsaBlinding::Unblind(Mpi& result, const Mpi& blindedResult, const Mpi& unbl
     return MpiMulMontgomery(result, blindedResult, unblinder, form, scratch);
 }
 
-}  // namespace quillon::support
+}  // namespace quillon::bignum

@@ -1,12 +1,12 @@
-#include "support/der_writer.h"
+#include "der/der_writer.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "support/der_oid.h"
-#include "support/der_reader.h"
+#include "der/der_oid.h"
+#include "der/der_reader.h"
 
-namespace quillon::support {
+namespace quillon::der {
 namespace {
 
 // Lengths are written with at most four octets, as the reader accepts them.
@@ -249,4 +249,4 @@ DerStatus DerWriter::Finish(std::size_t& size) const {
     return status_;
 }
 
-}  // namespace quillon::support
+}  // namespace quillon::der

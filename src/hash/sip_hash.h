@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace quillon::support {
+namespace quillon::hash {
 
 struct SipKey {
     std::uint64_t k0;
@@ -28,4 +28,4 @@ class SipHash24 {
     std::size_t length_ = 0;
 };
 
-}  // namespace quillon::support
+}  // namespace quillon::hash

@@ -1,4 +1,4 @@
-#include "support/bignum.h"
+#include "bignum/bignum.h"
 
 #include <gtest/gtest.h>
 #include <openssl/bn.h>
@@ -8,7 +8,7 @@
 
 #include "common/vector_file.h"
 
-namespace quillon::support {
+namespace quillon::bignum {
 namespace {
 
 using test::Bytes;
@@ -290,4 +290,4 @@ TEST(Bignum, SecretsStaySecure) {
 }
 
 }  // namespace
-}  // namespace quillon::support
+}  // namespace quillon::bignum

@@ -1,6 +1,6 @@
-#include "support/der_time.h"
+#include "der/der_time.h"
 
-namespace quillon::support {
+namespace quillon::der {
 namespace {
 
 constexpr bool IsDigit(std::uint8_t c) {
@@ -53,4 +53,4 @@ DerStatus DerParseTime(std::uint32_t tagNumber, std::span<const std::uint8_t> co
     return DerStatus::kOk;
 }
 
-}  // namespace quillon::support
+}  // namespace quillon::der

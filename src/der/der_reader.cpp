@@ -1,8 +1,8 @@
-#include "support/der_reader.h"
+#include "der/der_reader.h"
 
-#include "support/der_oid.h"
+#include "der/der_oid.h"
 
-namespace quillon::support {
+namespace quillon::der {
 namespace {
 
 // Lengths beyond four octets describe more than 4 GiB, which no input of the module holds.
@@ -268,4 +268,4 @@ DerStatus DerReader::ReadTime(DerTime& time, DerTimeForm form) {
     return status;
 }
 
-}  // namespace quillon::support
+}  // namespace quillon::der

@@ -1,10 +1,10 @@
-#include "support/fixed_width_crt.h"
+#include "bignum/fixed_width_crt.h"
 
 #include <cstring>
 
 #include "support/secure_wipe.h"
 
-namespace quillon::support {
+namespace quillon::bignum {
 namespace {
 
 // All-ones for 1, zero for 0.
@@ -121,7 +121,7 @@ void FixedWidthCrtCombine(std::uint32_t* result, const std::uint32_t* first,
         }
         result[i + width] = static_cast<std::uint32_t>(rowCarry);  // no row has reached it yet
     }
-    SecureWipe(scratch, FixedWidthCrtScratchLimbs(width) * sizeof *scratch);
+    support::SecureWipe(scratch, FixedWidthCrtScratchLimbs(width) * sizeof *scratch);
 }
 
-}  // namespace quillon::support
+}  // namespace quillon::bignum
