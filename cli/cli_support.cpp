@@ -76,7 +76,7 @@ bool CloseStandardOutput() {
 
 std::string HexText(const std::uint8_t* bytes, std::size_t size) {
     std::string text(2 * size, '\0');
-    support::HexEncode({bytes, size}, text.data());
+    support::HexEncode({bytes, size}, text.data(), support::HexCase::kUpper);
     for (char& digit : text)
         digit = static_cast<char>(std::tolower(static_cast<unsigned char>(digit)));
     return text;

@@ -2,6 +2,8 @@
 // U+10FFFF.
 #include "escaped_text.h"
 
+#include "library_internals.h"
+
 #include <cstddef>
 
 namespace quillon::cli {
@@ -36,10 +38,9 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
 }
 
 void AppendEscaped(std::string& out, unsigned char byte) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     out += '\\';
-    out += kDigits[byte >> 4];
-    out += kDigits[byte & 15];
+    out += support::HexDigit(byte >> 4, support::HexCase::kUpper);
+    out += support::HexDigit(byte & 15u, support::HexCase::kUpper);
 }
 
 }  // namespace

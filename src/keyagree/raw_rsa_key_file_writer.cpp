@@ -5,11 +5,10 @@
 
 #include "keyagree/raw_rsa_component_mask.h"
 #include "keyagree/raw_rsa_key_file.h"
+#include "support/hex.h"
 
 namespace quillon::keyagree {
 namespace {
-
-constexpr char kDigits[] = "0123456789ABCDEF";
 
 std::span<const std::uint8_t> WithoutLeadingZeros(std::span<const std::uint8_t> value) {
     const auto first = std::find_if(value.begin(), value.end(), [](std::uint8_t b) { return b; });
@@ -39,15 +38,14 @@ std::uint32_t WordAt(std::span<const std::uint8_t> value, std::size_t index) {
 
 char* PutDigits(char* out, std::span<const std::uint8_t> value, bool masked) {
     if (!masked) {
-        for (const std::uint8_t byte : value) {
-            *out++ = kDigits[byte >> 4];
-            *out++ = kDigits[byte & 15];
-        }
-        return out;
+        support::HexEncode(value, out, support::HexCase::kUpper);
+        return out + 2 * value.size();
     }
     for (std::size_t index = WordCount(value); index-- > 0;) {
         const std::uint32_t word = KeyFileMaskWord(WordAt(value, index), index);
-        for (int shift = 28; shift >= 0; shift -= 4) *out++ = kDigits[(word >> shift) & 15];
+        for (int shift = 28; shift >= 0; shift -= 4) {
+            *out++ = support::HexDigit((word >> shift) & 15, support::HexCase::kUpper);
+        }
     }
     return out;
 }

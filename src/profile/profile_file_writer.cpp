@@ -9,6 +9,7 @@
 #include "profile/cast5.h"
 #include "profile/profile_format.h"
 #include "profile/profile_key_derivation.h"
+#include "support/text_sink.h"
 
 namespace quillon::profile {
 namespace {
@@ -16,27 +17,7 @@ namespace {
 // 48 bytes make 64 Base64 characters: one "&" or "_" line of an item.
 constexpr std::size_t kBytesPerLine = 48;
 
-// Text written into a buffer, or only counted when there is none.
-class TextSink {
-  public:
-    explicit TextSink(char* out) : out_(out) {}
-
-    void Put(std::string_view text) {
-        if (out_ != nullptr) std::memcpy(out_ + size_, text.data(), text.size());
-        size_ += text.size();
-    }
-    // Room for length characters: where to write them, or null when counting.
-    char* Reserve(std::size_t length) {
-        char* at = out_ != nullptr ? out_ + size_ : nullptr;
-        size_ += length;
-        return at;
-    }
-    [[nodiscard]] std::size_t size() const { return size_; }
-
-  private:
-    char* out_;
-    std::size_t size_ = 0;
-};
+using support::TextSink;
 
 bool ValidText(std::string_view text, std::size_t maxLength, char forbidden) {
     return text.size() <= maxLength && std::none_of(text.begin(), text.end(), [forbidden](char c) {
@@ -107,8 +88,9 @@ void PutItem(TextSink& sink, const char* key, const std::uint8_t* ciphertext, st
         }
         sink.Put("=");
         const std::size_t bytes = std::min(kBytesPerLine, length - at);
-        char* characters = sink.Reserve(Base64EncodedLength(bytes));
-        if (characters != nullptr) Base64Encode({ciphertext + at, bytes}, characters);
+        const std::span<char> room = sink.Rest();
+        if (!room.empty()) Base64Encode({ciphertext + at, bytes}, room.data());
+        sink.Skip(Base64EncodedLength(bytes));
         sink.Put("\n");
     }
     sink.Put("\n");
@@ -184,11 +166,11 @@ ProfileWriteStatus ProfileWrite(const ProfileProtection& protection,
                     protection.hashCount) != ProfileKeys::Status::kDerived) {
         return ProfileWriteStatus::kNoMemory;
     }
-    TextSink measure(nullptr);
+    TextSink measure(nullptr, 0);
     (void)PutProfile(measure, protection, items, nullptr);
     support::SecureBuffer out = support::SecureBuffer::Zeroed(measure.size());
     if (!out.ok()) return ProfileWriteStatus::kNoMemory;
-    TextSink sink(reinterpret_cast<char*>(out.data()));
+    TextSink sink(reinterpret_cast<char*>(out.data()), measure.size());
     if (!PutProfile(sink, protection, items, &keys)) return ProfileWriteStatus::kNoMemory;
     text = std::move(out);
     return ProfileWriteStatus::kWritten;

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "quillon.h"
-#include "support/checked_alloc.h"
 #include "support/hex.h"
+#include "support/secure_buffer.h"
 
 namespace quillon::pubkey {
 namespace {
@@ -43,15 +43,6 @@ constexpr std::uint32_t kBufferBytes = 256;
 constexpr std::uint32_t kRecoveredCapacity = 4096;
 constexpr std::uint32_t kSha1Bytes = 20;
 
-// Owns one allocated buffer.
-struct Buffer {
-    std::uint8_t* data;
-    explicit Buffer(std::uint32_t size) : data(support::NewArray<std::uint8_t>(size)) {}
-    ~Buffer() { support::Release(data); }
-    Buffer(const Buffer&) = delete;
-    Buffer& operator=(const Buffer&) = delete;
-};
-
 bool Decode(std::string_view text, std::uint8_t* out) {
     return out != nullptr && support::HexDecode(text, {out, kBufferBytes});
 }
@@ -69,10 +60,10 @@ bool Contains(const std::uint8_t* data, std::uint32_t length, const std::uint8_t
 int RsaSignatureSelfTest() {
     std::uint8_t modulus[kBufferBytes];
     std::uint8_t exponent[kBufferBytes];
-    const Buffer message(kBufferBytes);
-    const Buffer signature(kBufferBytes);
+    support::SecureBuffer message = support::SecureBuffer::Zeroed(kBufferBytes);
+    support::SecureBuffer signature = support::SecureBuffer::Zeroed(kBufferBytes);
     if (!Decode(kModulus, modulus) || !Decode(kExponent, exponent) ||
-        !Decode(kMessage, message.data) || !Decode(kSignature, signature.data)) {
+        !Decode(kMessage, message.data()) || !Decode(kSignature, signature.data())) {
         return 0;
     }
     KeyHandle* key = nullptr;
@@ -82,13 +73,13 @@ int RsaSignatureSelfTest() {
     DigestHandle* digest = nullptr;
     std::uint8_t expected[kSha1Bytes];
     Sha1Create(&digest);
-    const Buffer recovered(kRecoveredCapacity);
-    if (digest != nullptr && recovered.data != nullptr) {
-        DigestUpdate(&digest, message.data, kFieldBytes);
+    support::SecureBuffer recovered = support::SecureBuffer::Zeroed(kRecoveredCapacity);
+    if (digest != nullptr && recovered.ok()) {
+        DigestUpdate(&digest, message.data(), kFieldBytes);
         Sha1Final(expected, &digest);
         std::uint32_t left = kRecoveredCapacity;
-        if (RsaPublicDecrypt(key, signature.data, kFieldBytes, recovered.data, &left) == 0) {
-            passed = Contains(recovered.data, kRecoveredCapacity - left, expected, kSha1Bytes);
+        if (RsaPublicDecrypt(key, signature.data(), kFieldBytes, recovered.data(), &left) == 0) {
+            passed = Contains(recovered.data(), kRecoveredCapacity - left, expected, kSha1Bytes);
         }
     }
     Sha1Final(expected, &digest);  // releases a handle still open; an empty one is ignored

@@ -13,11 +13,10 @@ bool HexDecode(std::string_view text, std::span<std::uint8_t> out) {
     return true;
 }
 
-void HexEncode(std::span<const std::uint8_t> bytes, char* out) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
+void HexEncode(std::span<const std::uint8_t> bytes, char* out, HexCase letterCase) {
     for (const std::uint8_t byte : bytes) {
-        *out++ = kDigits[byte >> 4];
-        *out++ = kDigits[byte & 15];
+        *out++ = HexDigit(byte >> 4, letterCase);
+        *out++ = HexDigit(byte & 15u, letterCase);
     }
 }
 

@@ -37,7 +37,17 @@ namespace quillon::support {
 // a character that is not a hex digit, or when out is shorter than text.size() / 2.
 [[nodiscard]] bool HexDecode(std::string_view text, std::span<std::uint8_t> out);
 
-// Writes 2 * bytes.size() upper-case digits into out, which must have room for them.
-void HexEncode(std::span<const std::uint8_t> bytes, char* out);
+enum class HexCase { kUpper, kLower };
+
+// The digit of a value 0-15, without a branch or a table: the value may be secret.
+[[nodiscard]] constexpr char HexDigit(std::uint32_t value, HexCase letterCase) {
+    const std::uint32_t gap = letterCase == HexCase::kUpper ? 'A' - '9' - 1 : 'a' - '9' - 1;
+    const std::uint32_t aboveNine = 0 - ((9 - value) >> 31);  // all-ones for 10-15
+    return static_cast<char>('0' + value + (gap & aboveNine));
+}
+
+// Writes 2 * bytes.size() digits into out, which must have room for them; the bytes may be
+// secret.
+void HexEncode(std::span<const std::uint8_t> bytes, char* out, HexCase letterCase);
 
 }  // namespace quillon::support

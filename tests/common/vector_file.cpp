@@ -20,7 +20,7 @@ Bytes FromHex(const std::string& hex) {
 
 std::string ToHex(const std::uint8_t* bytes, std::size_t size) {
     std::string text(2 * size, '\0');
-    support::HexEncode({bytes, size}, text.data());
+    support::HexEncode({bytes, size}, text.data(), support::HexCase::kUpper);
     return text;
 }
 

@@ -33,11 +33,26 @@ TEST(Hex, SecretDigitsDecodeAsPlainOnes) {
     EXPECT_EQ(invalid, 1u);  // gathered, never cleared
 }
 
-TEST(Hex, EncodesUpperCase) {
-    const std::uint8_t bytes[] = {0x00, 0xAB, 0x7F};
-    std::string text(6, '?');
-    HexEncode(bytes, text.data());
-    EXPECT_EQ(text, "00AB7F");
+TEST(Hex, EncodesInEitherCase) {
+    const std::uint8_t bytes[] = {0x00, 0xAB, 0x7F, 0x9A};
+    std::string text(8, '?');
+    HexEncode(bytes, text.data(), HexCase::kUpper);
+    EXPECT_EQ(text, "00AB7F9A");
+    HexEncode(bytes, text.data(), HexCase::kLower);
+    EXPECT_EQ(text, "00ab7f9a");
+}
+
+// The branch-free digit is the usual one for every value, and decodes back.
+TEST(Hex, EveryDigitRoundTrips) {
+    for (std::uint32_t value = 0; value < 16; ++value) {
+        for (const HexCase letterCase : {HexCase::kUpper, HexCase::kLower}) {
+            const char digit = HexDigit(value, letterCase);
+            const char* digits =
+                letterCase == HexCase::kUpper ? "0123456789ABCDEF" : "0123456789abcdef";
+            EXPECT_EQ(digit, digits[value]) << value;
+            EXPECT_EQ(HexDigitValue(digit), static_cast<int>(value));
+        }
+    }
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include "der/der_oid.h"
 #include "support/checked_alloc.h"
+#include "support/hex.h"
+#include "support/text_sink.h"
 
 namespace quillon::toolkit::cert {
 namespace {
@@ -57,59 +59,33 @@ const char* FindShortName(Bytes type) {
     return nullptr;
 }
 
-// Counts the text first (out null), then writes it into a block of that size.
-class TextSink {
-  public:
-    // Counts only when out is null; else writes into the capacity characters at out.
-    TextSink(char* out, std::size_t capacity) : out_(out), capacity_(capacity) {}
+// The text is counted first (a sink without a buffer), then written into a block of that size.
+using support::TextSink;
 
-    void Put(char c) {
-        if (out_ != nullptr) out_[size_] = c;
-        ++size_;
+void PutUtf8(TextSink& sink, std::uint32_t codePoint) {
+    if (codePoint < 0x80) {
+        sink.Put(static_cast<char>(codePoint));
+    } else if (codePoint < 0x800) {
+        sink.Put(static_cast<char>(0xC0 | codePoint >> 6));
+        sink.Put(static_cast<char>(0x80 | (codePoint & 0x3F)));
+    } else if (codePoint < 0x10000) {
+        sink.Put(static_cast<char>(0xE0 | codePoint >> 12));
+        sink.Put(static_cast<char>(0x80 | (codePoint >> 6 & 0x3F)));
+        sink.Put(static_cast<char>(0x80 | (codePoint & 0x3F)));
+    } else {
+        sink.Put(static_cast<char>(0xF0 | codePoint >> 18));
+        sink.Put(static_cast<char>(0x80 | (codePoint >> 12 & 0x3F)));
+        sink.Put(static_cast<char>(0x80 | (codePoint >> 6 & 0x3F)));
+        sink.Put(static_cast<char>(0x80 | (codePoint & 0x3F)));
     }
-    void Put(std::string_view text) {
-        for (const char c : text) Put(c);
-    }
-    void PutUtf8(std::uint32_t codePoint) {
-        if (codePoint < 0x80) {
-            Put(static_cast<char>(codePoint));
-        } else if (codePoint < 0x800) {
-            Put(static_cast<char>(0xC0 | codePoint >> 6));
-            Put(static_cast<char>(0x80 | (codePoint & 0x3F)));
-        } else if (codePoint < 0x10000) {
-            Put(static_cast<char>(0xE0 | codePoint >> 12));
-            Put(static_cast<char>(0x80 | (codePoint >> 6 & 0x3F)));
-            Put(static_cast<char>(0x80 | (codePoint & 0x3F)));
-        } else {
-            Put(static_cast<char>(0xF0 | codePoint >> 18));
-            Put(static_cast<char>(0x80 | (codePoint >> 12 & 0x3F)));
-            Put(static_cast<char>(0x80 | (codePoint >> 6 & 0x3F)));
-            Put(static_cast<char>(0x80 | (codePoint & 0x3F)));
-        }
-    }
-    void PutHex(Bytes bytes) {
-        constexpr char kDigits[] = "0123456789abcdef";
-        for (const std::uint8_t byte : bytes) {
-            Put(kDigits[byte >> 4]);
-            Put(kDigits[byte & 15]);
-        }
-    }
+}
 
-    // The room after the text so far (none while the sink only counts), for a writer that
-    // measures as it writes; Skip then moves past what it wrote.
-    [[nodiscard]] std::span<char> Rest() const {
-        return out_ != nullptr ? std::span<char>(out_ + size_, capacity_ - size_)
-                               : std::span<char>();
+void PutHex(TextSink& sink, Bytes bytes) {
+    for (const std::uint8_t byte : bytes) {
+        sink.Put(support::HexDigit(byte >> 4, support::HexCase::kLower));
+        sink.Put(support::HexDigit(byte & 15u, support::HexCase::kLower));
     }
-    void Skip(std::size_t count) { size_ += count; }
-
-    [[nodiscard]] std::size_t size() const { return size_; }
-
-  private:
-    char* out_;
-    std::size_t capacity_;
-    std::size_t size_ = 0;
-};
+}
 
 // ---- Object identifiers in dotted decimal --------------------------------------------------
 
@@ -273,7 +249,7 @@ CertStatus PutValue(TextSink& sink, ValueForm form, Bytes contents) {
         if (form == ValueForm::kUtf8) {
             sink.Put(static_cast<char>(character));
         } else {
-            sink.PutUtf8(character);
+            PutUtf8(sink, character);
         }
     }
     return kCertOk;
@@ -286,7 +262,7 @@ CertStatus PutEntry(TextSink& sink, const NameEntry& entry) {
             return status;
         }
         sink.Put("=#");
-        sink.PutHex(entry.value.encoding);
+        PutHex(sink, entry.value.encoding);
         return kCertOk;
     }
     sink.Put(shortName);
@@ -294,7 +270,7 @@ CertStatus PutEntry(TextSink& sink, const NameEntry& entry) {
     const ValueForm form = FormOf(entry.value.tag);
     if (form == ValueForm::kNotString) {
         sink.Put('#');
-        sink.PutHex(entry.value.encoding);
+        PutHex(sink, entry.value.encoding);
         return kCertOk;
     }
     return PutValue(sink, form, entry.value.contents);
