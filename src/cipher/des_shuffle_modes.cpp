@@ -1,10 +1,11 @@
 // The DES round function on SSSE3 byte shuffles. The eight S-box inputs of a round sit in byte
-// lanes; lane k's table is 32 bytes of a 256-byte table, each byte the S-box's outputs for the
-// input's first bit clear (low nibble) and set (high nibble), indexed by the other five bits.
-// Sixteen PSHUFBs read the 16-byte pieces of the table by the low four bits, each kept only in
-// the lanes whose fifth bit and lane number name that piece: every table byte is read every
-// round. A mask by the first bit keeps one nibble, and P is two more shuffles that gather, for
-// each output bit, its S-box's lane, a mask of its bit and PMOVMSKB.
+// lanes. Each byte of lane k's two 16-byte table pieces holds S-box outputs for the input's first
+// bit clear (low nibble) and set (high nibble): the first piece for the fifth bit set, the second
+// the difference (XOR) of the two, which counts only where the fifth bit is clear. Sixteen
+// PSHUFBs by the low four bits read all the pieces every round, each kept only in its lane
+// (an index with bit 7 set reads zero), and XORed together. A mask by the first bit keeps one
+// nibble, and P is two more shuffles that gather, for each output bit, its S-box's lane, a mask
+// of its bit and PMOVMSKB.
 //
 // Intrinsics need the target attribute (the 32-bit build's baseline has no SSSE3), and nothing
 // here assumes an aligned stack: loads are unaligned and the compiler realigns what it spills.
@@ -28,22 +29,34 @@ struct alignas(16) Bytes16 {
     std::uint8_t byte[16];
 };
 
-// Piece c (16 bytes) covers lane c / 2, inputs with the fifth bit c % 2.
-constexpr std::array<Bytes16, 16> kNibblePairs = [] {
+// Lane k's pieces 2k (fifth bit set) and 2k + 1 (difference; fifth bit clear).
+constexpr std::array<Bytes16, 16> kPieces = [] {
     std::array<Bytes16, 16> pieces{};
     for (int lane = 0; lane < 8; ++lane) {
-        for (unsigned low5 = 0; low5 < 32; ++low5) {
-            const int box = des::kLaneSbox[lane];
-            const unsigned pair = des::SboxOutput(box, low5) | des::SboxOutput(box, 32 | low5) << 4;
-            pieces[2 * lane + (low5 >> 4)].byte[low5 & 15] = static_cast<std::uint8_t>(pair);
+        const int box = des::kLaneSbox[lane];
+        for (unsigned low4 = 0; low4 < 16; ++low4) {
+            unsigned pairs[2];
+            for (unsigned fifth = 0; fifth < 2; ++fifth) {
+                const unsigned input = fifth << 4 | low4;
+                pairs[fifth] = des::SboxOutput(box, input) | des::SboxOutput(box, 32 | input) << 4;
+            }
+            pieces[2 * lane].byte[low4] = static_cast<std::uint8_t>(pairs[1]);
+            pieces[2 * lane + 1].byte[low4] = static_cast<std::uint8_t>(pairs[0] ^ pairs[1]);
         }
     }
     return pieces;
 }();
 
-// Lane k: k << 5, so that with the input's fifth bit (0x10) it names its table piece.
-constexpr Bytes16 kLanePieces = {{0x00, 0x20, 0x40, 0x60, 0x80, 0xA0, 0xC0, 0xE0, 0x00, 0x20, 0x40,
-                                  0x60, 0x80, 0xA0, 0xC0, 0xE0}};
+// For lane k: bit 7 in every lane but k, so that a shuffle reads zero there.
+constexpr std::array<Bytes16, 8> kOtherLanes = [] {
+    std::array<Bytes16, 8> masks{};
+    for (int lane = 0; lane < 8; ++lane) {
+        for (int other = 0; other < 16; ++other) {
+            masks[lane].byte[other] = other == lane ? 0x00 : 0x80;
+        }
+    }
+    return masks;
+}();
 
 // For output bits 0..15 and 16..31: the lane to gather, and the bit of it in either nibble.
 struct Gather {
@@ -77,18 +90,22 @@ struct Shuffle {
                           key),
             _mm_set1_epi8(0x3F));
         const __m128i low4 = _mm_and_si128(inputs, _mm_set1_epi8(0x0F));
-        const __m128i piece =
-            _mm_or_si128(_mm_and_si128(inputs, _mm_set1_epi8(0x10)), Load(kLanePieces));
+        // Bit 7 where the fifth bit is set: those lanes skip their difference piece.
+        const __m128i fifthSet = _mm_slli_epi16(_mm_and_si128(inputs, _mm_set1_epi8(0x10)), 3);
+        const __m128i low4UnlessFifth = _mm_or_si128(low4, fifthSet);
         __m128i found[4] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(),
                             _mm_setzero_si128()};
-#pragma GCC unroll 16
-        for (int c = 0; c < 16; ++c) {
-            const __m128i here = _mm_cmpeq_epi8(piece, _mm_set1_epi8(static_cast<char>(c << 4)));
-            const __m128i entries = _mm_shuffle_epi8(Load(kNibblePairs[c]), low4);
-            found[c & 3] = _mm_or_si128(found[c & 3], _mm_and_si128(entries, here));
+#pragma GCC unroll 8
+        for (int lane = 0; lane < 8; ++lane) {
+            const __m128i others = Load(kOtherLanes[lane]);
+            const __m128i always =
+                _mm_shuffle_epi8(Load(kPieces[2 * lane]), _mm_or_si128(low4, others));
+            const __m128i difference = _mm_shuffle_epi8(Load(kPieces[2 * lane + 1]),
+                                                        _mm_or_si128(low4UnlessFifth, others));
+            found[lane & 3] = _mm_xor_si128(found[lane & 3], _mm_xor_si128(always, difference));
         }
         const __m128i pairs =
-            _mm_or_si128(_mm_or_si128(found[0], found[1]), _mm_or_si128(found[2], found[3]));
+            _mm_xor_si128(_mm_xor_si128(found[0], found[1]), _mm_xor_si128(found[2], found[3]));
         // First bit set: keep the high nibble (0xFF ^ 0x0F), else the low one.
         const __m128i firstBit = _mm_and_si128(inputs, _mm_set1_epi8(0x20));
         const __m128i keep =
