@@ -1,12 +1,13 @@
-# External libraries: OpenSSL's libcrypto (DES and big numbers in the library, an oracle in the
-# tests).
+# External libraries: OpenSSL's libcrypto (big numbers and the toolkit's DES method in the
+# library, an oracle in the tests).
 
 if(CMAKE_CROSSCOMPILING)
     set(OPENSSL_USE_STATIC_LIBS TRUE)
 endif()
 find_package(OpenSSL 3.0 REQUIRED COMPONENTS Crypto)
 
-# DES_* are deprecated in OpenSSL 3; the low-level routines are what the DES exports wrap.
+# DES_* are deprecated in OpenSSL 3; the low-level routines are what the toolkit's DES method wraps
+# and what the DES tests and benchmark compare with.
 add_library(quillon_openssl INTERFACE)
 target_link_libraries(quillon_openssl INTERFACE OpenSSL::Crypto)
 target_compile_definitions(quillon_openssl INTERFACE OPENSSL_API_COMPAT=10101 OPENSSL_SUPPRESS_DEPRECATED)

@@ -7,8 +7,7 @@ using namespace quillon;
 namespace {
 
 // Nothing is read or written unless the key is present and the IV buffer holds a whole block.
-// A negative length is refused the same way: OpenSSL would take it for a partial block and
-// write before and past the buffer.
+// A negative length is refused the same way: taken as a size it would run far past the buffer.
 bool Accepts(const uint8_t* data, int32_t length, const uint8_t* key, const uint8_t* iv,
              const uint32_t* ivSize) {
     if (key == nullptr || ivSize == nullptr || *ivSize < 8) return false;

@@ -1,74 +1,105 @@
 #include "cipher/des_modes.h"
 
-#include <openssl/des.h>
-
+#include <atomic>
 #include <cstring>
 
+#include "cipher/des_mode_set.h"
+#include "cipher/des_round_keys.h"
+#include "platform/cpu_features.h"
 #include "support/secure_wipe.h"
 
 namespace quillon::cipher {
 namespace {
 
-DES_cblock* AsBlock(std::uint8_t* bytes) {
-    return reinterpret_cast<DES_cblock*>(bytes);
-}
-// OpenSSL's const_DES_cblock has lost its const; the key setup only reads the block.
-const_DES_cblock* AsBlock(const std::uint8_t* bytes) {
-    return reinterpret_cast<const_DES_cblock*>(const_cast<std::uint8_t*>(bytes));
+constexpr std::size_t kBlock = 8;
+
+const DesModeSet* ModesOf(DesEngineKind kind) {
+#if QUILLON_X86
+    if (kind == DesEngineKind::kShuffles) return &kDesShuffleModes;
+#endif
+    (void)kind;
+    return &kDesPortableModes;
 }
 
-// Decryption in place with a partial last block read whole and written in part. OpenSSL's x86
-// assembly writes past such a block (its C code does not), so whole blocks go to the routine in
-// place and the last part through a block of its own; the chaining value ends as the last
-// ciphertext block either way.
-template <typename Routine>
-void DecryptInPlace(std::uint8_t* data, std::size_t length, std::uint8_t* iv, Routine decrypt) {
-    const std::size_t whole = length - length % 8;
-    if (whole != 0) decrypt(data, whole, iv);
-    if (whole == length) return;
-    std::uint8_t last[8];
-    std::memcpy(last, data + whole, sizeof last);
-    decrypt(last, sizeof last, iv);
-    std::memcpy(data + whole, last, length - whole);
-    support::SecureWipe(last, sizeof last);
+DesEngineKind FastestEngine() {
+    return platform::ProcessorFeatures().ssse3 ? DesEngineKind::kShuffles
+                                               : DesEngineKind::kPortable;
+}
+
+// Null until the first use chooses; racing first users store the same answer, and a test's
+// choice made before the first use is kept.
+constinit std::atomic<const DesModeSet*> servingModes{nullptr};
+
+const DesModeSet& Serving() {
+    const DesModeSet* modes = servingModes.load(std::memory_order_relaxed);
+    if (modes != nullptr) return *modes;
+    const DesModeSet* chosen = ModesOf(FastestEngine());
+    return servingModes.compare_exchange_strong(modes, chosen, std::memory_order_relaxed) ? *chosen
+                                                                                          : *modes;
+}
+
+// Whole blocks in place; a partial last block goes through a block of its own: zero-padded and
+// written whole on encryption, read whole and written in part on decryption. The chaining value
+// ends as the last ciphertext block either way.
+void Cbc(bool encrypt, const DesRoundKeys& keys, std::uint8_t* data, std::size_t length,
+         std::uint8_t* iv) {
+    const DesModeSet& modes = Serving();
+    const auto run = encrypt ? modes.cbcEncrypt : modes.cbcDecrypt;
+    const std::size_t whole = length / kBlock;
+    if (whole != 0) run(keys, data, whole, iv);
+    const std::size_t rest = length % kBlock;
+    if (rest == 0) return;
+    std::uint8_t* const last = data + whole * kBlock;
+    std::uint8_t block[kBlock] = {};
+    std::memcpy(block, last, encrypt ? rest : kBlock);
+    run(keys, block, 1, iv);
+    std::memcpy(last, block, encrypt ? kBlock : rest);
+    support::SecureWipe(block, sizeof block);
+}
+
+void PrepareAndRun(bool encrypt, bool triple, std::uint8_t* data, std::size_t length,
+                   const std::uint8_t* key, std::uint8_t* iv) {
+    DesRoundKeys keys;
+    DesPrepareKeys(key, triple, encrypt, keys);
+    Cbc(encrypt, keys, data, length, iv);
+    support::SecureWipe(&keys, sizeof keys);
 }
 
 }  // namespace
 
 void DesCbc(bool encrypt, std::uint8_t* data, std::size_t length, const std::uint8_t* key,
             std::uint8_t* iv) {
-    DES_key_schedule schedule;
-    DES_set_key_unchecked(AsBlock(key), &schedule);
-    const auto run = [&schedule, encrypt](std::uint8_t* bytes, std::size_t count,
-                                          std::uint8_t* chain) {
-        DES_ncbc_encrypt(bytes, bytes, static_cast<long>(count), &schedule, AsBlock(chain),
-                         encrypt ? DES_ENCRYPT : DES_DECRYPT);
-    };
-    if (encrypt) {
-        run(data, length, iv);
-    } else {
-        DecryptInPlace(data, length, iv, run);
-    }
-    support::SecureWipe(&schedule, sizeof schedule);
+    PrepareAndRun(encrypt, false, data, length, key, iv);
 }
 
 void TripleDesCbc(bool encrypt, std::uint8_t* data, std::size_t length, const std::uint8_t* key,
                   std::uint8_t* iv) {
-    DES_key_schedule schedules[3];
-    DES_set_key_unchecked(AsBlock(key), &schedules[0]);
-    DES_set_key_unchecked(AsBlock(key + 8), &schedules[1]);
-    DES_set_key_unchecked(AsBlock(key + 16), &schedules[2]);
-    const auto run = [&schedules, encrypt](std::uint8_t* bytes, std::size_t count,
-                                           std::uint8_t* chain) {
-        DES_ede3_cbc_encrypt(bytes, bytes, static_cast<long>(count), &schedules[0], &schedules[1],
-                             &schedules[2], AsBlock(chain), encrypt ? DES_ENCRYPT : DES_DECRYPT);
-    };
-    if (encrypt) {
-        run(data, length, iv);
-    } else {
-        DecryptInPlace(data, length, iv, run);
+    PrepareAndRun(encrypt, true, data, length, key, iv);
+}
+
+bool DesEngineAvailable(DesEngineKind kind) {
+    switch (kind) {
+        case DesEngineKind::kPortable:
+            return true;
+        case DesEngineKind::kShuffles:
+            return QUILLON_X86 && platform::ProcessorFeatures().ssse3;
     }
-    support::SecureWipe(schedules, sizeof schedules);
+    return false;
+}
+
+DesEngineKind DesServingEngine() {
+    const DesModeSet* serving = &Serving();
+    if (DesEngineAvailable(DesEngineKind::kShuffles) &&
+        ModesOf(DesEngineKind::kShuffles) == serving) {
+        return DesEngineKind::kShuffles;
+    }
+    return DesEngineKind::kPortable;
+}
+
+bool DesServeWithEngine(DesEngineKind kind) {
+    if (!DesEngineAvailable(kind)) return false;
+    servingModes.store(ModesOf(kind), std::memory_order_relaxed);
+    return true;
 }
 
 }  // namespace quillon::cipher

@@ -18,6 +18,10 @@ void CheckCast5();
 // halves.
 void CheckCrtRecombination();
 
+// DES and triple-DES CBC, each direction, on every engine the processor runs: key schedule,
+// rounds and the partial last block, with secret keys, IV and data.
+void CheckDes();
+
 // Raw RSA key files: the hex digits of a masked component decoded and unmasked.
 void CheckKeyFileDigits();
 
@@ -26,6 +30,7 @@ inline constexpr CheckedPath kCheckedPaths[] = {
     {"CAST5 (schedule, CBC decryption, padding, MAC)", CheckCast5},
     {"RSA CRT recombination (fixed width)", CheckCrtRecombination},
     {"raw RSA key-file digits and mask", CheckKeyFileDigits},
+    {"DES and triple-DES CBC (each engine)", CheckDes},
 };
 
 }  // namespace quillon::constant_time_check
