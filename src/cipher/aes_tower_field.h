@@ -3,11 +3,12 @@
 // nibbles (i, k), so every step is a 16-entry lookup (one byte shuffle) or an XOR.
 //
 // With j = i + k and the norm N = k^2 + a i k + a i^2 (= x times its conjugate),
-//   io = j + 1 / (1/i + a/k) = N / (k + a i),    jo = i + 1 / (1/j + a/k) = N / (k + a j),
+//   io = j + 1 / (1/i + a/k) = N / (k + a i),    jo = (a i + k) + 1 / (1/i + 1/k) = N / j,
 // and x^-1 = (k + a i)/N + (i/N) s, so 1/io is the inverse's constant coefficient and the
-// s coefficient is (1/jo + (1 + a)/io) / a^2: each output table takes one of io, jo. A zero
-// divisor reads as "infinity", 0x80, whose high bit makes the next shuffle give 0 = 1/infinity;
-// the identities above hold through those cases (checked below over all 256 bytes).
+// s coefficient is (1/jo + 1/io) / (1 + a): each output table takes one of io, jo. Both need
+// two lookups in a row after the nibbles, which keeps the round short. A zero divisor reads as
+// "infinity", 0x80, whose high bit makes the next shuffle give 0 = 1/infinity; the identities
+// above hold through those cases (checked below over all 256 bytes).
 //
 // Encryption keeps the state in the basis phi (AES bytes mapped to the tower field);
 // decryption in psi = phi after the inverse of the S-box's linear part, so that the inverse
@@ -161,15 +162,15 @@ constexpr Table MakeTable(auto entry) {
 }
 
 // The part of x^-1 (as a tower byte) that io, and that jo, contributes.
+constexpr std::uint8_t kOverOnePlusA = NibbleInverse(1 ^ kA);
+
 constexpr std::uint8_t FromIo(std::uint8_t io) {
     const std::uint8_t u = io == 0 ? 0 : NibbleInverse(io);
-    const std::uint8_t scale =
-        NibbleMultiply(1 ^ kA, NibbleInverse(NibbleMultiply(kA, kA)));  // (1 + a) / a^2
-    return static_cast<std::uint8_t>((NibbleMultiply(scale, u) << 4) | u);
+    return static_cast<std::uint8_t>((NibbleMultiply(kOverOnePlusA, u) << 4) | u);
 }
 constexpr std::uint8_t FromJo(std::uint8_t jo) {
     const std::uint8_t w = jo == 0 ? 0 : NibbleInverse(jo);
-    return static_cast<std::uint8_t>(NibbleMultiply(NibbleInverse(NibbleMultiply(kA, kA)), w) << 4);
+    return static_cast<std::uint8_t>(NibbleMultiply(kOverOnePlusA, w) << 4);
 }
 
 // An output table: the contribution of io (or jo) to x^-1, through f, a linear map on AES bytes.
@@ -187,10 +188,11 @@ constexpr Table Input(const ByteMap& basis, int shift) {
 struct Tables {
     Table reciprocal;  // 1/n, 0 -> infinity
     Table aOver;       // a/n, 0 -> infinity
+    Table aTimes;      // a n
     Table phiLow, phiHigh, psiLow, psiHigh;
-    // Encryption: phi(S), phi(2 S) for the middle rounds, S itself for the last; without the
-    // affine constant, which the prepared round keys carry.
-    Table sIo, sJo, s2Io, s2Jo, sLastIo, sLastJo;
+    // Encryption: phi(S), phi(2 S), phi(3 S) for the middle rounds, S itself for the last;
+    // without the affine constant, which the prepared round keys carry.
+    Table sIo, sJo, s2Io, s2Jo, s3Io, s3Jo, sLastIo, sLastJo;
     // Decryption: psi(c S^-1) for the four InvMixColumns factors; S^-1 itself for the last.
     Table i9Io, i9Jo, i11Io, i11Jo, i13Io, i13Jo, i14Io, i14Jo, iLastIo, iLastJo;
 };
@@ -204,9 +206,11 @@ constexpr Tables MakeTables() {
     };
     const auto plain = [](std::uint8_t x) { return x; };
     const auto twice = [=](std::uint8_t x) { return AesMultiply(2, sLinear(x)); };
+    const auto thrice = [=](std::uint8_t x) { return AesMultiply(3, sLinear(x)); };
     Tables t{};
     t.reciprocal = MakeTable([](std::uint8_t n) { return ReciprocalOrInfinity(n, 1); });
     t.aOver = MakeTable([](std::uint8_t n) { return ReciprocalOrInfinity(n, kA); });
+    t.aTimes = MakeTable([](std::uint8_t n) { return NibbleMultiply(kA, n); });
     t.phiLow = Input(kPhi, 0);
     t.phiHigh = Input(kPhi, 4);
     t.psiLow = Input(kPsi, 0);
@@ -215,6 +219,8 @@ constexpr Tables MakeTables() {
     t.sJo = Output(FromJo, phiOf(sLinear));
     t.s2Io = Output(FromIo, phiOf(twice));
     t.s2Jo = Output(FromJo, phiOf(twice));
+    t.s3Io = Output(FromIo, phiOf(thrice));
+    t.s3Jo = Output(FromJo, phiOf(thrice));
     t.sLastIo = Output(FromIo, sLinear);
     t.sLastJo = Output(FromJo, sLinear);
     t.i9Io = Output(FromIo, psiTimes(9));
@@ -253,12 +259,13 @@ struct IoJo {
 };
 
 constexpr IoJo Invert(std::uint8_t x) {
-    const std::uint8_t k = x & 0xF, i = x >> 4, j = i ^ k;
-    const std::uint8_t ak = Shuffle(kTables.aOver, k);
-    const std::uint8_t iak = Shuffle(kTables.reciprocal, i) ^ ak;
-    const std::uint8_t jak = Shuffle(kTables.reciprocal, j) ^ ak;
-    return {static_cast<std::uint8_t>(Shuffle(kTables.reciprocal, iak) ^ j),
-            static_cast<std::uint8_t>(Shuffle(kTables.reciprocal, jak) ^ i)};
+    const std::uint8_t k = x & 0xF, i = x >> 4;
+    const std::uint8_t ri = Shuffle(kTables.reciprocal, i);
+    const std::uint8_t iak = ri ^ Shuffle(kTables.aOver, k);
+    const std::uint8_t ik = ri ^ Shuffle(kTables.reciprocal, k);
+    return {static_cast<std::uint8_t>(Shuffle(kTables.reciprocal, iak) ^ i ^ k),
+            static_cast<std::uint8_t>(Shuffle(kTables.reciprocal, ik) ^ Shuffle(kTables.aTimes, i) ^
+                                      k)};
 }
 
 constexpr std::uint8_t Through(const Table& io, const Table& jo, IoJo x) {
@@ -281,9 +288,13 @@ constexpr bool TablesAgreeWithTheSbox() {
         const std::uint8_t s = Sbox(x);
         if ((Through(t.sLastIo, t.sLastJo, forward) ^ kAffineConstant) != s) return false;
         if ((Through(t.sIo, t.sJo, forward) ^ kPhiAffineConstant) != kPhi[s]) return false;
-        if ((Through(t.s2Io, t.s2Jo, forward) ^ kPhi[AesMultiply(2, kAffineConstant)]) !=
-            kPhi[AesMultiply(2, s)]) {
-            return false;
+        for (const std::uint8_t c : {2, 3}) {
+            const Table& io = c == 2 ? t.s2Io : t.s3Io;
+            const Table& jo = c == 2 ? t.s2Jo : t.s3Jo;
+            if ((Through(io, jo, forward) ^ kPhi[AesMultiply(c, kAffineConstant)]) !=
+                kPhi[AesMultiply(c, s)]) {
+                return false;
+            }
         }
         // Decryption: the state byte x in psi, plus the inverse S-box's input constant.
         const IoJo backward = Invert(kPsi[x] ^ kInverseInputConstant);

@@ -75,7 +75,8 @@ constexpr Permutation kInvShiftRows =
 // The shuffles of round m (by m mod 4) for a cipher direction whose rows shift by `shift`.
 struct Shuffles {
     Vec nextRow[4];     // the row rotation in the state's permuted frame
-    Vec nextRow3[4];    // the same three times
+    Vec nextRow2[4];    // the same twice
+    Vec nextRow3[4];    // and three times
     Vec unshiftKey[4];  // a round key into the permuted frame
     Vec place[4];       // the last round's shuffle into place
 };
@@ -89,6 +90,7 @@ constexpr Shuffles MakeShuffles(const Permutation& shift, const Permutation& uns
     for (int m = 0; m < 4; ++m) {
         const Permutation rotate = After(Power(unshift, m), After(kNextRow, Power(shift, m)));
         s.nextRow[m] = AsVec(rotate);
+        s.nextRow2[m] = AsVec(Power(rotate, 2));
         s.nextRow3[m] = AsVec(Power(rotate, 3));
         s.unshiftKey[m] = AsVec(Power(unshift, m));
         s.place[m] = AsVec(Power(shift, m));
@@ -103,10 +105,12 @@ using tower::kTables;
 alignas(16) constexpr Vec kNibble = Broadcast(0x0F);
 alignas(16) constexpr Vec kReciprocal{kTables.reciprocal};
 alignas(16) constexpr Vec kAOver{kTables.aOver};
+alignas(16) constexpr Vec kATimes{kTables.aTimes};
 alignas(16) constexpr Vec kPhiLow{kTables.phiLow}, kPhiHigh{kTables.phiHigh};
 alignas(16) constexpr Vec kPsiLow{kTables.psiLow}, kPsiHigh{kTables.psiHigh};
 alignas(16) constexpr Vec kSIo{kTables.sIo}, kSJo{kTables.sJo};
 alignas(16) constexpr Vec kS2Io{kTables.s2Io}, kS2Jo{kTables.s2Jo};
+alignas(16) constexpr Vec kS3Io{kTables.s3Io}, kS3Jo{kTables.s3Jo};
 alignas(16) constexpr Vec kSLastIo{kTables.sLastIo}, kSLastJo{kTables.sLastJo};
 alignas(16) constexpr Vec kI9Io{kTables.i9Io}, kI9Jo{kTables.i9Jo};
 alignas(16) constexpr Vec kI11Io{kTables.i11Io}, kI11Jo{kTables.i11Jo};
@@ -150,12 +154,11 @@ QUILLON_AES_SHUFFLES void Invert(const __m128i (&x)[n], __m128i (&io)[n], __m128
     for (std::size_t b = 0; b < n; ++b) {
         const __m128i k = _mm_and_si128(x[b], nibble);
         const __m128i i = _mm_and_si128(_mm_srli_epi16(x[b], 4), nibble);
-        const __m128i j = Xor(k, i);
-        const __m128i ak = Lookup(kAOver, k);
-        const __m128i iak = Xor(Lookup(kReciprocal, i), ak);
-        const __m128i jak = Xor(Lookup(kReciprocal, j), ak);
-        io[b] = Xor(Lookup(kReciprocal, iak), j);
-        jo[b] = Xor(Lookup(kReciprocal, jak), i);
+        const __m128i ri = Lookup(kReciprocal, i);
+        const __m128i iak = Xor(ri, Lookup(kAOver, k));
+        const __m128i ik = Xor(ri, Lookup(kReciprocal, k));
+        io[b] = Xor(Lookup(kReciprocal, iak), Xor(i, k));
+        jo[b] = Xor(Lookup(kReciprocal, ik), Xor(Lookup(kATimes, i), k));
     }
 }
 
@@ -212,31 +215,47 @@ QUILLON_AES_SHUFFLES void PrepareDecryptKeys(PreparedKeys<kRounds>& keys,
     keys.key[kRounds] = LoadBlock(RoundKey(schedule, kRounds));
 }
 
-// n blocks, plain bytes in and out. A middle round is S, then MixColumns as
-// t = 2S + R(S), out = t + R^3(S) + R(t) = 2S + 3R(S) + R^2(S) + R^3(S).
+// Rounds 1 .. Nr - 1 on n states in phi (round key 0 added), and the last round's inversion.
+// A middle round is S, then MixColumns as 2S + R(3S) + R^2(S) + R^3(S), every term straight
+// from the inversion's tables, so that the shuffles run side by side.
 template <int kRounds, std::size_t n>
-QUILLON_AES_SHUFFLES void EncryptLanes(__m128i (&x)[n], const PreparedKeys<kRounds>& keys) {
+QUILLON_AES_SHUFFLES void EncryptRounds(__m128i (&x)[n], __m128i (&io)[n], __m128i (&jo)[n],
+                                        const PreparedKeys<kRounds>& keys) {
     const Shuffles& s = kEncryptShuffles;
-    __m128i io[n], jo[n];
-#pragma GCC unroll 8
-    for (std::size_t b = 0; b < n; ++b)
-        x[b] = Xor(ChangeBasis(x[b], kPhiLow, kPhiHigh), keys.key[0]);
 #pragma GCC unroll 13
     for (int m = 1; m < kRounds; ++m) {
         Invert(x, io, jo);
 #pragma GCC unroll 8
         for (std::size_t b = 0; b < n; ++b) {
             const __m128i a = Output(kSIo, kSJo, io[b], jo[b]);
-            const __m128i t = Xor(Output(kS2Io, kS2Jo, io[b], jo[b]), Shuffle(a, s.nextRow[m % 4]));
-            x[b] = Xor(Xor(t, Xor(Shuffle(a, s.nextRow3[m % 4]), keys.key[m])),
-                       Shuffle(t, s.nextRow[m % 4]));
+            const __m128i twice = Xor(Output(kS2Io, kS2Jo, io[b], jo[b]), keys.key[m]);
+            const __m128i thrice = Shuffle(Output(kS3Io, kS3Jo, io[b], jo[b]), s.nextRow[m % 4]);
+            x[b] = Xor(Xor(twice, thrice),
+                       Xor(Shuffle(a, s.nextRow2[m % 4]), Shuffle(a, s.nextRow3[m % 4])));
         }
     }
     Invert(x, io, jo);
+}
+
+// The last round's output in place: S (plain bytes, for the ciphertext) or phi(S) (the next
+// CBC block's input, without a basis change on the chain's path).
+template <int kRounds>
+QUILLON_AES_SHUFFLES __m128i Placed(const Vec& ioTable, const Vec& joTable, __m128i io,
+                                    __m128i jo) {
+    return Shuffle(Output(ioTable, joTable, io, jo), kEncryptShuffles.place[kRounds % 4]);
+}
+
+// n blocks, plain bytes in and out.
+template <int kRounds, std::size_t n>
+QUILLON_AES_SHUFFLES void EncryptLanes(__m128i (&x)[n], const PreparedKeys<kRounds>& keys) {
+    __m128i io[n], jo[n];
+#pragma GCC unroll 8
+    for (std::size_t b = 0; b < n; ++b)
+        x[b] = Xor(ChangeBasis(x[b], kPhiLow, kPhiHigh), keys.key[0]);
+    EncryptRounds(x, io, jo, keys);
 #pragma GCC unroll 8
     for (std::size_t b = 0; b < n; ++b) {
-        x[b] = Xor(Shuffle(Output(kSLastIo, kSLastJo, io[b], jo[b]), s.place[kRounds % 4]),
-                   keys.key[kRounds]);
+        x[b] = Xor(Placed<kRounds>(kSLastIo, kSLastJo, io[b], jo[b]), keys.key[kRounds]);
     }
 }
 
@@ -302,19 +321,29 @@ __attribute__((target("ssse3"))) void EcbRun(const AesKeySchedule& schedule, std
     Wipe(keys);
 }
 
+// One chain. The next block's input is taken in phi straight from the last round's tables:
+// phi(C) + phi(P') + phi(k0), where phi(C) is the placed phi(S) plus phi of the last key (and
+// the affine constant); the plaintext's basis change runs beside the rounds.
 template <int kRounds>
 __attribute__((target("ssse3"))) void CbcEncryptChain(const AesKeySchedule& schedule,
                                                       std::uint8_t* data, std::size_t blocks,
                                                       std::uint8_t* iv) {
     PreparedKeys<kRounds> keys;
     PrepareEncryptKeys(keys, schedule);
-    __m128i chain[1] = {LoadBlock(iv)};
+    const __m128i link = Xor(keys.key[0], ChangeBasis(keys.key[kRounds], kPhiLow, kPhiHigh));
+    __m128i x[1] = {
+        Xor(ChangeBasis(Xor(LoadBlock(iv), LoadBlock(data)), kPhiLow, kPhiHigh), keys.key[0])};
+    __m128i io[1], jo[1], ciphertext = x[0];
     for (std::uint8_t* at = data; at != data + kBlock * blocks; at += kBlock) {
-        chain[0] = Xor(chain[0], LoadBlock(at));
-        EncryptLanes(chain, keys);
-        StoreBlock(at, chain[0]);
+        EncryptRounds(x, io, jo, keys);
+        ciphertext = Xor(Placed<kRounds>(kSLastIo, kSLastJo, io[0], jo[0]), keys.key[kRounds]);
+        if (at + kBlock != data + kBlock * blocks) {
+            const __m128i next = Xor(ChangeBasis(LoadBlock(at + kBlock), kPhiLow, kPhiHigh), link);
+            x[0] = Xor(Placed<kRounds>(kSIo, kSJo, io[0], jo[0]), next);
+        }
+        StoreBlock(at, ciphertext);
     }
-    StoreBlock(iv, chain[0]);
+    StoreBlock(iv, ciphertext);
     Wipe(keys);
 }
 
