@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <initializer_list>
 
 #include "cipher/aes_mode_set.h"
 #include "platform/cpu_features.h"

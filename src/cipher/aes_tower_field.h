@@ -17,6 +17,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 
 namespace quillon::cipher::tower {
 
@@ -288,7 +289,7 @@ constexpr bool TablesAgreeWithTheSbox() {
         const std::uint8_t s = Sbox(x);
         if ((Through(t.sLastIo, t.sLastJo, forward) ^ kAffineConstant) != s) return false;
         if ((Through(t.sIo, t.sJo, forward) ^ kPhiAffineConstant) != kPhi[s]) return false;
-        for (const std::uint8_t c : {2, 3}) {
+        for (const std::uint8_t c : {std::uint8_t{2}, std::uint8_t{3}}) {
             const Table& io = c == 2 ? t.s2Io : t.s3Io;
             const Table& jo = c == 2 ? t.s2Jo : t.s3Jo;
             if ((Through(io, jo, forward) ^ kPhi[AesMultiply(c, kAffineConstant)]) !=
