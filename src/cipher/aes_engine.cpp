@@ -1,9 +1,10 @@
 #include "cipher/aes_engine.h"
 
 #include <bit>
+#include <cstring>
 #include <utility>
 
-#include "cipher/aes_block.h"
+#include "cipher/aes_mode_set.h"
 
 namespace quillon::cipher {
 namespace {
@@ -11,26 +12,8 @@ namespace {
 static_assert(std::endian::native == std::endian::little,
               "round-key words hold key bytes in memory order");
 
-using block::Byte;
-using block::FL;
-using block::Load;
-constexpr const auto& IM = kAesTables.inverseMix;
-
 constexpr std::uint32_t kRoundConstants[10] = {0x01, 0x02, 0x04, 0x08, 0x10,
                                                0x20, 0x40, 0x80, 0x1B, 0x36};
-
-// RotWord then SubWord: byte j of the result is S of the word's byte j + 1 (mod 4).
-inline std::uint32_t RotSubWord(std::uint32_t w) {
-    return FL[0][Byte(w, 1)] ^ FL[1][Byte(w, 2)] ^ FL[2][Byte(w, 3)] ^ FL[3][Byte(w, 0)];
-}
-
-inline std::uint32_t SubWord(std::uint32_t w) {
-    return FL[0][Byte(w, 0)] ^ FL[1][Byte(w, 1)] ^ FL[2][Byte(w, 2)] ^ FL[3][Byte(w, 3)];
-}
-
-inline std::uint32_t InvMixColumn(std::uint32_t w) {
-    return IM[0][Byte(w, 0)] ^ IM[1][Byte(w, 1)] ^ IM[2][Byte(w, 2)] ^ IM[3][Byte(w, 3)];
-}
 
 // Calls step<i>() for i = 0 .. count-1, expanded at compile time: the unrolled loop.
 template <std::size_t count, typename Step>
@@ -45,18 +28,20 @@ constexpr int RoundsFor(int keyWords) {
     return keyWords + 6;
 }
 
-// FIPS-197 KeyExpansion for Nk key words; stops at the last word the cipher uses.
+// FIPS-197 KeyExpansion for Nk key words; stops at the last word the cipher uses. SubWord is
+// the serving engine's: AES instructions, byte shuffles or word arithmetic, never a table.
+// RotWord then SubWord is SubWord then RotWord: byte j of the result is S of byte j + 1.
 template <int Nk>
-void ExpandKey(const std::uint8_t* key, std::uint32_t* w) {
+void ExpandKey(const std::uint8_t* key, std::uint32_t* w, std::uint32_t (*subWord)(std::uint32_t)) {
     constexpr int kWords = 4 * (RoundsFor(Nk) + 1);
-    Unrolled<Nk>([&]<std::size_t i>() { w[i] = Load(key + 4 * i); });
+    std::memcpy(w, key, 4 * Nk);
     Unrolled<kWords - Nk>([&]<std::size_t step>() {
         constexpr std::size_t i = Nk + step;
         std::uint32_t t = w[i - 1];
         if constexpr (i % Nk == 0) {
-            t = RotSubWord(t) ^ kRoundConstants[i / Nk - 1];
+            t = std::rotr(subWord(t), 8) ^ kRoundConstants[i / Nk - 1];
         } else if constexpr (Nk == 8 && i % 8 == 4) {
-            t = SubWord(t);
+            t = subWord(t);
         }
         w[i] = w[i - Nk] ^ t;
     });
@@ -69,7 +54,7 @@ inline void WriteInfo(AesKeySchedule& schedule, int rounds) {
 
 template <int Nk>
 int SetEncryptKey(const std::uint8_t* key, AesKeySchedule& schedule) {
-    ExpandKey<Nk>(key, schedule.roundKeys);
+    ExpandKey<Nk>(key, schedule.roundKeys, AesServingModes().subWord);
     WriteInfo(schedule, RoundsFor(Nk));
     return 0;
 }
@@ -79,8 +64,9 @@ int SetEncryptKey(const std::uint8_t* key, AesKeySchedule& schedule) {
 template <int Nk>
 int SetDecryptKey(const std::uint8_t* key, AesKeySchedule& schedule) {
     constexpr int kRounds = RoundsFor(Nk);
+    const AesModeSet& engine = AesServingModes();
     std::uint32_t* w = schedule.roundKeys;
-    ExpandKey<Nk>(key, w);
+    ExpandKey<Nk>(key, w, engine.subWord);
     Unrolled<(kRounds + 1) / 2>([&]<std::size_t slot>() {
         constexpr std::size_t mirror = kRounds - slot;
         if constexpr (slot != mirror) {
@@ -89,7 +75,7 @@ int SetDecryptKey(const std::uint8_t* key, AesKeySchedule& schedule) {
             }
         }
     });
-    Unrolled<4 * (kRounds - 1)>([&]<std::size_t i>() { w[4 + i] = InvMixColumn(w[4 + i]); });
+    engine.invMixColumns(w + 4, kRounds - 1);
     WriteInfo(schedule, kRounds);
     return 0;
 }
@@ -114,7 +100,6 @@ int AesSetDecryptKey192(const std::uint8_t* key, AesKeySchedule& schedule) {
 int AesSetDecryptKey256(const std::uint8_t* key, AesKeySchedule& schedule) {
     return SetDecryptKey<8>(key, schedule);
 }
-
 int AesSetEncryptKey(const std::uint8_t* key, std::int32_t keyLength, AesKeySchedule& schedule) {
     switch (keyLength) {
         case 16:

@@ -1,5 +1,6 @@
-// The AES block cipher (FIPS-197) on 32-bit table lookups, every round and key-setup step
-// unrolled. Key schedules belong to the callers; the engine keeps nothing but constant tables.
+// AES (FIPS-197) key setup, every step unrolled, its S-box and InvMixColumns on the engine that
+// serves (aes_modes.h): the same schedule bytes on every engine. Key schedules belong to the
+// callers; nothing here keeps state.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +32,3 @@ int AesSetDecryptKey192(const std::uint8_t* key, AesKeySchedule& schedule);
 int AesSetDecryptKey256(const std::uint8_t* key, AesKeySchedule& schedule);
 
 }  // namespace quillon::cipher
-
-// The block operations AesEncryptBlock and AesDecryptBlock are inline.
-#include "cipher/aes_block.h"

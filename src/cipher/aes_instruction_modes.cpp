@@ -1,8 +1,9 @@
-// ECB and CBC on the processor's AES instructions, one block per 128-bit register. The
-// schedules are the ones the tables use: the encryption schedule is AESENC's round keys as they
-// are, and the decryption schedule (the equivalent inverse cipher's, InvMixColumns applied to
-// the middle round keys) is exactly what AESDEC takes. Only this file and the vector engine are
-// compiled for AES instructions; the modes layer calls them after CPUID reported them.
+// ECB and CBC on the processor's AES instructions, one block per 128-bit register, and the key
+// setup's steps on AESKEYGENASSIST and AESIMC. The encryption schedule is AESENC's round keys
+// as they are, and the decryption schedule (the equivalent inverse cipher's, InvMixColumns
+// applied to the middle round keys) is exactly what AESDEC takes. Only this file and the vector
+// engine are compiled for AES instructions; the modes layer calls them after CPUID reported
+// them.
 #include "cipher/aes_mode_set.h"
 
 #if QUILLON_X86
@@ -111,8 +112,24 @@ void CbcDecrypt(const AesKeySchedule& schedule, int rounds, std::uint8_t* data, 
 
 }  // namespace
 
-constinit const AesModeSet kAesInstructionModes = {EcbBySize<true>, EcbBySize<false>, CbcEncrypt,
-                                                   CbcDecrypt};
+// AESKEYGENASSIST's lowest word is SubWord of its source's second word.
+__attribute__((target(QUILLON_AES_LANES_TARGET))) std::uint32_t AesInstructionSubWord(
+    std::uint32_t word) {
+    const __m128i x = _mm_shuffle_epi32(_mm_cvtsi32_si128(static_cast<int>(word)), 0);
+    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_aeskeygenassist_si128(x, 0)));
+}
+
+__attribute__((target(QUILLON_AES_LANES_TARGET))) void AesInstructionInvMixColumns(
+    std::uint32_t* words, int roundKeys) {
+    for (int r = 0; r < roundKeys; ++r) {
+        std::uint8_t* at = reinterpret_cast<std::uint8_t*>(words + 4 * r);
+        Xmm::Store(at, _mm_aesimc_si128(Xmm::Load(at)));
+    }
+}
+
+constinit const AesModeSet kAesInstructionModes = {
+    EcbBySize<true>, EcbBySize<false>,      CbcEncrypt,
+    CbcDecrypt,      AesInstructionSubWord, AesInstructionInvMixColumns};
 
 }  // namespace quillon::cipher
 

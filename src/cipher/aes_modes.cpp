@@ -2,8 +2,8 @@
 
 #include <atomic>
 #include <cstring>
+#include <initializer_list>
 
-#include "cipher/aes_block.h"
 #include "cipher/aes_mode_set.h"
 #include "platform/cpu_features.h"
 
@@ -12,36 +12,56 @@ namespace {
 
 constexpr std::size_t kBlock = 16;
 
+int RoundsOf(const AesKeySchedule& schedule) {
+    switch (schedule.info & 0xFF) {
+        case 160:
+            return 10;
+        case 192:
+            return 12;
+        case 224:
+            return 14;
+        default:
+            return 0;
+    }
+}
+
 const AesModeSet* ModesOf(AesEngineKind kind) {
     switch (kind) {
 #if QUILLON_X86
+        case AesEngineKind::kVectorPermute:
+            return &kAesVectorPermuteModes;
         case AesEngineKind::kInstructions:
             return &kAesInstructionModes;
         case AesEngineKind::kVectorInstructions:
             return &kAesVectorModes;
 #endif
         default:
-            return &kAesTableModes;
+            return &kAesPortableModes;
     }
 }
 
 AesEngineKind FastestEngine() {
     if (platform::ProcessorFeatures().vaes) return AesEngineKind::kVectorInstructions;
     if (platform::ProcessorFeatures().aes) return AesEngineKind::kInstructions;
-    return AesEngineKind::kTables;
+    if (platform::ProcessorFeatures().ssse3) return AesEngineKind::kVectorPermute;
+    return AesEngineKind::kPortable;
 }
 
 // Null until the first use chooses; racing first users store the same answer, and a test's
 // choice made before the first use is kept.
 constinit std::atomic<const AesModeSet*> servingModes{nullptr};
 
-const AesModeSet& Serving() {
+}  // namespace
+
+const AesModeSet& AesServingModes() {
     const AesModeSet* modes = servingModes.load(std::memory_order_relaxed);
     if (modes != nullptr) return *modes;
     const AesModeSet* chosen = ModesOf(FastestEngine());
     return servingModes.compare_exchange_strong(modes, chosen, std::memory_order_relaxed) ? *chosen
                                                                                           : *modes;
 }
+
+namespace {
 
 // A context without a schedule for the direction asked: no block is changed (nor overwritten
 // with an uninitialised temporary), and the IV moves on to the last block as the chain would.
@@ -53,49 +73,51 @@ void KeepBlocksWithoutSchedule(const std::uint8_t* data, std::size_t blocks, std
 
 void AesEcbEncrypt(const AesKeySchedule& schedule, std::uint8_t* out, const std::uint8_t* in,
                    std::size_t blocks) {
-    const int rounds = block::RoundsOf(schedule);
-    if (rounds != 0 && blocks != 0) Serving().ecbEncrypt(schedule, rounds, out, in, blocks);
+    const int rounds = RoundsOf(schedule);
+    if (rounds != 0 && blocks != 0) AesServingModes().ecbEncrypt(schedule, rounds, out, in, blocks);
 }
 
 void AesEcbDecrypt(const AesKeySchedule& schedule, std::uint8_t* out, const std::uint8_t* in,
                    std::size_t blocks) {
-    const int rounds = block::RoundsOf(schedule);
-    if (rounds != 0 && blocks != 0) Serving().ecbDecrypt(schedule, rounds, out, in, blocks);
+    const int rounds = RoundsOf(schedule);
+    if (rounds != 0 && blocks != 0) AesServingModes().ecbDecrypt(schedule, rounds, out, in, blocks);
 }
 
 void AesCbcEncrypt(const AesKeySchedule& schedule, std::uint8_t* data, std::size_t blocks,
                    std::uint8_t* iv) {
-    const int rounds = block::RoundsOf(schedule);
+    const int rounds = RoundsOf(schedule);
     if (rounds == 0) return KeepBlocksWithoutSchedule(data, blocks, iv);
-    if (blocks != 0) Serving().cbcEncrypt(schedule, rounds, data, blocks, iv);
+    if (blocks != 0) AesServingModes().cbcEncrypt(schedule, rounds, data, blocks, iv);
 }
 
 void AesCbcDecrypt(const AesKeySchedule& schedule, std::uint8_t* data, std::size_t blocks,
                    std::uint8_t* iv) {
-    const int rounds = block::RoundsOf(schedule);
+    const int rounds = RoundsOf(schedule);
     if (rounds == 0) return KeepBlocksWithoutSchedule(data, blocks, iv);
-    if (blocks != 0) Serving().cbcDecrypt(schedule, rounds, data, blocks, iv);
+    if (blocks != 0) AesServingModes().cbcDecrypt(schedule, rounds, data, blocks, iv);
 }
 
 bool AesEngineAvailable(AesEngineKind kind) {
     switch (kind) {
-        case AesEngineKind::kTables:
+        case AesEngineKind::kPortable:
             return true;
+        case AesEngineKind::kVectorPermute:
+            return QUILLON_X86 && platform::ProcessorFeatures().ssse3;
         case AesEngineKind::kInstructions:
-            return platform::ProcessorFeatures().aes;
+            return QUILLON_X86 && platform::ProcessorFeatures().aes;
         case AesEngineKind::kVectorInstructions:
-            return platform::ProcessorFeatures().vaes;
+            return QUILLON_X86 && platform::ProcessorFeatures().vaes;
     }
     return false;
 }
 
 AesEngineKind AesServingEngine() {
-    const AesModeSet* serving = &Serving();
-    for (const AesEngineKind kind :
-         {AesEngineKind::kInstructions, AesEngineKind::kVectorInstructions}) {
+    const AesModeSet* serving = &AesServingModes();
+    for (const AesEngineKind kind : {AesEngineKind::kVectorPermute, AesEngineKind::kInstructions,
+                                     AesEngineKind::kVectorInstructions}) {
         if (AesEngineAvailable(kind) && ModesOf(kind) == serving) return kind;
     }
-    return AesEngineKind::kTables;
+    return AesEngineKind::kPortable;
 }
 
 bool AesServeWithEngine(AesEngineKind kind) {

@@ -1,7 +1,8 @@
 // ECB and CBC over whole 16-byte blocks with one schedule, run by the engine that serves the
-// module: the processor's vector AES or AES instructions where CPUID reports them, the tables
-// otherwise.
-// The choice is made once, on first use; schedules are the same bytes for every engine.
+// module: the processor's vector AES or AES instructions where CPUID reports them, byte
+// shuffles where it reports SSSE3, word arithmetic otherwise. None of them branches on or
+// indexes memory by key or data. The choice is made once, on first use; schedules are the same
+// bytes for every engine.
 #pragma once
 
 #include <cstddef>
@@ -27,7 +28,8 @@ void AesCbcDecrypt(const AesKeySchedule& schedule, std::uint8_t* data, std::size
                    std::uint8_t* iv);
 
 enum class AesEngineKind {
-    kTables,              // 32-bit table lookups, on every processor
+    kPortable,            // byte arithmetic on machine words, on every processor
+    kVectorPermute,       // SSSE3 byte shuffles over a tower-field S-box, blocks side by side
     kInstructions,        // AES instructions on 128-bit registers, eight blocks in flight
     kVectorInstructions,  // VAES on 256-bit registers, sixteen blocks in flight
                           // (seven and fourteen in the 32-bit build)

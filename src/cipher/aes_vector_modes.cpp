@@ -93,8 +93,10 @@ void CbcDecrypt(const AesKeySchedule& schedule, int rounds, std::uint8_t* data, 
 
 }  // namespace
 
-constinit const AesModeSet kAesVectorModes = {EcbBySize<true>, EcbBySize<false>, CbcEncrypt,
-                                              CbcDecrypt};
+// The key setup is the 128-bit engine's: one word or one round key at a time.
+constinit const AesModeSet kAesVectorModes = {
+    EcbBySize<true>, EcbBySize<false>,      CbcEncrypt,
+    CbcDecrypt,      AesInstructionSubWord, AesInstructionInvMixColumns};
 
 }  // namespace quillon::cipher
 

@@ -25,12 +25,23 @@ void CheckDes();
 // Raw RSA key files: the hex digits of a masked component decoded and unmasked.
 void CheckKeyFileDigits();
 
+// AES on one engine: key setups (both directions, 128/192/256), ECB and CBC both ways, with
+// secret key, plaintext and IV. Memcheck's CPUID shows AES instructions and SSSE3 but hides
+// vector AES, so the vector-AES engine (whose key setup and CBC encryption are the AES
+// instruction engine's) is not run here.
+void CheckAesPortable();
+void CheckAesVectorPermute();
+void CheckAesInstructions();
+
 inline constexpr CheckedPath kCheckedPaths[] = {
     {"seeded generator (reduction modulo q)", CheckSeededGenerator},
     {"CAST5 (schedule, CBC decryption, padding, MAC)", CheckCast5},
     {"RSA CRT recombination (fixed width)", CheckCrtRecombination},
     {"raw RSA key-file digits and mask", CheckKeyFileDigits},
     {"DES and triple-DES CBC (each engine)", CheckDes},
+    {"AES, word arithmetic engine", CheckAesPortable},
+    {"AES, byte-shuffle (SSSE3) engine", CheckAesVectorPermute},
+    {"AES, AES-instruction engine", CheckAesInstructions},
 };
 
 }  // namespace quillon::constant_time_check
