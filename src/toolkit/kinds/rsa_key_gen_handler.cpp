@@ -36,13 +36,12 @@ Status SetKeyGen(const AlgInfoDescriptor* kind, AlgObject* object, const void* p
         (given->publicExponent.data == nullptr && given->publicExponent.length != 0)) {
         return kBadParameters;
     }
-    auto* stored =
-        static_cast<RsaKeyGenParams*>(MemoryAllocate(object->memory, sizeof(RsaKeyGenParams)));
+    auto* stored = MemoryNew<RsaKeyGenParams>(object->memory);
     if (stored == nullptr) return kOutOfMemory;
     stored->modulusBits = given->modulusBits;
     stored->publicExponent.length = given->publicExponent.length;
-    stored->publicExponent.data = static_cast<std::uint8_t*>(
-        MemoryCopy(object->memory, given->publicExponent.data, given->publicExponent.length));
+    stored->publicExponent.data =
+        MemoryCopyOf(object->memory, given->publicExponent.data, given->publicExponent.length);
     if (stored->publicExponent.data == nullptr) return kOutOfMemory;
     return InfoListAdd(object->memory, object->infos, kind, stored);
 }
