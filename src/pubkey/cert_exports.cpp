@@ -53,9 +53,11 @@ extern "C" QUILLON_API int32_t QUILLON_CALL CertCreateFromDer(CertHandle** handl
     *handle = nullptr;
     CertContext* context = ModuleCertContext();
     return support::MakeCell(handle, [&](CertHandle& cell) {
-        CertStatus status = CertObjectCreate(cell.object.Receive(), context);
-        if (status == kCertOk) status = CertSetDer(cell.object, der, length);
-        return ToExportStatus(status);
+        if (const CertStatus status = CertObjectCreate(cell.object.Receive(), context);
+            status != kCertOk) {
+            return ToExportStatus(status);
+        }
+        return ToExportStatus(CertSetDer(cell.object, der, length));
     });
 }
 

@@ -82,11 +82,14 @@ Status Seed(cert::ProviderState& state, const Item* seed) {
 Status Build(cert::ProviderState& state, const Item* seed) {
     Status status = TokenChooserBuild(kProviderMethods, kProviderMethodCount, kProviderTokens,
                                       kProviderTokenCount, &state.chooser);
-    if (status == kOk) status = AlgCreate(&state.random);
-    if (status == kOk) status = AlgSetInfo(state.random, InfoRandomFips186, nullptr);
-    if (status == kOk) status = AlgRandomInit(state.random, state.chooser->entries, kNoSurrender);
-    if (status == kOk) status = Seed(state, seed);
-    return status;
+    if (status != kOk) return status;
+    status = AlgCreate(&state.random);
+    if (status != kOk) return status;
+    status = AlgSetInfo(state.random, InfoRandomFips186, nullptr);
+    if (status != kOk) return status;
+    status = AlgRandomInit(state.random, state.chooser->entries, kNoSurrender);
+    if (status != kOk) return status;
+    return Seed(state, seed);
 }
 
 }  // namespace
