@@ -4,7 +4,8 @@
 
 #include "support/checked_alloc.h"
 #include "support/secure_wipe.h"
-#include "toolkit/toolkit.h"
+#include "toolkit/handler.h"
+#include "toolkit/objects.h"
 
 namespace quillon::toolkit {
 
