@@ -46,8 +46,8 @@ struct MemoryList {
 // and methods keep in an object's list (nothing is constructed or destroyed: the block is wiped
 // and freed as bytes). Each gives null when out of memory or when the size does not fit.
 template <class T>
-inline constexpr bool kMemoryListHolds =
-    std::is_trivially_copyable_v<T>&& std::is_trivially_destructible_v<T>;
+inline constexpr bool kMemoryListHolds = (std::is_trivially_copyable_v<T> &&
+                                          std::is_trivially_destructible_v<T>);
 
 // count Ts, zero-filled (a plain record comes out all zero).
 template <class T>
