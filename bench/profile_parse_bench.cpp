@@ -34,7 +34,9 @@ void LoadQuillon(benchmark::State& state) {
     const auto entries = static_cast<int>(state.range(0));
     const std::string path = WriteProfile(entries);
     for (auto _ : state) {
-        if (quillon::profile::ProfileLoad(path.c_str()) != 0) state.SkipWithError("load failed");
+        if (quillon::profile::ProfileLoad(path.c_str()) != quillon::profile::kProfileLoaded) {
+            state.SkipWithError("load failed");
+        }
         quillon::profile::ProfileFree();
     }
     state.SetComplexityN(entries);
@@ -61,7 +63,9 @@ void LoadOneSection(benchmark::State& state, bool crafted) {
         for (const std::string& key : keys) out << key << "=1\n";
     }
     for (auto _ : state) {
-        if (quillon::profile::ProfileLoad(path.c_str()) != 0) state.SkipWithError("load failed");
+        if (quillon::profile::ProfileLoad(path.c_str()) != quillon::profile::kProfileLoaded) {
+            state.SkipWithError("load failed");
+        }
         quillon::profile::ProfileFree();
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kKeys));

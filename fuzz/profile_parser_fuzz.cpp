@@ -11,7 +11,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace quillon::profile;
     const char* path = quillon::fuzz::WriteProfileFile(data, size);
-    const std::int32_t status = ProfileLoad(path);
+    const auto status = static_cast<std::int32_t>(ProfileLoad(path));
     const bool known = status == 0 || status == 1 || status == 11 ||
                        (status >= 21 && status <= 24) || (status >= 31 && status <= 33) ||
                        (status >= 41 && status <= 44);

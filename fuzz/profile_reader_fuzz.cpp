@@ -25,7 +25,7 @@ constexpr long kFuzzedHashCountLimit = 1000;
 
 bool SlowByDesign(const char* path) {
     bool slow = false;
-    if (quillon::profile::ProfileLoad(path) == 0) {
+    if (quillon::profile::ProfileLoad(path) == quillon::profile::kProfileLoaded) {
         const auto* entry = quillon::profile::ProfileLookup("Password Token", "HashCount");
         if (entry != nullptr) {
             const long count = std::strtol(entry->value, nullptr, 10);

@@ -161,8 +161,9 @@ DerStatus DerReader::ReadChecked(DerTag tag, DerElement& element, Check check) {
 DerStatus DerReader::ReadInteger(std::span<const std::uint8_t>& contents, DerTag tag) {
     DerElement element;
     const DerStatus status = ReadChecked(tag, element, DerCheckInteger);
-    if (status == DerStatus::kOk) contents = element.contents;
-    return status;
+    if (status != DerStatus::kOk) return status;
+    contents = element.contents;
+    return DerStatus::kOk;
 }
 
 DerStatus DerReader::ReadUnsignedInteger(std::span<const std::uint8_t>& magnitude, DerTag tag) {
@@ -200,8 +201,9 @@ DerStatus DerReader::ReadBoolean(bool& value, DerTag tag) {
         const bool valid = c.size() == 1 && (c[0] == 0x00 || c[0] == 0xFF);
         return valid ? DerStatus::kOk : DerStatus::kBadContents;
     });
-    if (status == DerStatus::kOk) value = element.contents[0] == 0xFF;
-    return status;
+    if (status != DerStatus::kOk) return status;
+    value = element.contents[0] == 0xFF;
+    return DerStatus::kOk;
 }
 
 DerStatus DerReader::ReadNull(DerTag tag) {
@@ -216,15 +218,17 @@ DerStatus DerReader::ReadOid(std::span<const std::uint8_t>& contents, DerTag tag
     const DerStatus status = ReadChecked(tag, element, [](std::span<const std::uint8_t> c) {
         return DerOidContentsValid(c) ? DerStatus::kOk : DerStatus::kBadContents;
     });
-    if (status == DerStatus::kOk) contents = element.contents;
-    return status;
+    if (status != DerStatus::kOk) return status;
+    contents = element.contents;
+    return DerStatus::kOk;
 }
 
 DerStatus DerReader::ReadOctetString(std::span<const std::uint8_t>& contents, DerTag tag) {
     DerElement element;
     const DerStatus status = Read(tag, element);
-    if (status == DerStatus::kOk) contents = element.contents;
-    return status;
+    if (status != DerStatus::kOk) return status;
+    contents = element.contents;
+    return DerStatus::kOk;
 }
 
 DerStatus DerReader::ReadBitString(std::span<const std::uint8_t>& bytes, std::uint8_t& unusedBits,
@@ -244,8 +248,9 @@ DerStatus DerReader::ReadBitStringBytes(std::span<const std::uint8_t>& bytes, De
         if (bitString != DerStatus::kOk) return bitString;
         return c[0] == 0 ? DerStatus::kOk : DerStatus::kBadContents;
     });
-    if (status == DerStatus::kOk) bytes = element.contents.subspan(1);
-    return status;
+    if (status != DerStatus::kOk) return status;
+    bytes = element.contents.subspan(1);
+    return DerStatus::kOk;
 }
 
 DerStatus DerReader::ReadTime(DerTime& time, DerTimeForm form) {
@@ -264,8 +269,9 @@ DerStatus DerReader::ReadTime(DerTime& time, DerTimeForm form) {
     const DerStatus status = ReadChecked(tag, element, [&](std::span<const std::uint8_t> c) {
         return DerParseTime(tag.number, c, parsed, form);
     });
-    if (status == DerStatus::kOk) time = parsed;
-    return status;
+    if (status != DerStatus::kOk) return status;
+    time = parsed;
+    return DerStatus::kOk;
 }
 
 }  // namespace quillon::der

@@ -11,6 +11,8 @@ constexpr char kDevicePath[] = "\\\\.\\ISECDRV";
 
 // Every request buffer starts with the status word, sent as "no answer" for the driver to
 // overwrite; the other fields are sent as given (values as 0).
+constexpr std::uint32_t kNoAnswer = static_cast<std::uint32_t>(kIsdUnknown);
+
 template <std::size_t kWords>
 struct Request {
     std::uint32_t words[kWords];
@@ -24,7 +26,7 @@ Request<kWords> Send(platform::DeviceHandle device, std::uint32_t code, Request<
 
 }  // namespace
 
-const char* IsdStatusMessage(std::uint32_t status) {
+const char* IsdStatusMessage(IsdStatus status) {
     switch (status) {
         case kIsdOk:
             return "There was no error.  The function executed successfully. (ISD_EOK)";
@@ -67,36 +69,36 @@ void IsdDevice::OpenIfNeeded() {
     platform::ReleaseNamedMutex(mutex);
 }
 
-std::uint32_t IsdDevice::QueryIndexed(std::uint32_t code, std::uint32_t index,
-                                      std::uint32_t lastIndex, std::uint32_t* value) {
+IsdStatus IsdDevice::QueryIndexed(std::uint32_t code, std::uint32_t index, std::uint32_t lastIndex,
+                                  std::uint32_t* value) {
     OpenIfNeeded();
     if (index < 1 || index > lastIndex) {
         if (value != nullptr) *value = 0;
         return kIsdInput;
     }
     const auto answer =
-        Send(handle_.load(std::memory_order_acquire), code, Request<3>{{kIsdUnknown, index, 0}});
+        Send(handle_.load(std::memory_order_acquire), code, Request<3>{{kNoAnswer, index, 0}});
     if (value == nullptr) return kIsdUnknown;
-    const std::uint32_t status = answer.words[0];
+    const auto status = static_cast<IsdStatus>(answer.words[0]);
     *value = status == kIsdOk ? answer.words[2] : 0;
     if (status == kIsdOk || status == kIsdInput) return status;
     return kIsdUnknown;
 }
 
-std::uint32_t IsdDevice::GetCapability(std::uint32_t index, std::uint32_t* value) {
+IsdStatus IsdDevice::GetCapability(std::uint32_t index, std::uint32_t* value) {
     return QueryIndexed(kIsdGetCapabilityCode, index, 5, value);
 }
 
-std::uint32_t IsdDevice::GetStatistic(std::uint32_t index, std::uint32_t* value) {
+IsdStatus IsdDevice::GetStatistic(std::uint32_t index, std::uint32_t* value) {
     return QueryIndexed(kIsdGetStatisticCode, index, 2, value);
 }
 
-std::uint32_t IsdDevice::GetRandomNumber(std::uint32_t* value) {
+IsdStatus IsdDevice::GetRandomNumber(std::uint32_t* value) {
     if (value == nullptr) return kIsdUnknown;
     OpenIfNeeded();
     const auto answer = Send(handle_.load(std::memory_order_acquire), kIsdGetRandomNumberCode,
-                             Request<2>{{kIsdUnknown, 0}});
-    const std::uint32_t status = answer.words[0];
+                             Request<2>{{kNoAnswer, 0}});
+    const auto status = static_cast<IsdStatus>(answer.words[0]);
     *value = status == kIsdOk ? answer.words[1] : 0;
     switch (status) {
         case kIsdOk:
@@ -109,11 +111,11 @@ std::uint32_t IsdDevice::GetRandomNumber(std::uint32_t* value) {
     }
 }
 
-std::uint32_t IsdDevice::TestRandomGenerator() {
+IsdStatus IsdDevice::TestRandomGenerator() {
     OpenIfNeeded();
     const auto answer = Send(handle_.load(std::memory_order_acquire), kIsdTestRandomGeneratorCode,
-                             Request<2>{{kIsdUnknown, 0}});
-    switch (const std::uint32_t status = answer.words[0]) {
+                             Request<2>{{kNoAnswer, 0}});
+    switch (const auto status = static_cast<IsdStatus>(answer.words[0])) {
         case kIsdOk:
             return (answer.words[1] & 0xFF) != 0 ? kIsdOk : kIsdTestFailed;
         case kIsdNotAvailable:

@@ -9,13 +9,24 @@
 
 namespace quillon::device {
 
-// ISD status codes: the results of the four exports and the status word of a driver answer.
-inline constexpr std::uint32_t kIsdOk = 0;
-inline constexpr std::uint32_t kIsdNotAvailable = 1;
-inline constexpr std::uint32_t kIsdDisabled = 2;
-inline constexpr std::uint32_t kIsdInput = 4;
-inline constexpr std::uint32_t kIsdTestFailed = 16;
-inline constexpr std::uint32_t kIsdUnknown = 0xFFFF;
+// ISD status codes: the results of the four exports and the status word of a driver answer
+// (which may hold any number; the requests map the ones they do not pass on to kIsdUnknown).
+enum class IsdStatus : std::uint32_t {
+    kIsdOk = 0,
+    kIsdNotAvailable = 1,
+    kIsdDisabled = 2,
+    kIsdInput = 4,
+    kIsdTestFailed = 16,
+    kIsdUnknown = 0xFFFF,
+};
+
+// The device code spells them kIsdOk, kIsdUnknown, ...
+using enum IsdStatus;
+
+// The number an export hands its caller.
+[[nodiscard]] constexpr std::uint32_t ToExportStatus(IsdStatus status) {
+    return static_cast<std::uint32_t>(status);
+}
 
 // Device-control codes: device type 0x22, functions 0x804-0x807, buffered, any access.
 inline constexpr std::uint32_t kIsdGetCapabilityCode = 0x222010;
@@ -24,16 +35,16 @@ inline constexpr std::uint32_t kIsdTestRandomGeneratorCode = 0x222018;
 inline constexpr std::uint32_t kIsdGetStatisticCode = 0x22201C;
 
 // The message attached to a failing ISD status.
-[[nodiscard]] const char* IsdStatusMessage(std::uint32_t status);
+[[nodiscard]] const char* IsdStatusMessage(IsdStatus status);
 
 // One process's view of the device: the handle is opened at most once with success and kept
 // until the module is unloaded; until then every request tries to open it again.
 class IsdDevice {
   public:
-    [[nodiscard]] std::uint32_t GetCapability(std::uint32_t index, std::uint32_t* value);
-    [[nodiscard]] std::uint32_t GetStatistic(std::uint32_t index, std::uint32_t* value);
-    [[nodiscard]] std::uint32_t GetRandomNumber(std::uint32_t* value);
-    [[nodiscard]] std::uint32_t TestRandomGenerator();
+    [[nodiscard]] IsdStatus GetCapability(std::uint32_t index, std::uint32_t* value);
+    [[nodiscard]] IsdStatus GetStatistic(std::uint32_t index, std::uint32_t* value);
+    [[nodiscard]] IsdStatus GetRandomNumber(std::uint32_t* value);
+    [[nodiscard]] IsdStatus TestRandomGenerator();
 
     // Closes the handle if it is open; the next request opens it again. Only when no request
     // is under way (the module being unloaded).
@@ -41,8 +52,8 @@ class IsdDevice {
 
   private:
     void OpenIfNeeded();
-    std::uint32_t QueryIndexed(std::uint32_t code, std::uint32_t index, std::uint32_t lastIndex,
-                               std::uint32_t* value);
+    IsdStatus QueryIndexed(std::uint32_t code, std::uint32_t index, std::uint32_t lastIndex,
+                           std::uint32_t* value);
 
     // Written once, under the named mutex, from invalid to valid; read without a lock.
     std::atomic<platform::DeviceHandle> handle_{platform::kInvalidDevice};

@@ -38,14 +38,18 @@ OwnedValue NewValue(uint32_t length) {
     return value;
 }
 
-// Creates, sets and initialises the key-agreement object of a new pair; -1 when out of memory.
-int32_t StartKeyPair(DhKeyPair& pair, const DhKeyAgreeParams* params) {
+// Creates, sets and initialises the key-agreement object of a new pair.
+toolkit::Status MakeKeyAgreeObject(DhKeyPair& pair, const DhKeyAgreeParams* params) {
     toolkit::Status status = toolkit::AlgCreate(pair.object.Receive());
-    if (status == toolkit::kOk)
-        status = toolkit::AlgSetInfo(pair.object, toolkit::InfoDhKeyAgree, params);
-    if (status == toolkit::kOk) {
-        status = toolkit::AlgDigestInit(pair.object, nullptr, toolkit::DefaultChooser, nullptr);
-    }
+    if (status != toolkit::kOk) return status;
+    status = toolkit::AlgSetInfo(pair.object, toolkit::InfoDhKeyAgree, params);
+    if (status != toolkit::kOk) return status;
+    return toolkit::AlgDigestInit(pair.object, nullptr, toolkit::DefaultChooser, nullptr);
+}
+
+// MakeKeyAgreeObject's status as the exports give it: -1 when out of memory.
+int32_t StartKeyPair(DhKeyPair& pair, const DhKeyAgreeParams* params) {
+    const toolkit::Status status = MakeKeyAgreeObject(pair, params);
     return status == toolkit::kOutOfMemory ? -1 : toolkit::ToExportStatus(status);
 }
 

@@ -1,6 +1,7 @@
 #include "keyagree/dh_groups.h"
 
 #include "support/checked_alloc.h"
+#include "support/owned_block.h"
 
 namespace quillon::keyagree {
 namespace {
@@ -35,13 +36,9 @@ bool ParseHexParameter(DhKeyAgreeParams& record, std::string_view text, std::uin
     const std::uint32_t primeBytes = PrimeBytes(bits);
     if (!HexParameterIsWellFormed(text, primeBytes)) return false;
 
-    auto* generator = support::NewArray<std::uint8_t>(1);
-    auto* prime = support::NewArray<std::uint8_t>(primeBytes);
-    if (generator == nullptr || prime == nullptr) {
-        support::Release(generator);
-        support::Release(prime);
-        return false;
-    }
+    support::OwnedArray<std::uint8_t> generator(support::NewArray<std::uint8_t>(1));
+    support::OwnedArray<std::uint8_t> prime(support::NewArray<std::uint8_t>(primeBytes));
+    if (generator == nullptr || prime == nullptr) return false;
     *generator = kGenerator;
 
     std::size_t at = 0;
@@ -52,9 +49,9 @@ bool ParseHexParameter(DhKeyAgreeParams& record, std::string_view text, std::uin
         at += 2;
     }
 
-    record.prime = prime;
+    record.prime = prime.Release();
     record.primeLength = primeBytes;
-    record.generator = generator;
+    record.generator = generator.Release();
     record.generatorLength = 1;
     record.privateValueBits = kPrivateValueBits;
     return true;

@@ -19,7 +19,7 @@ using bignum::MpiScratch;
 constexpr std::uint8_t kMarker = 0xFF;
 
 // Out of memory is the operation's own failure status; anything else is the key file's.
-std::int32_t KeyFileResult(KeyFileStatus status, std::int32_t outOfMemory) {
+RawRsaStatus KeyFileResult(KeyFileStatus status, RawRsaStatus outOfMemory) {
     return status == KeyFileStatus::kOutOfMemory ? outOfMemory : kRawRsaKeyFile;
 }
 
@@ -44,7 +44,8 @@ bool PublicPowm(const RawRsaPrivateKey& key, Mpi& result, const Mpi& base, MpiSc
 
 }  // namespace
 
-std::int32_t RawRsaWrap(const char* path, std::uint8_t* buffer, std::uint32_t length) {
+RawRsaStatus RawRsaWrap(const char* path, std::uint8_t* buffer, std::uint32_t length,
+                        std::uint32_t& produced) {
     if (path == nullptr || buffer == nullptr || length == 0) return kRawRsaArgument;
     Mpi n, e;
     char tag[kKeyTagLength];
@@ -78,10 +79,12 @@ std::int32_t RawRsaWrap(const char* path, std::uint8_t* buffer, std::uint32_t le
     support::StoreBigEndian16(buffer + 8, static_cast<std::uint16_t>(bits));
     if (!c.ToBytes({buffer + kRawRsaHeader, bytes})) return kRawRsaFailed;
     KeyFileForget(path);
-    return static_cast<std::int32_t>(kRawRsaHeader + bytes);
+    produced = static_cast<std::uint32_t>(kRawRsaHeader + bytes);
+    return kRawRsaDone;
 }
 
-std::int32_t RawRsaUnwrap(const char* path, std::uint8_t* buffer, std::uint32_t length) {
+RawRsaStatus RawRsaUnwrap(const char* path, std::uint8_t* buffer, std::uint32_t length,
+                          std::uint32_t& produced) {
     if (path == nullptr || buffer == nullptr || length == 0) return kRawRsaArgument;
     char recorded[kKeyTagLength];
     std::memcpy(recorded, kNoKeyTag, kKeyTagLength);
@@ -147,7 +150,8 @@ std::int32_t RawRsaUnwrap(const char* path, std::uint8_t* buffer, std::uint32_t 
     if (!plain.ok()) return kRawRsaFailed;
     if (!m.ToBytes(plain.span()) || plain.data()[0] != kMarker) return kRawRsaFailed;
     std::memcpy(buffer, plain.data() + 1, mBytes - 1);
-    return static_cast<std::int32_t>(mBytes - 1);
+    produced = static_cast<std::uint32_t>(mBytes - 1);
+    return kRawRsaDone;
 }
 
 std::uint16_t HostToBigEndian16Value(std::uint32_t value) {

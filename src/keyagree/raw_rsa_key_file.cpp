@@ -9,6 +9,7 @@
 #include "support/checked_alloc.h"
 #include "support/constant_time.h"
 #include "support/hex.h"
+#include "support/owner.h"
 #include "support/secure_wipe.h"
 
 namespace quillon::keyagree {
@@ -95,6 +96,14 @@ bool HexToWords(std::string_view digits, std::uint32_t* words, std::size_t& coun
 }
 
 struct CacheEntry {
+    CacheEntry() = default;
+    CacheEntry(const CacheEntry&) = delete;
+    CacheEntry& operator=(const CacheEntry&) = delete;
+    ~CacheEntry() {
+        KeyFileDerived::Release(derived);
+        support::Release(path);
+    }
+
     CacheEntry* next = nullptr;
     char* path = nullptr;
     KeyFileLines lines;
@@ -102,15 +111,11 @@ struct CacheEntry {
     char derivedTag[kKeyTagLength] = {};
 };
 
+using OwnedEntry = support::Owner<CacheEntry, support::Delete<CacheEntry>>;
+
 // The key-file cache: entries in the order they were added. Guarded by the process lock
 // kRawRsaKeyFileCache.
 CacheEntry* cacheHead = nullptr;
-
-void DestroyEntry(CacheEntry* entry) {
-    KeyFileDerived::Release(entry->derived);
-    support::Release(entry->path);
-    support::Delete(&entry);
-}
 
 CacheEntry* FindEntry(const char* path) {
     for (CacheEntry* entry = cacheHead; entry != nullptr; entry = entry->next) {
@@ -128,28 +133,22 @@ KeyFileStatus LoadEntry(const char* path, CacheEntry*& loaded) {
     // Binary: the line ends are translated by our own reader, the same on every platform.
     support::BoundedFile file;
     if (!file.Open(path)) return KeyFileStatus::kNotFound;
-    auto* entry = support::New<CacheEntry>();
+    OwnedEntry entry(support::New<CacheEntry>());
+    if (entry == nullptr) return KeyFileStatus::kOutOfMemory;
     const std::size_t pathSize = std::strlen(path) + 1;
-    char* pathCopy = support::NewArray<char>(pathSize);
-    if (entry == nullptr || pathCopy == nullptr) {
-        support::Delete(&entry);
-        support::Release(pathCopy);
-        return KeyFileStatus::kOutOfMemory;
-    }
-    entry->path = static_cast<char*>(std::memcpy(pathCopy, path, pathSize));
-    KeyFileStatus status = KeyFileReadLines({ReadFromFile, &file}, entry->lines);
-    // Larger than any key file: refused like one that cannot be read.
-    if (status == KeyFileStatus::kOk && (entry->lines.empty() || file.TooLarge())) {
-        status = KeyFileStatus::kNotFound;
-    }
-    if (status != KeyFileStatus::kOk) {
-        DestroyEntry(entry);
+    entry->path = support::NewArray<char>(pathSize);
+    if (entry->path == nullptr) return KeyFileStatus::kOutOfMemory;
+    std::memcpy(entry->path, path, pathSize);
+    if (const KeyFileStatus status = KeyFileReadLines({ReadFromFile, &file}, entry->lines);
+        status != KeyFileStatus::kOk) {
         return status;
     }
+    // Larger than any key file: refused like one that cannot be read.
+    if (entry->lines.empty() || file.TooLarge()) return KeyFileStatus::kNotFound;
     CacheEntry** tail = &cacheHead;
     while (*tail != nullptr) tail = &(*tail)->next;
-    *tail = entry;
     loaded = entry;
+    *tail = entry.Release();
     return KeyFileStatus::kOk;
 }
 
@@ -320,7 +319,7 @@ void KeyFileForget(const char* path) {
         if (std::strcmp((*link)->path, path) == 0) {
             CacheEntry* entry = *link;
             *link = entry->next;
-            DestroyEntry(entry);
+            support::Delete(&entry);
             return;
         }
     }
@@ -330,7 +329,7 @@ void KeyFileForgetAll() {
     platform::ProcessLockGuard guard(platform::ProcessLock::kRawRsaKeyFileCache);
     while (CacheEntry* entry = cacheHead) {
         cacheHead = entry->next;
-        DestroyEntry(entry);
+        support::Delete(&entry);
     }
 }
 

@@ -1,6 +1,9 @@
 #include "keyagree/raw_rsa_private_key.h"
 
+#include <utility>
+
 #include "support/checked_alloc.h"
+#include "support/owner.h"
 
 namespace quillon::keyagree {
 namespace {
@@ -27,35 +30,34 @@ bool DeriveNumbers(RawRsaPrivateKey& key, const Mpi& d) {
     return key.modulusForm.empty() || key.blinding.Start(key.n, key.e, key.modulusForm);
 }
 
+// Drops the reference a key is made with, which frees it.
+void ReleaseKey(RawRsaPrivateKey** key) {
+    KeyFileDerived* derived = std::exchange(*key, nullptr);
+    KeyFileDerived::Release(derived);
+}
+
+using OwnedKey = support::Owner<RawRsaPrivateKey, ReleaseKey>;
+
 }  // namespace
 
 KeyFileStatus DeriveRawRsaPrivateKey(const KeyFileLines& lines, const char* tag,
                                      KeyFileDerived*& derived) {
-    auto* key = support::New<RawRsaPrivateKey>();
+    OwnedKey key(support::New<RawRsaPrivateKey>());
     if (key == nullptr) return KeyFileStatus::kOutOfMemory;
     Mpi d;
     char recorded[kKeyTagLength];
     const ComponentRequest requests[] = {
         {'n', false, &key->n},        {'e', false, &key->e},        {'d', true, &d},
         {'p', true, &key->primes[1]}, {'q', true, &key->primes[0]}, {'u', true, &key->coefficient}};
-    KeyFileStatus status = KeyFileStatus::kOk;
     for (const ComponentRequest& request : requests) {
-        status = KeyFileFindComponent(lines, request.letter, tag, request.masked, *request.value,
-                                      recorded);
-        if (status != KeyFileStatus::kOk) break;
+        const KeyFileStatus status = KeyFileFindComponent(lines, request.letter, tag,
+                                                          request.masked, *request.value, recorded);
+        if (status != KeyFileStatus::kOk) return status;
     }
     // A branch on the primes only where one is below 2, which no usable key has.
-    if (status == KeyFileStatus::kOk) {
-        key->usable =
-            MpiCompareUint(key->primes[0], 1) > 0 && MpiCompareUint(key->primes[1], 1) > 0;
-        if (key->usable && !DeriveNumbers(*key, d)) status = KeyFileStatus::kOutOfMemory;
-    }
-    KeyFileDerived* made = key;
-    if (status != KeyFileStatus::kOk) {
-        KeyFileDerived::Release(made);
-        return status;
-    }
-    derived = made;
+    key->usable = MpiCompareUint(key->primes[0], 1) > 0 && MpiCompareUint(key->primes[1], 1) > 0;
+    if (key->usable && !DeriveNumbers(*key.get(), d)) return KeyFileStatus::kOutOfMemory;
+    derived = key.Release();
     return KeyFileStatus::kOk;
 }
 

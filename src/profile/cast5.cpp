@@ -269,26 +269,26 @@ void ComputeSubkeys(const std::uint8_t key[16], CastContext::Subkey subkeys[16])
 
 }  // namespace
 
-std::int32_t CastInit(CastContext& context, const std::uint8_t* key, std::uint32_t keyBits) {
+CastStatus CastInit(CastContext& context, const std::uint8_t* key, std::uint32_t keyBits) {
     support::SecureWipe(context.subkeys, sizeof context.subkeys);
     context.keyBits = static_cast<std::uint16_t>(keyBits);
-    if (keyBits > 128 || keyBits < 40 || keyBits % 8 != 0) return -2;
+    if (keyBits > 128 || keyBits < 40 || keyBits % 8 != 0) return CastStatus::kNoKey;
     std::uint8_t padded[16] = {};
     std::memcpy(padded, key, keyBits / 8);
     ComputeSubkeys(padded, context.subkeys);
     support::SecureWipe(padded, sizeof padded);
     std::memcpy(context.marker, kCastMarker, sizeof kCastMarker);
-    return 0;
+    return CastStatus::kOk;
 }
 
-std::int32_t CastCbcDecryptUpdate(CastContext& context, const std::uint8_t* input,
-                                  std::uint8_t* output, std::uint32_t& length) {
-    if (!HasMarker(context)) return -2;
+CastStatus CastCbcDecryptUpdate(CastContext& context, const std::uint8_t* input,
+                                std::uint8_t* output, std::uint32_t& length) {
+    if (!HasMarker(context)) return CastStatus::kNoKey;
     std::uint32_t remaining = length;
     FillBlockBuffer(context, input, remaining);
     if (context.bufferedCount < 8) {
         length = 0;
-        return 0;
+        return CastStatus::kOk;
     }
     std::uint8_t* out = output;
     if (context.held != 0) {
@@ -306,15 +306,14 @@ std::int32_t CastCbcDecryptUpdate(CastContext& context, const std::uint8_t* inpu
     std::memcpy(context.heldBlock, out - 8, 8);
     context.held = 1;
     length = static_cast<std::uint32_t>(out - output) - 8;
-    return 0;
+    return CastStatus::kOk;
 }
 
-std::int32_t CastCbcDecryptFinal(CastContext& context, std::uint8_t* output,
-                                 std::uint32_t& length) {
-    if (!HasMarker(context)) return -2;
+CastStatus CastCbcDecryptFinal(CastContext& context, std::uint8_t* output, std::uint32_t& length) {
+    if (!HasMarker(context)) return CastStatus::kNoKey;
     if (context.held == 0) {
         length = 0;
-        return 0;
+        return CastStatus::kOk;
     }
     std::memcpy(output, context.heldBlock, 8);
     context.held = 0;
@@ -327,20 +326,20 @@ std::int32_t CastCbcDecryptFinal(CastContext& context, std::uint8_t* output,
     std::uint32_t verdict[2] = {validMask & 1u, (8u - padding) & validMask};
     support::ConstantTimeDeclassify(verdict, sizeof verdict);
     length = verdict[1];
-    return verdict[0] != 0 ? 0 : -1;
+    return verdict[0] != 0 ? CastStatus::kOk : CastStatus::kBadInput;
 }
 
-std::int32_t CastCbcEncrypt(CastContext& context, std::uint8_t* data, std::uint32_t length) {
-    if (!HasMarker(context)) return -2;
-    if (length % 8 != 0) return -1;
+CastStatus CastCbcEncrypt(CastContext& context, std::uint8_t* data, std::uint32_t length) {
+    if (!HasMarker(context)) return CastStatus::kNoKey;
+    if (length % 8 != 0) return CastStatus::kBadInput;
     CbcEncrypt(context, data, data, length / 8);
-    return 0;
+    return CastStatus::kOk;
 }
 
-std::int32_t CastMacUpdate(CastContext& context, const std::uint8_t* data, std::uint32_t length) {
-    if (!HasMarker(context)) return -2;
+CastStatus CastMacUpdate(CastContext& context, const std::uint8_t* data, std::uint32_t length) {
+    if (!HasMarker(context)) return CastStatus::kNoKey;
     FillBlockBuffer(context, data, length);
-    if (context.bufferedCount < 8) return 0;
+    if (context.bufferedCount < 8) return CastStatus::kOk;
     const std::size_t blocks = length / 8;
     CbcEncrypt(context, context.blockBuffer, nullptr, 1);
     CbcEncrypt(context, data, nullptr, blocks);
@@ -348,7 +347,7 @@ std::int32_t CastMacUpdate(CastContext& context, const std::uint8_t* data, std::
     context.bufferedCount = length % 8;
     if (context.bufferedCount != 0) std::memcpy(context.blockBuffer, data, context.bufferedCount);
     context.macStarted = 1;
-    return 0;
+    return CastStatus::kOk;
 }
 
 void CastMacFinal(CastContext& context) {
@@ -359,22 +358,22 @@ void CastMacFinal(CastContext& context) {
     (void)CastMacUpdate(context, nullptr, 0);
 }
 
-std::int32_t CastMacCompute(CastContext& context, const std::uint8_t* data, std::uint32_t length,
-                            std::uint8_t* mac) {
-    if (!HasMarker(context)) return -2;
+CastStatus CastMacCompute(CastContext& context, const std::uint8_t* data, std::uint32_t length,
+                          std::uint8_t* mac) {
+    if (!HasMarker(context)) return CastStatus::kNoKey;
     std::memset(context.chaining, 0, sizeof context.chaining);
     context.bufferedCount = 0;
     context.macStarted = 0;
     (void)CastMacUpdate(context, data, length);
     CastMacFinal(context);
     if (mac != nullptr) std::memcpy(mac, context.chaining, sizeof context.chaining);
-    return 0;
+    return CastStatus::kOk;
 }
 
 std::int32_t CastMacVerify(CastContext& context, const std::uint8_t* data, std::uint32_t length,
                            const std::uint8_t* expected) {
     // Without a key the MAC would be the zero block it starts from; never call that a match.
-    if (CastMacCompute(context, data, length, nullptr) != 0) return 0;
+    if (CastMacCompute(context, data, length, nullptr) != CastStatus::kOk) return 0;
     // Constant time: a mismatch position tells nothing. The verdict itself is what the caller
     // gets, so it is public.
     bool match = support::ConstantTimeEqual(context.chaining, {expected, sizeof context.chaining});

@@ -29,45 +29,53 @@ struct CastContext {
 // Written by a successful CastInit; every streaming operation refuses a context without it.
 inline constexpr char kCastMarker[16] = "fjde86y73mk28dv";
 
+// What the CAST5 operations return; the numbers are the ones the profile code has always used.
+enum class CastStatus : std::int32_t {
+    kOk = 0,
+    kBadInput = -1,  // padding that is not 1 to 8 (decryption), a partial block (encryption)
+    kNoKey = -2,     // a key length CastInit refuses, or a context without a key (no marker)
+};
+
 // Clears the subkeys, records keyBits, and for 40 to 128 bits in whole bytes computes the
-// schedule from keyBits / 8 key bytes (zero-padded to 16) and writes the marker: 0. Any other
-// length: -2, marker not written (a context that already held one keeps it, with no subkeys).
+// schedule from keyBits / 8 key bytes (zero-padded to 16) and writes the marker: kOk. Any other
+// length: kNoKey, marker not written (a context that already held one keeps it, with no subkeys).
 // Touches neither the streaming state nor the initial vector.
-[[nodiscard]] std::int32_t CastInit(CastContext& context, const std::uint8_t* key,
-                                    std::uint32_t keyBits);
+[[nodiscard]] CastStatus CastInit(CastContext& context, const std::uint8_t* key,
+                                  std::uint32_t keyBits);
 
 // CBC decryption of length input bytes. The last decrypted block is always held back (written
 // but not counted) so the final can strip its padding; on return length holds the number of
 // bytes delivered. output needs room for 8 (a held block) + 8 (the buffered block) + the rest
-// of the input rounded down to whole blocks. 0, or -2 for a context without the marker (nothing
-// changed, length left as it was).
-[[nodiscard]] std::int32_t CastCbcDecryptUpdate(CastContext& context, const std::uint8_t* input,
-                                                std::uint8_t* output, std::uint32_t& length);
+// of the input rounded down to whole blocks. kOk, or kNoKey for a context without the marker
+// (nothing changed, length left as it was).
+[[nodiscard]] CastStatus CastCbcDecryptUpdate(CastContext& context, const std::uint8_t* input,
+                                              std::uint8_t* output, std::uint32_t& length);
 
 // Writes the held block (8 bytes) to output and sets length to its bytes before the padding:
-// 0; -1 when its last byte is not 1 to 8 (length 0); nothing held: 0 with length 0. Buffered
-// bytes that never made a whole block are dropped. -2 for a context without the marker.
-[[nodiscard]] std::int32_t CastCbcDecryptFinal(CastContext& context, std::uint8_t* output,
-                                               std::uint32_t& length);
+// kOk; kBadInput when its last byte is not 1 to 8 (length 0); nothing held: kOk with length 0.
+// Buffered bytes that never made a whole block are dropped. kNoKey for a context without the
+// marker.
+[[nodiscard]] CastStatus CastCbcDecryptFinal(CastContext& context, std::uint8_t* output,
+                                             std::uint32_t& length);
 
 // CBC encryption in place of length bytes (whole blocks, the caller pads), chaining from and
-// into the context's chaining value. 0; -1 for a length that is not a multiple of 8; -2 for a
-// context without the marker (nothing changed either way).
-[[nodiscard]] std::int32_t CastCbcEncrypt(CastContext& context, std::uint8_t* data,
-                                          std::uint32_t length);
+// into the context's chaining value. kOk; kBadInput for a length that is not a multiple of 8;
+// kNoKey for a context without the marker (nothing changed either way).
+[[nodiscard]] CastStatus CastCbcEncrypt(CastContext& context, std::uint8_t* data,
+                                        std::uint32_t length);
 
-// Feeds length bytes to the running CBC-MAC. 0, or -2 for a context without the marker.
-[[nodiscard]] std::int32_t CastMacUpdate(CastContext& context, const std::uint8_t* data,
-                                         std::uint32_t length);
+// Feeds length bytes to the running CBC-MAC. kOk, or kNoKey for a context without the marker.
+[[nodiscard]] CastStatus CastMacUpdate(CastContext& context, const std::uint8_t* data,
+                                       std::uint32_t length);
 
 // Zero-pads a partial last block and processes it; an empty message MACs one zero block, a
 // message of whole blocks gets no extra block.
 void CastMacFinal(CastContext& context);
 
 // Restarts the MAC, runs it over the data and writes the 8-byte result to mac (when not null;
-// it also stays in the chaining value): 0, or -2 for a context without the marker.
-[[nodiscard]] std::int32_t CastMacCompute(CastContext& context, const std::uint8_t* data,
-                                          std::uint32_t length, std::uint8_t* mac);
+// it also stays in the chaining value): kOk, or kNoKey for a context without the marker.
+[[nodiscard]] CastStatus CastMacCompute(CastContext& context, const std::uint8_t* data,
+                                        std::uint32_t length, std::uint8_t* mac);
 
 // Restarts the MAC, runs it over the data and compares the 8-byte result with expected in
 // constant time: 1 when they match, else 0 (always 0 for a context without the marker).

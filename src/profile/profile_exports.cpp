@@ -8,12 +8,26 @@ using namespace quillon;
 
 namespace {
 
+// The numbers quillon.h promises to callers of the certificate readers.
+static_assert(profile::ToExportStatus(profile::kProfileNotLoaded) == PROFILE_E_LOAD &&
+              profile::ToExportStatus(profile::kProfileWrongMacAlgorithm) ==
+                  PROFILE_E_MAC_ALGORITHM &&
+              profile::ToExportStatus(profile::kProfileNoMacKeyMemory) == PROFILE_E_MAC_KEY &&
+              profile::ToExportStatus(profile::kProfileNoKeyMemory) == PROFILE_E_KEY &&
+              profile::ToExportStatus(profile::kProfileNoOutputMemory) == PROFILE_E_OUTPUT &&
+              profile::ToExportStatus(profile::kProfileItemUnreadable) == PROFILE_E_UNREADABLE);
+
+// The payload's length, or the failure's number.
 std::int32_t ReadCertificate(uint8_t** buffer, const char* path, const char* password,
                              const char* section, const char* key) {
     if (buffer == nullptr || path == nullptr || password == nullptr) {
-        return profile::kProfileNotLoaded;
+        return profile::ToExportStatus(profile::kProfileNotLoaded);
     }
-    return profile::ProfileReadItem(buffer, path, password, section, key);
+    std::uint32_t length = 0;
+    const profile::ProfileReadStatus status =
+        profile::ProfileReadItem(buffer, length, path, password, section, key);
+    if (status != profile::kProfileItemRead) return profile::ToExportStatus(status);
+    return static_cast<std::int32_t>(length);
 }
 
 std::int32_t ReadKey(uint8_t** buffer, const char* path, const char* password, const char* section,

@@ -53,14 +53,16 @@ bool SealItem(ProfileKeys& keys, const ProfileItem& item, support::SecureBuffer&
     std::memcpy(data, item.section, sectionLength);
     std::memcpy(data + sectionLength, item.key, keyLength);
     std::memcpy(data + sectionLength + keyLength, item.payload.data(), item.payload.size());
-    if (CastMacCompute(keys.mac(), data, static_cast<std::uint32_t>(macAt), data + macAt) != 0) {
+    if (CastMacCompute(keys.mac(), data, static_cast<std::uint32_t>(macAt), data + macAt) !=
+        CastStatus::kOk) {
         return false;
     }
     const std::size_t padding = sealed.size() - padAt;
     std::memset(data + padAt, static_cast<int>(padding), padding);
     CastContext& encryption = keys.encryption();
     std::memcpy(encryption.chaining, encryption.initialVector, sizeof encryption.chaining);
-    return CastCbcEncrypt(encryption, data, static_cast<std::uint32_t>(sealed.size())) == 0;
+    return CastCbcEncrypt(encryption, data, static_cast<std::uint32_t>(sealed.size())) ==
+           CastStatus::kOk;
 }
 
 void PutEntry(TextSink& sink, std::string_view key, std::string_view value) {

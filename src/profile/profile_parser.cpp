@@ -69,7 +69,7 @@ std::size_t StripLineEnd(char* line) {
 }
 
 // Loads one open file; the current section and multi-line key are released on every return.
-std::int32_t LoadLines(ProfileTextFile& file) {
+ProfileLoadStatus LoadLines(ProfileTextFile& file) {
     OwnedText section;
     OwnedText multiLineKey;
     char line[ProfileTextFile::kLineBufferSize];
@@ -133,10 +133,10 @@ std::int32_t LoadLines(ProfileTextFile& file) {
 
 }  // namespace
 
-std::int32_t ProfileLoad(const char* path) {
+ProfileLoadStatus ProfileLoad(const char* path) {
     ProfileTextFile file;
     if (!file.Open(path)) return kProfileCannotOpen;
-    const std::int32_t status = LoadLines(file);
+    const ProfileLoadStatus status = LoadLines(file);
     // Larger than any profile: refused like a file that cannot be opened, whatever the cut-off
     // line looked like.
     return file.TooLarge() ? kProfileCannotOpen : status;

@@ -34,7 +34,7 @@ struct ProfileEntry {
 
 // ProfileLoad results: the tens digit names the kind of line, the unit digit the fault. Running
 // out of memory while copying a line's texts ends the load with that line's x1 code.
-enum ProfileLoadStatus : std::int32_t {
+enum class ProfileLoadStatus : std::int32_t {
     kProfileLoaded = 0,
     kProfileCannotOpen = 1,
     kProfileSectionWithoutBracket = 11,
@@ -51,10 +51,13 @@ enum ProfileLoadStatus : std::int32_t {
     kProfileEntryOutsideSection = 44,
 };
 
-// Reads the file at path and appends its entries to the list; 0 when the whole file was read,
-// else the code of the first faulty line (entries before it stay in the list). A path that is
-// not a regular file, or a file larger than support::BoundedFile::kLimit, cannot be opened.
-[[nodiscard]] std::int32_t ProfileLoad(const char* path);
+// The parser spells them kProfileLoaded, kProfileCannotOpen, ...
+using enum ProfileLoadStatus;
+
+// Reads the file at path and appends its entries to the list; kProfileLoaded when the whole file
+// was read, else the code of the first faulty line (entries before it stay in the list). A path
+// that is not a regular file, or a file larger than support::BoundedFile::kLimit, cannot be opened.
+[[nodiscard]] ProfileLoadStatus ProfileLoad(const char* path);
 
 // The first entry with this section and key, or null.
 [[nodiscard]] const ProfileEntry* ProfileLookup(const char* section, const char* key);

@@ -59,10 +59,11 @@ std::uint32_t ProfileDecryptEntry(std::uint8_t* output, const char* section, con
     encryption.bufferedCount = 0;
     auto delivered = static_cast<std::uint32_t>(decoded);
     // A context that refuses work has written nothing: the output holds no item to check.
-    if (CastCbcDecryptUpdate(encryption, ciphertext, output, delivered) != 0) return 0;
+    if (CastCbcDecryptUpdate(encryption, ciphertext, output, delivered) != CastStatus::kOk)
+        return 0;
     std::uint32_t last = 0;
     // Bad padding leaves the last block out of the total; the MAC check then fails.
-    if (CastCbcDecryptFinal(encryption, output + delivered, last) == -2) return 0;
+    if (CastCbcDecryptFinal(encryption, output + delivered, last) == CastStatus::kNoKey) return 0;
 
     std::uint32_t total = delivered + last;
     if (total <= kProfileMacLength) return 0;
@@ -82,8 +83,8 @@ std::uint32_t ProfileDecryptEntry(std::uint8_t* output, const char* section, con
     return payloadLength;
 }
 
-std::int32_t ProfileReadItem(std::uint8_t** buffer, const char* path, const char* password,
-                             const char* section, const char* key) {
+ProfileReadStatus ProfileReadItem(std::uint8_t** buffer, std::uint32_t& length, const char* path,
+                                  const char* password, const char* section, const char* key) {
     // The profile list is module-wide: one reader at a time from load to free.
     platform::ProcessLockGuard guard(platform::ProcessLock::kProfileList);
     LoadedProfile profile;
@@ -111,8 +112,7 @@ std::int32_t ProfileReadItem(std::uint8_t** buffer, const char* path, const char
     auto* output = support::NewArray<std::uint8_t>(kProfileItemBufferSize);
     *buffer = output;
     if (output == nullptr) return kProfileNoOutputMemory;
-    const std::uint32_t length =
-        ProfileDecryptEntry(output, section, key, keys.encryption(), keys.mac());
+    length = ProfileDecryptEntry(output, section, key, keys.encryption(), keys.mac());
     if (length == 0) {
         support::WipeAndRelease(output, kProfileItemBufferSize);
         *buffer = nullptr;
@@ -128,7 +128,7 @@ std::int32_t ProfileReadItem(std::uint8_t** buffer, const char* path, const char
         output = exact;
     }
     *buffer = output;
-    return static_cast<std::int32_t>(length);
+    return kProfileItemRead;
 }
 
 }  // namespace quillon::profile

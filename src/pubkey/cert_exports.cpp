@@ -53,9 +53,11 @@ extern "C" QUILLON_API int32_t QUILLON_CALL CertCreateFromDer(CertHandle** handl
     *handle = nullptr;
     CertContext* context = ModuleCertContext();
     return support::MakeCell(handle, [&](CertHandle& cell) {
-        CertStatus status = CertObjectCreate(cell.object.Receive(), context);
-        if (status == kCertOk) status = CertSetDer(cell.object, der, length);
-        return ToExportStatus(status);
+        if (const CertStatus status = CertObjectCreate(cell.object.Receive(), context);
+            status != kCertOk) {
+            return ToExportStatus(status);
+        }
+        return ToExportStatus(CertSetDer(cell.object, der, length));
     });
 }
 
@@ -84,25 +86,20 @@ extern "C" QUILLON_API int32_t QUILLON_CALL CertBuildPkcs7(uint8_t* out, uint32_
                                                            CertHandle* cert) {
     if (out == nullptr || capacity == nullptr) return -1;
     CertContext* context = ModuleCertContext();
+    // A message that could not be made, or does not fit, is a failure, never an empty success.
     support::Owner<CertList, CertListDestroy> list;
-    Item data{};
-    Item message{};
-    CertStatus status = CertListCreate(list.Receive());
-    if (status == kCertOk) status = CertListAdd(list, ObjectOf(cert));
-    if (status == kCertOk) status = CertEncodeDataMessage(context, nullptr, &data);
-    if (status == kCertOk) {
-        status = CertEncodeSignedDataMessage(context, &data, list, 0, &message);
+    if (CertListCreate(list.Receive()) != kCertOk) return -1;
+    if (CertListAdd(list, ObjectOf(cert)) != kCertOk) return -1;
+    OwnedMessage data;
+    if (CertEncodeDataMessage(context, nullptr, data.Receive()) != kCertOk) return -1;
+    OwnedMessage message;
+    if (CertEncodeSignedDataMessage(context, &data.get(), list, 0, message.Receive()) != kCertOk) {
+        return -1;
     }
-    // A message that could not be made is a failure, never an empty success.
-    int32_t result = -1;
-    if (status == kCertOk && message.length <= *capacity) {
-        std::memcpy(out, message.data, message.length);
-        *capacity = message.length;
-        result = 0;
-    }
-    CertReleaseMessage(&message);
-    CertReleaseMessage(&data);
-    return result;
+    if (message.get().length > *capacity) return -1;
+    std::memcpy(out, message.get().data, message.get().length);
+    *capacity = message.get().length;
+    return 0;
 }
 
 extern "C" QUILLON_API int32_t QUILLON_CALL RsaKeyFromCertificate(KeyHandle** handle,

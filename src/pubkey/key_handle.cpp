@@ -7,9 +7,11 @@ namespace quillon::pubkey {
 
 std::int32_t CreateKeyHandle(KeyHandle** handle, KeyFormGiver give, const void* context) {
     const std::int32_t result = support::MakeCell(handle, [&](KeyHandle& cell) {
-        toolkit::Status status = toolkit::KeyCreate(cell.key.Receive());
-        if (status == toolkit::kOk) status = give(cell.key, context);
-        return toolkit::ToExportStatus(status);
+        if (const toolkit::Status status = toolkit::KeyCreate(cell.key.Receive());
+            status != toolkit::kOk) {
+            return toolkit::ToExportStatus(status);
+        }
+        return toolkit::ToExportStatus(give(cell.key, context));
     });
     // A key that could not be made clears the caller's variable; a cell that could not be
     // allocated leaves it alone.

@@ -33,7 +33,8 @@ Status GivePrivateBer(KeyObject* key, const void* item) {
 // is destroyed first).
 Status StartPkcs(toolkit::OwnedAlg& object, toolkit::InfoType kind, KeyObject* key, bool encrypt) {
     Status status = toolkit::AlgCreate(object.Receive());
-    if (status == toolkit::kOk) status = toolkit::AlgSetInfo(object, kind, nullptr);
+    if (status != toolkit::kOk) return status;
+    status = toolkit::AlgSetInfo(object, kind, nullptr);
     if (status != toolkit::kOk) return status;
     return encrypt ? toolkit::AlgEncryptInit(object, key, toolkit::DefaultChooser, nullptr)
                    : toolkit::AlgDecryptInit(object, key, toolkit::DefaultChooser, nullptr);
@@ -73,17 +74,18 @@ Status GenerateKeyPair(KeyHandle& publicCell, KeyHandle& privateCell, uint32_t m
         modulusBits, {const_cast<uint8_t*>(kGeneratedExponent), sizeof kGeneratedExponent}};
     toolkit::OwnedAlg generator;
     Status status = toolkit::AlgCreate(generator.Receive());
-    if (status == toolkit::kOk)
-        status = toolkit::AlgSetInfo(generator, toolkit::InfoRsaKeyGen, &params);
-    if (status == toolkit::kOk)
-        status = toolkit::AlgGenerateInit(generator, toolkit::DefaultChooser, nullptr);
+    if (status != toolkit::kOk) return status;
+    status = toolkit::AlgSetInfo(generator, toolkit::InfoRsaKeyGen, &params);
+    if (status != toolkit::kOk) return status;
+    status = toolkit::AlgGenerateInit(generator, toolkit::DefaultChooser, nullptr);
     if (status != toolkit::kOk) return status;
     toolkit::OwnedAlg random;
     random::MakeSeededRandomObject(random.Receive());
     // Only memory keeps a random object from being made.
     if (random == nullptr) return toolkit::kOutOfMemory;
     status = toolkit::KeyCreate(publicCell.key.Receive());
-    if (status == toolkit::kOk) status = toolkit::KeyCreate(privateCell.key.Receive());
+    if (status != toolkit::kOk) return status;
+    status = toolkit::KeyCreate(privateCell.key.Receive());
     if (status != toolkit::kOk) return status;
     return toolkit::AlgGenerateKeypair(generator, publicCell.key, privateCell.key, random, nullptr);
 }
@@ -166,10 +168,9 @@ extern "C" QUILLON_API int32_t QUILLON_CALL RsaPublicDecrypt(KeyHandle* key, con
                                                              uint32_t* capacity) {
     if (key == nullptr || capacity == nullptr) return -1;
     toolkit::OwnedAlg object;
-    Status status = StartPkcs(object, toolkit::InfoRsaPkcsPublic, key->key, false);
-    if (status == toolkit::kOk)
-        status = RunPkcs(object, false, in, inLength, out, *capacity, nullptr);
-    return toolkit::ToExportStatus(status);
+    const Status status = StartPkcs(object, toolkit::InfoRsaPkcsPublic, key->key, false);
+    if (status != toolkit::kOk) return toolkit::ToExportStatus(status);
+    return toolkit::ToExportStatus(RunPkcs(object, false, in, inLength, out, *capacity, nullptr));
 }
 
 extern "C" QUILLON_API void QUILLON_CALL RsaDestroyKey(KeyHandle** handle) {

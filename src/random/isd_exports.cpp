@@ -2,20 +2,28 @@
 #include "device/isd_device.h"
 #include "quillon.h"
 
-using quillon::device::TheIsdDevice;
+using namespace quillon::device;
+
+// The numbers quillon.h promises to the device's callers.
+static_assert(ToExportStatus(kIsdOk) == ISD_EOK &&
+              ToExportStatus(kIsdNotAvailable) == ISD_ENOTAVAIL &&
+              ToExportStatus(kIsdDisabled) == ISD_EDISABLED &&
+              ToExportStatus(kIsdInput) == ISD_EINPUT &&
+              ToExportStatus(kIsdTestFailed) == ISD_ETESTFAIL &&
+              ToExportStatus(kIsdUnknown) == ISD_EUNKNOWN);
 
 extern "C" QUILLON_API uint32_t QUILLON_CALL IsdGetCapability(uint32_t index, uint32_t* value) {
-    return TheIsdDevice().GetCapability(index, value);
+    return ToExportStatus(TheIsdDevice().GetCapability(index, value));
 }
 
 extern "C" QUILLON_API uint32_t QUILLON_CALL IsdGetRandomNumber(uint32_t* value) {
-    return TheIsdDevice().GetRandomNumber(value);
+    return ToExportStatus(TheIsdDevice().GetRandomNumber(value));
 }
 
 extern "C" QUILLON_API uint32_t QUILLON_CALL IsdGetStatistic(uint32_t index, uint32_t* value) {
-    return TheIsdDevice().GetStatistic(index, value);
+    return ToExportStatus(TheIsdDevice().GetStatistic(index, value));
 }
 
 extern "C" QUILLON_API uint32_t QUILLON_CALL IsdTestRandomGenerator(void) {
-    return TheIsdDevice().TestRandomGenerator();
+    return ToExportStatus(TheIsdDevice().TestRandomGenerator());
 }

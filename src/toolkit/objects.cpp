@@ -4,7 +4,8 @@
 
 #include "support/checked_alloc.h"
 #include "support/secure_wipe.h"
-#include "toolkit/toolkit.h"
+#include "toolkit/handler.h"
+#include "toolkit/objects.h"
 
 namespace quillon::toolkit {
 
@@ -18,7 +19,7 @@ Status InfoListAdd(MemoryList& memory, InfoList& infos, const void* kind, void* 
     }
     if (infos.count == infos.capacity) {
         const std::uint32_t capacity = infos.capacity * 2;
-        auto* pairs = static_cast<InfoPair*>(MemoryAllocate(memory, capacity * sizeof(InfoPair)));
+        auto* pairs = MemoryNewArray<InfoPair>(memory, capacity);
         if (pairs == nullptr) return kOutOfMemory;
         std::memcpy(pairs, infos.pairs, infos.count * sizeof(InfoPair));
         // The built-in first pairs are not in the memory list: freeing them is ignored.

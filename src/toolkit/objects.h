@@ -93,6 +93,21 @@ extern const std::uint32_t kKeyObjectMarker;
     return key != nullptr && key->self == key && key->typeMarker == &kKeyObjectMarker;
 }
 
+// ---- Making and releasing the objects --------------------------------------------------------
+// Writes a new empty algorithm object, or null (kOutOfMemory).
+[[nodiscard]] Status AlgCreate(AlgObject** handle);
+// Writes a new empty object built in storage that the caller owns and keeps until the object is
+// destroyed (a block holding the object's handle and the object together, say). AlgDestroy wipes
+// such an object and leaves the storage to its owner. Needs no memory of its own.
+[[nodiscard]] Status AlgCreateIn(AlgObject** handle, AlgObject* storage);
+// Releases a valid object (wiping everything it owns); always clears the handle variable.
+Status AlgDestroy(AlgObject** handle);
+
+[[nodiscard]] Status KeyCreate(KeyObject** handle);
+// Releases a valid key (wiping everything it holds); always clears the handle variable.
+Status KeyDestroy(KeyObject** handle);
+
+// ---- The parts of an object ------------------------------------------------------------------
 // Appends a pair; the pair array grows inside the memory list. kOutOfMemory when out of memory.
 [[nodiscard]] Status InfoListAdd(MemoryList& memory, InfoList& infos, const void* kind,
                                  void* value);

@@ -20,21 +20,13 @@ namespace quillon::toolkit {
 // The module's one read-only list of methods (nineteen, then the null end).
 extern const Method* const DefaultChooser[20];
 
-// ---- Algorithm objects -----------------------------------------------------------------------
-// Writes a new empty object, or null (kOutOfMemory).
-[[nodiscard]] Status AlgCreate(AlgObject** handle);
-// Writes a new empty object built in storage that the caller owns and keeps until the object is
-// destroyed (a block holding the object's handle and the object together, say). AlgDestroy wipes
-// such an object and leaves the storage to its owner. Needs no memory of its own.
-[[nodiscard]] Status AlgCreateIn(AlgObject** handle, AlgObject* storage);
+// ---- Algorithm objects (AlgCreate, AlgCreateIn and AlgDestroy: objects.h) --------------------
 // Gives the object its kind: kBadAlgorithmObject not an object, kKeyInfoToAlgorithm not an
 // algorithm-info type, kInfoAlreadySet the object already holds an info, else the kind's set
 // status; kOutOfMemory when no handler can be built.
 [[nodiscard]] Status AlgSetInfo(AlgObject* object, InfoType type, const void* parameters);
 // The object's parameters in the given kind's form (pointer into the object's storage).
 [[nodiscard]] Status AlgGetInfo(void** info, AlgObject* object, InfoType type);
-// Releases a valid object (wiping everything it owns); always clears the handle variable.
-Status AlgDestroy(AlgObject** handle);
 
 // Digest objects; key-agreement objects are initialised through AlgDigestInit as well.
 [[nodiscard]] Status AlgDigestInit(AlgObject* object, KeyObject* key, Chooser chooser,
@@ -98,8 +90,7 @@ inline constexpr std::uint32_t kMaxFirstDrawSeed = 256;
                                         KeyObject* privateKey, AlgObject* random,
                                         const SurrenderContext* surrender);
 
-// ---- Key objects -----------------------------------------------------------------------------
-[[nodiscard]] Status KeyCreate(KeyObject** handle);
+// ---- Key objects (KeyCreate and KeyDestroy: objects.h) --------------------------------------
 // kBadKeyObject not a key, kWrongAlgorithm not a key-info type, kKeyAlreadySet the key already
 // holds a key.
 [[nodiscard]] Status KeySetInfo(KeyObject* key, InfoType type, const void* record);
@@ -107,6 +98,5 @@ inline constexpr std::uint32_t kMaxFirstDrawSeed = 256;
 // kBadKeyObject not a key, kWrongAlgorithm not a key-info type, kKeyEmpty empty key, else the
 // form's get status.
 [[nodiscard]] Status KeyGetInfo(void** record, KeyObject* key, InfoType type);
-Status KeyDestroy(KeyObject** handle);
 
 }  // namespace quillon::toolkit

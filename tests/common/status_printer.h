@@ -1,11 +1,15 @@
 // Statuses as failure messages show them: toolkit and certificate statuses as the hex numbers the
-// module's callers see, method statuses as their small numbers.
+// module's callers see, method statuses as their small numbers, the other families' statuses
+// (CAST5, profile loading, the security device) as their numbers.
 #pragma once
 
 #include <cstdint>
 #include <ios>
 #include <ostream>
 
+#include "device/isd_device.h"
+#include "profile/cast5.h"
+#include "profile/profile_parser.h"
 #include "toolkit/cert/cert_status.h"
 #include "toolkit/status.h"
 
@@ -37,3 +41,23 @@ inline std::ostream& operator<<(std::ostream& out, CertStatus status) {
 }  // namespace cert
 
 }  // namespace quillon::toolkit
+
+namespace quillon::profile {
+
+inline std::ostream& operator<<(std::ostream& out, CastStatus status) {
+    return out << "CAST5 status " << static_cast<std::int32_t>(status);
+}
+
+inline std::ostream& operator<<(std::ostream& out, ProfileLoadStatus status) {
+    return out << "load status " << static_cast<std::int32_t>(status);
+}
+
+}  // namespace quillon::profile
+
+namespace quillon::device {
+
+inline std::ostream& operator<<(std::ostream& out, IsdStatus status) {
+    return test::PrintHex(out, static_cast<std::uint32_t>(status));
+}
+
+}  // namespace quillon::device

@@ -20,7 +20,7 @@ void CheckCast5() {
         MarkSecret(key, sizeof key);
         CastContext context;
         std::memset(&context, 0, sizeof context);
-        if (CastInit(context, key, keyBits) != 0) continue;
+        if (CastInit(context, key, keyBits) != CastStatus::kOk) continue;
         std::memset(context.chaining, 0x5A, sizeof context.chaining);
         std::uint8_t plain[96];
         std::uint32_t length = sizeof ciphertext;

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "common/status_printer.h"
 #include "fakes/security_device_fake.h"
 #include "platform/device.h"
 #include "quillon.h"
@@ -115,7 +116,7 @@ TEST_F(IsdDeviceTest, IndexedQueriesRangesAndStatuses) {
         bool statistic;
         std::uint32_t index;
         std::uint32_t driverStatus;
-        std::uint32_t result;
+        IsdStatus result;
         std::uint32_t value;
         bool sends;
     } const cases[] = {
@@ -133,8 +134,8 @@ TEST_F(IsdDeviceTest, IndexedQueriesRangesAndStatuses) {
         FakeDevice().answers[code] = {c.driverStatus, 1234};
         const int before = FakeDevice().requests;
         std::uint32_t value = 99;
-        const std::uint32_t result = c.statistic ? device.GetStatistic(c.index, &value)
-                                                 : device.GetCapability(c.index, &value);
+        const IsdStatus result = c.statistic ? device.GetStatistic(c.index, &value)
+                                             : device.GetCapability(c.index, &value);
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(value, c.value);
         EXPECT_EQ(FakeDevice().requests - before, c.sends ? 1 : 0);
@@ -160,13 +161,13 @@ TEST_F(IsdDeviceTest, RandomNumberAndTestStatusMapping) {
     FakeDevice().present = true;
     struct Case {
         std::uint32_t status;
-        std::uint32_t randomResult;
-        std::uint32_t testResult;  // with a test value of 1
+        IsdStatus randomResult;
+        IsdStatus testResult;  // with a test value of 1
     } const cases[] = {{0, kIsdOk, kIsdOk},
-                       {1, 1, 1},
-                       {2, 2, 2},
+                       {1, kIsdNotAvailable, kIsdNotAvailable},
+                       {2, kIsdDisabled, kIsdDisabled},
                        {4, kIsdUnknown, kIsdUnknown},
-                       {16, 16, kIsdUnknown},
+                       {16, kIsdTestFailed, kIsdUnknown},
                        {0xFFFF, kIsdUnknown, kIsdUnknown},
                        {12345, kIsdUnknown, kIsdUnknown}};
     for (const Case& c : cases) {
@@ -186,13 +187,14 @@ TEST_F(IsdDeviceTest, RandomNumberAndTestStatusMapping) {
 }
 
 TEST(IsdStatusMessage, TextsOfTheCodes) {
-    EXPECT_STREQ(IsdStatusMessage(0),
+    EXPECT_STREQ(IsdStatusMessage(kIsdOk),
                  "There was no error.  The function executed successfully. (ISD_EOK)");
-    EXPECT_STREQ(IsdStatusMessage(16),
+    EXPECT_STREQ(IsdStatusMessage(kIsdTestFailed),
                  "The hardware device has failed internal tests and is no longer available. "
                  "(ISD_ETESTFAIL)");
-    EXPECT_STREQ(IsdStatusMessage(0xFFFF), "There is an unknown error in hardware. (ISD_EUNKNOWN)");
-    EXPECT_STREQ(IsdStatusMessage(3), "There is an unknown error in hardware.");
+    EXPECT_STREQ(IsdStatusMessage(kIsdUnknown),
+                 "There is an unknown error in hardware. (ISD_EUNKNOWN)");
+    EXPECT_STREQ(IsdStatusMessage(IsdStatus{3}), "There is an unknown error in hardware.");
 }
 
 TEST(IsdExports, GoThroughTheProcessWideDevice) {

@@ -25,28 +25,40 @@ using quillon::test::RandomBytes;
 using quillon::test::ToHex;
 
 TEST(DigestEngines, PublishedVectorsThroughToolkitObjects) {
-    const quillon::test::VectorFile vectors("digests.txt");
-    for (int i = 1; i <= 7; ++i) {
-        const std::string name = "MD5_" + std::to_string(i);
-        const Bytes message = vectors.Get(name + "_message");
-        EXPECT_EQ(ToHex(quillon::test::ToolkitDigest(InfoMd5, message.data(), message.size())),
-                  ToHex(vectors.Get(name + "_digest")))
-            << name;
+    const auto records = quillon::test::ReadVectorRecords("digests.txt");
+    const struct {
+        const char* section;
+        InfoType kind;
+    } kKinds[] = {{"MD5", InfoMd5}, {"SHA-1", InfoSha1}};
+    for (const auto& [section, kind] : kKinds) {
+        for (const quillon::test::VectorRecord& record :
+             quillon::test::RecordsInSection(records, section)) {
+            if (record.Has("Repeat")) continue;  // the long message, below
+            SCOPED_TRACE(record.Where());
+            const Bytes message = record.Get("Message");
+            EXPECT_EQ(ToHex(quillon::test::ToolkitDigest(kind, message.data(), message.size())),
+                      ToHex(record.Get("Digest")));
+        }
     }
-    for (const char* name : {"SHA1_A", "SHA1_B"}) {
-        const Bytes message = vectors.Get(std::string(name) + "_message");
-        EXPECT_EQ(ToHex(quillon::test::ToolkitDigest(InfoSha1, message.data(), message.size())),
-                  ToHex(vectors.Get(std::string(name) + "_digest")))
-            << name;
+    // The long message (one million "a"), through the engine in pieces of 1000 bytes.
+    for (const quillon::test::VectorRecord& record :
+         quillon::test::RecordsInSection(records, "SHA-1")) {
+        if (!record.Has("Repeat")) continue;
+        SCOPED_TRACE(record.Where());
+        const Bytes unit = record.Get("Message");
+        const std::size_t repeat = record.Number("Repeat");
+        ASSERT_EQ(repeat % 1000, 0u);
+        Bytes chunk;
+        for (int i = 0; i < 1000; ++i) chunk.insert(chunk.end(), unit.begin(), unit.end());
+        Sha1Context context;
+        Sha1Init(context);
+        for (std::size_t i = 0; i < repeat / 1000; ++i) {
+            Sha1Update(context, chunk.data(), chunk.size());
+        }
+        std::uint8_t digest[20];
+        Sha1Final(context, digest);
+        EXPECT_EQ(ToHex(digest, 20), ToHex(record.Get("Digest")));
     }
-    // One million "a", in pieces of 1000.
-    Sha1Context context;
-    Sha1Init(context);
-    const Bytes chunk(1000, 'a');
-    for (int i = 0; i < 1000; ++i) Sha1Update(context, chunk.data(), chunk.size());
-    std::uint8_t digest[20];
-    Sha1Final(context, digest);
-    EXPECT_EQ(ToHex(digest, 20), ToHex(vectors.Get("SHA1_C_digest")));
 }
 
 TEST(DigestEngines, Sha1CompressionPathsAgreeWithOpenSsl) {

@@ -9,19 +9,21 @@
 #include <string>
 
 #include "common/random_bytes.h"
+#include "common/status_printer.h"
 #include "common/vector_file.h"
 #include "profile/cast5_sboxes.h"
 
 namespace quillon::profile {
 namespace {
 
+using enum CastStatus;
 using test::Bytes;
 using test::RandomBytes;
 using test::ToHex;
 
 CastContext Keyed(const Bytes& key) {
     CastContext context{};
-    EXPECT_EQ(CastInit(context, key.data(), static_cast<std::uint32_t>(8 * key.size())), 0);
+    EXPECT_EQ(CastInit(context, key.data(), static_cast<std::uint32_t>(8 * key.size())), kOk);
     return context;
 }
 
@@ -29,7 +31,7 @@ CastContext Keyed(const Bytes& key) {
 // (0: one call). Returns everything written, and the final's status and valid byte count.
 struct Decrypted {
     Bytes bytes;  // delivered bytes followed by the final's valid bytes
-    std::int32_t finalStatus;
+    CastStatus finalStatus;
     std::uint32_t finalLength;
 };
 
@@ -45,7 +47,7 @@ Decrypted CbcDecrypt(CastContext context, const Bytes& iv, const Bytes& cipherte
         auto length = static_cast<std::uint32_t>(std::min(step, ciphertext.size() - at));
         EXPECT_EQ(
             CastCbcDecryptUpdate(context, ciphertext.data() + at, out.data() + delivered, length),
-            0);
+            kOk);
         delivered += length;
     }
     Decrypted result{};
@@ -115,10 +117,10 @@ TEST(Cast5, Rfc2144SinglePlaintextVectors) {
         context.bufferedCount = 0;
         std::uint8_t out[16];
         std::uint32_t length = 8;
-        ASSERT_EQ(CastCbcDecryptUpdate(context, ciphertext.data(), out, length), 0);
+        ASSERT_EQ(CastCbcDecryptUpdate(context, ciphertext.data(), out, length), kOk);
         EXPECT_EQ(length, 0u) << "the only block is held back";
         std::uint32_t finalLength = 99;
-        EXPECT_EQ(CastCbcDecryptFinal(context, out, finalLength), -1);
+        EXPECT_EQ(CastCbcDecryptFinal(context, out, finalLength), kBadInput);
         EXPECT_EQ(finalLength, 0u);
         EXPECT_EQ(ToHex(out, 8), ToHex(plaintext));
     }
@@ -128,31 +130,32 @@ TEST(Cast5, KeyLengthRules) {
     const std::uint8_t key[17] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17};
     struct Case {
         std::uint32_t bits;
-        std::int32_t status;
-    } const kCases[] = {{0, -2}, {32, -2}, {36, -2},  {39, -2}, {40, 0},   {44, -2},  {48, 0},
-                        {80, 0}, {88, 0},  {127, -2}, {128, 0}, {136, -2}, {256, -2}, {65576, -2}};
+        CastStatus status;
+    } const kCases[] = {{0, kNoKey},  {32, kNoKey},  {36, kNoKey},  {39, kNoKey},   {40, kOk},
+                        {44, kNoKey}, {48, kOk},     {80, kOk},     {88, kOk},      {127, kNoKey},
+                        {128, kOk},   {136, kNoKey}, {256, kNoKey}, {65576, kNoKey}};
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.bits);
         CastContext context{};
         EXPECT_EQ(CastInit(context, key, c.bits), c.status);
         EXPECT_EQ(context.keyBits, static_cast<std::uint16_t>(c.bits)) << "stored before the check";
-        EXPECT_EQ(std::memcmp(context.marker, kCastMarker, 16) == 0, c.status == 0);
+        EXPECT_EQ(std::memcmp(context.marker, kCastMarker, 16) == 0, c.status == kOk);
     }
 }
 
 TEST(Cast5, ContextWithoutMarkerRefusesEverything) {
     const std::uint8_t key[16] = {};
     CastContext context{};
-    ASSERT_EQ(CastInit(context, key, 44), -2);
+    ASSERT_EQ(CastInit(context, key, 44), kNoKey);
     std::uint8_t before[sizeof context];
     std::memcpy(before, &context, sizeof context);
     std::uint8_t in[24] = {1, 2, 3}, out[40] = {};
     std::uint32_t length = 24;
-    EXPECT_EQ(CastCbcDecryptUpdate(context, in, out, length), -2);
+    EXPECT_EQ(CastCbcDecryptUpdate(context, in, out, length), kNoKey);
     EXPECT_EQ(length, 24u) << "length left as it was";
-    EXPECT_EQ(CastCbcDecryptFinal(context, out, length), -2);
+    EXPECT_EQ(CastCbcDecryptFinal(context, out, length), kNoKey);
     EXPECT_EQ(length, 24u);
-    EXPECT_EQ(CastMacUpdate(context, in, 24), -2);
+    EXPECT_EQ(CastMacUpdate(context, in, 24), kNoKey);
     CastMacFinal(context);
     EXPECT_EQ(std::memcmp(&context, before, sizeof context), 0);
     for (std::uint8_t byte : out) EXPECT_EQ(byte, 0);
@@ -165,7 +168,7 @@ TEST(Cast5, RejectedReinitKeepsMarkerWithClearedSubkeys) {
     const test::VectorFile vectors("cast5.txt");
     CastContext context = Keyed(vectors.Get("B1_128_key"));
     const std::uint8_t key[16] = {};
-    EXPECT_EQ(CastInit(context, key, 136), -2);
+    EXPECT_EQ(CastInit(context, key, 136), kNoKey);
     EXPECT_EQ(std::memcmp(context.marker, kCastMarker, 16), 0);
     for (const auto& subkey : context.subkeys) {
         EXPECT_EQ(subkey.mask, 0u);
@@ -180,7 +183,7 @@ TEST(Cast5, InitLeavesStreamingStateAndIvAlone) {
     context.held = 1;
     context.bufferedCount = 3;
     const std::uint8_t key[16] = {9};
-    ASSERT_EQ(CastInit(context, key, 128), 0);
+    ASSERT_EQ(CastInit(context, key, 128), kOk);
     EXPECT_EQ(context.initialVector[7], 0xA5);
     EXPECT_EQ(context.chaining[0], 0x5A);
     EXPECT_EQ(context.held, 1);
@@ -204,7 +207,7 @@ TEST(Cast5, CbcDecryptionMatchesOpenSsl) {
              {std::size_t{0}, std::size_t{1}, std::size_t{3}, std::size_t{13}}) {
             SCOPED_TRACE(testing::Message() << "trial " << trial << " chunk " << chunk);
             const Decrypted result = CbcDecrypt(context, iv, ciphertext, chunk);
-            EXPECT_EQ(result.finalStatus, 0);
+            EXPECT_EQ(result.finalStatus, kOk);
             EXPECT_EQ(result.finalLength, 8 - pad);
             ASSERT_EQ(ToHex(result.bytes), ToHex(message));
         }
@@ -220,17 +223,17 @@ TEST(Cast5, UpdateHoldsTheLastBlockBack) {
     std::memcpy(context.chaining, iv.data(), 8);
     std::uint8_t out[32];
     std::uint32_t length = 16;
-    ASSERT_EQ(CastCbcDecryptUpdate(context, ciphertext.data(), out, length), 0);
+    ASSERT_EQ(CastCbcDecryptUpdate(context, ciphertext.data(), out, length), kOk);
     EXPECT_EQ(length, 8u);
     EXPECT_EQ(context.held, 1);
     EXPECT_EQ(ToHex(out, 16), ToHex(plaintext)) << "the held block is written, not counted";
     std::uint32_t finalLength = 0;
-    EXPECT_EQ(CastCbcDecryptFinal(context, out + 8, finalLength), 0);
+    EXPECT_EQ(CastCbcDecryptFinal(context, out + 8, finalLength), kOk);
     EXPECT_EQ(finalLength, 5u);
     EXPECT_EQ(context.held, 0);
     // Nothing held any more: status 0, length 0.
     finalLength = 7;
-    EXPECT_EQ(CastCbcDecryptFinal(context, out, finalLength), 0);
+    EXPECT_EQ(CastCbcDecryptFinal(context, out, finalLength), kOk);
     EXPECT_EQ(finalLength, 0u);
 }
 
@@ -238,10 +241,10 @@ TEST(Cast5, FinalPaddingByte) {
     const Bytes key(10, 0x33), iv(8, 0);
     struct Case {
         std::uint8_t last;
-        std::int32_t status;
+        CastStatus status;
         std::uint32_t length;
-    } const kCases[] = {{0x00, -1, 0}, {0x01, 0, 7},  {0x05, 0, 3},
-                        {0x08, 0, 0},  {0x09, -1, 0}, {0xFF, -1, 0}};
+    } const kCases[] = {{0x00, kBadInput, 0}, {0x01, kOk, 7},       {0x05, kOk, 3},
+                        {0x08, kOk, 0},       {0x09, kBadInput, 0}, {0xFF, kBadInput, 0}};
     for (const Case& c : kCases) {
         SCOPED_TRACE(static_cast<int>(c.last));
         Bytes block = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, c.last};
@@ -256,7 +259,7 @@ TEST(Cast5, FinalDropsBytesThatNeverMadeABlock) {
     Bytes ciphertext = OpenSslCbcEncrypt(key, iv, Bytes{1, 2, 3, 4, 5, 6, 7, 1});
     ciphertext.insert(ciphertext.end(), {9, 9, 9});
     const Decrypted result = CbcDecrypt(Keyed(key), iv, ciphertext, 0);
-    EXPECT_EQ(result.finalStatus, 0);
+    EXPECT_EQ(result.finalStatus, kOk);
     EXPECT_EQ(ToHex(result.bytes), "01020304050607");
 }
 
@@ -278,7 +281,7 @@ TEST(Cast5, MacMatchesOpenSslCbcEncryption) {
         for (std::size_t at = 0; at < message.size(); at += 5) {
             const auto piece =
                 static_cast<std::uint32_t>(std::min<std::size_t>(5, message.size() - at));
-            ASSERT_EQ(CastMacUpdate(context, message.data() + at, piece), 0);
+            ASSERT_EQ(CastMacUpdate(context, message.data() + at, piece), kOk);
         }
         CastMacFinal(context);
         EXPECT_EQ(ToHex(context.chaining, 8), ToHex(expected));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/non_regular_files_posix.h"
+#include "common/status_printer.h"
 #include "common/temporary_directory.h"
 #include "profile/profile_parser.h"
 #include "quillon.h"

@@ -7,6 +7,7 @@
 
 #include "common/allocation_failure.h"
 #include "common/profile_writer.h"
+#include "common/status_printer.h"
 
 namespace quillon::profile {
 namespace {
@@ -34,7 +35,8 @@ TEST(ProfileDeriveKey, MatchesIteratedSha1) {
         EXPECT_EQ(context->keyBits, c.keyBits);
         CastContext expected{};
         if (accepted) {
-            ASSERT_EQ(CastInit(expected, key.data(), static_cast<std::uint32_t>(c.keyBits)), 0);
+            ASSERT_EQ(CastInit(expected, key.data(), static_cast<std::uint32_t>(c.keyBits)),
+                      CastStatus::kOk);
         }
         EXPECT_EQ(std::memcmp(context->subkeys, expected.subkeys, sizeof expected.subkeys), 0);
         ProfileReleaseKey(context);
@@ -59,7 +61,7 @@ TEST(ProfileDeriveKey, OutOfRangeParametersGiveAContextThatRefusesWork) {
         EXPECT_EQ(std::memcmp(context, &zero, sizeof zero), 0);
         std::uint8_t block[8] = {}, out[16];
         std::uint32_t length = 8;
-        EXPECT_EQ(CastCbcDecryptUpdate(*context, block, out, length), -2);
+        EXPECT_EQ(CastCbcDecryptUpdate(*context, block, out, length), CastStatus::kNoKey);
         ProfileReleaseKey(context);
     }
 }

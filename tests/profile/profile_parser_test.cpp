@@ -33,11 +33,17 @@ std::vector<Entry> ListedEntries() {
     return entries;
 }
 
+// The load's status as its number: the tens digit names the kind of line, the unit digit the
+// fault.
+std::int32_t LoadPath(const char* path) {
+    return static_cast<std::int32_t>(ProfileLoad(path));
+}
+
 class ProfileParser : public ::testing::Test {
   protected:
     void TearDown() override { ProfileFree(); }
     std::int32_t Load(const std::string& content) {
-        return ProfileLoad(directory_.Write("profile.ini", content).c_str());
+        return LoadPath(directory_.Write("profile.ini", content).c_str());
     }
     test::TemporaryDirectory directory_;
 };
@@ -167,18 +173,18 @@ TEST_F(ProfileParser, CrLfLinesOf98CharactersReadLikeLfLines) {
 }
 
 TEST_F(ProfileParser, MissingFileAddsNothing) {
-    EXPECT_EQ(ProfileLoad(directory_.PathOf("absent.ini").c_str()), 1);
+    EXPECT_EQ(LoadPath(directory_.PathOf("absent.ini").c_str()), 1);
     EXPECT_EQ(ProfileFirstEntry(), nullptr);
-    EXPECT_EQ(ProfileLoad(nullptr), 1);
+    EXPECT_EQ(LoadPath(nullptr), 1);
 }
 
 TEST_F(ProfileParser, LoadAppendsSoASecondLoadOfTheSameFileFails) {
     const std::string path = directory_.Write("a.ini", "[S]\nk=v\n");
-    EXPECT_EQ(ProfileLoad(path.c_str()), 0);
-    EXPECT_EQ(ProfileLoad(path.c_str()), 41);
+    EXPECT_EQ(LoadPath(path.c_str()), 0);
+    EXPECT_EQ(LoadPath(path.c_str()), 41);
     ProfileFree();
     EXPECT_EQ(ProfileFirstEntry(), nullptr);
-    EXPECT_EQ(ProfileLoad(path.c_str()), 0);
+    EXPECT_EQ(LoadPath(path.c_str()), 0);
 }
 
 TEST_F(ProfileParser, LookupAddAndAppend) {
@@ -260,7 +266,7 @@ TEST_F(ProfileParser, OutOfMemoryForTheIndexChangesNothing) {
     int completed = 0;
     test::ForEachAllocationFailure([&](int failing) {
         SCOPED_TRACE(failing);
-        const std::int32_t status = ProfileLoad(path.c_str());
+        const std::int32_t status = LoadPath(path.c_str());
         support::FailNthAllocation(0);
         const auto entries = ListedEntries();
         if (status == 0) {
@@ -292,7 +298,7 @@ TEST_F(ProfileParser, OutOfMemoryEndsTheLoadWithTheLinesCode) {
     const std::vector<Entry> complete = {{"S", "k", "ABCD"}, {"S", "e", "1"}};
     const int made = test::ForEachAllocationFailure([&](int failing) {
         SCOPED_TRACE(failing);
-        const std::int32_t status = ProfileLoad(path.c_str());
+        const std::int32_t status = LoadPath(path.c_str());
         support::FailNthAllocation(0);
         if (failing <= static_cast<int>(std::size(kCodeOfAllocation))) {
             EXPECT_EQ(status, kCodeOfAllocation[failing - 1]);

@@ -11,6 +11,7 @@
 
 #include "common/allocation_failure.h"
 #include "common/profile_writer.h"
+#include "common/status_printer.h"
 #include "common/temporary_directory.h"
 #include "fakes/secure_wipe_fake.h"
 #include "profile/profile_key_derivation.h"
@@ -425,7 +426,7 @@ TEST_F(ProfileReaders, OutOfMemory) {
     const std::string input = std::string(kPassword) + kSalt;
 
     (void)support::CountAllocations();
-    ASSERT_EQ(profile::ProfileLoad(path.c_str()), 0);
+    ASSERT_EQ(profile::ProfileLoad(path.c_str()), profile::kProfileLoaded);
     profile::ProfileFree();
     const int load = support::CountAllocations();
     profile::ProfileReleaseKey(profile::ProfileDeriveKey(

@@ -55,17 +55,16 @@ DerStatus ReadExtensions(DerReader& explicitTag, Bytes& encoding) {
         Bytes value;
         DerElement critical;
         bool present = false;
-        DerStatus status = list.ReadSequence(extension);
-        if (status == DerStatus::kOk) status = extension.ReadOid(oid);
-        if (status == DerStatus::kOk) {
-            status = extension.ReadOptional(der::kDerBoolean, critical, present);
+        DerStatus status = DerStatus::kOk;
+        if ((status = list.ReadSequence(extension)) != DerStatus::kOk) return status;
+        if ((status = extension.ReadOid(oid)) != DerStatus::kOk) return status;
+        if ((status = extension.ReadOptional(der::kDerBoolean, critical, present)) !=
+            DerStatus::kOk) {
+            return status;
         }
-        if (status == DerStatus::kOk && present && critical.contents.size() != 1) {
-            status = DerStatus::kBadContents;
-        }
-        if (status == DerStatus::kOk) status = extension.ReadOctetString(value);
-        if (status == DerStatus::kOk) status = extension.ExpectEnd();
-        if (status != DerStatus::kOk) return status;
+        if (present && critical.contents.size() != 1) return DerStatus::kBadContents;
+        if ((status = extension.ReadOctetString(value)) != DerStatus::kOk) return status;
+        if ((status = extension.ExpectEnd()) != DerStatus::kOk) return status;
     }
     encoding = element.encoding;
     return DerStatus::kOk;
@@ -81,11 +80,12 @@ DerStatus ReadPublicKeyInfo(DerReader& reader, Bytes& encoding) {
     Bytes algorithm;
     Bytes key;
     std::uint8_t unusedBits = 0;
-    DerStatus status = ReadAlgorithmIdentifier(info, algorithm);
-    if (status == DerStatus::kOk) status = info.ReadBitString(key, unusedBits);
-    if (status == DerStatus::kOk) status = info.ExpectEnd();
-    if (status == DerStatus::kOk) encoding = element.encoding;
-    return status;
+    DerStatus status = DerStatus::kOk;
+    if ((status = ReadAlgorithmIdentifier(info, algorithm)) != DerStatus::kOk) return status;
+    if ((status = info.ReadBitString(key, unusedBits)) != DerStatus::kOk) return status;
+    if ((status = info.ExpectEnd()) != DerStatus::kOk) return status;
+    encoding = element.encoding;
+    return DerStatus::kOk;
 }
 
 // A [n] IMPLICIT BIT STRING unique identifier, when present.
@@ -169,6 +169,28 @@ DerStatus ReadTbsCertificate(DerReader& tbs, DecodedCertificate& decoded) {
     return tbs.ExpectEnd();
 }
 
+// Certificate ::= SEQUENCE { tbsCertificate, signatureAlgorithm, signatureValue BIT STRING }
+DerStatus ReadCertificate(std::span<const std::uint8_t> der, DecodedCertificate& decoded,
+                          Bytes& outerAlgorithm) {
+    DerReader input(der);
+    DerReader certificate;
+    DerReader tbs;
+    Bytes signature;
+    std::uint8_t unusedBits = 0;
+    DerStatus status = DerStatus::kOk;
+    if ((status = input.ReadSequence(certificate)) != DerStatus::kOk) return status;
+    if ((status = input.ExpectEnd()) != DerStatus::kOk) return status;
+    if ((status = certificate.ReadSequence(tbs)) != DerStatus::kOk) return status;
+    if ((status = ReadTbsCertificate(tbs, decoded)) != DerStatus::kOk) return status;
+    if ((status = ReadAlgorithmIdentifier(certificate, outerAlgorithm)) != DerStatus::kOk) {
+        return status;
+    }
+    if ((status = certificate.ReadBitString(signature, unusedBits)) != DerStatus::kOk) {
+        return status;
+    }
+    return certificate.ExpectEnd();
+}
+
 }  // namespace
 
 std::uint32_t CertificateExtent(std::span<const std::uint8_t> der) {
@@ -183,21 +205,9 @@ std::uint32_t CertificateExtent(std::span<const std::uint8_t> der) {
 
 CertStatus DecodeCertificate(std::span<const std::uint8_t> der, DecodedCertificate& decoded) {
     decoded = {};
-    // Certificate ::= SEQUENCE { tbsCertificate, signatureAlgorithm, signatureValue BIT STRING }
-    DerReader input(der);
-    DerReader certificate;
-    DerReader tbs;
     Bytes outerAlgorithm;
-    Bytes signature;
-    std::uint8_t unusedBits = 0;
-    DerStatus status = input.ReadSequence(certificate);
-    if (status == DerStatus::kOk) status = input.ExpectEnd();
-    if (status == DerStatus::kOk) status = certificate.ReadSequence(tbs);
-    if (status == DerStatus::kOk) status = ReadTbsCertificate(tbs, decoded);
-    if (status == DerStatus::kOk) status = ReadAlgorithmIdentifier(certificate, outerAlgorithm);
-    if (status == DerStatus::kOk) status = certificate.ReadBitString(signature, unusedBits);
-    if (status == DerStatus::kOk) status = certificate.ExpectEnd();
-    if (status != DerStatus::kOk) {
+    if (const DerStatus status = ReadCertificate(der, decoded, outerAlgorithm);
+        status != DerStatus::kOk) {
         decoded = {};
         return CertStatusFromDer(status);
     }

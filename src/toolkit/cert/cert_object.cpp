@@ -24,6 +24,15 @@ void Empty(CertObject* cert) {
     NameInit(&cert->subject);
 }
 
+// Decodes the object's DER, and its two names into the object.
+CertStatus DecodeDer(CertObject* cert, DecodedCertificate& decoded) {
+    CertStatus status = DecodeCertificate({cert->der, cert->derLength}, decoded);
+    if (status != kCertOk) return status;
+    status = NameDecode(&cert->issuer, decoded.issuer);
+    if (status != kCertOk) return status;
+    return NameDecode(&cert->subject, decoded.subject);
+}
+
 }  // namespace
 
 CertStatus CertObjectCreate(CertObject** cert, CertContext* context) {
@@ -54,10 +63,7 @@ CertStatus CertSetDer(CertObject* cert, const std::uint8_t* der, std::uint32_t l
     cert->derLength = length;
 
     DecodedCertificate decoded;
-    CertStatus status = DecodeCertificate({copy, length}, decoded);
-    if (status == kCertOk) status = NameDecode(&cert->issuer, decoded.issuer);
-    if (status == kCertOk) status = NameDecode(&cert->subject, decoded.subject);
-    if (status != kCertOk) {
+    if (const CertStatus status = DecodeDer(cert, decoded); status != kCertOk) {
         Empty(cert);
         return status;
     }

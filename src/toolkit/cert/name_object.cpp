@@ -32,11 +32,11 @@ DerStatus WalkName(std::span<const std::uint8_t> der, Visit visit) {
         while (!rdn.empty()) {
             DerReader attribute;
             NameEntry entry{};
-            DerStatus status = rdn.ReadSequence(attribute);
-            if (status == DerStatus::kOk) status = attribute.ReadOid(entry.type);
-            if (status == DerStatus::kOk) status = attribute.ReadElement(entry.value);
-            if (status == DerStatus::kOk) status = attribute.ExpectEnd();
-            if (status != DerStatus::kOk) return status;
+            DerStatus status = DerStatus::kOk;
+            if ((status = rdn.ReadSequence(attribute)) != DerStatus::kOk) return status;
+            if ((status = attribute.ReadOid(entry.type)) != DerStatus::kOk) return status;
+            if ((status = attribute.ReadElement(entry.value)) != DerStatus::kOk) return status;
+            if ((status = attribute.ExpectEnd()) != DerStatus::kOk) return status;
             entry.beginsRdn = begins;
             begins = false;
             visit(entry);

@@ -7,6 +7,7 @@
 #include "der/der_oid.h"
 #include "support/checked_alloc.h"
 #include "support/hex.h"
+#include "support/owned_block.h"
 #include "support/text_sink.h"
 
 namespace quillon::toolkit::cert {
@@ -290,15 +291,12 @@ CertStatus NameToString(std::span<const NameEntry> entries, char** text) {
     *text = nullptr;
     TextSink measure(nullptr, 0);
     if (const CertStatus status = PutName(measure, entries); status != kCertOk) return status;
-    auto* out = support::NewArray<char>(measure.size() + 1);
+    support::OwnedArray<char> out(support::NewArray<char>(measure.size() + 1));
     if (out == nullptr) return kCertOutOfMemory;
     TextSink writer(out, measure.size());
-    if (const CertStatus status = PutName(writer, entries); status != kCertOk) {
-        support::Release(out);
-        return status;
-    }
-    out[writer.size()] = '\0';
-    *text = out;
+    if (const CertStatus status = PutName(writer, entries); status != kCertOk) return status;
+    out.get()[writer.size()] = '\0';
+    out.HandOut(text);
     return kCertOk;
 }
 

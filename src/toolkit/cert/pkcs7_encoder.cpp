@@ -3,6 +3,7 @@
 #include "der/der_oid.h"
 #include "der/der_writer.h"
 #include "support/checked_alloc.h"
+#include "support/owned_block.h"
 #include "toolkit/cert/cert_status.h"
 
 namespace quillon::toolkit::cert {
@@ -32,15 +33,14 @@ CertStatus Encode(Write write, Item* message) {
         return StatusOfWriter(status);
     }
     if (size > UINT32_MAX) return kCertLengthOutOfRange;
-    auto* bytes = support::NewArray<std::uint8_t>(size);
+    support::OwnedArray<std::uint8_t> bytes(support::NewArray<std::uint8_t>(size));
     if (bytes == nullptr) return kCertOutOfMemory;
-    DerWriter writer({bytes, size});
+    DerWriter writer({bytes.get(), size});
     write(writer);
     if (const DerStatus status = writer.Finish(size); status != DerStatus::kOk) {
-        support::Release(bytes);
         return StatusOfWriter(status);
     }
-    *message = {bytes, static_cast<std::uint32_t>(size)};
+    *message = {bytes.Release(), static_cast<std::uint32_t>(size)};
     return kCertOk;
 }
 

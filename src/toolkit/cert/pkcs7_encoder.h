@@ -31,4 +31,23 @@ namespace quillon::toolkit::cert {
 // Frees a message's bytes and empties it.
 void CertReleaseMessage(Item* message);
 
+// A message released when it goes out of scope: the encoders write into Receive().
+class OwnedMessage {
+  public:
+    OwnedMessage() = default;
+    OwnedMessage(const OwnedMessage&) = delete;
+    OwnedMessage& operator=(const OwnedMessage&) = delete;
+    ~OwnedMessage() { CertReleaseMessage(&message_); }
+
+    // The message's address for an encoder; whatever was held is released first.
+    [[nodiscard]] Item* Receive() {
+        CertReleaseMessage(&message_);
+        return &message_;
+    }
+    [[nodiscard]] const Item& get() const { return message_; }
+
+  private:
+    Item message_{};
+};
+
 }  // namespace quillon::toolkit::cert

@@ -137,9 +137,9 @@ Status SetDesCbc(const AlgInfoDescriptor* kind, AlgObject* object, const void* p
     if (given == nullptr || given->data == nullptr || given->length != kBlock) {
         return kBadParameters;
     }
-    auto* stored = static_cast<Item*>(MemoryAllocate(object->memory, sizeof(Item) + kBlock));
+    auto* stored = MemoryNewWithTail<Item>(object->memory, kBlock);
     if (stored == nullptr) return kOutOfMemory;
-    stored->data = reinterpret_cast<std::uint8_t*>(stored + 1);
+    stored->data = MemoryTailOf(stored);
     stored->length = kBlock;
     std::memcpy(stored->data, given->data, kBlock);
     return InfoListAdd(object->memory, object->infos, kind, stored);

@@ -35,13 +35,10 @@ Status SetDhKeyAgree(const AlgInfoDescriptor* kind, AlgObject* object, const voi
     if (given->privateValueBits > BitLength({given->prime, given->primeLength})) {
         return kDataMalformed;
     }
-    auto* stored =
-        static_cast<DhKeyAgreeParams*>(MemoryAllocate(object->memory, sizeof(DhKeyAgreeParams)));
+    auto* stored = MemoryNew<DhKeyAgreeParams>(object->memory);
     if (stored == nullptr) return kOutOfMemory;
-    stored->prime =
-        static_cast<std::uint8_t*>(MemoryCopy(object->memory, given->prime, given->primeLength));
-    stored->generator = static_cast<std::uint8_t*>(
-        MemoryCopy(object->memory, given->generator, given->generatorLength));
+    stored->prime = MemoryCopyOf(object->memory, given->prime, given->primeLength);
+    stored->generator = MemoryCopyOf(object->memory, given->generator, given->generatorLength);
     if (stored->prime == nullptr || stored->generator == nullptr) return kOutOfMemory;
     stored->primeLength = given->primeLength;
     stored->generatorLength = given->generatorLength;

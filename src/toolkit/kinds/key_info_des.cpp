@@ -19,7 +19,7 @@ Status SetDesKey(const KeyInfoDescriptor* kind, KeyObject* key, const void* reco
     const auto* given = static_cast<const Item*>(record);
     if (given == nullptr || given->data == nullptr) return kBadParameters;
     if (given->length != kDesKeyLength) return kLengthOutOfRange;
-    auto* stored = static_cast<StoredDesKey*>(MemoryAllocate(key->memory, sizeof(StoredDesKey)));
+    auto* stored = MemoryNew<StoredDesKey>(key->memory);
     if (stored == nullptr) return kOutOfMemory;
     std::memcpy(stored->bytes, given->data, kDesKeyLength);
     stored->item = {stored->bytes, kDesKeyLength};

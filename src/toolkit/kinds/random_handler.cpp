@@ -98,7 +98,7 @@ Handler* MakeRandomHandler(const AlgInfoDescriptor* kind, AlgObject* object) {
 bool CopyItem(MemoryList& memory, Item& to, const Item& from) {
     to = {nullptr, 0};
     if (from.length == 0) return true;
-    to.data = static_cast<std::uint8_t*>(MemoryCopy(memory, from.data, from.length));
+    to.data = MemoryCopyOf(memory, from.data, from.length);
     to.length = from.length;
     return to.data != nullptr;
 }
@@ -112,8 +112,7 @@ Status SetFips186(const AlgInfoDescriptor* kind, AlgObject* object, const void* 
         (given.seed.length != 0 && given.seed.data == nullptr)) {
         return kBadParameters;
     }
-    auto* stored = static_cast<RandomFips186Params*>(
-        MemoryAllocate(object->memory, sizeof(RandomFips186Params)));
+    auto* stored = MemoryNew<RandomFips186Params>(object->memory);
     if (stored == nullptr || !CopyItem(object->memory, stored->seed, given.seed) ||
         !CopyItem(object->memory, stored->key, given.key)) {
         return kOutOfMemory;
@@ -125,7 +124,7 @@ Status SetMultiStream(const AlgInfoDescriptor* kind, AlgObject* object, const vo
     if (parameters == nullptr) return InfoListAdd(object->memory, object->infos, kind, nullptr);
     const auto& given = *static_cast<const RandomMultiStreamParams*>(parameters);
     if (given.streamCount == 0 || given.streamCount > kMaxRandomStreams) return kBadParameters;
-    void* stored = MemoryCopy(object->memory, &given, sizeof given);
+    RandomMultiStreamParams* stored = MemoryCopyOf(object->memory, &given);
     if (stored == nullptr) return kOutOfMemory;
     return InfoListAdd(object->memory, object->infos, kind, stored);
 }

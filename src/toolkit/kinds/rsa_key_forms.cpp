@@ -27,7 +27,7 @@ Bytes View(const Item& item) {
 // A copy of the number in the key's memory. False when out of memory.
 bool CopyNumber(KeyObject* key, Bytes number, Item& stored) {
     number = WithoutLeadingZeros(number);
-    stored.data = static_cast<std::uint8_t*>(MemoryCopy(key->memory, number.data(), number.size()));
+    stored.data = MemoryCopyOf(key->memory, number.data(), number.size());
     stored.length = static_cast<std::uint32_t>(number.size());
     return stored.data != nullptr;
 }
@@ -52,8 +52,7 @@ const InfoPair* Held(const KeyObject* key, InfoType type) {
 
 Status StorePublic(KeyObject* key, Bytes modulus, Bytes exponent) {
     if (IsZero(modulus) || IsZero(exponent)) return kBadParameters;
-    auto* stored =
-        static_cast<RsaPublicKeyRecord*>(MemoryAllocate(key->memory, sizeof(RsaPublicKeyRecord)));
+    auto* stored = MemoryNew<RsaPublicKeyRecord>(key->memory);
     if (stored == nullptr || !CopyNumber(key, modulus, stored->modulus) ||
         !CopyNumber(key, exponent, stored->exponent)) {
         return kOutOfMemory;
@@ -66,8 +65,7 @@ Status StorePrivate(KeyObject* key, const RsaPrivateParts& parts) {
         IsZero(parts.prime1) || IsZero(parts.prime2)) {
         return kBadParameters;
     }
-    auto* stored =
-        static_cast<RsaPrivateCrtRecord*>(MemoryAllocate(key->memory, sizeof(RsaPrivateCrtRecord)));
+    auto* stored = MemoryNew<RsaPrivateCrtRecord>(key->memory);
     if (stored == nullptr) return kOutOfMemory;
     stored->primeCount = 2;
     const struct {
@@ -103,14 +101,12 @@ Status StoreMultiPrime(KeyObject* key, MultiPrimeSource& source) {
         return kBadParameters;
     }
     const std::uint32_t count = source.primeCount;
-    auto* stored = static_cast<RsaPrivateMultiPrimeRecord*>(
-        MemoryAllocate(key->memory, sizeof(RsaPrivateMultiPrimeRecord)));
+    auto* stored = MemoryNew<RsaPrivateMultiPrimeRecord>(key->memory);
     if (stored == nullptr) return kOutOfMemory;
     stored->primeCount = count;
-    stored->primes = static_cast<Item*>(MemoryAllocate(key->memory, count * sizeof(Item)));
-    stored->primeExponents = static_cast<Item*>(MemoryAllocate(key->memory, count * sizeof(Item)));
-    stored->coefficients =
-        static_cast<Item*>(MemoryAllocate(key->memory, (count - 1) * sizeof(Item)));
+    stored->primes = MemoryNewArray<Item>(key->memory, count);
+    stored->primeExponents = MemoryNewArray<Item>(key->memory, count);
+    stored->coefficients = MemoryNewArray<Item>(key->memory, count - 1);
     if (stored->primes == nullptr || stored->primeExponents == nullptr ||
         stored->coefficients == nullptr || !CopyNumber(key, source.modulus, stored->modulus) ||
         !CopyNumber(key, source.publicExponent, stored->publicExponent) ||
@@ -132,9 +128,9 @@ Status StoreMultiPrime(KeyObject* key, MultiPrimeSource& source) {
 
 // A DER form's own Item (a copy of the encoding).
 Status StoreEncoding(KeyObject* key, InfoType type, Bytes der) {
-    auto* stored = static_cast<Item*>(MemoryAllocate(key->memory, sizeof(Item)));
+    auto* stored = MemoryNew<Item>(key->memory);
     if (stored == nullptr) return kOutOfMemory;
-    stored->data = static_cast<std::uint8_t*>(MemoryCopy(key->memory, der.data(), der.size()));
+    stored->data = MemoryCopyOf(key->memory, der.data(), der.size());
     if (stored->data == nullptr) return kOutOfMemory;
     stored->length = static_cast<std::uint32_t>(der.size());
     return InfoListAdd(key->memory, key->infos, Descriptor(type), stored);
@@ -163,8 +159,7 @@ Status GetPublic(const KeyInfoDescriptor*, KeyObject* key, void** form) {
     } else {
         return kKeyFormUnavailable;
     }
-    auto* built =
-        static_cast<RsaPublicKeyRecord*>(MemoryAllocate(key->memory, sizeof(RsaPublicKeyRecord)));
+    auto* built = MemoryNew<RsaPublicKeyRecord>(key->memory);
     if (built == nullptr) return kOutOfMemory;
     *built = half;
     *form = built;

@@ -6,7 +6,8 @@
 #include <cstring>
 
 #include "support/checked_alloc.h"
-#include "support/secure_wipe.h"
+#include "support/owned_block.h"
+#include "support/secure_buffer.h"
 #include "toolkit/methods/primitives.h"
 #include "toolkit/rsa_records.h"
 #include "toolkit/toolkit.h"
@@ -36,13 +37,12 @@ Status SetKeyGen(const AlgInfoDescriptor* kind, AlgObject* object, const void* p
         (given->publicExponent.data == nullptr && given->publicExponent.length != 0)) {
         return kBadParameters;
     }
-    auto* stored =
-        static_cast<RsaKeyGenParams*>(MemoryAllocate(object->memory, sizeof(RsaKeyGenParams)));
+    auto* stored = MemoryNew<RsaKeyGenParams>(object->memory);
     if (stored == nullptr) return kOutOfMemory;
     stored->modulusBits = given->modulusBits;
     stored->publicExponent.length = given->publicExponent.length;
-    stored->publicExponent.data = static_cast<std::uint8_t*>(
-        MemoryCopy(object->memory, given->publicExponent.data, given->publicExponent.length));
+    stored->publicExponent.data =
+        MemoryCopyOf(object->memory, given->publicExponent.data, given->publicExponent.length);
     if (stored->publicExponent.data == nullptr) return kOutOfMemory;
     return InfoListAdd(object->memory, object->infos, kind, stored);
 }
@@ -64,30 +64,27 @@ Status KeyGenKeypair(AlgObject*, Handler* handler, KeyObject* publicKey, KeyObje
     const auto& keyGen = KeyGen(handler);
     const methods::RsaKeyGenPrimitives& primitives = Primitives(keyGen);
     const std::uint32_t randomLength = primitives.randomLength(keyGen.request);
-    auto* bytes = support::NewArray<std::uint8_t>(randomLength);
-    auto* generated = support::New<RsaGeneratedKey>();
-    Status status = kOutOfMemory;
-    if (bytes != nullptr && generated != nullptr) {
-        do {
-            status = AlgGenerateRandomBytes(random, bytes, randomLength, surrender);
-            if (status != kOk) break;
-            const MethodStatus attempt =
-                primitives.attempt(keyGen.request, bytes, randomLength, *generated, surrender);
-            status = attempt == method::kRetry ? kMethodFailure : TranslateMethodStatus(attempt);
-            if (attempt != method::kRetry) break;
-        } while (true);
-    }
-    if (status == kOk) {
-        const RsaPrivateCrtRecord& key = generated->key;
-        const RsaPublicKeyRecord publicRecord = {key.modulus, key.publicExponent};
-        status = KeySetInfo(privateKey, KeyInfoRsaPrivateCrt, &key);
-        if (status == kOk) {
-            status = KeySetInfo(publicKey, KeyInfoRsaPublic, &publicRecord);
-            if (status != kOk) KeyClear(privateKey);
+    support::SecureBuffer bytes = support::SecureBuffer::Zeroed(randomLength);
+    support::WipedOwner<RsaGeneratedKey> generated(support::New<RsaGeneratedKey>());
+    if (!bytes.ok() || generated == nullptr) return kOutOfMemory;
+    for (;;) {
+        if (const Status status =
+                AlgGenerateRandomBytes(random, bytes.data(), randomLength, surrender);
+            status != kOk) {
+            return status;
         }
+        const MethodStatus attempt =
+            primitives.attempt(keyGen.request, bytes.data(), randomLength, *generated, surrender);
+        if (attempt == method::kOk) break;
+        if (attempt != method::kRetry) return TranslateMethodStatus(attempt);
     }
-    if (bytes != nullptr) support::WipeAndRelease(bytes, randomLength);
-    if (generated != nullptr) support::WipeAndRelease(generated, sizeof(RsaGeneratedKey));
+    const RsaPrivateCrtRecord& key = generated->key;
+    const RsaPublicKeyRecord publicRecord = {key.modulus, key.publicExponent};
+    if (const Status status = KeySetInfo(privateKey, KeyInfoRsaPrivateCrt, &key); status != kOk) {
+        return status;
+    }
+    const Status status = KeySetInfo(publicKey, KeyInfoRsaPublic, &publicRecord);
+    if (status != kOk) KeyClear(privateKey);
     return status;
 }
 

@@ -171,7 +171,7 @@ MethodStatus PreparedOf(KeyObject* owner, const KeyInfoDescriptor& kind, const v
 // of them.
 MethodStatus Bind(AlgObject* object, PreparedKey* key, MpiKind inputKind, void** context,
                   std::uint32_t* modulusLength) {
-    auto* binding = static_cast<Binding*>(MemoryAllocate(object->memory, sizeof(Binding)));
+    auto* binding = MemoryNew<Binding>(object->memory);
     if (binding == nullptr) return method::kOutOfMemory;
     key->references.fetch_add(1, std::memory_order_relaxed);
     // On failure the list has dropped the reference already.

@@ -30,11 +30,10 @@ Status SetCapiReference(const KeyInfoDescriptor* kind, KeyObject* key, const voi
         (given->data.data == nullptr && given->data.length)) {
         return kBadParameters;
     }
-    const std::size_t length =
-        sizeof(CapiKeyReference) + given->manufacturer.length + given->data.length;
-    auto* stored = static_cast<CapiKeyReference*>(MemoryAllocate(key->memory, length));
+    auto* stored = MemoryNewWithTail<CapiKeyReference>(
+        key->memory, std::size_t{given->manufacturer.length} + given->data.length);
     if (stored == nullptr) return kOutOfMemory;
-    auto* bytes = reinterpret_cast<std::uint8_t*>(stored + 1);
+    std::uint8_t* bytes = MemoryTailOf(stored);
     stored->manufacturer = {bytes, given->manufacturer.length};
     stored->data = {bytes + given->manufacturer.length, given->data.length};
     if (given->manufacturer.length) {

@@ -3,9 +3,11 @@
 // the method's session opens; where the library or one of its functions is missing the method
 // reports "not supported" and takes no part.
 #include <cstring>
+#include <utility>
 
 #include "platform/dynamic_library.h"
 #include "support/checked_alloc.h"
+#include "support/owner.h"
 #include "support/secure_wipe.h"
 #include "toolkit/provider/capi_key_reference.h"
 #include "toolkit/provider/capi_session.h"
@@ -45,25 +47,31 @@ bool ResolveDecrypting(platform::LibraryHandle library, capi::Functions& f) {
            Resolve(library, "CryptExportKey", f.exportKey);
 }
 
+// Unloads the session's library (if it was loaded) and wipes the session before it is freed.
+void DestroySession(CapiSession** session) {
+    CapiSession* opened = std::exchange(*session, nullptr);
+    platform::FreeDynamicLibrary(opened->library);
+    support::WipeAndRelease(opened, sizeof *opened);
+}
+
+using OwnedSession = support::Owner<CapiSession, DestroySession>;
+
 MethodStatus Open(void** session, const methods::RsaRawPrimitives& primitives,
                   bool (*resolve)(platform::LibraryHandle, capi::Functions&)) {
-    auto* opened = support::New<CapiSession>();
+    OwnedSession opened(support::New<CapiSession>());
     if (opened == nullptr) return method::kOutOfMemory;
     opened->primitives = primitives;
     opened->library = platform::LoadDynamicLibrary(kLibraryName);
     if (opened->library == nullptr || !resolve(opened->library, opened->functions)) {
-        platform::FreeDynamicLibrary(opened->library);
-        support::Release(opened);
         return method::kNotSupported;
     }
-    *session = opened;
+    *session = opened.Release();
     return method::kOk;
 }
 
 void Close(void* session) {
     auto* opened = static_cast<CapiSession*>(session);
-    platform::FreeDynamicLibrary(opened->library);
-    support::WipeAndRelease(opened, sizeof *opened);
+    DestroySession(&opened);
 }
 
 constexpr methods::RsaRawPrimitives kSigning = {CapiBindKey, CapiSignBlock};

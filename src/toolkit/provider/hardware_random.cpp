@@ -18,7 +18,7 @@ struct HardwareSession {
 // token chooser is refused instead of reaching the device unopened.
 constinit HardwareSession closedSession = {false, nullptr};
 
-Status DeviceFailure(HardwareSession& session, std::uint32_t isdStatus) {
+Status DeviceFailure(HardwareSession& session, device::IsdStatus isdStatus) {
     session.lastError = device::IsdStatusMessage(isdStatus);
     return kDeviceFailure;
 }
@@ -53,7 +53,7 @@ Status BindHardware(AlgObject*, MethodSlot* slot, const void*, const Method* met
     auto* session = static_cast<HardwareSession*>(TokenSessionOf(method));
     if (!session->open) return kNotSupported;
     std::uint32_t value = 0;
-    if (const std::uint32_t status =
+    if (const device::IsdStatus status =
             device::TheIsdDevice().GetCapability(kRandomCapability, &value);
         status != device::kIsdOk) {
         return DeviceFailure(*session, status);
@@ -81,7 +81,7 @@ Status HardwareGenerate(AlgObject*, Handler* handler, std::uint8_t* out, std::ui
     HardwareSession& session = SessionOf(handler);
     for (std::uint32_t done = 0; done < length; done += 4) {
         std::uint32_t value = 0;
-        if (const std::uint32_t status = device::TheIsdDevice().GetRandomNumber(&value);
+        if (const device::IsdStatus status = device::TheIsdDevice().GetRandomNumber(&value);
             status != device::kIsdOk) {
             support::SecureWipe(out, done);
             return DeviceFailure(session, status);

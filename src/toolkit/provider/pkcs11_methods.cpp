@@ -72,11 +72,11 @@ Status SetKeyReference(const KeyInfoDescriptor* kind, KeyObject* key, const void
     }
     const char* const texts[] = {given->token.library, given->token.label, given->token.pin,
                                  given->keyLabel};
-    std::size_t length = sizeof(Pkcs11KeyReference);
-    for (const char* text : texts) length += text != nullptr ? std::strlen(text) + 1 : 0;
-    auto* stored = static_cast<Pkcs11KeyReference*>(MemoryAllocate(key->memory, length));
+    std::size_t textBytes = 0;
+    for (const char* text : texts) textBytes += text != nullptr ? std::strlen(text) + 1 : 0;
+    auto* stored = MemoryNewWithTail<Pkcs11KeyReference>(key->memory, textBytes);
     if (stored == nullptr) return kOutOfMemory;
-    char* next = reinterpret_cast<char*>(stored + 1);
+    auto* next = reinterpret_cast<char*>(MemoryTailOf(stored));
     const char* copies[4] = {};
     for (int i = 0; i < 4; ++i) {
         if (texts[i] == nullptr) continue;

@@ -19,9 +19,9 @@ constexpr AlgInfoDescriptor kTokenRsa = SearchOnlyKind("token RSA");
 Status SetItemKey(const KeyInfoDescriptor* kind, KeyObject* key, const void* record) {
     const auto* given = static_cast<const Item*>(record);
     if (given == nullptr || (given->data == nullptr && given->length != 0)) return kBadParameters;
-    auto* stored = static_cast<Item*>(MemoryAllocate(key->memory, sizeof(Item) + given->length));
+    auto* stored = MemoryNewWithTail<Item>(key->memory, given->length);
     if (stored == nullptr) return kOutOfMemory;
-    stored->data = reinterpret_cast<std::uint8_t*>(stored + 1);
+    stored->data = MemoryTailOf(stored);
     stored->length = given->length;
     if (given->length != 0) std::memcpy(stored->data, given->data, given->length);
     return InfoListAdd(key->memory, key->infos, kind, stored);

@@ -52,14 +52,14 @@ Status SeedFromHardwareDevice(AlgObject* random, const SurrenderContext* surrend
     support::SecureBuffer bytes = support::SecureBuffer::Zeroed(kHardwareSeedLength);
     if (!bytes.ok()) return kOutOfMemory;
     Status status = AlgCreate(path.object.Receive());
-    if (status == kOk) status = AlgSetInfo(path.object, InfoRandomHardware, nullptr);
-    if (status == kOk) status = AlgRandomInit(path.object, path.chooser->entries, surrender);
-    if (status == kOk) {
-        status = AlgGenerateRandomBytes(path.object, bytes.data(), kHardwareSeedLength, surrender);
-    }
-    if (status == kOk)
-        status = AlgRandomUpdate(random, bytes.data(), kHardwareSeedLength, surrender);
-    return status;
+    if (status != kOk) return status;
+    status = AlgSetInfo(path.object, InfoRandomHardware, nullptr);
+    if (status != kOk) return status;
+    status = AlgRandomInit(path.object, path.chooser->entries, surrender);
+    if (status != kOk) return status;
+    status = AlgGenerateRandomBytes(path.object, bytes.data(), kHardwareSeedLength, surrender);
+    if (status != kOk) return status;
+    return AlgRandomUpdate(random, bytes.data(), kHardwareSeedLength, surrender);
 }
 
 Status SeedFromSystemState(AlgObject* random, const SurrenderContext* surrender) {

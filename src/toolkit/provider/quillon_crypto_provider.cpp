@@ -1,6 +1,10 @@
 // The "Quillon Crypto" provider: its entry operation, state and function table.
 #include "toolkit/provider/quillon_crypto_provider.h"
+
+#include <utility>
+
 #include "support/checked_alloc.h"
+#include "support/owner.h"
 #include "support/secure_wipe.h"
 #include "toolkit/provider/provider_methods.h"
 #include "toolkit/provider/provider_seed.h"
@@ -20,11 +24,19 @@ constexpr std::uint32_t kProviderServiceType = 2;
 // The certificate toolkit offers a surrender context; the module always runs without one.
 constexpr const SurrenderContext* kNoSurrender = nullptr;
 
+// Destroys the random object and the chooser, wipes the state and frees it; clears the variable.
+void DestroyState(cert::ProviderState** state) {
+    cert::ProviderState* made = std::exchange(*state, nullptr);
+    if (made == nullptr) return;
+    (void)AlgDestroy(&made->random);
+    TokenChooserRelease(&made->chooser);
+    support::WipeAndRelease(made, sizeof *made);
+}
+
+using OwnedState = support::Owner<cert::ProviderState, DestroyState>;
+
 cert::CertStatus Release(cert::CertContext*, cert::ProviderState* state) {
-    if (state == nullptr) return cert::kCertOk;
-    (void)AlgDestroy(&state->random);
-    TokenChooserRelease(&state->chooser);
-    support::WipeAndRelease(state, sizeof *state);
+    DestroyState(&state);
     return cert::kCertOk;
 }
 
@@ -70,11 +82,14 @@ Status Seed(cert::ProviderState& state, const Item* seed) {
 Status Build(cert::ProviderState& state, const Item* seed) {
     Status status = TokenChooserBuild(kProviderMethods, kProviderMethodCount, kProviderTokens,
                                       kProviderTokenCount, &state.chooser);
-    if (status == kOk) status = AlgCreate(&state.random);
-    if (status == kOk) status = AlgSetInfo(state.random, InfoRandomFips186, nullptr);
-    if (status == kOk) status = AlgRandomInit(state.random, state.chooser->entries, kNoSurrender);
-    if (status == kOk) status = Seed(state, seed);
-    return status;
+    if (status != kOk) return status;
+    status = AlgCreate(&state.random);
+    if (status != kOk) return status;
+    status = AlgSetInfo(state.random, InfoRandomFips186, nullptr);
+    if (status != kOk) return status;
+    status = AlgRandomInit(state.random, state.chooser->entries, kNoSurrender);
+    if (status != kOk) return status;
+    return Seed(state, seed);
 }
 
 }  // namespace
@@ -88,13 +103,12 @@ cert::CertStatus QuillonCryptoEntry(cert::CertContext*, const Item* seed,
     if (seed != nullptr && seed->data == nullptr && seed->length != 0)
         return cert::NullArgument("seed");
     *functions = kFunctions;
-    auto* built = support::New<cert::ProviderState>();
+    OwnedState built(support::New<cert::ProviderState>());
     if (built == nullptr) return cert::kCertOutOfMemory;
-    if (const Status status = Build(*built, seed); status != kOk) {
-        (void)Release(nullptr, built);
+    if (const Status status = Build(*built.get(), seed); status != kOk) {
         return cert::MapToCertStatus(status);
     }
-    *state = built;
+    built.HandOut(state);
     return cert::kCertOk;
 }
 
