@@ -4,6 +4,7 @@
 
 #include <openssl/crypto.h>
 
+#include "platform/crypto_library.h"
 #include "platform/module.h"
 #include "platform/thread_value.h"
 
@@ -20,7 +21,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
         quillon::platform::ModuleRelease();
         quillon::platform::ReleaseThreadValueSlot();
-        OPENSSL_cleanup();
+        quillon::platform::ReleaseCryptoLibrary();
     }
     return quillon::platform::ModuleEntry(reason);
 }
