@@ -1,5 +1,6 @@
 #include "hash/sha1.h"
 
+#include <atomic>
 #include <bit>
 #include <cstring>
 
@@ -18,8 +19,16 @@ using support::StoreBigEndian32;
 
 using CompressFunction = void (*)(std::uint32_t*, const std::uint8_t*, std::size_t);
 
-CompressFunction ChooseCompress() {
-    return Sha1HasShaInstructions() ? Sha1CompressShaInstructions : Sha1CompressGeneric;
+// The compression for this processor, null until the first call chooses it. Threads that find it
+// null all choose the same one, so no guard is needed, and the call through it saves no registers:
+// a small digest makes two calls between its own work.
+std::atomic<CompressFunction> chosenCompress{nullptr};
+
+[[gnu::noinline]] CompressFunction ChooseCompress() {
+    const CompressFunction compress =
+        Sha1HasShaInstructions() ? Sha1CompressShaInstructions : Sha1CompressGeneric;
+    chosenCompress.store(compress, std::memory_order_relaxed);
+    return compress;
 }
 
 }  // namespace
@@ -175,7 +184,8 @@ void Sha1CompressShaInstructions(std::uint32_t state[5], const std::uint8_t* blo
 #endif
 
 void Sha1Compress(std::uint32_t state[5], const std::uint8_t* blocks, std::size_t count) {
-    static const CompressFunction compress = ChooseCompress();
+    CompressFunction compress = chosenCompress.load(std::memory_order_relaxed);
+    if (compress == nullptr) compress = ChooseCompress();
     compress(state, blocks, count);
 }
 
