@@ -79,13 +79,16 @@ void PrepareCryptoLibrary() {
 }
 
 void ReleaseCryptoLibrary() {
-    if (excludedFromDumps != nullptr) {
+    // libcrypto's cleanup leaves the secure heap mapped: it is unmapped here, unless a secret
+    // number is still alive in it (a key the caller never released), and then it stays, still
+    // kept out of dumps.
+    if (CRYPTO_secure_malloc_initialized() != 0 && CRYPTO_secure_malloc_done() != 0 &&
+        excludedFromDumps != nullptr) {
         const auto include =
             KernelFunction<UnregisterExcludedBlock>("WerUnregisterExcludedMemoryBlock");
         if (include != nullptr) (void)include(excludedFromDumps);
         excludedFromDumps = nullptr;
     }
-    // Also unmaps the secure heap, unless a secret number is still alive in it.
     OPENSSL_cleanup();
 }
 
