@@ -1,4 +1,5 @@
-// libcrypto's set-up before the module's first big number, and its release with the module.
+// libcrypto's set-up before the module's first big number, and the secure heap's release with
+// the module's state.
 #pragma once
 
 namespace quillon::platform {
@@ -11,8 +12,9 @@ namespace quillon::platform {
 // nothing happens.
 void PrepareCryptoLibrary();
 
-// Called when the DLL is unloaded while the process goes on: gives back what its copy of
-// libcrypto made for the process. Nothing to give back where libcrypto is the system's.
-void ReleaseCryptoLibrary();
+// Gives back the DLL's secure heap with the rest of the module's state, when no secret number
+// lives in it any more; the next big number sets it up again. Only while no other thread is
+// inside the module. Nothing to give back where libcrypto is the system's.
+void ReleaseSecureHeap();
 
 }  // namespace quillon::platform

@@ -6,6 +6,6 @@ namespace quillon::platform {
 
 void PrepareCryptoLibrary() {}
 
-void ReleaseCryptoLibrary() {}
+void ReleaseSecureHeap() {}
 
 }  // namespace quillon::platform

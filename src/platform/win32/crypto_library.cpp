@@ -23,7 +23,9 @@ constexpr std::size_t kSecureHeapBytes = 128 * 1024;
 // The smallest block libcrypto hands out from it: one 64-bit limb pair.
 constexpr std::size_t kSecureHeapGrain = 16;
 
-OnceFlag prepared;
+OnceFlag capabilities;
+// Apart from the capabilities: the heap is given back with the module's state and made again.
+OnceFlag secureHeap;
 // The secure heap's allocation, as registered with Windows Error Reporting; null when not.
 void* excludedFromDumps = nullptr;
 
@@ -62,8 +64,12 @@ void ExcludeSecureHeapFromDumps() {
     }
 }
 
-bool Prepare(void*) {
+bool SetUpCapabilities(void*) {
     OPENSSL_cpuid_setup();
+    return true;
+}
+
+bool SetUpSecureHeap(void*) {
     // 0 is a failure to map the heap: secure allocations then come from the ordinary heap,
     // wiped on free, as where no secure heap exists.
     if (CRYPTO_secure_malloc_init(kSecureHeapBytes, kSecureHeapGrain) != 0) {
@@ -75,21 +81,22 @@ bool Prepare(void*) {
 }  // namespace
 
 void PrepareCryptoLibrary() {
-    (void)prepared.Run(Prepare, nullptr);
+    (void)capabilities.Run(SetUpCapabilities, nullptr);
+    (void)secureHeap.Run(SetUpSecureHeap, nullptr);
 }
 
-void ReleaseCryptoLibrary() {
-    // libcrypto's cleanup leaves the secure heap mapped: it is unmapped here, unless a secret
-    // number is still alive in it (a key the caller never released), and then it stays, still
-    // kept out of dumps.
-    if (CRYPTO_secure_malloc_initialized() != 0 && CRYPTO_secure_malloc_done() != 0 &&
-        excludedFromDumps != nullptr) {
+void ReleaseSecureHeap() {
+    if (!secureHeap.Done()) return;
+    // libcrypto refuses while a secret number is still alive in the heap (a key the caller
+    // never released): the heap then stays, still kept out of dumps.
+    if (CRYPTO_secure_malloc_initialized() != 0 && CRYPTO_secure_malloc_done() == 0) return;
+    if (excludedFromDumps != nullptr) {
         const auto include =
             KernelFunction<UnregisterExcludedBlock>("WerUnregisterExcludedMemoryBlock");
         if (include != nullptr) (void)include(excludedFromDumps);
         excludedFromDumps = nullptr;
     }
-    OPENSSL_cleanup();
+    secureHeap.Reset();
 }
 
 }  // namespace quillon::platform

@@ -4,7 +4,6 @@
 
 #include <openssl/crypto.h>
 
-#include "platform/crypto_library.h"
 #include "platform/module.h"
 #include "platform/thread_value.h"
 
@@ -21,7 +20,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
         quillon::platform::ModuleRelease();
         quillon::platform::ReleaseThreadValueSlot();
-        quillon::platform::ReleaseCryptoLibrary();
+        OPENSSL_cleanup();
     }
     return quillon::platform::ModuleEntry(reason);
 }
