@@ -9,6 +9,8 @@ namespace {
 
 BIGNUM* NewNumber(MpiKind kind) {
     if (kind == MpiKind::kPublic) return BN_new();
+    // The DLL's secure heap exists before the first secret limb is allocated.
+    platform::PrepareCryptoLibrary();
     BIGNUM* number = BN_secure_new();
     if (number != nullptr) BN_set_flags(number, BN_FLG_CONSTTIME);
     return number;

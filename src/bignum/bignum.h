@@ -1,9 +1,11 @@
 // Big numbers: one owner type over OpenSSL's BIGNUM, and the handful of operations the
 // public-key code needs. Numbers holding private values are made "secret": their limbs come from
-// OpenSSL's secure allocation, which wipes them whenever they are regrown or released (no secure
-// heap is set up, so they are not locked against swapping: wiped on free is what holds), and they
+// OpenSSL's secure allocation, which wipes them whenever they are regrown or released, and they
 // carry the constant-time flag, so divisions and inverses that involve them take OpenSSL's
-// constant-time paths. Exponentiations with a secret exponent are constant-time too.
+// constant-time paths. Exponentiations with a secret exponent are constant-time too. The secure
+// allocation takes from a secure heap where one is set up (the DLL sets up its own, see
+// platform/crypto_library.h; on Linux it is the application's choice), otherwise from the
+// ordinary heap. A full secure heap is out of memory like any other.
 //
 // Every number and every scratch area is allocated, so making one and computing with one can
 // fail: factories then give an empty object, operations false, and nothing is left half made.

@@ -3,6 +3,7 @@
 #include "device/isd_device.h"
 #include "keyagree/dh_groups.h"
 #include "keyagree/raw_rsa_key_file.h"
+#include "platform/crypto_library.h"
 #include "random/module_generator.h"
 #include "toolkit/provider/module_cert_context.h"
 
@@ -16,6 +17,8 @@ void ReleaseModuleState() {
     keyagree::ModuleDhGroups().Release();
     keyagree::KeyFileForgetAll();
     device::TheIsdDevice().Close();
+    // Last: the key-file cache above held secret numbers in it.
+    platform::ReleaseSecureHeap();
 }
 
 }  // namespace quillon::frame

@@ -7,8 +7,8 @@ namespace quillon::frame {
 
 // Releases the module generator (its random object and lock), the Diffie-Hellman group
 // records, the certificate context, the raw RSA key-file cache and the security device's
-// handle. Each is made again at its next use, so the module also works after the call. Only
-// when no other thread is inside the module.
+// handle, and the DLL's secure heap. Each is made again at its next use, so the module also works
+// after the call. Only when no other thread is inside the module.
 void ReleaseModuleState();
 
 }  // namespace quillon::frame
