@@ -22,6 +22,10 @@ void CheckCrtRecombination();
 // rounds and the partial last block, with secret keys, IV and data.
 void CheckDes();
 
+// The toolkit's DES method on every engine the processor runs: set-key and one block each
+// direction, with a secret key and block.
+void CheckDesMethod();
+
 // Raw RSA key files: the hex digits of a masked component decoded and unmasked.
 void CheckKeyFileDigits();
 
@@ -31,6 +35,7 @@ inline constexpr CheckedPath kCheckedPaths[] = {
     {"RSA CRT recombination (fixed width)", CheckCrtRecombination},
     {"raw RSA key-file digits and mask", CheckKeyFileDigits},
     {"DES and triple-DES CBC (each engine)", CheckDes},
+    {"toolkit DES method (each engine)", CheckDesMethod},
 };
 
 }  // namespace quillon::constant_time_check

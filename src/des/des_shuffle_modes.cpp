@@ -9,7 +9,7 @@
 //
 // Intrinsics need the target attribute (the 32-bit build's baseline has no SSSE3), and nothing
 // here assumes an aligned stack: loads are unaligned and the compiler realigns what it spills.
-#include "cipher/des_mode_set.h"
+#include "des/des_mode_set.h"
 
 #if QUILLON_X86
 
@@ -17,12 +17,12 @@
 
 #include <array>
 
-#include "cipher/des_tables.h"
+#include "des/des_tables.h"
 
 #define QUILLON_DES_ENGINE_TARGET __attribute__((target("ssse3")))
-#include "cipher/des_chain.h"
+#include "des/des_chain.h"
 
-namespace quillon::cipher {
+namespace quillon::des {
 namespace {
 
 struct alignas(16) Bytes16 {
@@ -33,12 +33,12 @@ struct alignas(16) Bytes16 {
 constexpr std::array<Bytes16, 16> kPieces = [] {
     std::array<Bytes16, 16> pieces{};
     for (int lane = 0; lane < 8; ++lane) {
-        const int box = des::kLaneSbox[lane];
+        const int box = kLaneSbox[lane];
         for (unsigned low4 = 0; low4 < 16; ++low4) {
             unsigned pairs[2];
             for (unsigned fifth = 0; fifth < 2; ++fifth) {
                 const unsigned input = fifth << 4 | low4;
-                pairs[fifth] = des::SboxOutput(box, input) | des::SboxOutput(box, 32 | input) << 4;
+                pairs[fifth] = SboxOutput(box, input) | SboxOutput(box, 32 | input) << 4;
             }
             pieces[2 * lane].byte[low4] = static_cast<std::uint8_t>(pairs[1]);
             pieces[2 * lane + 1].byte[low4] = static_cast<std::uint8_t>(pairs[0] ^ pairs[1]);
@@ -67,7 +67,7 @@ struct Gather {
 constexpr Gather kGather = [] {
     Gather gather{};
     for (int position = 0; position < 32; ++position) {
-        const des::OutputSource source = des::OutputSourceOf(position);
+        const OutputSource source = OutputSourceOf(position);
         gather.lanes[position / 16].byte[position % 16] = static_cast<std::uint8_t>(source.lane);
         gather.bits[position / 16].byte[position % 16] =
             static_cast<std::uint8_t>(0x11 << source.sboxBit);
@@ -127,8 +127,8 @@ struct Shuffle {
 
 }  // namespace
 
-const DesModeSet kDesShuffleModes = kChainModes<Shuffle>;
+const ModeSet kShuffleModes = kChainModes<Shuffle>;
 
-}  // namespace quillon::cipher
+}  // namespace quillon::des
 
 #endif

@@ -1,4 +1,4 @@
-// The CBC modes written once over an engine's rounds. An engine file defines
+// ECB and the CBC modes written once over an engine's rounds. An engine file defines
 // QUILLON_DES_ENGINE_TARGET (the attributes its code is compiled with, possibly empty) and a
 // type E with
 //     static std::uint32_t Round(std::uint32_t half, std::uint64_t roundKey);
@@ -10,13 +10,13 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "cipher/des_block.h"
-#include "cipher/des_mode_set.h"
+#include "des/des_block.h"
+#include "des/des_mode_set.h"
 #include "support/byte_order.h"
 
 #define QUILLON_DES_INLINE inline __attribute__((always_inline)) QUILLON_DES_ENGINE_TARGET
 
-namespace quillon::cipher {
+namespace quillon::des {
 namespace {
 
 // kStages DES operations back to back (a loop: three stages unrolled would crowd the
@@ -24,7 +24,7 @@ namespace {
 // cancel, and the halves trade places (the output block is R16 L16).
 template <typename E, int kStages>
 QUILLON_DES_INLINE std::uint64_t CryptBlock(std::uint64_t block, const std::uint64_t* keys) {
-    des::Halves h = des::InitialPermutation(block);
+    Halves h = InitialPermutation(block);
 #pragma GCC unroll 1
     for (int stage = 0; stage < kStages; ++stage) {
 #pragma GCC unroll 8
@@ -36,11 +36,11 @@ QUILLON_DES_INLINE std::uint64_t CryptBlock(std::uint64_t block, const std::uint
         h.left = h.right;
         h.right = left;
     }
-    return des::FinalPermutation(h);
+    return FinalPermutation(h);
 }
 
 template <typename E, int kStages>
-QUILLON_DES_INLINE void CbcEncryptStages(const DesRoundKeys& keys, std::uint8_t* data,
+QUILLON_DES_INLINE void CbcEncryptStages(const RoundKeys& keys, std::uint8_t* data,
                                          std::size_t blocks, std::uint8_t* iv) {
     std::uint64_t chain = support::LoadBigEndian64(iv);
     for (std::uint8_t* at = data; at != data + 8 * blocks; at += 8) {
@@ -51,7 +51,7 @@ QUILLON_DES_INLINE void CbcEncryptStages(const DesRoundKeys& keys, std::uint8_t*
 }
 
 template <typename E, int kStages>
-QUILLON_DES_INLINE void CbcDecryptStages(const DesRoundKeys& keys, std::uint8_t* data,
+QUILLON_DES_INLINE void CbcDecryptStages(const RoundKeys& keys, std::uint8_t* data,
                                          std::size_t blocks, std::uint8_t* iv) {
     std::uint64_t chain = support::LoadBigEndian64(iv);
     for (std::uint8_t* at = data; at != data + 8 * blocks; at += 8) {
@@ -62,22 +62,36 @@ QUILLON_DES_INLINE void CbcDecryptStages(const DesRoundKeys& keys, std::uint8_t*
     support::StoreBigEndian64(iv, chain);
 }
 
+template <typename E, int kStages>
+QUILLON_DES_INLINE void EcbStages(const RoundKeys& keys, std::uint8_t* data, std::size_t blocks) {
+    for (std::uint8_t* at = data; at != data + 8 * blocks; at += 8) {
+        support::StoreBigEndian64(at,
+                                  CryptBlock<E, kStages>(support::LoadBigEndian64(at), keys.key));
+    }
+}
+
 template <typename E>
-QUILLON_DES_ENGINE_TARGET void CbcEncrypt(const DesRoundKeys& keys, std::uint8_t* data,
+QUILLON_DES_ENGINE_TARGET void Ecb(const RoundKeys& keys, std::uint8_t* data, std::size_t blocks) {
+    if (keys.stages == 3) return EcbStages<E, 3>(keys, data, blocks);
+    EcbStages<E, 1>(keys, data, blocks);
+}
+
+template <typename E>
+QUILLON_DES_ENGINE_TARGET void CbcEncrypt(const RoundKeys& keys, std::uint8_t* data,
                                           std::size_t blocks, std::uint8_t* iv) {
     if (keys.stages == 3) return CbcEncryptStages<E, 3>(keys, data, blocks, iv);
     CbcEncryptStages<E, 1>(keys, data, blocks, iv);
 }
 
 template <typename E>
-QUILLON_DES_ENGINE_TARGET void CbcDecrypt(const DesRoundKeys& keys, std::uint8_t* data,
+QUILLON_DES_ENGINE_TARGET void CbcDecrypt(const RoundKeys& keys, std::uint8_t* data,
                                           std::size_t blocks, std::uint8_t* iv) {
     if (keys.stages == 3) return CbcDecryptStages<E, 3>(keys, data, blocks, iv);
     CbcDecryptStages<E, 1>(keys, data, blocks, iv);
 }
 
 template <typename E>
-constexpr DesModeSet kChainModes = {CbcEncrypt<E>, CbcDecrypt<E>};
+constexpr ModeSet kChainModes = {Ecb<E>, CbcEncrypt<E>, CbcDecrypt<E>};
 
 }  // namespace
-}  // namespace quillon::cipher
+}  // namespace quillon::des
