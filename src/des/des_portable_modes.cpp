@@ -42,6 +42,14 @@ constexpr std::array<OutputTable, 32> kOutputTables = [] {
 }();
 
 struct Portable {
+    static constexpr int kSideBySide = 1;
+    static constexpr int kWidth = 1;
+
+    static inline void Rounds(const std::uint32_t* halves, std::uint64_t roundKey,
+                              std::uint32_t* out) {
+        out[0] = Round(halves[0], roundKey);
+    }
+
     static inline std::uint32_t Round(std::uint32_t half, std::uint64_t roundKey) {
         const std::uint32_t inputs[2] = {
             (half & 0x3F3F3F3F) ^ static_cast<std::uint32_t>(roundKey),
