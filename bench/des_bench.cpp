@@ -9,12 +9,12 @@
 #include <cstring>
 #include <vector>
 
-#include "cipher/des_modes.h"
+#include "des/des_engine.h"
 #include "quillon.h"
 
 namespace {
 
-using quillon::cipher::DesEngineKind;
+using quillon::des::EngineKind;
 
 constexpr size_t kBufferSize = 16 * 1024;
 const uint8_t kKey[24] = {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0x23, 0x45, 0x67, 0x89,
@@ -24,8 +24,8 @@ using CbcCrypt = void (*)(int32_t, uint8_t*, int32_t, const uint8_t*, uint8_t*, 
 
 // portable: on the portable engine, else on the one the library chose for this processor.
 void Quillon(benchmark::State& state, CbcCrypt crypt, bool encrypt, bool portable) {
-    const DesEngineKind before = quillon::cipher::DesServingEngine();
-    if (portable) (void)quillon::cipher::DesServeWithEngine(DesEngineKind::kPortable);
+    const EngineKind before = quillon::des::ServingEngine();
+    if (portable) (void)quillon::des::ServeWithEngine(EngineKind::kPortable);
     std::vector<uint8_t> buffer(kBufferSize, 0x5A);
     uint8_t iv[8] = {};
     uint32_t ivSize = 8;
@@ -34,7 +34,7 @@ void Quillon(benchmark::State& state, CbcCrypt crypt, bool encrypt, bool portabl
         benchmark::DoNotOptimize(buffer.data());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBufferSize));
-    (void)quillon::cipher::DesServeWithEngine(before);
+    (void)quillon::des::ServeWithEngine(before);
 }
 
 void OpenSsl(benchmark::State& state, bool triple, bool encrypt) {

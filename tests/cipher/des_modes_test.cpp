@@ -8,7 +8,6 @@
 
 #include "common/des_engines.h"
 #include "common/random_bytes.h"
-#include "platform/cpu_features.h"
 
 namespace quillon::cipher {
 namespace {
@@ -98,15 +97,6 @@ TEST_P(DesModes, WeakKeysAgreeWithOpenSsl) {
         QuillonCbc(true, key, data.data(), data.size(), chain);
         EXPECT_EQ(ToHex(data), ToHex(expected));
     }
-}
-
-TEST(DesEngines, ShufflesServeWhereSsse3Is) {
-    EXPECT_EQ(DesEngineAvailable(DesEngineKind::kShuffles),
-              QUILLON_X86 && platform::ProcessorFeatures().ssse3);
-    EXPECT_TRUE(DesEngineAvailable(DesEngineKind::kPortable));
-    EXPECT_EQ(DesServingEngine(), DesEngineAvailable(DesEngineKind::kShuffles)
-                                      ? DesEngineKind::kShuffles
-                                      : DesEngineKind::kPortable);
 }
 
 }  // namespace

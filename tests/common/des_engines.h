@@ -6,27 +6,27 @@
 
 #include <string>
 
-#include "cipher/des_modes.h"
+#include "des/des_engine.h"
 
 namespace quillon::test {
 
-class DesEngineTest : public testing::TestWithParam<cipher::DesEngineKind> {
+class DesEngineTest : public testing::TestWithParam<des::EngineKind> {
   protected:
     void SetUp() override {
-        previous_ = cipher::DesServingEngine();
-        if (!cipher::DesServeWithEngine(GetParam())) GTEST_SKIP() << "the processor lacks it";
+        previous_ = des::ServingEngine();
+        if (!des::ServeWithEngine(GetParam())) GTEST_SKIP() << "the processor lacks it";
     }
-    void TearDown() override { (void)cipher::DesServeWithEngine(previous_); }
+    void TearDown() override { (void)des::ServeWithEngine(previous_); }
 
   private:
-    cipher::DesEngineKind previous_ = cipher::DesEngineKind::kPortable;
+    des::EngineKind previous_ = des::EngineKind::kPortable;
 };
 
 inline const auto kDesEngines =
-    testing::Values(cipher::DesEngineKind::kPortable, cipher::DesEngineKind::kShuffles);
+    testing::Values(des::EngineKind::kPortable, des::EngineKind::kShuffles);
 
-inline std::string DesEngineName(const testing::TestParamInfo<cipher::DesEngineKind>& info) {
-    return info.param == cipher::DesEngineKind::kShuffles ? "Shuffles" : "Portable";
+inline std::string DesEngineName(const testing::TestParamInfo<des::EngineKind>& info) {
+    return info.param == des::EngineKind::kShuffles ? "Shuffles" : "Portable";
 }
 
 }  // namespace quillon::test

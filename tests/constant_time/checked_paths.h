@@ -22,6 +22,10 @@ void CheckCrtRecombination();
 // rounds and the partial last block, with secret keys, IV and data.
 void CheckDes();
 
+// The toolkit's DES method on every engine the processor runs: set-key and one block each
+// direction, with a secret key and block.
+void CheckDesMethod();
+
 // Raw RSA key files: the hex digits of a masked component decoded and unmasked.
 void CheckKeyFileDigits();
 
@@ -42,6 +46,7 @@ inline constexpr CheckedPath kCheckedPaths[] = {
     {"AES, word arithmetic engine", CheckAesPortable},
     {"AES, byte-shuffle (SSSE3) engine", CheckAesVectorPermute},
     {"AES, AES-instruction engine", CheckAesInstructions},
+    {"toolkit DES method (each engine)", CheckDesMethod},
 };
 
 }  // namespace quillon::constant_time_check

@@ -1,36 +1,32 @@
-// The DES methods: OpenSSL's DES block function behind the block-cipher primitive table (the one
-// place besides the DES exports where the module calls OpenSSL). Parity bits are ignored.
-#include <openssl/des.h>
+// The DES methods: one block at a time through the module's DES engine (des/), in constant time,
+// behind the block-cipher primitive table. The context holds the round keys, in the order the
+// method's direction runs them; the toolkit wipes it with the object. Parity bits are ignored.
+#include <cstring>
 
+#include "des/des_engine.h"
+#include "des/des_round_keys.h"
 #include "toolkit/methods/methods.h"
 
 namespace quillon::toolkit::methods {
 namespace {
 
-struct DesState {
-    DES_key_schedule schedule;
-};
-
+template <bool kEncrypt>
 MethodStatus DesSetKey(void* context, const std::uint8_t* key, std::uint32_t length) {
     if (length != 8) return method::kLengthOutOfRange;
-    // const_DES_cblock is not const in OpenSSL's headers; the key is only read.
-    DES_set_key_unchecked(reinterpret_cast<const_DES_cblock*>(const_cast<std::uint8_t*>(key)),
-                          &static_cast<DesState*>(context)->schedule);
+    des::PrepareKeys(key, false, kEncrypt, *static_cast<des::RoundKeys*>(context));
     return method::kOk;
 }
 
-template <int kDirection>
+// The keys' order makes the direction; out may be in.
 void DesBlock(const void* context, std::uint8_t* out, const std::uint8_t* in) {
-    // DES_ecb_encrypt only reads the schedule.
-    auto* state = const_cast<DesState*>(static_cast<const DesState*>(context));
-    DES_ecb_encrypt(reinterpret_cast<const_DES_cblock*>(const_cast<std::uint8_t*>(in)),
-                    reinterpret_cast<DES_cblock*>(out), &state->schedule, kDirection);
+    std::memmove(out, in, 8);
+    des::ServingModes().ecb(*static_cast<const des::RoundKeys*>(context), out, 1);
 }
 
-constexpr BlockCipherPrimitives kDesEncrypt = {8, 8, sizeof(DesState), DesSetKey,
-                                               DesBlock<DES_ENCRYPT>};
-constexpr BlockCipherPrimitives kDesDecrypt = {8, 8, sizeof(DesState), DesSetKey,
-                                               DesBlock<DES_DECRYPT>};
+constexpr BlockCipherPrimitives kDesEncrypt = {8, 8, sizeof(des::RoundKeys), DesSetKey<true>,
+                                               DesBlock};
+constexpr BlockCipherPrimitives kDesDecrypt = {8, 8, sizeof(des::RoundKeys), DesSetKey<false>,
+                                               DesBlock};
 
 }  // namespace
 

@@ -1,5 +1,5 @@
 // The DES and chaining methods: DES-CBC through toolkit objects and the triple-chaining method's
-// three layers, against OpenSSL's DES.
+// three layers, against OpenSSL's table DES.
 #include <gtest/gtest.h>
 #include <openssl/des.h>
 
@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "common/des_engines.h"
 #include "common/status_printer.h"
 #include "common/toolkit_objects.h"
 #include "common/vector_file.h"
@@ -76,7 +77,12 @@ TEST(DesCbc, Fips81Example) {
     EXPECT_EQ(ToolkitCbc(key, iv, ciphertext, false, {5, 11, 8}), plaintext);
 }
 
-TEST(DesCbc, AgreesWithOpenSslInPieces) {
+// On each DES engine: the method runs on the one that serves the module.
+class DesCbcOnEachEngine : public quillon::test::DesEngineTest {};
+INSTANTIATE_TEST_SUITE_P(Engines, DesCbcOnEachEngine, quillon::test::kDesEngines,
+                         quillon::test::DesEngineName);
+
+TEST_P(DesCbcOnEachEngine, AgreesWithOpenSslInPieces) {
     std::mt19937 random(81);
     for (int round = 0; round < 40; ++round) {
         Bytes key(8), iv(8), plaintext(8 * (random() % 40));

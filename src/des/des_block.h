@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "cipher/des_tables.h"
+#include "des/des_tables.h"
 
-namespace quillon::cipher::des {
+namespace quillon::des {
 
 struct Halves {
     std::uint32_t left;
@@ -62,4 +62,4 @@ constexpr bool PermutationsMatchTheTable() {
 }
 static_assert(PermutationsMatchTheTable());
 
-}  // namespace quillon::cipher::des
+}  // namespace quillon::des

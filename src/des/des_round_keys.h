@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-namespace quillon::cipher {
+namespace quillon::des {
 
-struct DesRoundKeys {
+struct RoundKeys {
     // Each round key as eight byte lanes of six bits, laid out like a round's S-box inputs
     // (des_tables.h).
     std::uint64_t key[48];
@@ -17,6 +17,6 @@ struct DesRoundKeys {
 // From 8 key bytes (DES) or 24 (triple-DES: K1, K2, K3; encryption is E(K3, D(K2, E(K1, x)))).
 // Parity bits are ignored and weak keys accepted. Only shifts and masks of the key bits: no
 // branch or address depends on them.
-void DesPrepareKeys(const std::uint8_t* key, bool triple, bool encrypt, DesRoundKeys& keys);
+void PrepareKeys(const std::uint8_t* key, bool triple, bool encrypt, RoundKeys& keys);
 
-}  // namespace quillon::cipher
+}  // namespace quillon::des

@@ -1,11 +1,11 @@
-#include "cipher/des_round_keys.h"
+#include "des/des_round_keys.h"
 
 #include <array>
 
-#include "cipher/des_tables.h"
+#include "des/des_tables.h"
 #include "support/byte_order.h"
 
-namespace quillon::cipher {
+namespace quillon::des {
 namespace {
 
 constexpr std::uint32_t kHalfMask = 0x0FFFFFFF;
@@ -20,8 +20,7 @@ struct BitMove {
 constexpr std::array<BitMove, 56> kPc1Moves = [] {
     std::array<BitMove, 56> moves{};
     for (int i = 0; i < 56; ++i) {
-        moves[i] = {static_cast<std::uint8_t>(64 - des::kPc1[i]),
-                    static_cast<std::uint8_t>(55 - i)};
+        moves[i] = {static_cast<std::uint8_t>(64 - kPc1[i]), static_cast<std::uint8_t>(55 - i)};
     }
     return moves;
 }();
@@ -31,7 +30,7 @@ constexpr std::array<BitMove, 48> kPc2Moves = [] {
     std::array<BitMove, 48> moves{};
     for (int lane = 0; lane < 8; ++lane) {
         for (int bit = 0; bit < 6; ++bit) {
-            const int source = des::kPc2[6 * des::kLaneSbox[lane] + bit];
+            const int source = kPc2[6 * kLaneSbox[lane] + bit];
             moves[6 * lane + bit] = {static_cast<std::uint8_t>(56 - source),
                                      static_cast<std::uint8_t>(8 * lane + 5 - bit)};
         }
@@ -56,8 +55,8 @@ void OneKey(const std::uint8_t* key, bool encrypt, std::uint64_t* out) {
     std::uint32_t c = static_cast<std::uint32_t>(cd >> 28) & kHalfMask;
     std::uint32_t d = static_cast<std::uint32_t>(cd) & kHalfMask;
     for (int round = 0; round < 16; ++round) {
-        c = RotateHalf(c, des::kKeyShifts[round]);
-        d = RotateHalf(d, des::kKeyShifts[round]);
+        c = RotateHalf(c, kKeyShifts[round]);
+        d = RotateHalf(d, kKeyShifts[round]);
         const std::uint64_t roundKey = MoveBits((std::uint64_t{c} << 28) | d, kPc2Moves);
         out[encrypt ? round : 15 - round] = roundKey;
     }
@@ -65,7 +64,7 @@ void OneKey(const std::uint8_t* key, bool encrypt, std::uint64_t* out) {
 
 }  // namespace
 
-void DesPrepareKeys(const std::uint8_t* key, bool triple, bool encrypt, DesRoundKeys& keys) {
+void PrepareKeys(const std::uint8_t* key, bool triple, bool encrypt, RoundKeys& keys) {
     if (!triple) {
         OneKey(key, encrypt, keys.key);
         keys.stages = 1;
@@ -79,4 +78,4 @@ void DesPrepareKeys(const std::uint8_t* key, bool triple, bool encrypt, DesRound
     keys.stages = 3;
 }
 
-}  // namespace quillon::cipher
+}  // namespace quillon::des

@@ -5,12 +5,12 @@
 // takes the same time whatever the count, and no address depends on a secret.
 #include <array>
 
-#include "cipher/des_tables.h"
+#include "des/des_tables.h"
 
 #define QUILLON_DES_ENGINE_TARGET
-#include "cipher/des_chain.h"
+#include "des/des_chain.h"
 
-namespace quillon::cipher {
+namespace quillon::des {
 namespace {
 
 constexpr std::uint32_t RotateRight(std::uint32_t value, unsigned shift) {
@@ -28,10 +28,10 @@ struct OutputTable {
 constexpr std::array<OutputTable, 32> kOutputTables = [] {
     std::array<OutputTable, 32> tables{};
     for (int position = 0; position < 32; ++position) {
-        const des::OutputSource source = des::OutputSourceOf(position);
+        const OutputSource source = OutputSourceOf(position);
         std::uint32_t words[2] = {0, 0};
         for (unsigned input = 0; input < 64; ++input) {
-            const unsigned out = des::SboxOutput(des::kLaneSbox[source.lane], input);
+            const unsigned out = SboxOutput(kLaneSbox[source.lane], input);
             words[input >> 5] |= ((out >> source.sboxBit) & 1u) << (input & 31);
         }
         const unsigned back = (32 - position) & 31;  // rotating left by position
@@ -42,6 +42,14 @@ constexpr std::array<OutputTable, 32> kOutputTables = [] {
 }();
 
 struct Portable {
+    static constexpr int kSideBySide = 1;
+    static constexpr int kWidth = 1;
+
+    static inline void Rounds(const std::uint32_t* halves, std::uint64_t roundKey,
+                              std::uint32_t* out) {
+        out[0] = Round(halves[0], roundKey);
+    }
+
     static inline std::uint32_t Round(std::uint32_t half, std::uint64_t roundKey) {
         const std::uint32_t inputs[2] = {
             (half & 0x3F3F3F3F) ^ static_cast<std::uint32_t>(roundKey),
@@ -61,6 +69,6 @@ struct Portable {
 
 }  // namespace
 
-const DesModeSet kDesPortableModes = kChainModes<Portable>;
+const ModeSet kPortableModes = kChainModes<Portable>;
 
-}  // namespace quillon::cipher
+}  // namespace quillon::des

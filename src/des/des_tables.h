@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace quillon::cipher::des {
+namespace quillon::des {
 
 // FIPS 46-3, appendix 1: the S-boxes S1..S8, each as four rows of sixteen columns. The row is
 // the first and last input bit, the column the four middle ones.
@@ -105,4 +105,4 @@ constexpr bool RowsArePermutations() {
 static_assert(RowsArePermutations());
 static_assert(SboxOutput(0, 0) == 14 && SboxOutput(0, 63) == 13 && SboxOutput(7, 1) == 1);
 
-}  // namespace quillon::cipher::des
+}  // namespace quillon::des
