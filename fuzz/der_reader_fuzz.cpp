@@ -13,7 +13,7 @@
 
 namespace {
 
-using namespace quillon::support;
+using namespace quillon::der;
 
 constexpr int kMaxDepth = 40;
 
