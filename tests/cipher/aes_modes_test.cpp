@@ -8,6 +8,7 @@
 #include <random>
 
 #include "common/aes_engines.h"
+#include "common/status_printer.h"
 #include "common/vector_file.h"
 
 namespace quillon::cipher {
@@ -32,8 +33,8 @@ TEST_P(AesModes, EcbVectorsInEveryPosition) {
         ASSERT_EQ(plaintext.size() % 16, 0u);
         const auto keyBits = static_cast<std::int32_t>(8 * key.size());
         AesKeySchedule encryption{}, decryption{};
-        ASSERT_EQ(AesSetEncryptKey(key.data(), keyBits, encryption), 0);
-        ASSERT_EQ(AesSetDecryptKey(key.data(), keyBits, decryption), 0);
+        ASSERT_EQ(AesSetEncryptKey(key.data(), keyBits, encryption), kAesKeySet);
+        ASSERT_EQ(AesSetDecryptKey(key.data(), keyBits, decryption), kAesKeySet);
         Bytes in, expected;
         for (int i = 0; i < kCopies; ++i) {
             in.insert(in.end(), plaintext.begin(), plaintext.end());
@@ -132,8 +133,8 @@ TEST_P(AesModes, AgreesWithOpenSslInPieces) {
         const Message m = RandomMessage(random, 70);
         const bool cbc = trial % 2 == 0, outOfPlace = trial % 4 == 1;
         AesKeySchedule encryption{}, decryption{};
-        ASSERT_EQ(AesSetEncryptKey(m.key.data(), m.keyBytes, encryption), 0);
-        ASSERT_EQ(AesSetDecryptKey(m.key.data(), m.keyBytes, decryption), 0);
+        ASSERT_EQ(AesSetEncryptKey(m.key.data(), m.keyBytes, encryption), kAesKeySet);
+        ASSERT_EQ(AesSetDecryptKey(m.key.data(), m.keyBytes, decryption), kAesKeySet);
         const Bytes expected = OpenSslEncrypt(m, cbc);
         const Bytes ciphertext =
             InPieces(random, encryption, cbc, true, m.iv, m.plaintext, outOfPlace, engines);
@@ -155,8 +156,8 @@ TEST_P(AesModes, AgreesWithThePortableEngineAcrossPieces) {
         const Message m = RandomMessage(random, 90);
         const bool cbc = trial % 2 == 0, outOfPlace = trial % 4 == 1;
         AesKeySchedule encryption{}, decryption{};
-        ASSERT_EQ(AesSetEncryptKey(m.key.data(), m.keyBytes, encryption), 0);
-        ASSERT_EQ(AesSetDecryptKey(m.key.data(), m.keyBytes, decryption), 0);
+        ASSERT_EQ(AesSetEncryptKey(m.key.data(), m.keyBytes, encryption), kAesKeySet);
+        ASSERT_EQ(AesSetDecryptKey(m.key.data(), m.keyBytes, decryption), kAesKeySet);
         const Bytes reference =
             InPieces(random, encryption, cbc, true, m.iv, m.plaintext, outOfPlace, portableOnly);
         ASSERT_EQ(
