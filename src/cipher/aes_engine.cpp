@@ -53,16 +53,15 @@ inline void WriteInfo(AesKeySchedule& schedule, int rounds) {
 }
 
 template <int Nk>
-int SetEncryptKey(const std::uint8_t* key, AesKeySchedule& schedule) {
+void SetEncryptKey(const std::uint8_t* key, AesKeySchedule& schedule) {
     ExpandKey<Nk>(key, schedule.roundKeys, AesServingModes().subWord);
     WriteInfo(schedule, RoundsFor(Nk));
-    return 0;
 }
 
 // The equivalent inverse cipher's schedule (FIPS-197 5.3.5): the encryption round keys in
 // reverse order, InvMixColumns applied to all but the first and the last.
 template <int Nk>
-int SetDecryptKey(const std::uint8_t* key, AesKeySchedule& schedule) {
+void SetDecryptKey(const std::uint8_t* key, AesKeySchedule& schedule) {
     constexpr int kRounds = RoundsFor(Nk);
     const AesModeSet& engine = AesServingModes();
     std::uint32_t* w = schedule.roundKeys;
@@ -77,58 +76,65 @@ int SetDecryptKey(const std::uint8_t* key, AesKeySchedule& schedule) {
     });
     engine.invMixColumns(w + 4, kRounds - 1);
     WriteInfo(schedule, kRounds);
-    return 0;
 }
 
 }  // namespace
 
-int AesSetEncryptKey128(const std::uint8_t* key, AesKeySchedule& schedule) {
-    return SetEncryptKey<4>(key, schedule);
+void AesSetEncryptKey128(const std::uint8_t* key, AesKeySchedule& schedule) {
+    SetEncryptKey<4>(key, schedule);
 }
-int AesSetEncryptKey192(const std::uint8_t* key, AesKeySchedule& schedule) {
-    return SetEncryptKey<6>(key, schedule);
+void AesSetEncryptKey192(const std::uint8_t* key, AesKeySchedule& schedule) {
+    SetEncryptKey<6>(key, schedule);
 }
-int AesSetEncryptKey256(const std::uint8_t* key, AesKeySchedule& schedule) {
-    return SetEncryptKey<8>(key, schedule);
+void AesSetEncryptKey256(const std::uint8_t* key, AesKeySchedule& schedule) {
+    SetEncryptKey<8>(key, schedule);
 }
-int AesSetDecryptKey128(const std::uint8_t* key, AesKeySchedule& schedule) {
-    return SetDecryptKey<4>(key, schedule);
+void AesSetDecryptKey128(const std::uint8_t* key, AesKeySchedule& schedule) {
+    SetDecryptKey<4>(key, schedule);
 }
-int AesSetDecryptKey192(const std::uint8_t* key, AesKeySchedule& schedule) {
-    return SetDecryptKey<6>(key, schedule);
+void AesSetDecryptKey192(const std::uint8_t* key, AesKeySchedule& schedule) {
+    SetDecryptKey<6>(key, schedule);
 }
-int AesSetDecryptKey256(const std::uint8_t* key, AesKeySchedule& schedule) {
-    return SetDecryptKey<8>(key, schedule);
+void AesSetDecryptKey256(const std::uint8_t* key, AesKeySchedule& schedule) {
+    SetDecryptKey<8>(key, schedule);
 }
-int AesSetEncryptKey(const std::uint8_t* key, std::int32_t keyLength, AesKeySchedule& schedule) {
+AesKeyStatus AesSetEncryptKey(const std::uint8_t* key, std::int32_t keyLength,
+                              AesKeySchedule& schedule) {
     switch (keyLength) {
         case 16:
         case 128:
-            return AesSetEncryptKey128(key, schedule);
+            AesSetEncryptKey128(key, schedule);
+            return kAesKeySet;
         case 24:
         case 192:
-            return AesSetEncryptKey192(key, schedule);
+            AesSetEncryptKey192(key, schedule);
+            return kAesKeySet;
         case 32:
         case 256:
-            return AesSetEncryptKey256(key, schedule);
+            AesSetEncryptKey256(key, schedule);
+            return kAesKeySet;
         default:
-            return -1;
+            return kAesKeyRefused;
     }
 }
 
-int AesSetDecryptKey(const std::uint8_t* key, std::int32_t keyLength, AesKeySchedule& schedule) {
+AesKeyStatus AesSetDecryptKey(const std::uint8_t* key, std::int32_t keyLength,
+                              AesKeySchedule& schedule) {
     switch (keyLength) {
         case 16:
         case 128:
-            return AesSetDecryptKey128(key, schedule);
+            AesSetDecryptKey128(key, schedule);
+            return kAesKeySet;
         case 24:
         case 192:
-            return AesSetDecryptKey192(key, schedule);
+            AesSetDecryptKey192(key, schedule);
+            return kAesKeySet;
         case 32:
         case 256:
-            return AesSetDecryptKey256(key, schedule);
+            AesSetDecryptKey256(key, schedule);
+            return kAesKeySet;
         default:
-            return -1;
+            return kAesKeyRefused;
     }
 }
 

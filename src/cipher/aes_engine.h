@@ -17,18 +17,32 @@ struct AesKeySchedule {
 };
 static_assert(sizeof(AesKeySchedule) == 61 * 4);
 
-// keyLength in bytes or in bits: 16/128, 24/192, 32/256. 0, or -1 for any other length
-// (schedule untouched).
-[[nodiscard]] int AesSetEncryptKey(const std::uint8_t* key, std::int32_t keyLength,
-                                   AesKeySchedule& schedule);
-[[nodiscard]] int AesSetDecryptKey(const std::uint8_t* key, std::int32_t keyLength,
-                                   AesKeySchedule& schedule);
+// What the key setup returns; the numbers are the ones AesCreateContext hands its caller.
+enum class AesKeyStatus : std::int32_t {
+    kAesKeySet = 0,      // the schedule holds the key
+    kAesKeyRefused = 1,  // a key length other than the six below: the schedule stays as it was
+};
 
-int AesSetEncryptKey128(const std::uint8_t* key, AesKeySchedule& schedule);
-int AesSetEncryptKey192(const std::uint8_t* key, AesKeySchedule& schedule);
-int AesSetEncryptKey256(const std::uint8_t* key, AesKeySchedule& schedule);
-int AesSetDecryptKey128(const std::uint8_t* key, AesKeySchedule& schedule);
-int AesSetDecryptKey192(const std::uint8_t* key, AesKeySchedule& schedule);
-int AesSetDecryptKey256(const std::uint8_t* key, AesKeySchedule& schedule);
+// The key setup code spells them kAesKeySet, kAesKeyRefused.
+using enum AesKeyStatus;
+
+// The number an export hands its caller.
+[[nodiscard]] constexpr std::int32_t ToExportStatus(AesKeyStatus status) {
+    return static_cast<std::int32_t>(status);
+}
+
+// keyLength in bytes or in bits: 16/128, 24/192, 32/256.
+[[nodiscard]] AesKeyStatus AesSetEncryptKey(const std::uint8_t* key, std::int32_t keyLength,
+                                            AesKeySchedule& schedule);
+[[nodiscard]] AesKeyStatus AesSetDecryptKey(const std::uint8_t* key, std::int32_t keyLength,
+                                            AesKeySchedule& schedule);
+
+// One key size each: these cannot fail.
+void AesSetEncryptKey128(const std::uint8_t* key, AesKeySchedule& schedule);
+void AesSetEncryptKey192(const std::uint8_t* key, AesKeySchedule& schedule);
+void AesSetEncryptKey256(const std::uint8_t* key, AesKeySchedule& schedule);
+void AesSetDecryptKey128(const std::uint8_t* key, AesKeySchedule& schedule);
+void AesSetDecryptKey192(const std::uint8_t* key, AesKeySchedule& schedule);
+void AesSetDecryptKey256(const std::uint8_t* key, AesKeySchedule& schedule);
 
 }  // namespace quillon::cipher

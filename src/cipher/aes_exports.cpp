@@ -9,6 +9,10 @@
 
 using namespace quillon;
 
+// AesCreateContext's caller sees 0 for a keyed context, 1 for a key not accepted.
+static_assert(cipher::ToExportStatus(cipher::kAesKeySet) == 0 &&
+              cipher::ToExportStatus(cipher::kAesKeyRefused) == 1);
+
 extern "C" QUILLON_API int32_t QUILLON_CALL AesCreateContext(AesContext** handle, uint8_t direction,
                                                              int32_t keyLength,
                                                              const uint8_t* key) {
@@ -16,13 +20,13 @@ extern "C" QUILLON_API int32_t QUILLON_CALL AesCreateContext(AesContext** handle
     auto* context = support::New<AesContext>();
     if (context == nullptr) return -1;
     // A missing key is a key not accepted, like a refused length.
-    const int keyed = key == nullptr ? -1
-                      : direction == 0
-                          ? cipher::AesSetEncryptKey(key, keyLength, context->encryption)
-                          : cipher::AesSetDecryptKey(key, keyLength, context->decryption);
+    const cipher::AesKeyStatus keyed =
+        key == nullptr   ? cipher::kAesKeyRefused
+        : direction == 0 ? cipher::AesSetEncryptKey(key, keyLength, context->encryption)
+                         : cipher::AesSetDecryptKey(key, keyLength, context->decryption);
     // Stored also when the key length was refused: the caller still owns and destroys it.
     *handle = context;
-    return keyed == 0 ? 0 : 1;
+    return cipher::ToExportStatus(keyed);
 }
 
 extern "C" QUILLON_API void QUILLON_CALL AesDestroyContext(AesContext** handle) {

@@ -32,39 +32,55 @@ struct Handle {
     ~Handle() { AesDestroyContext(&context); }
 };
 
-TEST_P(AesExports, Sp800_38aEcbAndCbcExamples) {
-    const quillon::test::VectorFile vectors("aes.txt");
-    Bytes plaintext, ecb, cbc;
-    for (int i = 1; i <= 4; ++i) {
-        const auto append = [&](Bytes& to, const std::string& name) {
-            const Bytes block = vectors.Get(name + std::to_string(i));
-            to.insert(to.end(), block.begin(), block.end());
-        };
-        append(plaintext, "F11_plaintext");
-        append(ecb, "F11_ciphertext");
-        append(cbc, "F21_ciphertext");
+// Encryption contexts keyed with the length in bytes, decryption contexts in bits.
+TEST_P(AesExports, EcbVectors) {
+    for (const quillon::test::VectorRecord& record :
+         quillon::test::RecordsInSection(quillon::test::ReadVectorRecords("aes.txt"), "AES-ECB")) {
+        SCOPED_TRACE(record.Where());
+        const Bytes key = record.Get("Key");
+        const Bytes plaintext = record.Get("Plaintext");
+        const Bytes ciphertext = record.Get("Ciphertext");
+        const auto keyBytes = static_cast<int32_t>(key.size());
+        const auto length = static_cast<int32_t>(plaintext.size());
+        Handle encryption, decryption;
+        ASSERT_EQ(AesCreateContext(&encryption.context, kEncrypt, keyBytes, key.data()), 0);
+        ASSERT_EQ(AesCreateContext(&decryption.context, kDecrypt, keyBytes * 8, key.data()), 0);
+
+        Bytes out(plaintext.size());
+        ASSERT_EQ(AesEncryptBlocks(&encryption.context, out.data(), plaintext.data(), length), 0);
+        EXPECT_EQ(quillon::test::ToHex(out), quillon::test::ToHex(ciphertext));
+        ASSERT_EQ(AesDecryptBlocks(&decryption.context, out.data(), ciphertext.data(), length), 0);
+        EXPECT_EQ(out, plaintext);
     }
-    const Bytes key = vectors.Get("F11_key");
-    Handle encryption;
-    ASSERT_EQ(AesCreateContext(&encryption.context, kEncrypt, 16, key.data()), 0);
+}
 
-    Bytes out(64);
-    ASSERT_EQ(AesEncryptBlocks(&encryption.context, out.data(), plaintext.data(), 64), 0);
-    EXPECT_EQ(quillon::test::ToHex(out), quillon::test::ToHex(ecb));
+// In place, the IV left as the last ciphertext block in both directions.
+TEST_P(AesExports, CbcVectors) {
+    for (const quillon::test::VectorRecord& record :
+         quillon::test::RecordsInSection(quillon::test::ReadVectorRecords("aes.txt"), "AES-CBC")) {
+        SCOPED_TRACE(record.Where());
+        const Bytes key = record.Get("Key");
+        const Bytes plaintext = record.Get("Plaintext");
+        const Bytes ciphertext = record.Get("Ciphertext");
+        ASSERT_GE(ciphertext.size(), 16u);
+        const Bytes lastBlock(ciphertext.end() - 16, ciphertext.end());
+        const auto keyBytes = static_cast<int32_t>(key.size());
+        const auto length = static_cast<uint32_t>(plaintext.size());
+        Handle encryption, decryption;
+        ASSERT_EQ(AesCreateContext(&encryption.context, kEncrypt, keyBytes, key.data()), 0);
+        ASSERT_EQ(AesCreateContext(&decryption.context, kDecrypt, keyBytes * 8, key.data()), 0);
 
-    Bytes data = plaintext;
-    Bytes iv = vectors.Get("F21_iv");
-    AesCbcCrypt(1, data.data(), 64, &encryption.context, iv.data());
-    EXPECT_EQ(quillon::test::ToHex(data), quillon::test::ToHex(cbc));
-    EXPECT_EQ(quillon::test::ToHex(iv), quillon::test::ToHex(vectors.Get("F21_ciphertext4")));
+        Bytes data = plaintext;
+        Bytes iv = record.Get("IV");
+        AesCbcCrypt(1, data.data(), length, &encryption.context, iv.data());
+        EXPECT_EQ(quillon::test::ToHex(data), quillon::test::ToHex(ciphertext));
+        EXPECT_EQ(quillon::test::ToHex(iv), quillon::test::ToHex(lastBlock));
 
-    Handle decryption;
-    ASSERT_EQ(AesCreateContext(&decryption.context, kDecrypt, 128, key.data()), 0);
-    iv = vectors.Get("F21_iv");
-    AesCbcCrypt(0, data.data(), 64, &decryption.context, iv.data());
-    EXPECT_EQ(data, plaintext);
-    ASSERT_EQ(AesDecryptBlocks(&decryption.context, out.data(), ecb.data(), 64), 0);
-    EXPECT_EQ(out, plaintext);
+        iv = record.Get("IV");
+        AesCbcCrypt(0, data.data(), length, &decryption.context, iv.data());
+        EXPECT_EQ(data, plaintext);
+        EXPECT_EQ(quillon::test::ToHex(iv), quillon::test::ToHex(lastBlock));
+    }
 }
 
 TEST_P(AesExports, EcbLengthRules) {

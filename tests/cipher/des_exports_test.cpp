@@ -26,44 +26,69 @@ struct Cipher {
     size_t keyBytes;
 } const kCiphers[] = {{"DES", DesCbcCrypt, 8}, {"3DES", TripleDesCbcCrypt, 24}};
 
-TEST(DesExports, Fips81CbcExample) {
-    const quillon::test::VectorFile vectors("des.txt");
-    const Bytes key = vectors.Get("FIPS81_CBC_key");
-    const Bytes plaintext = vectors.Get("FIPS81_CBC_plaintext_text");
-    const Bytes ciphertext = vectors.Get("FIPS81_CBC_ciphertext");
-    ASSERT_EQ(plaintext.size(), 24u);
-
-    Bytes data = plaintext, iv = vectors.Get("FIPS81_CBC_iv");
-    uint32_t ivSize = 16;
-    DesCbcCrypt(1, data.data(), 24, key.data(), iv.data(), &ivSize);
-    EXPECT_EQ(ToHex(data), ToHex(ciphertext));
-    EXPECT_EQ(ToHex(iv), "683788499A7C05F6");
-    EXPECT_EQ(ivSize, 8u);
-
-    iv = vectors.Get("FIPS81_CBC_iv");
-    DesCbcCrypt(0, data.data(), 24, key.data(), iv.data(), &ivSize);
-    EXPECT_EQ(data, plaintext);
-    EXPECT_EQ(ToHex(iv), "683788499A7C05F6");
-    EXPECT_EQ(ivSize, 8u);
+// Text, where a record gives it, is its plaintext's ASCII reading.
+void ExpectTextIsThePlaintext(const quillon::test::VectorRecord& record) {
+    if (record.Has("Text")) EXPECT_EQ(record.Get("Text"), record.Get("Plaintext"));
 }
 
-// The example is three blocks in ECB fashion: each is one CBC block under a zero IV.
-TEST(DesExports, Sp800_67ThreeKeyExample) {
-    const quillon::test::VectorFile vectors("des.txt");
-    Bytes key = vectors.Get("TDEA_key1");
-    for (const char* part : {"TDEA_key2", "TDEA_key3"}) {
-        const Bytes more = vectors.Get(part);
-        key.insert(key.end(), more.begin(), more.end());
+// In place, the IV left as the last ciphertext block in both directions.
+TEST(DesExports, CbcVectors) {
+    for (const quillon::test::VectorRecord& record :
+         quillon::test::RecordsInSection(quillon::test::ReadVectorRecords("des.txt"), "DES-CBC")) {
+        SCOPED_TRACE(record.Where());
+        ExpectTextIsThePlaintext(record);
+        const Bytes key = record.Get("Key");
+        const Bytes plaintext = record.Get("Plaintext");
+        const Bytes ciphertext = record.Get("Ciphertext");
+        ASSERT_EQ(key.size(), 8u);
+        ASSERT_GE(ciphertext.size(), 8u);
+        const std::string lastBlock = ToHex(ciphertext.data() + ciphertext.size() - 8, 8);
+        const auto length = static_cast<int32_t>(plaintext.size());
+
+        Bytes data = plaintext, iv = record.Get("IV");
+        uint32_t ivSize = 16;
+        DesCbcCrypt(1, data.data(), length, key.data(), iv.data(), &ivSize);
+        EXPECT_EQ(ToHex(data), ToHex(ciphertext));
+        EXPECT_EQ(ToHex(iv), lastBlock);
+        EXPECT_EQ(ivSize, 8u);
+
+        iv = record.Get("IV");
+        DesCbcCrypt(0, data.data(), length, key.data(), iv.data(), &ivSize);
+        EXPECT_EQ(data, plaintext);
+        EXPECT_EQ(ToHex(iv), lastBlock);
+        EXPECT_EQ(ivSize, 8u);
     }
-    EXPECT_EQ(key, vectors.Get("TDEA_key_bundle"));
-    for (const char* block : {"1", "2", "3"}) {
-        SCOPED_TRACE(block);
-        Bytes data = vectors.Get(std::string("TDEA_plaintext") + block);
-        uint8_t iv[8] = {};
-        uint32_t ivSize = 8;
-        TripleDesCbcCrypt(1, data.data(), 8, key.data(), iv, &ivSize);
-        EXPECT_EQ(ToHex(data), ToHex(vectors.Get(std::string("TDEA_ciphertext") + block)));
-        EXPECT_EQ(0, std::memcmp(iv, data.data(), 8));
+}
+
+// Block by block in ECB fashion: each is one CBC block under a zero IV.
+TEST(DesExports, TripleDesEcbVectors) {
+    for (const quillon::test::VectorRecord& record :
+         quillon::test::RecordsInSection(quillon::test::ReadVectorRecords("des.txt"), "TDEA-ECB")) {
+        SCOPED_TRACE(record.Where());
+        ExpectTextIsThePlaintext(record);
+        const Bytes key = record.Get("Key");
+        ASSERT_EQ(key.size(), 24u);
+        if (record.Has("Key1")) {
+            Bytes bundle;
+            for (const char* part : {"Key1", "Key2", "Key3"}) {
+                const Bytes single = record.Get(part);
+                bundle.insert(bundle.end(), single.begin(), single.end());
+            }
+            EXPECT_EQ(ToHex(bundle), ToHex(key));
+        }
+        const Bytes plaintext = record.Get("Plaintext");
+        const Bytes ciphertext = record.Get("Ciphertext");
+        ASSERT_EQ(plaintext.size() % 8, 0u);
+        ASSERT_EQ(ciphertext.size(), plaintext.size());
+        for (size_t at = 0; at < plaintext.size(); at += 8) {
+            SCOPED_TRACE(at / 8);
+            Bytes data(plaintext.data() + at, plaintext.data() + at + 8);
+            uint8_t iv[8] = {};
+            uint32_t ivSize = 8;
+            TripleDesCbcCrypt(1, data.data(), 8, key.data(), iv, &ivSize);
+            EXPECT_EQ(ToHex(data), ToHex(ciphertext.data() + at, 8));
+            EXPECT_EQ(0, std::memcmp(iv, data.data(), 8));
+        }
     }
 }
 

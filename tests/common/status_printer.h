@@ -1,12 +1,13 @@
 // Statuses as failure messages show them: toolkit and certificate statuses as the hex numbers the
 // module's callers see, method statuses as their small numbers, the other families' statuses
-// (CAST5, profile loading, the security device) as their numbers.
+// (AES key setup, CAST5, profile loading, the security device) as their numbers.
 #pragma once
 
 #include <cstdint>
 #include <ios>
 #include <ostream>
 
+#include "cipher/aes_engine.h"
 #include "device/isd_device.h"
 #include "profile/cast5.h"
 #include "profile/profile_parser.h"
@@ -41,6 +42,14 @@ inline std::ostream& operator<<(std::ostream& out, CertStatus status) {
 }  // namespace cert
 
 }  // namespace quillon::toolkit
+
+namespace quillon::cipher {
+
+inline std::ostream& operator<<(std::ostream& out, AesKeyStatus status) {
+    return out << "AES key status " << static_cast<std::int32_t>(status);
+}
+
+}  // namespace quillon::cipher
 
 namespace quillon::profile {
 
