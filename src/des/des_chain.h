@@ -153,8 +153,5 @@ QUILLON_DES_ENGINE_TARGET void CbcDecrypt(const RoundKeys& keys, std::uint8_t* d
     CbcDecryptStages<E, 1>(keys, data, blocks, iv);
 }
 
-template <typename E>
-constexpr ModeSet kChainModes = {Ecb<E>, CbcEncrypt<E>, CbcDecrypt<E>};
-
 }  // namespace
 }  // namespace quillon::des

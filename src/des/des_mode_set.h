@@ -24,6 +24,12 @@ struct ModeSet {
 // bit table by a rotation (no memory address depends on a secret).
 extern const ModeSet kPortableModes;
 
+// The portable engine's CBC encryption. One chain is bound by a round's latency, and there the
+// rotations are shorter than the shuffles with their moves between register files, so every
+// engine encrypts CBC with it.
+void PortableCbcEncrypt(const RoundKeys& keys, std::uint8_t* data, std::size_t blocks,
+                        std::uint8_t* iv);
+
 #if QUILLON_X86
 // SSSE3 byte shuffles: the eight S-boxes of a round looked up at once in 16 shuffles that
 // together touch the whole table. Only where CPUID reports SSSE3.

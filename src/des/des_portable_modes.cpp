@@ -1,8 +1,9 @@
 // The DES round function in plain integer code. Each of the 32 output bits (P already applied)
-// is one bit of a 64-entry table, kept as two 32-bit words (S-box inputs with the first bit
-// clear, then set): the input's first bit picks a word with a mask, and rotating it right by the
-// other five bits brings the entry to the output bit's place. A rotation by a secret count
-// takes the same time whatever the count, and no address depends on a secret.
+// is one bit of a 64-entry table, kept as one 64-bit word: rotating it right by the S-box input
+// (a rotation counts modulo 64, so the bits above the input's byte do not matter) brings the
+// entry to the output bit's place. A rotation by a secret count takes the same time whatever
+// the count, and no address depends on a secret. One rotation and a mask per bit keep the
+// chain from a round's input to its output short.
 #include <array>
 
 #include "des/des_tables.h"
@@ -13,32 +14,44 @@
 namespace quillon::des {
 namespace {
 
-constexpr std::uint32_t RotateRight(std::uint32_t value, unsigned shift) {
-    return (value >> (shift & 31)) | (value << ((32 - shift) & 31));
+constexpr std::uint64_t RotateRight(std::uint64_t value, unsigned shift) {
+    return (value >> (shift & 63)) | (value << ((64 - shift) & 63));
 }
 
-// One output bit's table, both words rotated left by the bit's position so that rotating right
-// by the input leaves the entry there.
-struct OutputTable {
-    std::uint32_t low;      // inputs 0..31
-    std::uint32_t flipped;  // low ^ the word for inputs 32..63
-    int lane;               // the S-box input that indexes it
-};
-
-constexpr std::array<OutputTable, 32> kOutputTables = [] {
-    std::array<OutputTable, 32> tables{};
+// Each output bit's table rotated left by the bit's position, so that rotating right by the
+// input leaves the entry there.
+constexpr std::array<std::uint64_t, 32> kOutputTables = [] {
+    std::array<std::uint64_t, 32> tables{};
     for (int position = 0; position < 32; ++position) {
         const OutputSource source = OutputSourceOf(position);
-        std::uint32_t words[2] = {0, 0};
+        std::uint64_t word = 0;
         for (unsigned input = 0; input < 64; ++input) {
             const unsigned out = SboxOutput(kLaneSbox[source.lane], input);
-            words[input >> 5] |= ((out >> source.sboxBit) & 1u) << (input & 31);
+            word |= std::uint64_t{(out >> source.sboxBit) & 1u} << input;
         }
-        const unsigned back = (32 - position) & 31;  // rotating left by position
-        tables[position] = {RotateRight(words[0], back), RotateRight(words[0] ^ words[1], back),
-                            source.lane};
+        tables[position] = RotateRight(word, (64 - position) & 63);  // rotating left by position
     }
     return tables;
+}();
+
+// The low 32 bits of table rotated right by the low six bits of input.
+inline std::uint32_t Entries(std::uint64_t table, unsigned input) {
+    if constexpr (sizeof(void*) >= 8) return static_cast<std::uint32_t>(RotateRight(table, input));
+    // 32-bit targets shift a 64-bit word by a variable count with a branch on the count's bit 5:
+    // swap the words by a mask instead, then shift 32-bit words only.
+    const auto low = static_cast<std::uint32_t>(table),
+               high = static_cast<std::uint32_t>(table >> 32);
+    const std::uint32_t swap = (low ^ high) & (0u - ((input >> 5) & 1));
+    const unsigned shift = input & 31;
+    return ((low ^ swap) >> shift) | (((high ^ swap) << 1) << (31 - shift));
+}
+
+// The S-box lane behind each output bit.
+constexpr std::array<int, 32> kOutputLanes = [] {
+    std::array<int, 32> lanes{};
+    for (int position = 0; position < 32; ++position)
+        lanes[position] = OutputSourceOf(position).lane;
+    return lanes;
 }();
 
 struct Portable {
@@ -51,17 +64,16 @@ struct Portable {
     }
 
     static inline std::uint32_t Round(std::uint32_t half, std::uint64_t roundKey) {
+        const std::uint32_t odd = (half >> 4) | (half << 28);
         const std::uint32_t inputs[2] = {
             (half & 0x3F3F3F3F) ^ static_cast<std::uint32_t>(roundKey),
-            (RotateRight(half, 4) & 0x3F3F3F3F) ^ static_cast<std::uint32_t>(roundKey >> 32)};
+            (odd & 0x3F3F3F3F) ^ static_cast<std::uint32_t>(roundKey >> 32)};
         std::uint32_t out = 0;
 #pragma GCC unroll 32
         for (int position = 0; position < 32; ++position) {
-            const OutputTable& table = kOutputTables[position];
-            const std::uint32_t input = inputs[table.lane >> 2] >> (8 * (table.lane & 3));
-            const std::uint32_t firstBitSet = 0u - ((input >> 5) & 1);
-            const std::uint32_t word = table.low ^ (table.flipped & firstBitSet);
-            out |= RotateRight(word, input) & (std::uint32_t{1} << position);
+            const int lane = kOutputLanes[position];
+            const unsigned input = inputs[lane >> 2] >> (8 * (lane & 3));
+            out |= Entries(kOutputTables[position], input) & (std::uint32_t{1} << position);
         }
         return out;
     }
@@ -69,6 +81,11 @@ struct Portable {
 
 }  // namespace
 
-const ModeSet kPortableModes = kChainModes<Portable>;
+void PortableCbcEncrypt(const RoundKeys& keys, std::uint8_t* data, std::size_t blocks,
+                        std::uint8_t* iv) {
+    CbcEncrypt<Portable>(keys, data, blocks, iv);
+}
+
+const ModeSet kPortableModes = {Ecb<Portable>, PortableCbcEncrypt, CbcDecrypt<Portable>};
 
 }  // namespace quillon::des

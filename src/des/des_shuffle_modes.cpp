@@ -161,7 +161,7 @@ struct Shuffle {
 
 }  // namespace
 
-const ModeSet kShuffleModes = kChainModes<Shuffle>;
+const ModeSet kShuffleModes = {Ecb<Shuffle>, PortableCbcEncrypt, CbcDecrypt<Shuffle>};
 
 }  // namespace quillon::des
 
