@@ -28,7 +28,9 @@ struct Cipher {
 
 // Text, where a record gives it, is its plaintext's ASCII reading.
 void ExpectTextIsThePlaintext(const quillon::test::VectorRecord& record) {
-    if (record.Has("Text")) EXPECT_EQ(record.Get("Text"), record.Get("Plaintext"));
+    if (record.Has("Text")) {
+        EXPECT_EQ(record.Get("Text"), record.Get("Plaintext"));
+    }
 }
 
 // In place, the IV left as the last ciphertext block in both directions.
