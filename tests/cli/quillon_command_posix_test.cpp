@@ -533,6 +533,11 @@ bool SameModes(const termios& a, const termios& b) {
 }
 
 TEST_F(QuillonProfile, ASignalAtThePasswordPromptLeavesTheTerminalAsItWas) {
+#if defined(__SANITIZE_THREAD__)
+    // ThreadSanitizer's runtime in the command holds a signal back until its next intercepted
+    // call; the terminal read it arrives in is restarted and never returns, so the command hangs.
+    GTEST_SKIP() << "not under ThreadSanitizer";
+#endif
     const std::string path = WriteProfile();
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(strsignal(signal));
