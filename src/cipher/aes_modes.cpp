@@ -1,11 +1,11 @@
 #include "cipher/aes_modes.h"
 
-#include <atomic>
 #include <cstring>
 #include <initializer_list>
 
 #include "cipher/aes_mode_set.h"
 #include "platform/cpu_features.h"
+#include "support/engine_choice.h"
 
 namespace quillon::cipher {
 namespace {
@@ -47,18 +47,12 @@ AesEngineKind FastestEngine() {
     return AesEngineKind::kPortable;
 }
 
-// Null until the first use chooses; racing first users store the same answer, and a test's
-// choice made before the first use is kept.
-constinit std::atomic<const AesModeSet*> servingModes{nullptr};
+constinit support::EngineChoice<AesModeSet> servingModes;
 
 }  // namespace
 
 const AesModeSet& AesServingModes() {
-    const AesModeSet* modes = servingModes.load(std::memory_order_relaxed);
-    if (modes != nullptr) return *modes;
-    const AesModeSet* chosen = ModesOf(FastestEngine());
-    return servingModes.compare_exchange_strong(modes, chosen, std::memory_order_relaxed) ? *chosen
-                                                                                          : *modes;
+    return servingModes.Serving([]() -> const AesModeSet& { return *ModesOf(FastestEngine()); });
 }
 
 namespace {
@@ -122,7 +116,7 @@ AesEngineKind AesServingEngine() {
 
 bool AesServeWithEngine(AesEngineKind kind) {
     if (!AesEngineAvailable(kind)) return false;
-    servingModes.store(ModesOf(kind), std::memory_order_relaxed);
+    servingModes.Serve(*ModesOf(kind));
     return true;
 }
 

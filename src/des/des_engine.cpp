@@ -1,8 +1,7 @@
 #include "des/des_engine.h"
 
-#include <atomic>
-
 #include "platform/cpu_features.h"
+#include "support/engine_choice.h"
 
 namespace quillon::des {
 namespace {
@@ -19,9 +18,7 @@ EngineKind FastestEngine() {
     return platform::ProcessorFeatures().ssse3 ? EngineKind::kShuffles : EngineKind::kPortable;
 }
 
-// Null until the first use chooses; racing first users store the same answer, and a test's
-// choice made before the first use is kept.
-constinit std::atomic<const ModeSet*> servingModes{nullptr};
+constinit support::EngineChoice<ModeSet> servingModes;
 
 }  // namespace
 
@@ -36,11 +33,7 @@ bool EngineAvailable(EngineKind kind) {
 }
 
 const ModeSet& ServingModes() {
-    const ModeSet* modes = servingModes.load(std::memory_order_relaxed);
-    if (modes != nullptr) return *modes;
-    const ModeSet* chosen = ModesOf(FastestEngine());
-    return servingModes.compare_exchange_strong(modes, chosen, std::memory_order_relaxed) ? *chosen
-                                                                                          : *modes;
+    return servingModes.Serving([]() -> const ModeSet& { return *ModesOf(FastestEngine()); });
 }
 
 EngineKind ServingEngine() {
@@ -53,7 +46,7 @@ EngineKind ServingEngine() {
 
 bool ServeWithEngine(EngineKind kind) {
     if (!EngineAvailable(kind)) return false;
-    servingModes.store(ModesOf(kind), std::memory_order_relaxed);
+    servingModes.Serve(*ModesOf(kind));
     return true;
 }
 
